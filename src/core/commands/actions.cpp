@@ -1,0 +1,157 @@
+#include "commands/actions.h"
+
+#include <string>
+
+#include "link/request_guard.h"
+
+namespace orvex {
+
+namespace {
+
+struct ResultCommand {
+  std::uint8_t first;
+  std::uint8_t code;
+  const char* doneLine;
+};
+
+constexpr ResultCommand kResultCommands[5] = {
+    {ESC, 0xFA, "Print coin ticket finished ."},
+    {ESC, 0xFB, "Print note ticket finished ."},
+    {ESC, 0xFC, "Print payout ticket finished ."},
+    {GS, 0xF0, "Print daily report finished ."},
+    {GS, 0xF1, "Print daily history report finished ."},
+};
+
+bool& ResultFlag(PendingRequest& p, ResultRequest request) {
+  switch (request) {
+    case ResultRequest::TestCoin:
+      return p.awaitTestCoin;
+    case ResultRequest::TestNote:
+      return p.awaitTestNote;
+    case ResultRequest::TestPayout:
+      return p.awaitTestPayout;
+    case ResultRequest::DailyReport:
+      return p.awaitDailyReport;
+    case ResultRequest::HistoryReport:
+      break;
+  }
+  return p.awaitHistoryReport;
+}
+
+void StartResultCommand(Session& session, ResultRequest request) {
+  if (!BusyCheck(session)) return;
+  const ResultCommand& command = kResultCommands[static_cast<int>(request)];
+  StartRequest(session, ResultFlag(session.pending, request));
+  session.Send({command.first, command.code}, LastPause::No);
+}
+
+// Commands that await nothing: busy only for the time of the send.
+void FireAndForget(Session& session, bool offlineMatters, std::initializer_list<std::uint8_t> bytes,
+                   const char* line) {
+  if (!(offlineMatters ? BusyOrOfflineCheck(session) : BusyCheck(session))) return;
+  session.state.busy = true;
+  session.Send(bytes, LastPause::No);
+  session.Append(line);
+  session.AppendEmpty();
+  session.state.busy = false;
+}
+
+std::string TwoDigits(std::uint8_t value) {
+  return (value <= 9 ? "0" : "") + std::to_string(value);
+}
+
+}  // namespace
+
+std::string ReportDate(std::uint8_t year, std::uint8_t month, std::uint8_t day) {
+  return "20" + TwoDigits(year) + "/" + TwoDigits(month) + "/" + TwoDigits(day);
+}
+
+void PrintCoinClick(Session& session) { StartResultCommand(session, ResultRequest::TestCoin); }
+void PrintNoteClick(Session& session) { StartResultCommand(session, ResultRequest::TestNote); }
+void PrintPayoutClick(Session& session) { StartResultCommand(session, ResultRequest::TestPayout); }
+void PrintDailyClick(Session& session) { StartResultCommand(session, ResultRequest::DailyReport); }
+void DailyHistoryReport1Click(Session& session) {
+  StartResultCommand(session, ResultRequest::HistoryReport);
+}
+
+void EraseSummaryClick(Session& session) {
+  if (!BusyCheck(session)) return;
+  StartRequest(session, session.pending.awaitErase);
+  session.Send({ESC, 0xF3}, LastPause::No);
+}
+
+void FullCut2Click(Session& session) {
+  FireAndForget(session, false, {ESC, 0xF5}, "Test full cut finished .");
+}
+void PartCut2Click(Session& session) {
+  FireAndForget(session, false, {ESC, 0xF6}, "Test part cut finished .");
+}
+void YYMMDD1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xF9, '0'}, "Date format is now YY/MM/DD .");
+}
+void DDMMYY1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xF9, '1'}, "Date format is now DD/MM/YY .");
+}
+void MMDDYY1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xF9, '2'}, "Date format is now MM/DD/YY .");
+}
+void YYDDMM1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xF9, '3'}, "Day format is now YY/DD/MM .");
+}
+void Enable1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xE6, 0x01}, "Enable Printe Serial Number.");
+}
+void Disable1Click(Session& session) {
+  FireAndForget(session, true, {ESC, 0xE6, 0x00}, "Disable Printe Serial Number.");
+}
+
+void OnRecordReport(Session& session) {
+  const ReceiveBuffer& rx = session.rx;
+  const std::string date = ReportDate(rx[2], rx[3], rx[4]);
+  switch (rx[1]) {
+    case 0x11:
+      session.Append("Renew records now :");
+      session.Append("Last erase date : " + date);
+      session.progressLine = session.io.memo.LineCount();
+      session.Append("1");
+      session.state.busy = true;
+      break;
+    case 0x22:
+      session.io.memo.ReplaceLine(session.progressLine, "Now write record : " + date);
+      break;
+    case 0x33:
+      session.Append("Renew records finished .");
+      session.AppendEmpty();
+      session.state.busy = false;
+      break;
+    case 0x44:
+      session.Append("Records full! Last record date : " + date);
+      session.AppendEmpty();
+      session.state.busy = false;
+      break;
+    default:
+      break;
+  }
+}
+
+void OnEraseReply(Session& session) {
+  session.SetTimer(TimerId::Timer2, false);
+  session.Append(session.rx[0] == 0xAA ? "Erase record finished ." : "Erase record Error .");
+  session.AppendEmpty();
+  FinishRequest(session, session.pending.awaitErase);
+}
+
+void OnPrintResult(Session& session, ResultRequest request) {
+  session.SetTimer(TimerId::Timer2, false);
+  const std::uint8_t result = session.rx[0];
+  if (result == 0) {
+    session.Append("Printer have no paper or busy .");
+    session.AppendEmpty();
+  } else if (result == 1) {
+    session.Append(kResultCommands[static_cast<int>(request)].doneLine);
+    session.AppendEmpty();
+  }
+  FinishRequest(session, ResultFlag(session.pending, request));
+}
+
+}  // namespace orvex

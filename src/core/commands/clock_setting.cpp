@@ -1,0 +1,50 @@
+#include "commands/clock_setting.h"
+
+#include <array>
+#include <cstdio>
+
+#include "link/request_guard.h"
+
+namespace orvex {
+
+void SetDateTimeClick(Session& session) {
+  if (!BusyOrOfflineCheck(session)) return;
+  const LocalDateTime now = session.io.clock.Now();
+  if (now.year >= 2022) {
+    session.Append("Year must be smaller than 2022.");
+    session.AppendEmpty();
+    return;
+  }
+  if (now.year <= 2001) {
+    session.Append("Year must be bigger than 2001.");
+    session.AppendEmpty();
+    return;
+  }
+  session.pending.awaitClockSet = true;
+  session.state.busy = true;
+
+  const int yy = now.year % 100;
+  char shown[64];
+  std::snprintf(shown, sizeof shown, "       20%02d/%02d/%02d  %02d:%02d:%02d", yy, now.month,
+                now.day, now.hour, now.minute, now.second);
+  session.Append("PC date & time : ");
+  session.Append(shown);
+
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%02d%02d%02d%02d%02d", yy, now.month, now.day, now.hour,
+                now.minute);
+  std::array<std::uint8_t, 12> request{ESC, 0xF1};
+  for (int i = 0; i < 10; ++i) request[2 + i] = static_cast<std::uint8_t>(digits[i]);
+  session.Send(request, LastPause::Yes);
+
+  session.StartReplyTimeout();
+}
+
+void OnClockSetReply(Session& session) {
+  session.SetTimer(TimerId::Timer2, false);
+  session.Append(session.rx[0] == 0xAA ? "Set date & time finished ." : "Set date & time Error .");
+  session.AppendEmpty();
+  FinishRequest(session, session.pending.awaitClockSet);
+}
+
+}  // namespace orvex

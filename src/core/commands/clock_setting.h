@@ -1,0 +1,12 @@
+#pragma once
+// "Download" > "Date & Time": copies the PC's clock into the printer.
+
+#include "session.h"
+
+namespace orvex {
+
+void SetDateTimeClick(Session& session);
+// Dispatcher section 7.
+void OnClockSetReply(Session& session);
+
+}  // namespace orvex

@@ -1,0 +1,17 @@
+#include "formats/ticket_editor.h"
+
+#include "link/request_guard.h"
+
+namespace orvex {
+
+void ClearTicket(Session& session, TicketKind kind) {
+  if (!IdentifiedCheck(session)) return;
+  for (FormatLine& line : session.setup.Ticket(kind)) line = FormatLine{};
+  session.io.view.RefreshSetup();
+}
+
+void CoinTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Coin); }
+void NoteTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Note); }
+void PayoutTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Payout); }
+
+}  // namespace orvex

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace orvex {
+
+// Numbered as the printer link always numbered them: a test of "not zero"
+// means "not online".
+enum class LinkState : int { Online = 0, NotSeen = 1, Lost = 2 };
+
+struct ConnectionState {
+  LinkState linkState = LinkState::NotSeen;
+  bool busy = false;
+  bool identified = false;
+  std::int32_t timeoutSeconds = 0;
+  std::int32_t timeoutLine = 0;
+  int identifyStep = 0;  // 1 after an announcement from NotSeen, 2 from Lost
+  std::uint32_t identifyTicks = 0;
+  bool wideSymbols = false;
+  bool blockAck = false;
+  bool cancelLogo = false;
+  bool cancelBatch = false;
+};
+
+// One flag per request kind that awaits a reply.
+struct PendingRequest {
+  bool awaitFirmware = false;
+  bool awaitDateTime = false;
+  bool awaitMultiplier = false;
+  bool awaitPrintStatus = false;
+  bool awaitSummary = false;
+  bool awaitErase = false;
+  bool awaitTestCoin = false;
+  bool awaitTestNote = false;
+  bool awaitTestPayout = false;
+  bool awaitDailyReport = false;
+  bool awaitHistoryReport = false;
+  bool awaitClockSet = false;
+  bool awaitCoinFormat = false;
+  bool awaitNoteFormat = false;
+  bool awaitPayoutFormat = false;
+  bool awaitLogo1 = false;
+  bool awaitLogo2 = false;
+  bool awaitLogo3 = false;
+  bool awaitRecordSearch = false;
+
+  bool Any() const {
+    return awaitFirmware || awaitDateTime || awaitMultiplier || awaitPrintStatus || awaitSummary ||
+           awaitErase || awaitTestCoin || awaitTestNote || awaitTestPayout || awaitDailyReport ||
+           awaitHistoryReport || awaitClockSet || awaitCoinFormat || awaitNoteFormat ||
+           awaitPayoutFormat || awaitLogo1 || awaitLogo2 || awaitLogo3 || awaitRecordSearch;
+  }
+};
+
+// Every read overwrites the buffer from position 0; it is never cleared, so
+// positions past the current read keep the bytes of earlier reads.
+class ReceiveBuffer {
+ public:
+  static constexpr std::size_t kSize = 30000;
+
+  // Copies one read in; returns how many bytes were taken (at most kSize).
+  std::size_t Store(const std::uint8_t* data, std::size_t length);
+
+  // Byte at a fixed position; positions outside the buffer read as 0.
+  std::uint8_t At(std::size_t position) const {
+    return position < kSize ? bytes_[position] : std::uint8_t{0};
+  }
+  std::uint8_t operator[](std::size_t position) const { return At(position); }
+  std::uint16_t U16(std::size_t position) const {
+    return static_cast<std::uint16_t>(At(position) | (At(position + 1) << 8));
+  }
+  std::uint32_t U32(std::size_t position) const {
+    return static_cast<std::uint32_t>(At(position)) |
+           (static_cast<std::uint32_t>(At(position + 1)) << 8) |
+           (static_cast<std::uint32_t>(At(position + 2)) << 16) |
+           (static_cast<std::uint32_t>(At(position + 3)) << 24);
+  }
+  std::size_t ReadLength() const { return readLength_; }
+
+ private:
+  std::array<std::uint8_t, kSize> bytes_{};
+  std::size_t readLength_ = 0;
+};
+
+}  // namespace orvex

@@ -1,0 +1,93 @@
+#include "link/link_control.h"
+
+#include <string>
+
+namespace orvex {
+
+namespace {
+
+void SettleVariant(Session& session, bool wide) {
+  session.state.identifyStep = 0;
+  session.state.wideSymbols = wide;
+  session.SetTimer(TimerId::Timer3, false);
+  session.io.panel.ShowSymbolChooser(wide);
+  session.io.panel.SetSymbolCheckEnabled(true);
+  session.state.identified = true;
+}
+
+}  // namespace
+
+void HandleAnnouncement(Session& session) {
+  const bool fromLost = session.state.linkState == LinkState::Lost;
+  session.state.linkState = LinkState::Online;
+  session.SetTimer(TimerId::Timer1, false);
+  session.SetTimer(TimerId::Timer2, false);
+  session.Append("Orvex is online .");
+  session.Send({ESC, 0xA0}, LastPause::No);
+  session.state.identifyStep = fromLost ? 2 : 1;
+  session.state.identifyTicks = 0;
+  session.SetTimer(TimerId::Timer3, true);
+}
+
+void HandleVariantReply(Session& session) {
+  const bool wide = session.rx[0] == 0x0A || session.rx[5] == 0x0A;
+  SettleVariant(session, wide);
+}
+
+void Timer3Timer(Session& session) {
+  if (session.state.identifyStep != 1 && session.state.identifyStep != 2) return;
+  session.state.identifyTicks += 1;
+  if (session.state.identifyTicks > 3) {
+    session.state.identifyTicks = 0;
+    SettleVariant(session, false);
+  }
+}
+
+void Timer2Timer(Session& session) {
+  session.state.timeoutSeconds += 1;
+  session.io.memo.ReplaceLine(session.state.timeoutLine,
+                              "Timeout Detect : " + std::to_string(session.state.timeoutSeconds) +
+                                  " sec");
+  if (session.state.timeoutSeconds >= kReplyTimeoutSeconds) CommunicationReset(session);
+}
+
+void Timer1Timer(Session& session) {
+  if (session.state.linkState == LinkState::Lost) return;
+  session.state.timeoutSeconds += 1;
+  if (session.state.timeoutSeconds == 3) {
+    session.Append("Printer not online .");
+    session.AppendEmpty();
+    session.state.linkState = LinkState::Lost;
+  }
+}
+
+void CommunicationReset(Session& session) {
+  session.Append("Communication Error !!");
+  session.AppendEmpty();
+  PendingRequest& p = session.pending;
+  p.awaitFirmware = p.awaitDateTime = p.awaitMultiplier = p.awaitPrintStatus = false;
+  p.awaitSummary = p.awaitCoinFormat = p.awaitNoteFormat = p.awaitPayoutFormat = false;
+  for (bool* logo : {&p.awaitLogo1, &p.awaitLogo2, &p.awaitLogo3}) {
+    if (*logo) {
+      *logo = false;
+      session.state.blockAck = true;  // ends the logo download's wait
+    }
+  }
+  p.awaitRecordSearch = false;
+  session.state.timeoutSeconds = 0;
+  session.state.linkState = LinkState::Lost;
+  session.state.busy = false;
+  p.awaitClockSet = p.awaitErase = false;
+  p.awaitTestCoin = p.awaitTestNote = p.awaitTestPayout = false;
+  p.awaitDailyReport = p.awaitHistoryReport = false;
+  session.SetTimer(TimerId::Timer1, true);
+  session.SetTimer(TimerId::Timer2, false);
+  session.io.panel.SetGauge(0);
+}
+
+void BitBtn2Click(Session& session) {
+  session.state.cancelLogo = true;
+  session.state.cancelBatch = true;
+}
+
+}  // namespace orvex

@@ -1,0 +1,71 @@
+#include "link/reply_dispatcher.h"
+
+#include <algorithm>
+
+#include "commands/actions.h"
+#include "commands/clock_setting.h"
+#include "commands/queries.h"
+#include "formats/format_download.h"
+#include "link/link_control.h"
+#include "logos/logo_download.h"
+#include "records/record_search.h"
+
+namespace orvex {
+
+namespace {
+
+void RunSections(Session& session) {
+  ConnectionState& st = session.state;
+  PendingRequest& p = session.pending;
+  const ReceiveBuffer& rx = session.rx;
+
+  // 1: record-maintenance report, whatever is outstanding.
+  if (rx[0] == 0x77 && (rx[1] == 0x11 || rx[1] == 0x22 || rx[1] == 0x33 || rx[1] == 0x44)) {
+    OnRecordReport(session);
+  }
+  // 2, 3: the answer to the variant query. They come before the
+  // announcement so that its reply is taken from a later read.
+  if (st.identifyStep == 1) HandleVariantReply(session);
+  if (st.identifyStep == 2) HandleVariantReply(session);
+  // 4, 5: the announcement.
+  const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
+  if (st.linkState == LinkState::NotSeen && announces) HandleAnnouncement(session);
+  if (st.linkState == LinkState::Lost && announces) HandleAnnouncement(session);
+
+  if (p.awaitErase) OnEraseReply(session);                     // 6
+  if (p.awaitClockSet) OnClockSetReply(session);               // 7
+  if (p.awaitFirmware) OnFirmwareReply(session);               // 8
+  if (p.awaitDateTime) OnDateTimeReply(session);               // 9
+  if (p.awaitMultiplier) OnMultiplierReply(session);           // 10
+  if (p.awaitCoinFormat && rx[0] == 0xAA) OnFormatAccepted(session, TicketKind::Coin);      // 11
+  if (p.awaitNoteFormat && rx[0] == 0xAA) OnFormatAccepted(session, TicketKind::Note);      // 12
+  if (p.awaitPayoutFormat && rx[0] == 0xAA) OnFormatAccepted(session, TicketKind::Payout);  // 13
+  if (p.awaitLogo1 && rx[0] == 0xAB) OnLogoAccepted(session, 1);  // 14
+  if (p.awaitLogo2 && rx[0] == 0xAB) OnLogoAccepted(session, 2);  // 15
+  if (p.awaitLogo3 && rx[0] == 0xAB) OnLogoAccepted(session, 3);  // 16
+  if (p.awaitPrintStatus) OnPrintStatusReply(session);            // 17
+  if (p.awaitSummary) OnSummaryReply(session);                    // 18
+  if (p.awaitRecordSearch) OnRecordSearchReply(session);          // 19
+  if (p.awaitTestCoin) OnPrintResult(session, ResultRequest::TestCoin);            // 20
+  if (p.awaitTestNote) OnPrintResult(session, ResultRequest::TestNote);            // 21
+  if (p.awaitTestPayout) OnPrintResult(session, ResultRequest::TestPayout);        // 22
+  if (p.awaitDailyReport) OnPrintResult(session, ResultRequest::DailyReport);      // 23
+  if (p.awaitHistoryReport) OnPrintResult(session, ResultRequest::HistoryReport);  // 24
+}
+
+}  // namespace
+
+void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
+  while (!read.empty()) {
+    const std::size_t taken = session.rx.Store(read.data(), read.size());
+    const auto chunk = read.first(taken);
+    if (std::find(chunk.begin(), chunk.end(), std::uint8_t{0x42}) != chunk.end()) {
+      session.state.timeoutSeconds = 0;
+      session.state.blockAck = true;
+    }
+    RunSections(session);
+    read = read.subspan(taken);
+  }
+}
+
+}  // namespace orvex

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "session.h"
+
+namespace orvex {
+
+// The test every printer command makes first. Both forms return silently
+// while the printer is not identified. Returns true when the command may go on.
+bool BusyCheck(Session& session);
+bool BusyOrOfflineCheck(Session& session);
+
+// The "Clear" and "Preview" items only need the printer identified.
+inline bool IdentifiedCheck(const Session& session) { return session.state.identified; }
+
+// Request start for a command that awaits a reply, in the usual order:
+// busy, the flag, then the reply timeout.
+void StartRequest(Session& session, bool& pendingFlag);
+
+// Request end in a reply section: Timer2 off, then (after the section's
+// lines) the flag and busy cleared by FinishRequest.
+void FinishRequest(Session& session, bool& pendingFlag);
+
+}  // namespace orvex

@@ -1,0 +1,44 @@
+#pragma once
+// The three logo slots and the printer-paced logo download.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "session.h"
+
+namespace orvex {
+
+// Choosing a bitmap for slot 1..3 (a click on the slot's image box).
+void ChooseLogo(Session& session, int slot);
+void Image1Click(Session& session);
+void Image2Click(Session& session);
+void Image3Click(Session& session);
+
+// "Clear" > "Logo n" and "Clear" > "All".
+void ClearLogo(Session& session, int slot);
+void Logo11Click(Session& session);
+void Logo21Click(Session& session);
+void Logo31Click(Session& session);
+void MessageWindow1Click(Session& session);
+void All1Click(Session& session);
+
+// What goes on the wire after the 4-byte header: the rows from the top of
+// the image down, each byte inverted. nullopt when the file is not an
+// acceptable logo any more or is shorter than its header says.
+struct LogoPayload {
+  std::uint32_t dataSize = 0;
+  std::vector<std::uint8_t> rows;  // dataSize / 48 rows of 48 bytes
+};
+std::optional<LogoPayload> ReadLogoPayload(const std::string& fileBytes);
+
+void SetLogo1Click(Session& session);
+void SetLogo2Click(Session& session);
+void SetLogo3Click(Session& session);
+void DownloadLogo(Session& session, int slot);
+
+// Dispatcher sections 14 to 16, when the read begins with 0xAB.
+void OnLogoAccepted(Session& session, int slot);
+
+}  // namespace orvex

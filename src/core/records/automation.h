@@ -1,0 +1,42 @@
+#pragma once
+// Late-bound automation of a spreadsheet application: create or attach,
+// get, put and call by member name. Every operation can fail.
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace orvex {
+
+// A handle to an automation object; id 0 is no object.
+struct AutoObject {
+  std::int64_t id = 0;
+  bool empty() const { return id == 0; }
+  friend bool operator==(const AutoObject&, const AutoObject&) = default;
+};
+
+using AutoValue = std::variant<std::monostate, bool, std::int32_t, double, std::string, AutoObject>;
+
+struct AutoResult {
+  bool ok = false;
+  AutoValue value;
+  std::string error;  // why it failed, for logs
+};
+
+class Automation {
+ public:
+  virtual ~Automation() = default;
+  virtual AutoResult Create(const std::string& progId) = 0;
+  virtual AutoResult Attach(const std::string& progId) = 0;
+  virtual AutoResult Get(AutoObject object, const std::string& member,
+                         const std::vector<AutoValue>& args) = 0;
+  virtual AutoResult Put(AutoObject object, const std::string& member,
+                         const std::vector<AutoValue>& args, const AutoValue& value) = 0;
+  virtual AutoResult Call(AutoObject object, const std::string& member,
+                          const std::vector<AutoValue>& args) = 0;
+  // The folder, ending in '/', that saved reports go into.
+  virtual std::string ReportFolder() = 0;
+};
+
+}  // namespace orvex

@@ -1,0 +1,198 @@
+#include "records/period_workbook.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "records/record_search.h"
+#include "text/cp1252.h"
+
+namespace orvex {
+
+namespace {
+
+constexpr const char* kProgId = "Excel.Application";
+constexpr std::int32_t kNormalWorkbookFormat = -4143;
+
+bool IsCalendarDate(int year, int month, int day) {
+  using namespace std::chrono;
+  return year_month_day{std::chrono::year{year}, std::chrono::month{static_cast<unsigned>(month)},
+                        std::chrono::day{static_cast<unsigned>(day)}}
+      .ok();
+}
+
+CalendarDate AddDays(const CalendarDate& date, std::uint32_t days) {
+  using namespace std::chrono;
+  const sys_days start = year_month_day{std::chrono::year{date.year},
+                                        std::chrono::month{static_cast<unsigned>(date.month)},
+                                        std::chrono::day{static_cast<unsigned>(date.day)}};
+  const year_month_day shifted{start + std::chrono::days{days}};
+  return {static_cast<int>(shifted.year()), static_cast<int>(static_cast<unsigned>(shifted.month())),
+          static_cast<int>(static_cast<unsigned>(shifted.day()))};
+}
+
+// The automation steps, each of which can fail and end the export.
+class Steps {
+ public:
+  explicit Steps(Automation& automation) : a_(automation) {}
+
+  bool ok() const { return ok_; }
+
+  AutoObject Object(const AutoResult& result) {
+    if (!ok_) return {};
+    if (!result.ok || !std::holds_alternative<AutoObject>(result.value)) {
+      ok_ = false;
+      return {};
+    }
+    return std::get<AutoObject>(result.value);
+  }
+  void Check(const AutoResult& result) {
+    if (ok_ && !result.ok) ok_ = false;
+  }
+  AutoObject Get(AutoObject object, const char* member, std::vector<AutoValue> args = {}) {
+    return ok_ ? Object(a_.Get(object, member, args)) : AutoObject{};
+  }
+  void Put(AutoObject object, const char* member, const AutoValue& value,
+           std::vector<AutoValue> args = {}) {
+    if (ok_) Check(a_.Put(object, member, args, value));
+  }
+  AutoObject CallForObject(AutoObject object, const char* member) {
+    return ok_ ? Object(a_.Call(object, member, {})) : AutoObject{};
+  }
+  void Call(AutoObject object, const char* member, std::vector<AutoValue> args = {}) {
+    if (ok_) Check(a_.Call(object, member, args));
+  }
+  void Reset() { ok_ = true; }
+
+ private:
+  Automation& a_;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+std::string PeriodWorkbookName(const LocalDateTime& t) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%04d-%02d-%02d_%02d-%02d-%02d_Orvex_Report.xls", t.year,
+                t.month, t.day, t.hour, t.minute, t.second);
+  return name;
+}
+
+std::string GeneralNumber(double value, char decimalSeparator) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15G", value);
+  std::string result = text;
+  const auto point = result.find('.');
+  if (point != std::string::npos && result.find('E') == std::string::npos) {
+    while (!result.empty() && result.back() == '0') result.pop_back();
+    if (result.back() == '.') result.pop_back();
+  }
+  for (char& c : result) {
+    if (c == '.') c = decimalSeparator;
+  }
+  return result;
+}
+
+void WritePeriodWorkbook(Session& session) {
+  const ReceiveBuffer& rx = session.rx;
+  Automation& automation = session.io.automation;
+  Steps steps(automation);
+
+  auto fail = [&session] {
+    session.Append("Can't output EXCEL file.");
+    session.AppendEmpty();
+  };
+
+  // 1: the first export of a run starts the application; later ones attach
+  // to a running one, or start a new one when none runs.
+  AutoObject app;
+  if (!session.spreadsheetApp.empty()) app = steps.Object(automation.Attach(kProgId));
+  if (app.empty()) {
+    steps.Reset();
+    app = steps.Object(automation.Create(kProgId));
+  }
+  if (!steps.ok()) return fail();
+  session.spreadsheetApp = app;
+
+  // 2
+  steps.Put(app, "Visible", AutoValue{false});
+  const AutoObject workbooks = steps.Get(app, "Workbooks");
+  const AutoObject workbook = steps.CallForObject(workbooks, "Add");
+  const AutoObject worksheets = steps.Get(workbook, "Worksheets");
+  const AutoObject sheet = steps.Get(worksheets, "Item", {std::int32_t{1}});
+  steps.Put(sheet, "Name", AutoValue{std::string("PERIOD REPORT")});
+  const AutoObject column = steps.Get(sheet, "Columns", {std::int32_t{1}});
+  steps.Put(column, "ColumnWidth", AutoValue{std::int32_t{30}});
+  if (!steps.ok()) return fail();
+
+  // 3
+  const LocalDateTime stamp = session.io.clock.Now();
+  const int decimals = rx[7];
+  const CalendarDate begin{2000 + rx[0], rx[1], rx[2]};
+  // A reply whose dates are no calendar dates, or whose decimal places
+  // would overflow the scale, cannot be written.
+  if (decimals > 9 || !IsCalendarDate(begin.year, begin.month, begin.day)) return fail();
+  std::int32_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  const char separator = session.io.clock.DecimalSeparator();
+
+  auto writeCell = [&](std::int32_t row, const std::string& text) {
+    const AutoObject cell = steps.Get(sheet, "Cells", {row, std::int32_t{1}});
+    steps.Put(cell, "Value", AutoValue{text});
+  };
+  auto money = [&](std::size_t offset) {
+    return GeneralNumber(static_cast<double>(rx.U32(offset)) / scale, separator);
+  };
+
+  // 4
+  std::uint32_t i = 0;
+  for (; i <= span; ++i) {
+    session.io.events.ProcessPendingEvents();
+    if (i == kMaxWorkbookDays) {
+      session.Append("Max 2000 days for EXCEL");
+      break;
+    }
+    if (span >= 11 && i % 11 == 0) {
+      session.io.memo.ReplaceLine(session.progressLine,
+                                  "Output EXCEL file" + std::string(i % 10, '.'));
+    }
+    const std::size_t record = 8 + 14 * static_cast<std::size_t>(i);
+    const auto row = static_cast<std::int32_t>(11 * i + 1);
+    writeCell(row, "Date & Time");
+    writeCell(row + 1, session.io.clock.ShortDate(AddDays(begin, i)));
+    writeCell(row + 2, "Coin-In");
+    writeCell(row + 3, money(record));
+    writeCell(row + 4, "Note-In");
+    writeCell(row + 5, money(record + 4));
+    writeCell(row + 6, "Payout");
+    writeCell(row + 7, money(record + 8));
+    writeCell(row + 8, "Ticket-Out");
+    writeCell(row + 9, std::to_string(rx.U16(record + 12)));
+    if (!steps.ok()) return fail();
+  }
+
+  // 5
+  const std::size_t serial = 8 + 14 * static_cast<std::size_t>(i);
+  if (rx[serial] == 1) {
+    std::string digits;
+    for (std::size_t k = 1; k <= 12; ++k) digits += static_cast<char>(rx[serial + k] + 48);
+    writeCell(static_cast<std::int32_t>(11 * i + 1),
+              "   -- Serial Number : " + Cp1252ToUtf8(digits) + " --");
+  }
+
+  // 6, 7
+  steps.Call(workbook, "SaveAs",
+             {AutoValue{automation.ReportFolder() + PeriodWorkbookName(stamp)},
+              AutoValue{kNormalWorkbookFormat}});
+  steps.Call(app, "Quit");
+  if (!steps.ok()) return fail();
+
+  // 8
+  session.io.memo.ReplaceLine(session.progressLine, "Finish outputing EXCEL file.");
+  session.AppendEmpty();
+}
+
+}  // namespace orvex

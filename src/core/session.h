@@ -1,0 +1,69 @@
+#pragma once
+// One session with the printer: the connection state, the pending-request
+// flags, the receive buffer and the ticket setup, and the ports through which
+// every command and the reply dispatcher reach the outside.
+
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+
+#include "link/connection_state.h"
+#include "ports.h"
+#include "records/automation.h"
+#include "setup/setup_view.h"
+#include "setup/ticket_setup.h"
+
+namespace orvex {
+
+struct Ports {
+  MessageWindow& memo;
+  LinkPort& link;
+  TimerPort& timers;
+  PanelPort& panel;
+  ClockPort& clock;
+  EventPump& events;
+  SetupView& view;
+  Automation& automation;
+  PreviewPort& preview;
+};
+
+// Whether a request is followed by a pause after its last byte.
+enum class LastPause { No, Yes };
+
+class Session {
+ public:
+  explicit Session(const Ports& ports) : io(ports) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Ports io;
+  ConnectionState state;
+  PendingRequest pending;
+  ReceiveBuffer rx;
+  TicketSetup setup;
+  int progressLine = 0;
+
+  // The spreadsheet application of the period report; empty until the
+  // first export.
+  AutoObject spreadsheetApp;
+
+  void Append(const std::string& text) { io.memo.AppendLine(text); }
+  void AppendEmpty() { io.memo.AppendLine(std::string()); }
+
+  // Writes the bytes one SendByte each, 10 ms apart.
+  void Send(std::span<const std::uint8_t> bytes, LastPause lastPause);
+  void Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {
+    Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
+  }
+
+  // The reply timeout: count from 0, show it on the line that is next now.
+  void StartReplyTimeout();
+  void SetTimer(TimerId timer, bool enabled) { io.timers.SetTimerEnabled(timer, enabled); }
+};
+
+constexpr std::uint8_t ESC = 0x1B;
+constexpr std::uint8_t GS = 0x1D;
+constexpr int kBytePauseMs = 10;
+
+}  // namespace orvex
