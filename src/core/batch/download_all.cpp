@@ -1,0 +1,99 @@
+#include "batch/download_all.h"
+
+#include "commands/actions.h"
+#include "commands/clock_setting.h"
+#include "formats/format_download.h"
+#include "formats/settings.h"
+#include "logos/logo_download.h"
+
+namespace orvex {
+
+namespace {
+
+enum class AfterStep { CancelSaysInterrupt, CancelSilent, CancelOnly };
+
+struct Step {
+  const char* line;
+  void (*handler)(Session&);
+  bool PendingRequest::*flag;  // nullptr: the step awaits no answer
+  AfterStep after;
+};
+
+constexpr Step kSteps[10] = {
+    {"STEP 1 : (Date & Time)", SetDateTimeClick, &PendingRequest::awaitClockSet,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 2 : (Erase Record)", EraseSummaryClick, &PendingRequest::awaitErase,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 3 : (Data mutiplier & Decimal)", Button1Click, nullptr, AfterStep::CancelSaysInterrupt},
+    {"STEP 4 : (Printer status)", Button2Click, nullptr, AfterStep::CancelSaysInterrupt},
+    {"STEP 5 : (Coin Format)", SetCoinClick, &PendingRequest::awaitCoinFormat,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 6 : (Note Format)", SetNoteClick, &PendingRequest::awaitNoteFormat,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 7 : (Payout Format)", SetPayoutClick, &PendingRequest::awaitPayoutFormat,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 8 : (Logo1)", SetLogo1Click, &PendingRequest::awaitLogo1, AfterStep::CancelSilent},
+    {"STEP 9 : (Logo2)", SetLogo2Click, &PendingRequest::awaitLogo2, AfterStep::CancelSilent},
+    {"STEP 10 : (Logo3)", SetLogo3Click, &PendingRequest::awaitLogo3, AfterStep::CancelOnly},
+};
+
+constexpr const char* kOffline = "Can't detect printer, please check it .";
+
+// True while a batch runs: a second one started from inside its waits would
+// interleave two batches on one printer.
+bool batchRunning = false;
+
+struct RunningFlag {
+  explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~RunningFlag() { flag_ = false; }
+  bool& flag_;
+};
+
+}  // namespace
+
+void ProgameAll1Click(Session& session) {
+  ConnectionState& st = session.state;
+  if (!st.identified) return;
+  if (batchRunning) {
+    session.Append("Printer is busy right now .");
+    session.AppendEmpty();
+    return;
+  }
+  RunningFlag running(batchRunning);
+
+  session.Append("Download all part begin!!");
+  st.cancelLogo = false;
+  st.cancelBatch = false;
+  if (st.linkState != LinkState::Online) {
+    session.Append(kOffline);
+    session.AppendEmpty();
+    return;
+  }
+
+  for (const Step& step : kSteps) {
+    session.Append(step.line);
+    step.handler(session);
+    if (step.flag != nullptr) {
+      const bool& flag = session.pending.*step.flag;
+      session.io.events.WaitWhile([&flag] { return flag; });
+    }
+    session.io.link.Pause(1000);
+
+    if (st.cancelBatch) {
+      if (step.after == AfterStep::CancelSaysInterrupt) {
+        session.Append("Data transfer interrupt .");
+        session.AppendEmpty();
+      }
+      return;
+    }
+    if (step.after != AfterStep::CancelOnly && st.linkState != LinkState::Online) {
+      session.Append(kOffline);
+      session.AppendEmpty();
+      return;
+    }
+  }
+  session.Append("Download all part finished!!");
+  session.AppendEmpty();
+}
+
+}  // namespace orvex

@@ -1,0 +1,131 @@
+// Record search: day numbers, the request, and the reply's header lines.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "records/record_search.h"
+#include "virtual_bench.h"
+
+namespace orvex {
+namespace {
+
+using test::VirtualBench;
+using ::testing::ElementsAre;
+
+TEST(DayNumber, CountsFromTheFirstOfJanuary2002) {
+  EXPECT_EQ(DayNumber(2, 1, 1), 1);
+  EXPECT_EQ(DayNumber(3, 1, 1), 366);
+  EXPECT_EQ(DayNumber(4, 2, 29), 790);
+  EXPECT_EQ(DayNumber(5, 3, 1), 1156);
+  EXPECT_EQ(DayNumber(21, 12, 31), 7305);
+  EXPECT_EQ(DayNumber(4, 3, 1) - DayNumber(4, 2, 28), 2);
+  EXPECT_EQ(DayNumber(5, 3, 1) - DayNumber(5, 2, 28), 1);
+  // Outside the window the year and month parts are 0.
+  EXPECT_EQ(DayNumber(1, 1, 5), 5);
+  EXPECT_EQ(DayNumber(30, 1, 5), 5);
+  EXPECT_EQ(DayNumber(5, 0, 5), 1096 + 5);
+  EXPECT_EQ(DayNumber(5, 13, 5), 1096 + 5);
+}
+
+TEST(DayNumber, DifferencesAreDayCountsAcrossTheWindow) {
+  // Every 1 January follows 31 December by one day.
+  for (std::uint8_t year = 2; year < 21; ++year) {
+    EXPECT_EQ(DayNumber(static_cast<std::uint8_t>(year + 1), 1, 1) - DayNumber(year, 12, 31), 1)
+        << int(year);
+  }
+}
+
+TEST(SearchDateLine, YearCodesBelowAndAboveTen) {
+  EXPECT_EQ(SearchDateLine(5, 3, 7), "     2005/3/7");
+  EXPECT_EQ(SearchDateLine(9, 1, 1), "     2009/1/1");
+  EXPECT_EQ(SearchDateLine(12, 10, 2), "     2012/10/2");
+  EXPECT_EQ(SearchDateLine(21, 12, 31), "     2021/12/31");
+  // Not validated: a strange year code or month goes out as it comes.
+  EXPECT_EQ(SearchDateLine(99, 13, 40), "     2099/13/40");
+}
+
+class SearchTest : public ::testing::Test {
+ protected:
+  SearchTest() : bench(Options()) {
+    bench.Deliver({0x26});
+    bench.Deliver({0x0A});
+    bench.ForgetSent();
+    mark = bench.memo.LineCount();
+  }
+  static VirtualBench::Options Options() {
+    VirtualBench::Options options;
+    options.withPrinter = false;
+    return options;
+  }
+  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
+
+  VirtualBench bench;
+  Session& s = bench.session();
+  int mark = 0;
+};
+
+TEST_F(SearchTest, RequestAndSelectedDateLines) {
+  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF2, 5, 3, 7, 5, 3, 9));
+  EXPECT_EQ(bench.now(), bench.sent().back().atMs);
+  EXPECT_THAT(Lines(), ElementsAre("The begining date you selected : 07/03/2005",
+                                   "The final date you selected : 09/03/2005", ""));
+  EXPECT_TRUE(s.pending.awaitRecordSearch);
+  EXPECT_TRUE(s.state.busy);
+  // The timeout count rewrites the first of those lines.
+  bench.RunFor(1000);
+  EXPECT_EQ(bench.memo.lines.at(static_cast<std::size_t>(mark)), "Timeout Detect : 1 sec");
+}
+
+TEST_F(SearchTest, YearWindowAndBusy) {
+  Button4Click(s, {{2001, 12, 31}, {2005, 3, 9}});
+  EXPECT_THAT(Lines(), ElementsAre("Year must be from 2002 to 2021.", ""));
+  mark = bench.memo.LineCount();
+  Button4Click(s, {{2005, 1, 1}, {2022, 1, 1}});
+  EXPECT_THAT(Lines(), ElementsAre("Year must be from 2002 to 2021.", ""));
+  EXPECT_TRUE(bench.SentBytes().empty());
+  EXPECT_FALSE(s.state.busy);
+  // A beginning after the ending goes out as chosen.
+  Button4Click(s, {{2010, 5, 1}, {2009, 5, 1}});
+  EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF2, 10, 5, 1, 9, 5, 1));
+  mark = bench.memo.LineCount();
+  Button4Click(s, {{2010, 5, 1}, {2011, 5, 1}});
+  EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", ""));
+}
+
+TEST_F(SearchTest, ReplyWithoutRecords) {
+  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  mark = bench.memo.LineCount();
+  bench.Deliver({5, 3, 7, 5, 3, 9, 0, 0});
+  EXPECT_THAT(Lines(), ElementsAre("The begining date Orvex selected :", "     2005/3/7",
+                                   "The final date Orvex selected :", "     2005/3/9", ""));
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_FALSE(s.pending.awaitRecordSearch);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+}
+
+TEST_F(SearchTest, NoPaperAndNoRecord) {
+  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  mark = bench.memo.LineCount();
+  bench.Deliver({0x00, 3, 7});
+  EXPECT_THAT(Lines(), ElementsAre("Printer have no paper .", ""));
+  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  mark = bench.memo.LineCount();
+  bench.Deliver({0x55});
+  EXPECT_THAT(Lines(), ElementsAre("No record be found .", ""));
+  EXPECT_FALSE(s.state.busy);
+}
+
+TEST_F(SearchTest, RecordsWithNoSpreadsheetReportTheFailure) {
+  Button4Click(s, {{2005, 3, 1}, {2005, 3, 3}});
+  mark = bench.memo.LineCount();
+  std::vector<std::uint8_t> reply{5, 3, 1, 5, 3, 3, 1, 2};
+  reply.resize(8 + 14 * 3, 0);
+  bench.Deliver(reply);
+  EXPECT_THAT(Lines(), ElementsAre("The begining date Orvex selected :", "     2005/3/1",
+                                   "The final date Orvex selected :", "     2005/3/3", "",
+                                   "Can't output EXCEL file.", ""));
+  EXPECT_FALSE(s.state.busy);
+}
+
+}  // namespace
+}  // namespace orvex

@@ -1,0 +1,105 @@
+#pragma once
+// Fakes of the core's ports, for tests that run without Qt or a serial port.
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports.h"
+#include "preview/preview_plan.h"
+#include "records/automation.h"
+#include "setup/setup_view.h"
+
+namespace orvex::test {
+
+class FakeMemo : public MessageWindow {
+ public:
+  void AppendLine(const std::string& text) override { lines.push_back(text); }
+  void ReplaceLine(int index, const std::string& text) override;
+  int LineCount() const override { return static_cast<int>(lines.size()); }
+  void ClearLines() override { lines.clear(); }
+
+  // Lines from index on (the lines a command added after a mark).
+  std::vector<std::string> From(int index) const;
+  std::string Text() const;  // all lines joined with '\n', for failure output
+
+  std::vector<std::string> lines;
+};
+
+class FakePanel : public PanelPort {
+ public:
+  void SetGauge(int percent) override { gauge.push_back(percent); }
+  void ShowSymbolChooser(bool wide) override { chooserWide = wide; }
+  void SetSymbolCheckEnabled(bool enabled) override { symbolCheckEnabled = enabled; }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& filter,
+                                            const std::string& defaultSuffix) override;
+
+  std::vector<int> gauge;
+  std::optional<bool> chooserWide;  // unset while no chooser is shown
+  bool symbolCheckEnabled = false;
+  std::vector<std::string> messages;
+  // Answers of the file dialogs, first in first out; an empty queue cancels.
+  std::deque<std::optional<std::string>> openAnswers;
+  std::deque<std::optional<std::string>> saveAnswers;
+  std::vector<std::string> dialogFilters;
+};
+
+class FakeClock : public ClockPort {
+ public:
+  LocalDateTime Now() const override { return now; }
+  // dd/MM/yyyy, a fixed short date format for tests.
+  std::string ShortDate(const CalendarDate& date) const override;
+  char DecimalSeparator() const override { return separator; }
+
+  LocalDateTime now{2015, 6, 30, 14, 5, 9};
+  char separator = '.';
+};
+
+class FakeView : public SetupView {
+ public:
+  void RefreshSetup() override { ++refreshes; }
+  bool ShowLogo(int slot) override {
+    shownLogos.push_back(slot);
+    return logoDecodes;
+  }
+  void BlankLogo(int slot) override { blankedLogos.push_back(slot); }
+
+  int refreshes = 0;
+  bool logoDecodes = true;
+  std::vector<int> shownLogos;
+  std::vector<int> blankedLogos;
+};
+
+class FakePreview : public PreviewPort {
+ public:
+  void ShowPreview(const PreviewPlan& plan) override { shown.push_back(plan); }
+  std::vector<PreviewPlan> shown;
+};
+
+// An automation port on which every operation fails, as on a machine with
+// no spreadsheet application.
+class NoSpreadsheet : public Automation {
+ public:
+  AutoResult Create(const std::string&) override { return Fail(); }
+  AutoResult Attach(const std::string&) override { return Fail(); }
+  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
+                 const AutoValue&) override {
+    return Fail();
+  }
+  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  std::string ReportFolder() override { return "/nonexistent/"; }
+
+ private:
+  static AutoResult Fail() { return {false, {}, "no spreadsheet application"}; }
+};
+
+}  // namespace orvex::test

@@ -1,0 +1,127 @@
+#pragma once
+// The tool's core on a virtual clock, wired to the simulated printer: every
+// sent byte goes to the printer model, pauses advance the clock, reply bursts
+// arrive as reads when their time comes, and the three timers tick every
+// virtual second. A logo download of minutes runs in milliseconds.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+#include "model/printer_model.h"
+#include "session.h"
+
+namespace orvex::test {
+
+struct SentByte {
+  std::int64_t atMs;
+  std::uint8_t byte;
+};
+
+// Thrown when a wait could never end: nothing is scheduled any more.
+struct StuckWait : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class VirtualBench : private LinkPort, private TimerPort, private EventPump {
+ public:
+  struct Options {
+    // Without a printer the sent bytes are only recorded; tests feed reads.
+    bool withPrinter = true;
+    sim::PrinterOptions printer{};
+    // A wait gives up (StuckWait) after this much virtual time.
+    std::int64_t waitLimitMs = 4 * 3600 * 1000;
+  };
+
+  VirtualBench();
+  explicit VirtualBench(Options options);
+
+  Session& session() { return *session_; }
+  sim::PrinterModel& printer() { return *printer_; }
+  FakeMemo memo;
+  FakePanel panel;
+  FakeClock clock;
+  FakeView view;
+  FakePreview preview;
+  NoSpreadsheet noSpreadsheet;
+
+  std::int64_t now() const { return nowMs_; }
+  const std::vector<SentByte>& sent() const { return sent_; }
+  std::vector<std::uint8_t> SentBytes() const;
+  // Bytes sent from index on; ForgetSent() starts a new record.
+  std::vector<std::uint8_t> SentSince(std::size_t index) const;
+  void ForgetSent() { sent_.clear(); }
+
+  // The tool opens the port; the printer announces itself.
+  void OpenPort();
+  // Opens the port and runs until the printer is identified.
+  void Connect();
+
+  // Lets virtual time pass with the window idle.
+  void RunFor(std::int64_t ms);
+  // Runs until the condition holds or the limit passes; returns whether it held.
+  bool RunUntil(const std::function<bool()>& condition, std::int64_t limitMs);
+
+  // A read that arrives now, as if from the printer.
+  void Deliver(std::vector<std::uint8_t> read);
+
+  // Something the operator does at a virtual moment (press Cancel, ...).
+  void At(std::int64_t atMs, std::function<void()> action);
+
+  bool TimerEnabled(TimerId timer) const override;
+
+  // The automation port that sessions get; defaults to NoSpreadsheet.
+  void UseAutomation(Automation& automation) { automation_ = &automation; }
+
+ private:
+  struct Delivery {
+    std::int64_t startMs;
+    std::int64_t atMs;  // when the framed read returns: 50 ms after the last byte
+    std::vector<std::uint8_t> bytes;
+  };
+  struct Action {
+    std::int64_t atMs;
+    std::function<void()> run;
+  };
+  struct TimerSlot {
+    bool enabled = false;
+    std::int64_t nextTickMs = 0;
+  };
+
+  // LinkPort
+  void SendByte(std::uint8_t byte) override;
+  void Pause(int milliseconds) override;
+  // TimerPort
+  void SetTimerEnabled(TimerId timer, bool enabled) override;
+  // EventPump
+  void WaitWhile(const std::function<bool()>& condition) override;
+  void ProcessPendingEvents() override;
+
+  void PullBursts();
+  std::optional<std::int64_t> NextEventTime();
+  // Runs everything due at the present moment; returns whether anything ran.
+  bool RunDue();
+  void Dispatch(const std::vector<std::uint8_t>& read);
+
+  Options options_;
+  std::int64_t nowMs_ = 0;
+  std::vector<SentByte> sent_;
+  std::deque<Delivery> inFlight_;
+  std::vector<Action> actions_;
+  TimerSlot timers_[3];
+  bool dispatching_ = false;
+  Automation* automation_ = &noSpreadsheet;
+  std::unique_ptr<sim::PrinterModel> printer_;
+  std::unique_ptr<Session> session_;
+
+  class AutomationRelay;
+  std::unique_ptr<AutomationRelay> relay_;
+};
+
+}  // namespace orvex::test
