@@ -2,6 +2,7 @@
 // The serial port: POSIX termios on a non-blocking descriptor, 38400 8N1 raw
 // without flow control, opened for exclusive use.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,8 +14,13 @@ namespace orvex::platform {
 // $XDG_CONFIG_HOME/orvex-tool/ports/COMn (default ~/.config/orvex-tool/ports/)
 // when it exists, else /dev/ttyS<n-1>.
 std::string PortsFolder();
+// Returns the symlink's target (made absolute against PortsFolder() when it is
+// relative), or /dev/ttyS<n-1>; an empty string for any other name.
 std::string DevicePathFor(const std::string& comName);
 
+// Threads: one thread reads (ReadBurst), one writes (WriteByte); Wake() may be
+// called from anywhere at any time. Open and Close must not overlap a running
+// ReadBurst: stop the reader first (Wake, then join it).
 class SerialPort {
  public:
   SerialPort();
@@ -26,8 +32,11 @@ class SerialPort {
     bool ok = false;
     std::string reason;  // for standard error: no such device, permission denied, ...
   };
+  // Fails with "already open" while a port is open; that port stays as it is.
   OpenResult Open(const std::string& comName);
   bool IsOpen() const;
+  // The device went away (unplugged, simulator ended) since Open.
+  bool IsHungUp() const;
 
   // Blocking single-byte write; failures are not reported.
   void WriteByte(std::uint8_t byte);
@@ -35,18 +44,36 @@ class SerialPort {
   enum class ReadStatus { Data, Woken, HungUp };
   // Waits in poll() (no busy loop) until bytes arrive, Wake() is called or
   // the device goes away. With bytes: reads one burst, which ends when no
-  // byte has come for gapMs or when maxBytes are in.
+  // byte has come for gapMs or when maxBytes are in. `out` holds exactly the
+  // burst afterwards (it is empty for Woken and HungUp).
+  //
+  // A pending Wake() wins over waiting bytes, which stay queued for the next
+  // call. A Wake() during a burst ends it early: the bytes so far come back as
+  // Data and the next call returns Woken at once.
+  //
+  // Hangup: HungUp is returned exactly once, by the call that finds the device
+  // gone (or, when that call had already read bytes, which it returns as Data,
+  // by the next call, at once). The port descriptor is never polled again:
+  // every later call, like any call on a closed port, waits on the wake event
+  // alone and returns Woken after Wake(). So a loop on ReadBurst never spins.
   ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000,
                        int gapMs = 50);
-  // Safe from any thread: makes a waiting ReadBurst return Woken.
+  // Safe from any thread: makes a waiting ReadBurst return Woken. Not lost
+  // when no ReadBurst is waiting: the next one returns Woken at once.
   void Wake();
 
+  // Discards unread input and releases the device. Safe to call twice.
   void Close();
 
  private:
+  ReadStatus WaitForWakeOnly();
+  bool ConsumeWake();
+  void MarkHungUp();
+
   int fd_ = -1;
   int wakeFd_ = -1;
-  bool hungUp_ = false;
+  std::atomic<bool> hungUp_ = false;
+  bool hangupReported_ = false;
 };
 
 }  // namespace orvex::platform

@@ -1,0 +1,152 @@
+// Opening, writing, waking and closing the printer port.
+
+#include "serial/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "serial/serial_line_setup.h"
+
+namespace orvex::platform {
+namespace {
+
+constexpr auto kWriteBound = std::chrono::seconds(2);
+
+std::string OpenFailureReason(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+      return "no such device";
+    case EACCES:
+    case EPERM:
+      return "permission denied: add the user to the dialout group (sudo usermod -aG dialout "
+             "$USER, then log in again)";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return "in use by another program";
+    case ENOTTY:
+      return "not a serial port";
+    default:
+      return std::strerror(error);
+  }
+}
+
+void CloseKeepingErrno(int fd) {
+  const int saved = errno;
+  close(fd);
+  errno = saved;
+}
+
+}  // namespace
+
+SerialPort::SerialPort() {
+  wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+SerialPort::~SerialPort() {
+  Close();
+  if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+SerialPort::OpenResult SerialPort::Open(const std::string& comName) {
+  if (fd_ >= 0) return {false, "already open"};
+  if (wakeFd_ < 0) {
+    wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd_ < 0) return {false, std::strerror(errno)};
+  }
+  const std::string path = DevicePathFor(comName);
+  if (path.empty()) return {false, OpenFailureReason(ENOENT)};
+
+  int fd = -1;
+  do {
+    fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return {false, OpenFailureReason(errno)};
+
+  // TIOCEXCL keeps other users out, but root passes it; the lock covers root
+  // and any program that honours advisory locks.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    CloseKeepingErrno(fd);
+    return {false, OpenFailureReason(EBUSY)};
+  }
+  if (!isatty(fd)) {
+    close(fd);
+    return {false, OpenFailureReason(ENOTTY)};
+  }
+  (void)ioctl(fd, TIOCEXCL);
+
+  if (const int error = ConfigureRawLine(fd); error != 0) {
+    close(fd);
+    return {false, OpenFailureReason(error)};
+  }
+  RaiseModemLines(fd);
+  tcflush(fd, TCIFLUSH);
+
+  fd_ = fd;
+  hungUp_ = false;
+  hangupReported_ = false;
+  return {true, {}};
+}
+
+bool SerialPort::IsOpen() const {
+  return fd_ >= 0;
+}
+
+bool SerialPort::IsHungUp() const {
+  return hungUp_;
+}
+
+void SerialPort::WriteByte(std::uint8_t byte) {
+  if (fd_ < 0 || hungUp_) return;
+  const auto deadline = std::chrono::steady_clock::now() + kWriteBound;
+  for (;;) {
+    const ssize_t written = write(fd_, &byte, 1);
+    if (written == 1) return;
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno != EAGAIN) return;  // device gone: the reply timeout tells
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd out{fd_, POLLOUT, 0};
+    if (poll(&out, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return;
+    if ((out.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+  }
+}
+
+void SerialPort::Wake() {
+  if (wakeFd_ < 0) return;
+  const std::uint64_t one = 1;
+  // Only fails when the counter is near overflow: a wake is pending anyway.
+  (void)!write(wakeFd_, &one, sizeof one);
+}
+
+bool SerialPort::ConsumeWake() {
+  std::uint64_t count = 0;
+  return wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) == sizeof count;
+}
+
+void SerialPort::MarkHungUp() {
+  hungUp_ = true;
+}
+
+void SerialPort::Close() {
+  if (fd_ < 0) return;
+  if (!hungUp_) tcflush(fd_, TCIFLUSH);
+  close(fd_);  // also drops the lock and the exclusive mode
+  fd_ = -1;
+  hungUp_ = false;
+  hangupReported_ = false;
+}
+
+}  // namespace orvex::platform
