@@ -6,30 +6,81 @@
 // This library depends on nothing of the tool's own code, so a test that
 // passes through both checks the real wire bytes.
 
+#include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
+
+#include "model/burst.h"
+#include "model/calendar.h"
+#include "model/command_parser.h"
+#include "model/day_records.h"
+#include "model/logo_image.h"
+#include "model/printer_options.h"
+#include "model/reply_schedule.h"
+#include "model/ticket_store.h"
 
 namespace orvex::sim {
 
-// One reply burst: bytes that leave the printer back to back, starting at atMs.
-struct Burst {
-  std::int64_t atMs = 0;
-  std::vector<std::uint8_t> bytes;
+// Reply bytes with a meaning of their own.
+inline constexpr std::uint8_t kAnnounce = 0x26;
+inline constexpr std::uint8_t kAccepted = 0xAA;
+inline constexpr std::uint8_t kRejected = 0xEE;
+inline constexpr std::uint8_t kRowAck = 0x42;
+inline constexpr std::uint8_t kLogoDone = 0xAB;
+inline constexpr std::uint8_t kNoRecord = 0x55;
+inline constexpr std::uint8_t kPrintDone = 0x01;
+inline constexpr std::uint8_t kNoPaper = 0x00;
+inline constexpr std::uint8_t kReport = 0x77;
+
+// What the printer has received, for tests to ask: counts and last values.
+struct ReceivedLog {
+  std::uint64_t bytes = 0;
+  int variantQueries = 0;
+  int firmwareQueries = 0;
+  int clockReads = 0;
+  int clockSets = 0;
+  int clockSetsRejected = 0;
+  int multiplierReads = 0;
+  int multiplierSets = 0;
+  int printStatusReads = 0;
+  int printStatusSets = 0;
+  int summaryReads = 0;
+  std::array<int, 3> testPrints = {0, 0, 0};  // coin, note, payout
+  int dailyReports = 0;
+  int historyReports = 0;
+  int erases = 0;
+  int fullCuts = 0;
+  int partCuts = 0;
+  int dateFormatSets = 0;  // valid digits only
+  int dateFormatRejected = 0;
+  int serialPrintingSets = 0;  // 0 or 1 only
+  int serialPrintingRejected = 0;
+  std::array<int, 3> formatDownloads = {0, 0, 0};  // coin, note, payout
+  std::array<int, 3> logoHeaders = {0, 0, 0};      // logo 1, 2, 3
+  int logoRows = 0;
+  int recordSearches = 0;
+  std::optional<std::uint8_t> lastDateFormatByte;
+  std::optional<std::uint8_t> lastSerialPrintingByte;
+  std::optional<std::uint8_t> lastPrintStatusByte;
+  std::optional<std::array<std::uint8_t, 10>> lastClockDigits;
+  std::optional<std::array<std::uint8_t, 6>> lastSearch;  // begin and end as sent
 };
 
-enum class Variant { Wide20, Narrow18, Silent };
-
-struct PrinterOptions {
-  Variant variant = Variant::Wide20;
-  // (more options are added as the printer learns more commands)
+// A logo download in progress.
+struct LogoProgress {
+  int slot = 0;  // 1..3
+  int rowsExpected = 0;
+  int rowsReceived = 0;
 };
 
 class PrinterModel {
  public:
   explicit PrinterModel(PrinterOptions options = {});
 
-  // The tool opened the port: the printer announces itself (0x26).
+  // The tool opened the port: the printer announces itself (0x26). Replies
+  // not yet sent and a half-received command are lost, as on a real line.
   void PortOpened(std::int64_t nowMs);
   // One byte from the tool.
   void Receive(std::uint8_t byte, std::int64_t nowMs);
@@ -37,6 +88,68 @@ class PrinterModel {
   std::optional<std::int64_t> NextBurstTime() const;
   // Removes and returns every burst due at nowMs, in order.
   std::vector<Burst> TakeDue(std::int64_t nowMs);
+
+  // Inspection.
+  const PrinterOptions& options() const { return options_; }
+  DateTime ClockAt(std::int64_t nowMs) const;
+  const Multipliers& multipliers() const { return multipliers_; }
+  std::uint8_t printStatus() const { return printStatus_; }
+  int dateFormat() const { return dateFormat_; }
+  // Serial-number printing as last switched; unset until a command came.
+  std::optional<bool> serialPrinting() const { return serialPrinting_; }
+  const ReceivedLog& received() const { return received_; }
+  const std::optional<StoredTicket>& ticket(TicketKind kind) const;
+  std::vector<LineDescription> DescribeTicket(TicketKind kind) const;
+  // slot 1..3; unset until a download of that slot completed.
+  const std::optional<LogoImage>& logo(int slot) const;
+  // Bumped whenever a logo is stored, so a server can tell when to write it out.
+  std::uint64_t logoVersion(int slot) const;
+  const std::optional<LogoProgress>& logoInProgress() const { return logoProgress_; }
+  const DayRecordStore& records() const { return records_; }
+  Date lastEraseDate() const { return lastEraseDate_; }
+  // Bumped by every complete command (logo headers and completed logos too).
+  std::uint64_t handledCommands() const { return handledCommands_; }
+  std::uint64_t ignoredBytes() const { return parser_.ignoredBytes(); }
+  std::uint64_t droppedCommands() const { return parser_.droppedCommands(); }
+  std::array<std::uint32_t, 4> SummaryTotals() const { return records_.Totals(); }
+
+ private:
+  void Handle(const ParsedCommand& command, std::int64_t nowMs);
+  void HandleEsc(const ParsedCommand& command, std::int64_t nowMs);
+  void HandleGs(const ParsedCommand& command, std::int64_t nowMs);
+  void HandleLogoHeader(const ParsedCommand& command, std::int64_t nowMs);
+  void HandleLogoRow(const ParsedCommand& command, std::int64_t nowMs);
+  void FinishLogo(std::int64_t nowMs);
+  bool AcknowledgesRow(int row) const;
+
+  void Reply(std::int64_t earliestMs, std::vector<std::uint8_t> bytes);
+  void ReplyAfterProcessing(std::int64_t nowMs, std::vector<std::uint8_t> bytes);
+
+  void SetClock(const std::vector<std::uint8_t>& digits, std::int64_t nowMs);
+  void ReadClock(std::int64_t nowMs);
+  void Print(int* counter, std::int64_t nowMs);
+  void Erase(std::int64_t nowMs);
+  void SearchRecords(const std::vector<std::uint8_t>& request, std::int64_t nowMs);
+  void StoreTicket(TicketKind kind, const std::vector<std::uint8_t>& payload, std::int64_t nowMs);
+
+  PrinterOptions options_;
+  ReplySchedule schedule_;
+  CommandParser parser_;
+  std::int64_t clockSeconds_ = 0;  // printer clock at clockAtMs_
+  std::int64_t clockAtMs_ = 0;
+  Multipliers multipliers_;
+  std::uint8_t printStatus_ = 0;
+  int dateFormat_ = 0;
+  std::optional<bool> serialPrinting_;
+  ReceivedLog received_;
+  std::array<std::optional<StoredTicket>, 3> tickets_;
+  std::array<std::optional<LogoImage>, 3> logos_;
+  std::array<std::uint64_t, 3> logoVersions_ = {0, 0, 0};
+  std::optional<LogoProgress> logoProgress_;
+  LogoImage logoBuffer_;
+  DayRecordStore records_;
+  Date lastEraseDate_;
+  std::uint64_t handledCommands_ = 0;
 };
 
 }  // namespace orvex::sim

@@ -1,0 +1,33 @@
+#pragma once
+// The printer's outgoing bursts in time order. Every reply goes through
+// Add, which keeps consecutive bursts far enough apart for the tool to read
+// them as separate replies (it ends a read after a 50 ms gap).
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "model/burst.h"
+
+namespace orvex::sim {
+
+class ReplySchedule {
+ public:
+  explicit ReplySchedule(int spacingMs) : spacingMs_(spacingMs) {}
+
+  // Schedules bytes no earlier than earliestMs and at least the spacing after
+  // the burst scheduled before; returns the time chosen.
+  std::int64_t Add(std::int64_t earliestMs, std::vector<std::uint8_t> bytes);
+  std::optional<std::int64_t> NextTime() const;
+  std::vector<Burst> TakeDue(std::int64_t nowMs);
+  // Forgets every burst not yet taken and the spacing history.
+  void Clear();
+
+ private:
+  int spacingMs_;
+  std::deque<Burst> queue_;
+  std::optional<std::int64_t> lastAtMs_;
+};
+
+}  // namespace orvex::sim
