@@ -1,0 +1,35 @@
+#pragma once
+// Which control of the ticket setup each of the 132 format file lines holds.
+// Saving and loading both walk this one table, so the two cannot drift apart.
+
+#include <string>
+
+#include "setup/ticket_setup.h"
+
+namespace orvex {
+
+constexpr int kFormatFileLines = 132;
+
+enum class FieldType {
+  Radio,       // item index of a radio group
+  Check,       // check box
+  Multiplier,  // Edit11 .. Edit14, UTF-8 in the model
+  TicketText,  // Edit1 .. Edit10, Edit15 .. Edit34, Windows-1252 in the model
+  Logo,        // path of a logo slot, UTF-8 in the model
+};
+
+struct FormatField {
+  FieldType type = FieldType::Radio;
+  int* item = nullptr;  // Radio
+  int itemCount = 0;    // Radio
+  bool* check = nullptr;
+  std::string* multiplier = nullptr;
+  bool isDecimals = false;  // Multiplier: Edit14, whose change runs its range check
+  FormatLine* line = nullptr;
+  int slot = 0;  // Logo: 1..3
+};
+
+// The field of line `index`, counted from 0.
+FormatField FieldAt(TicketSetup& setup, int index);
+
+}  // namespace orvex

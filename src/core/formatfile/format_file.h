@@ -1,0 +1,46 @@
+#pragma once
+// The format file (".orx"): the whole ticket setup as 132 text lines in
+// Windows-1252, each ended by CR LF, the last one too. No header, no version.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "formatfile/format_fields.h"
+#include "session.h"
+
+namespace orvex {
+
+struct FormatFile {
+  // Windows-1252 bytes of each line, without the line end.
+  std::vector<std::string> lines;
+
+  // The 132 lines of the setup as it is now.
+  static FormatFile FromSetup(const TicketSetup& setup);
+  // Splits file bytes into lines: CR LF, a lone LF or a lone CR ends a line;
+  // text after the last line end is a line of its own.
+  static FormatFile Parse(std::string_view bytes);
+
+  // Every line followed by CR LF.
+  std::string Bytes() const;
+  // 1-based number of the first line holding CR or LF (which would break the
+  // file apart), or nullopt.
+  std::optional<int> LineWithBreak() const;
+};
+
+// How a logo path (UTF-8) is written to its line and read back.
+std::string LogoPathToLine(const std::string& path);
+std::string LogoPathFromLine(const std::string& line);
+
+// Applies the lines to the session's setup in file order, with the side
+// effects of a hand edit (the decimal range check, logo acceptance and
+// display). Returns the message that stopped the load, or nullopt when all
+// 132 lines were applied. Does not refresh the view.
+std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& file);
+
+// "Other_Functions" > "Save  Ticket  Format  As.." and "Load  Ticket  Format".
+void SaveTicketFormat1Click(Session& session);
+void LoadTicketFormat1Click(Session& session);
+
+}  // namespace orvex

@@ -1,0 +1,23 @@
+#include "formatfile/file_io.h"
+#include "formatfile/format_file.h"
+
+namespace orvex {
+
+void SaveTicketFormat1Click(Session& session) {
+  const auto chosen = session.io.panel.ChooseSaveFile("Orvex Files(*.orx)|*.orx", "orx");
+  if (!chosen) return;
+  const FormatFile file = FormatFile::FromSetup(session.setup);
+  // A line break inside a value would shift every later line on loading.
+  if (const auto broken = file.LineWithBreak()) {
+    session.io.panel.ShowMessage("Cannot save line " + std::to_string(*broken) +
+                                 " : it holds a line break.");
+    return;
+  }
+  if (!ReplaceFile(*chosen, file.Bytes())) {
+    session.io.panel.ShowMessage("Cannot create file " + *chosen);
+    return;
+  }
+  session.io.panel.ShowMessage("Save finished.");
+}
+
+}  // namespace orvex
