@@ -5,6 +5,7 @@
 #include "commands/queries.h"
 #include "commands/actions.h"
 #include "link/link_control.h"
+#include "logos/logo_download.h"
 #include "link/request_guard.h"
 #include "virtual_bench.h"
 

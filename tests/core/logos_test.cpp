@@ -35,7 +35,8 @@ class LogoFileTest : public ::testing::Test {
   // A bitmap made by ImageMagick, an independent tool.
   static fs::path Convert(const std::string& name, const std::string& arguments) {
     const fs::path path = folder / name;
-    if (!test::Run("convert " + arguments + " " + path.string() + " 2>/dev/null")) {
+    // The arguments end in the output format, "BMP3:" or "PNG:".
+    if (!test::Run("convert " + arguments + path.string() + " 2>/dev/null")) {
       ADD_FAILURE() << "convert failed for " << name;
     }
     return path;

@@ -36,6 +36,7 @@ class VirtualBench::AutomationRelay : public Automation {
 };
 
 VirtualBench::VirtualBench() : VirtualBench(Options{}) {}
+VirtualBench::~VirtualBench() = default;
 
 VirtualBench::VirtualBench(Options options) : options_(std::move(options)) {
   printer_ = std::make_unique<sim::PrinterModel>(options_.printer);
@@ -54,7 +55,7 @@ std::vector<std::uint8_t> VirtualBench::SentSince(std::size_t index) const {
 
 void VirtualBench::SendByte(std::uint8_t byte) {
   sent_.push_back({nowMs_, byte});
-  if (options_.withPrinter) printer_->Receive(byte, nowMs_);
+  if (options_.withPrinter && !unplugged_) printer_->Receive(byte, nowMs_);
 }
 
 void VirtualBench::Pause(int milliseconds) {
@@ -75,7 +76,7 @@ bool VirtualBench::TimerEnabled(TimerId timer) const {
 void VirtualBench::PullBursts() {
   if (!options_.withPrinter) return;
   for (sim::Burst& burst : printer_->TakeDue(nowMs_)) {
-    if (burst.bytes.empty()) continue;
+    if (burst.bytes.empty() || unplugged_) continue;
     // A burst that starts before the previous read has ended joins it: the
     // framed read only ends after 50 ms of silence.
     if (!inFlight_.empty() && burst.atMs < inFlight_.back().atMs) {
@@ -114,6 +115,14 @@ void VirtualBench::Dispatch(const std::vector<std::uint8_t>& read) {
 }
 
 bool VirtualBench::RunDue() {
+  for (std::size_t i = 0; i < watches_.size(); ++i) {
+    if (watches_[i].condition()) {
+      auto run = std::move(watches_[i].run);
+      watches_.erase(watches_.begin() + static_cast<std::ptrdiff_t>(i));
+      run();
+      return true;
+    }
+  }
   PullBursts();
   // Operator actions first, then reads, then timer ticks.
   for (std::size_t i = 0; i < actions_.size(); ++i) {
@@ -187,6 +196,15 @@ void VirtualBench::Deliver(std::vector<std::uint8_t> read) { Dispatch(read); }
 
 void VirtualBench::At(std::int64_t atMs, std::function<void()> action) {
   actions_.push_back({atMs, std::move(action)});
+}
+
+void VirtualBench::When(std::function<bool()> condition, std::function<void()> action) {
+  watches_.push_back({std::move(condition), std::move(action)});
+}
+
+void VirtualBench::Unplug() {
+  unplugged_ = true;
+  inFlight_.clear();
 }
 
 void VirtualBench::OpenPort() {

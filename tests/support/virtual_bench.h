@@ -41,6 +41,7 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
 
   VirtualBench();
   explicit VirtualBench(Options options);
+  ~VirtualBench() override;
 
   Session& session() { return *session_; }
   sim::PrinterModel& printer() { return *printer_; }
@@ -73,6 +74,14 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
 
   // Something the operator does at a virtual moment (press Cancel, ...).
   void At(std::int64_t atMs, std::function<void()> action);
+  // Something done at the first event at which the condition holds; events
+  // are handled only while the window waits or idles, as in the real tool.
+  void When(std::function<bool()> condition, std::function<void()> action);
+
+  // The line goes dead both ways (cable pulled): nothing sent reaches the
+  // printer and nothing it sends arrives. Replug() restores it.
+  void Unplug();
+  void Replug() { unplugged_ = false; }
 
   bool TimerEnabled(TimerId timer) const override;
 
@@ -114,6 +123,12 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   std::vector<SentByte> sent_;
   std::deque<Delivery> inFlight_;
   std::vector<Action> actions_;
+  struct Watch {
+    std::function<bool()> condition;
+    std::function<void()> run;
+  };
+  std::vector<Watch> watches_;
+  bool unplugged_ = false;
   TimerSlot timers_[3];
   bool dispatching_ = false;
   Automation* automation_ = &noSpreadsheet;

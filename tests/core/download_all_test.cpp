@@ -1,0 +1,174 @@
+// Download All on the virtual clock with the simulated printer.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "batch/download_all.h"
+#include "bitmaps.h"
+#include "link/link_control.h"
+#include "virtual_bench.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::VirtualBench;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+std::uint8_t Checker(int row, int column) { return (row + column) % 2 ? 0xF0 : 0x0F; }
+
+class DownloadAllTest : public ::testing::Test {
+ protected:
+  DownloadAllTest() {
+    bench.clock.now = {2015, 6, 30, 14, 5, 9};
+    bench.Connect();
+    mark = bench.memo.LineCount();
+  }
+
+  void ChooseLogos() {
+    const fs::path folder = test::TempFolder("batch-logos");
+    const int heights[3] = {4, 2, 3};
+    for (int slot = 1; slot <= 3; ++slot) {
+      const fs::path path = folder / ("logo" + std::to_string(slot) + ".bmp");
+      test::WriteFile(path, test::MonoBmpBytes(384, heights[slot - 1], Checker));
+      s.setup.logos[static_cast<std::size_t>(slot - 1)] = {path.string(), heights[slot - 1]};
+    }
+  }
+
+  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
+  // Lines starting with "STEP".
+  std::vector<std::string> Steps() const {
+    std::vector<std::string> steps;
+    for (const auto& line : Lines()) {
+      if (line.rfind("STEP", 0) == 0) steps.push_back(line);
+    }
+    return steps;
+  }
+
+  VirtualBench bench;
+  Session& s = bench.session();
+  int mark = 0;
+};
+
+const std::vector<std::string> kAllSteps = {
+    "STEP 1 : (Date & Time)",  "STEP 2 : (Erase Record)", "STEP 3 : (Data mutiplier & Decimal)",
+    "STEP 4 : (Printer status)", "STEP 5 : (Coin Format)", "STEP 6 : (Note Format)",
+    "STEP 7 : (Payout Format)", "STEP 8 : (Logo1)",        "STEP 9 : (Logo2)",
+    "STEP 10 : (Logo3)"};
+
+TEST_F(DownloadAllTest, FullBatchRunsEveryStepInOrder) {
+  ChooseLogos();
+  s.setup.Ticket(TicketKind::Coin)[0].text = "COIN";
+  ProgameAll1Click(s);
+  const auto lines = Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines.front(), "Download all part begin!!");
+  EXPECT_EQ(Steps(), kAllSteps);
+  EXPECT_EQ(lines[lines.size() - 2], "Download all part finished!!");
+  EXPECT_EQ(lines.back(), "");
+  for (const char* done :
+       {"Set date & time finished .", "Erase record finished .",
+        "Set data mutiplier & floating-point finished .", "Set print status finished .",
+        "Download coin format finished .", "Download note format finished .",
+        "Download payout format finished .", "Download logo1 finished .",
+        "Download logo2 finished .", "Download logo3 finished ."}) {
+    EXPECT_THAT(lines, Contains(std::string(done))) << bench.memo.Text();
+  }
+  // Each step's own lines come after its STEP line and before the next one.
+  const auto at = [&lines](const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) - lines.begin();
+  };
+  EXPECT_LT(at("STEP 5 : (Coin Format)"), at("Download coin format finished ."));
+  EXPECT_LT(at("Download coin format finished ."), at("STEP 6 : (Note Format)"));
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_FALSE(s.pending.Any());
+}
+
+TEST_F(DownloadAllTest, NotOnlineRunsNoStep) {
+  s.state.linkState = LinkState::Lost;
+  bench.ForgetSent();
+  ProgameAll1Click(s);
+  EXPECT_THAT(Lines(), ElementsAre("Download all part begin!!",
+                                   "Can't detect printer, please check it .", ""));
+  EXPECT_TRUE(bench.SentBytes().empty());
+}
+
+TEST_F(DownloadAllTest, NothingBeforeIdentification) {
+  VirtualBench fresh;
+  ProgameAll1Click(fresh.session());
+  EXPECT_TRUE(fresh.memo.lines.empty());
+}
+
+TEST_F(DownloadAllTest, WithoutLogosTheLogoStepsEndAtOpenFileError) {
+  ProgameAll1Click(s);
+  EXPECT_EQ(Steps(), kAllSteps);
+  EXPECT_THAT(bench.panel.messages,
+              ElementsAre("Open file error !", "Open file error !", "Open file error !"));
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
+}
+
+TEST_F(DownloadAllTest, CancelWhileTheCoinFormatWaits) {
+  bench.When([this] { return s.pending.awaitCoinFormat; }, [this] { BitBtn2Click(s); });
+  ProgameAll1Click(s);
+  const auto lines = Lines();
+  EXPECT_EQ(Steps().back(), "STEP 5 : (Coin Format)");
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
+              ElementsAre("Download coin format finished .", "", "Data transfer interrupt .", ""));
+}
+
+TEST_F(DownloadAllTest, CancelDuringALogoStepStopsWithoutALineOfItsOwn) {
+  ChooseLogos();
+  bench.When([this] { return s.pending.awaitLogo2; }, [this] { BitBtn2Click(s); });
+  ProgameAll1Click(s);
+  EXPECT_EQ(Steps().back(), "STEP 9 : (Logo2)");
+  const auto lines = Lines();
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 3, lines.end()),
+              ElementsAre("Data transfer interrupt .", "Please reset printer and try again .", ""));
+  EXPECT_FALSE(s.state.busy);
+}
+
+TEST_F(DownloadAllTest, CancelBeforeTheBatchHasNoEffect) {
+  BitBtn2Click(s);
+  ProgameAll1Click(s);
+  EXPECT_EQ(Steps(), kAllSteps);
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
+}
+
+TEST_F(DownloadAllTest, ClockStepRefusedByItsGuardTheRestRuns) {
+  bench.clock.now = {2026, 12, 9, 5, 0, 0};
+  ProgameAll1Click(s);
+  EXPECT_EQ(Steps(), kAllSteps);
+  EXPECT_THAT(Lines(), Contains(std::string("Year must be smaller than 2022.")));
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
+}
+
+TEST_F(DownloadAllTest, PrinterFallingSilentInStepSixStopsTheBatch) {
+  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  ProgameAll1Click(s);
+  EXPECT_EQ(Steps().back(), "STEP 6 : (Note Format)");
+  const auto lines = Lines();
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 5, lines.end()),
+              ElementsAre("Timeout Detect : 90 sec", "Communication Error !!", "",
+                          "Can't detect printer, please check it .", ""));
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+}
+
+TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
+  bool refused = false;
+  bench.When([this] { return s.pending.awaitErase; },
+             [this, &refused] {
+               const int before = bench.memo.LineCount();
+               ProgameAll1Click(s);
+               refused = bench.memo.From(before) ==
+                         std::vector<std::string>{"Printer is busy right now .", ""};
+             });
+  ProgameAll1Click(s);
+  EXPECT_TRUE(refused);
+  EXPECT_EQ(Steps(), kAllSteps);
+}
+
+}  // namespace
+}  // namespace orvex
