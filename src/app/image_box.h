@@ -1,0 +1,25 @@
+#pragma once
+// An image box that stretches its picture to its size and answers a click.
+
+#include <QLabel>
+
+class ImageBox : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit ImageBox(QWidget* parent = nullptr);
+
+  // White, with the prompt drawn at (110, 140) when one is given.
+  void Blank(const QString& prompt = QString());
+  bool hasPicture() const { return hasPicture_; }
+  void setPicture(const QImage& image);
+
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool hasPicture_ = false;
+};

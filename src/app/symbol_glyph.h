@@ -1,0 +1,9 @@
+#pragma once
+// The small monochrome picture of a symbol character shown beside its radio
+// item: 8 x 13 pixels, 10 x 13 for the wide "%" and "@".
+
+#include <QImage>
+#include <QString>
+
+QSize SymbolGlyphSize(const QString& character);
+QImage SymbolGlyph(const QString& character);

@@ -1,0 +1,276 @@
+#include "unit1.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QFile>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "image_box.h"
+#include "link/link_control.h"
+#include "link/reply_dispatcher.h"
+#include "unit2.h"
+
+namespace {
+
+constexpr int kClientWidth = 1060;
+constexpr int kClientHeight = 572;
+
+std::string ToStd(const QString& text) {
+  return text.toStdString();
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      memo_(new MessageMemo),
+      session_(orvex::Ports{*memo_, link_, *this, *this, clock_, events_, *this, automation_,
+                            previewRelay_}) {
+  processEnd_ = [] {
+    // Closing the main window ends the program at once, whatever long
+    // operation may still be waiting in a nested event loop.
+    std::fflush(nullptr);
+    std::_Exit(0);
+  };
+  BuildWindow();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  ClosePort();
+}
+
+void TForm1::BuildWindow() {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Zelta Printer Tool (V2.0.7)"));
+  QFont formFont(QStringLiteral("Times New Roman"));
+  formFont.setPixelSize(13);
+  formFont.setBold(true);
+  setFont(formFont);
+
+  BuildMenus();
+
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("ClientArea"));
+  client->setFixedSize(kClientWidth, kClientHeight);
+  setCentralWidget(client);
+
+  Label48 = new QLabel(QStringLiteral("COM Port : "), client);
+  Label48->setObjectName(QStringLiteral("Label48"));
+  Label48->move(16, 11);
+  Label48->adjustSize();
+
+  ComboBox1 = new QComboBox(client);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->setGeometry(89, 8, 145, 21);
+  for (int i = 1; i <= 9; ++i) ComboBox1->addItem(QStringLiteral("COM %1").arg(i));
+  ComboBox1->setPlaceholderText(QStringLiteral("Select"));
+  ComboBox1->setCurrentIndex(-1);
+  connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Select(); });
+
+  Memo1 = memo_;
+  Memo1->setParent(client);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  Memo1->setGeometry(3, 40, 274, 521);
+  QFont memoFont(QStringLiteral("Arial"));
+  memoFont.setPixelSize(12);
+  memoFont.setBold(true);
+  Memo1->setFont(memoFont);
+
+  BuildTicketEditor(client);
+  BuildLogoPages(client);
+  BuildPrintStatus(client);
+  BuildRecordSearch(client);
+  BuildMultipliers(client);
+  BuildDownloadBox(client);
+
+  // The timers tick once a second; each tick is a call into the core.
+  const std::array<QTimer**, 3> timers = {&Timer1, &Timer2, &Timer3};
+  for (int i = 0; i < 3; ++i) {
+    QTimer* t = new QTimer(this);
+    t->setObjectName(QStringLiteral("Timer%1").arg(i + 1));
+    t->setInterval(1000);
+    *timers[static_cast<std::size_t>(i)] = t;
+  }
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+  connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+
+  move(316, 103);
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+}
+
+void TForm1::FormCreate() {
+  // "comm.ini" is read and its content not used; a missing file is no
+  // reason to stop start-up.
+  {
+    QFile ini(QStringLiteral("comm.ini"));
+    if (ini.open(QIODevice::ReadOnly | QIODevice::Text)) {
+      ini.readAll();
+      ini.close();
+    }
+  }
+  portName_ = QStringLiteral("COM1");
+  portSettings_ = QStringLiteral("38400,N,8,1");
+  GroupBox4->hide();
+  GroupBox5->hide();
+  CheckBox4->setEnabled(false);
+  session_.state = orvex::ConnectionState{};
+  session_.pending = orvex::PendingRequest{};
+  Timer3->stop();
+  for (auto& logo : session_.setup.logos) logo.path.clear();
+  for (int slot = 1; slot <= 3; ++slot)
+    imageBox(slot)->Blank(QStringLiteral("Click here to open file."));
+  DateTimePicker1->setDate(QDate::currentDate());
+  DateTimePicker2->setDate(QDate::currentDate());
+  RefreshSetup();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TForm1::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  ClosePort();
+  if (processEnd_) processEnd_();
+}
+
+// ---- port ----
+
+void TForm1::ComboBox1Select() {
+  // One choice per run.
+  ComboBox1->setEnabled(false);
+  const int index = ComboBox1->currentIndex();
+  if (index >= 0 && index <= 8) portName_ = QStringLiteral("COM%1").arg(index + 1);
+  OpenPort();
+}
+
+void TForm1::COM1Click() {
+  ClosePort();
+  portName_ = QStringLiteral("COM1");
+  OpenPort();
+}
+
+void TForm1::COM2Click() {
+  ClosePort();
+  portName_ = QStringLiteral("COM2");
+  OpenPort();
+}
+
+void TForm1::OpenPort() {
+  if (port_.IsOpen()) return;
+  const auto result = port_.Open(ToStd(portName_));
+  if (!result.ok) {
+    std::cerr << "orvex-tool: can't open " << ToStd(portName_) << ": " << result.reason << '\n';
+    session_.Append("can't open  " + ToStd(portName_));
+    session_.AppendEmpty();
+    return;
+  }
+  rs232_ = new RS232(
+      port_, this,
+      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
+      [this] { OnPortHungUp(); });
+  rs232_->start();
+  session_.Append(ToStd(portName_) + "  open now");
+  session_.AppendEmpty();
+}
+
+void TForm1::ClosePort() {
+  if (rs232_ != nullptr) {
+    rs232_->RequestStop();
+    // The thread may be waiting for the dispatcher to run here: keep
+    // handling events until it has ended.
+    while (!rs232_->wait(20)) QCoreApplication::processEvents();
+    delete rs232_;
+    rs232_ = nullptr;
+  }
+  port_.Close();
+}
+
+void TForm1::OnPortHungUp() {
+  std::cerr << "orvex-tool: " << ToStd(portName_) << " went away; no more reads from it\n";
+  session_.Append(ToStd(portName_) + " has gone away .");
+  session_.AppendEmpty();
+}
+
+// ---- TimerPort ----
+
+QTimer* TForm1::timer(orvex::TimerId id) const {
+  switch (id) {
+    case orvex::TimerId::Timer1:
+      return Timer1;
+    case orvex::TimerId::Timer2:
+      return Timer2;
+    case orvex::TimerId::Timer3:
+      break;
+  }
+  return Timer3;
+}
+
+void TForm1::SetTimerEnabled(orvex::TimerId id, bool enabled) {
+  QTimer* t = timer(id);
+  if (!enabled) {
+    t->stop();
+  } else if (!t->isActive()) {
+    t->start();  // a running timer keeps its period
+  }
+}
+
+bool TForm1::TimerEnabled(orvex::TimerId id) const {
+  return timer(id)->isActive();
+}
+
+void TForm1::Timer1Timer() {
+  orvex::Timer1Timer(session_);
+}
+void TForm1::Timer2Timer() {
+  orvex::Timer2Timer(session_);
+}
+void TForm1::Timer3Timer() {
+  orvex::Timer3Timer(session_);
+}
+
+// ---- PanelPort ----
+
+void TForm1::SetGauge(int percent) {
+  CGauge1->setValue(qBound(0, percent, 100));
+}
+
+void TForm1::ShowSymbolChooser(bool wide) {
+  GroupBox5->setVisible(!wide);
+  GroupBox4->setVisible(wide);
+}
+
+void TForm1::SetSymbolCheckEnabled(bool enabled) {
+  CheckBox4->setEnabled(enabled);
+}
+
+void TForm1::ShowMessage(const std::string& text) {
+  dialogs_->Information(this, windowTitle(), QString::fromStdString(text));
+}
+
+std::optional<std::string> TForm1::ChooseOpenFile(const std::string& filter) {
+  const auto path = dialogs_->OpenFile(this, ToQtFilter(QString::fromStdString(filter)));
+  if (!path) return std::nullopt;
+  return ToStd(*path);
+}
+
+std::optional<std::string> TForm1::ChooseSaveFile(const std::string& filter,
+                                                  const std::string& defaultSuffix) {
+  const auto path = dialogs_->SaveFile(this, ToQtFilter(QString::fromStdString(filter)),
+                                       QString::fromStdString(defaultSuffix));
+  if (!path) return std::nullopt;
+  return ToStd(*path);
+}
