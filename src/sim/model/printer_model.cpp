@@ -379,8 +379,12 @@ void PrinterModel::StoreTicket(TicketKind kind, const std::vector<std::uint8_t>&
   ReplyAfterProcessing(nowMs, {kAccepted});
 }
 
+// Row 0 is the header. Stopping after row n keeps the header and rows 1..n
+// acknowledged; n = 0 leaves even the header unanswered.
 bool PrinterModel::AcknowledgesRow(int row) const {
-  return !options_.stopAckAfterRow || row <= *options_.stopAckAfterRow;
+  if (!options_.stopAckAfterRow) return true;
+  const int last = *options_.stopAckAfterRow;
+  return last > 0 && row <= last;
 }
 
 void PrinterModel::HandleLogoHeader(const ParsedCommand& command, std::int64_t nowMs) {
@@ -390,7 +394,6 @@ void PrinterModel::HandleLogoHeader(const ParsedCommand& command, std::int64_t n
   logoProgress_ = LogoProgress{slot, size / kLogoRowBytes, 0};
   logoBuffer_ = LogoImage{};
   logoBuffer_.rows.reserve(static_cast<size_t>(logoProgress_->rowsExpected * kLogoRowBytes));
-  // The header counts as row 0 for the acknowledgement limit.
   if (AcknowledgesRow(0)) Reply(nowMs + options_.timing.ackDelayMs, {kRowAck});
   if (logoProgress_->rowsExpected == 0) FinishLogo(nowMs);
 }
