@@ -65,6 +65,34 @@ TEST(ParserTest, EveryCommandIsCountedOnce) {
   EXPECT_EQ(h.printer.received().bytes, 15u);
 }
 
+TEST(ParserTest, SurvivesNoiseAndRecoversAfterASilence) {
+  Harness h;
+  std::uint64_t state = 12345;
+  auto next = [&state] {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::uint32_t>(state >> 33);
+  };
+  std::int64_t lastBurst = 0;
+  for (int i = 0; i < 200'000; ++i) {
+    // Prefixes and known codes often enough to start real commands.
+    const std::uint32_t pick = next() % 8;
+    const std::uint8_t byte = pick == 0   ? 0x1B
+                              : pick == 1 ? 0x1D
+                              : pick == 2 ? static_cast<std::uint8_t>(0xF0 + next() % 16)
+                                          : static_cast<std::uint8_t>(next());
+    h.printer.Receive(byte, h.nowMs);
+    h.nowMs += next() % 4 == 0 ? 300 : 1;
+    for (const Burst& burst : h.printer.TakeDue(h.nowMs)) {
+      EXPECT_GE(burst.atMs, lastBurst);
+      lastBurst = burst.atMs;
+    }
+  }
+  h.Drain();
+  h.nowMs += 3000;
+  EXPECT_EQ(h.Ask({0x1D, 0xF9}).size(), 19u);
+  EXPECT_GT(h.printer.handledCommands(), 20u);  // the noise did start real commands
+}
+
 TEST(BurstSpacingTest, RepliesToQuickRequestsStayApart) {
   Harness h;
   h.Send({0x1D, 0xF9, 0x1B, 0xF0, 0x1D, 0xF5}, 1);
