@@ -1,7 +1,9 @@
 #include "records/period_workbook.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,8 @@ CalendarDate AddDays(const CalendarDate& date, std::uint32_t days) {
                                         std::chrono::month{static_cast<unsigned>(date.month)},
                                         std::chrono::day{static_cast<unsigned>(date.day)}};
   const year_month_day shifted{start + std::chrono::days{days}};
-  return {static_cast<int>(shifted.year()), static_cast<int>(static_cast<unsigned>(shifted.month())),
+  return {static_cast<int>(shifted.year()),
+          static_cast<int>(static_cast<unsigned>(shifted.month())),
           static_cast<int>(static_cast<unsigned>(shifted.day()))};
 }
 
@@ -80,18 +83,41 @@ std::string PeriodWorkbookName(const LocalDateTime& t) {
 }
 
 std::string GeneralNumber(double value, char decimalSeparator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  // Fifteen significant digits, rounded once; then laid out by hand, since
+  // printf's %G turns to exponent notation already below 0.0001 and keeps
+  // the mantissa's trailing zeros.
   char text[64];
-  std::snprintf(text, sizeof text, "%.15G", value);
-  std::string result = text;
-  const auto point = result.find('.');
-  if (point != std::string::npos && result.find('E') == std::string::npos) {
-    while (!result.empty() && result.back() == '0') result.pop_back();
-    if (result.back() == '.') result.pop_back();
+  std::snprintf(text, sizeof text, "%.14E", value);
+  const std::string scientific = text;
+  const bool negative = scientific.front() == '-';
+  const auto e = scientific.find('E');
+  std::string digits;
+  for (std::size_t k = negative ? 1 : 0; k < e; ++k) {
+    // Whatever the C locale's decimal point is, only the digits count.
+    if (scientific[k] >= '0' && scientific[k] <= '9') digits += scientific[k];
   }
-  for (char& c : result) {
-    if (c == '.') c = decimalSeparator;
+  const int exponent = std::atoi(scientific.c_str() + e + 1);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  if (digits == "0") return "0";
+
+  std::string result = negative ? "-" : "";
+  if (exponent < -5 || exponent >= 15) {
+    result += digits.substr(0, 1);
+    if (digits.size() > 1) result += decimalSeparator + digits.substr(1);
+    result += "E" + std::string(exponent < 0 ? "-" : "") + std::to_string(std::abs(exponent));
+    return result;
   }
-  return result;
+  if (exponent < 0) {
+    result += "0";
+    result += decimalSeparator;
+    result += std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    return result;
+  }
+  const auto whole = static_cast<std::size_t>(exponent) + 1;
+  if (digits.size() <= whole) return result + digits + std::string(whole - digits.size(), '0');
+  return result + digits.substr(0, whole) + decimalSeparator + digits.substr(whole);
 }
 
 void WritePeriodWorkbook(Session& session) {
