@@ -1,0 +1,241 @@
+// The window's side of the core's ports: the message window, the timers,
+// the gauge, the dialogs with their filters, and the logo image boxes.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "bitmaps.h"
+#include "image_box.h"
+#include "link/link_control.h"
+#include "session.h"
+
+namespace {
+
+std::uint8_t Stripes(int row, int) {
+  return (row / 8) % 2 ? 0xFF : 0x00;
+}
+
+}  // namespace
+
+class PortsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void appendAndCount() {
+    MessageMemo memo;
+    QCOMPARE(memo.LineCount(), 0);
+    memo.AppendLine("");
+    QCOMPARE(memo.LineCount(), 1);
+    QCOMPARE(memo.lineText(0), QString());
+    memo.AppendLine("COM3  open now");
+    memo.AppendLine("");
+    QCOMPARE(memo.LineCount(), 3);
+    QCOMPARE(memo.lineText(1), QStringLiteral("COM3  open now"));
+    QCOMPARE(memo.toPlainText(), QStringLiteral("\nCOM3  open now\n\n"));
+  }
+
+  void replaceLineHasThreeCases() {
+    MessageMemo memo;
+    memo.AppendLine("a");
+    memo.AppendLine("b");
+    memo.ReplaceLine(0, "Timeout Detect : 1 sec");
+    QCOMPARE(memo.lineText(0), QStringLiteral("Timeout Detect : 1 sec"));
+    QCOMPARE(memo.lineText(1), QStringLiteral("b"));
+    QCOMPARE(memo.LineCount(), 2);
+    memo.ReplaceLine(2, "appended");  // index == count appends
+    QCOMPARE(memo.LineCount(), 3);
+    QCOMPARE(memo.lineText(2), QStringLiteral("appended"));
+    memo.ReplaceLine(4, "lost");  // beyond the end: nothing
+    memo.ReplaceLine(-1, "lost");
+    QCOMPARE(memo.LineCount(), 3);
+    QVERIFY(!memo.toPlainText().contains(QStringLiteral("lost")));
+    memo.ReplaceLine(1, "");  // a line may become empty and stays a line
+    QCOMPARE(memo.LineCount(), 3);
+    QCOMPARE(memo.lineText(2), QStringLiteral("appended"));
+  }
+
+  void replaceAfterClearDoesNothing() {
+    MessageMemo memo;
+    for (int i = 0; i < 5; ++i) memo.AppendLine("x");
+    memo.ClearLines();
+    QCOMPARE(memo.LineCount(), 0);
+    memo.ReplaceLine(3, "Timeout Detect : 7 sec");
+    QCOMPARE(memo.LineCount(), 0);
+  }
+
+  void typedPartialLineCountsAndStaysWhole() {
+    MessageMemo memo;
+    memo.AppendLine("first");
+    memo.show();
+    memo.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&memo, QStringLiteral("typed"));
+    QCOMPARE(memo.LineCount(), 2);
+    memo.AppendLine("next");
+    QCOMPARE(memo.LineCount(), 3);
+    QCOMPARE(memo.lineText(1), QStringLiteral("typed"));
+    QCOMPARE(memo.lineText(2), QStringLiteral("next"));
+  }
+
+  void textWithALineBreakStaysOneLine() {
+    MessageMemo memo;
+    memo.AppendLine("two\nparts");
+    QCOMPARE(memo.LineCount(), 1);
+    memo.ReplaceLine(0, "again\r\nsplit");
+    QCOMPARE(memo.LineCount(), 1);
+  }
+
+  void replacingOneLineLeavesTheOthersAlone() {
+    MessageMemo memo;
+    for (int i = 0; i < 2000; ++i) memo.AppendLine(std::to_string(i));
+    for (int s = 1; s <= 300; ++s)
+      memo.ReplaceLine(1000, "Timeout Detect : " + std::to_string(s) + " sec");
+    QCOMPARE(memo.LineCount(), 2000);
+    QCOMPARE(memo.lineText(999), QStringLiteral("999"));
+    QCOMPARE(memo.lineText(1000), QStringLiteral("Timeout Detect : 300 sec"));
+    QCOMPARE(memo.lineText(1001), QStringLiteral("1001"));
+  }
+
+  void timeoutLineIsRewrittenInPlace() {
+    AppFixture f;
+    f.form->Memo1->AppendLine("before");
+    f.session().StartReplyTimeout();
+    QVERIFY(f.form->Timer2->isActive());
+    f.form->Timer2Timer();
+    f.form->Timer2Timer();
+    QCOMPARE(f.Lines(),
+             (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
+  }
+
+  void enablingARunningTimerKeepsItsPeriod() {
+    AppFixture f;
+    f.form->SetTimerEnabled(orvex::TimerId::Timer2, true);
+    QVERIFY(f.form->TimerEnabled(orvex::TimerId::Timer2));
+    QTest::qWait(400);
+    const int before = f.form->Timer2->remainingTime();
+    f.form->SetTimerEnabled(orvex::TimerId::Timer2, true);
+    QVERIFY(f.form->Timer2->remainingTime() <= before);
+    QVERIFY(f.form->Timer2->remainingTime() < 800);
+    f.form->SetTimerEnabled(orvex::TimerId::Timer2, false);
+    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::Timer2));
+    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::Timer1));
+  }
+
+  void timerTicksReachTheCore() {
+    AppFixture f;
+    f.session().state.linkState = orvex::LinkState::Online;
+    f.form->SetTimerEnabled(orvex::TimerId::Timer1, true);
+    // Three real one-second ticks of the offline count.
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.linkState == orvex::LinkState::Lost, 5000);
+    QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
+  }
+
+  void gaugeAndCommunicationReset() {
+    AppFixture f;
+    f.form->SetGauge(40);
+    QCOMPARE(f.form->CGauge1->value(), 40);
+    f.form->SetGauge(250);
+    QCOMPARE(f.form->CGauge1->value(), 100);
+    orvex::CommunicationReset(f.session());
+    QCOMPARE(f.form->CGauge1->value(), 0);
+    QVERIFY(f.form->Timer1->isActive());
+  }
+
+  void filtersAreGivenInQtSyntax() {
+    QCOMPARE(ToQtFilter(QStringLiteral("Orvex Files(*.orx)|*.orx")),
+             QStringLiteral("Orvex Files(*.orx)"));
+    QCOMPARE(ToQtFilter(QStringLiteral("Bitmaps(*.bmp)|*.bmp")), QStringLiteral("Bitmaps(*.bmp)"));
+    QCOMPARE(ToQtFilter(QStringLiteral("All|*.*|Text|*.txt;*.log")),
+             QStringLiteral("All (*.*);;Text (*.txt *.log)"));
+    AppFixture f;
+    f.dialogs.saveAnswers.append(QStringLiteral("/tmp/x.orx"));
+    const auto chosen = f.form->ChooseSaveFile("Orvex Files(*.orx)|*.orx", "orx");
+    QCOMPARE(chosen.value_or(""), std::string("/tmp/x.orx"));
+    QCOMPARE(f.dialogs.saveFilters, QStringList{QStringLiteral("Orvex Files(*.orx)")});
+    QCOMPARE(f.dialogs.saveSuffixes, QStringList{QStringLiteral("orx")});
+    QVERIFY(!f.form->ChooseOpenFile("Bitmaps(*.bmp)|*.bmp").has_value());  // cancelled
+  }
+
+  void choosingALogoShowsItAndARejectedOneBlanksTheBox() {
+    QTemporaryDir dir;
+    const std::string good = dir.filePath(QStringLiteral("good.bmp")).toStdString();
+    const std::string narrow = dir.filePath(QStringLiteral("narrow.bmp")).toStdString();
+    orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 64, Stripes));
+    orvex::test::WriteFile(narrow, orvex::test::MonoBmpBytes(383, 64, Stripes));
+
+    AppFixture f;
+    f.form->show();
+    f.dialogs.openAnswers.append(QString::fromStdString(good));
+    QTest::mouseClick(f.form->Image2, Qt::LeftButton);
+    QCOMPARE(f.dialogs.openFilters, QStringList{QStringLiteral("Bitmaps(*.bmp)")});
+    QCOMPARE(f.session().setup.logos[1].path, good);
+    QCOMPARE(f.session().setup.logos[1].height, 64);
+    QVERIFY(f.form->Image2->hasPicture());
+    QVERIFY(f.dialogs.messages.isEmpty());
+    // The stripes show stretched over the box: both colours are there.
+    const QImage shown = f.form->Image2->grab().toImage();
+    QVERIFY(qGray(shown.pixel(170, 2)) != qGray(shown.pixel(170, 40)));
+
+    f.dialogs.openAnswers.append(QString::fromStdString(narrow));
+    QTest::mouseClick(f.form->Image2, Qt::LeftButton);
+    QVERIFY(f.session().setup.logos[1].path.empty());
+    QVERIFY(!f.form->Image2->hasPicture());
+    QCOMPARE(f.dialogs.messages,
+             QStringList{QStringLiteral("BMP width not 384 pixel ! Please try again!")});
+    const QImage blank = f.form->Image2->pixmap().toImage();
+    QCOMPARE(blank.pixelColor(120, 145), QColor(Qt::white));  // no prompt any more
+
+    // A cancelled dialog changes nothing.
+    QTest::mouseClick(f.form->Image3, Qt::LeftButton);
+    QVERIFY(f.session().setup.logos[2].path.empty());
+    QCOMPARE(f.dialogs.messages.size(), 1);
+  }
+
+  void showLogoFailsForAFileItCannotDecode() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("broken.bmp"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("BM not really a bitmap");
+    file.close();
+    AppFixture f;
+    f.session().setup.logos[0].path = path.toStdString();
+    QVERIFY(!f.form->ShowLogo(1));
+    f.session().setup.logos[0].path = (dir.path() + QStringLiteral("/missing.bmp")).toStdString();
+    QVERIFY(!f.form->ShowLogo(1));
+    QVERIFY(!f.form->ShowLogo(4));
+  }
+
+  void clearLogoNeedsTheIdentifiedPrinter() {
+    QTemporaryDir dir;
+    const std::string good = dir.filePath(QStringLiteral("good.bmp")).toStdString();
+    orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 32, Stripes));
+    AppFixture f;
+    f.dialogs.openAnswers.append(QString::fromStdString(good));
+    f.form->Image1Click();
+    QVERIFY(f.form->Image1->hasPicture());
+    f.form->menuAction(QStringLiteral("Logo11"))->trigger();
+    QVERIFY(f.form->Image1->hasPicture());
+    f.Identify();
+    f.form->menuAction(QStringLiteral("Logo11"))->trigger();
+    QVERIFY(!f.form->Image1->hasPicture());
+    QVERIFY(f.session().setup.logos[0].path.empty());
+  }
+
+  void pauseBlocksForItsLength() {
+    orvex::platform::SerialPort port;
+    SerialLink link(port);
+    QElapsedTimer clock;
+    clock.start();
+    link.Pause(30);
+    QVERIFY(clock.elapsed() >= 29);
+    link.SendByte(0x1B);  // a closed port takes the byte silently
+  }
+};
+
+QTEST_MAIN(PortsTest)
+#include "ports_test.moc"

@@ -1,0 +1,152 @@
+// The preview window applies a plan: strip places, text on white, hidden
+// strips, the panel, and the main window's state around it.
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "bitmaps.h"
+#include "preview/preview_plan.h"
+#include "unit3.h"
+
+namespace {
+
+orvex::PreviewStrip TextStrip(int top, const char* text, int textX, int pointSize) {
+  orvex::PreviewStrip s;
+  s.visible = true;
+  s.laidOut = true;
+  s.top = top;
+  s.left = 10;
+  s.width = 220;
+  s.height = 25;
+  s.isText = true;
+  s.text = text;
+  s.textX = textX;
+  s.pointSize = pointSize;
+  return s;
+}
+
+int DarkPixels(const QImage& image, int fromX, int toX) {
+  int dark = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = fromX; x < toX && x < image.width(); ++x) {
+      if (qGray(image.pixel(x, y)) < 128) ++dark;
+    }
+  }
+  return dark;
+}
+
+std::uint8_t Black(int, int) {
+  return 0x00;
+}
+
+}  // namespace
+
+class PreviewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void designedWindow() {
+    QWidget main;
+    TForm3 preview(&main);
+    QCOMPARE(preview.windowTitle(), QStringLiteral("Preview window"));
+    QCOMPARE(preview.geometry(), QRect(504, 92, 264, 467));
+    QCOMPARE(preview.Panel1->geometry(), QRect(8, 8, 240, 417));
+    QCOMPARE(preview.strips[3]->objectName(), QStringLiteral("Image4"));
+    QCOMPARE(preview.strips[3]->geometry(), QRect(8, 128, 220, 41));
+    QVERIFY(preview.strips[3]->isHidden());
+    QCOMPARE(preview.Panel1->palette().color(QPalette::Window), QColor(Qt::white));
+  }
+
+  void appliesThePlanAndRestoresTheMainWindow() {
+    QTemporaryDir dir;
+    const std::string logo = dir.filePath(QStringLiteral("logo.bmp")).toStdString();
+    orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 120, Black));
+
+    QWidget main;
+    main.showMaximized();
+    TForm3 preview(&main);
+    orvex::PreviewPlan plan;
+    plan.strips[0].visible = true;
+    plan.strips[0].laidOut = true;
+    plan.strips[0].top = 10;
+    plan.strips[0].left = 10;
+    plan.strips[0].width = 220;
+    plan.strips[0].height = 60;
+    plan.strips[0].bitmapPath = logo;
+    plan.strips[1] = TextStrip(70, "NINE CHAR", 68, 10);
+    plan.strips[2] = TextStrip(95, "X.XX", 82, 14);
+    plan.strips[3].visible = true;  // a missing logo: keeps its designed place
+    for (std::size_t k = 4; k < 10; ++k) plan.strips[k].visible = false;
+    plan.panelHeight = 140;
+    const int widthBefore = preview.width();
+    preview.ShowPreview(plan);
+
+    QCOMPARE(preview.strips[0]->geometry(), QRect(10, 10, 220, 60));
+    QVERIFY(preview.strips[0]->hasScaledContents());
+    QCOMPARE(preview.strips[1]->geometry(), QRect(10, 70, 220, 25));
+    QCOMPARE(preview.strips[2]->geometry(), QRect(10, 95, 220, 25));
+    QCOMPARE(preview.strips[3]->geometry(), QRect(8, 128, 220, 41));
+    QVERIFY(!preview.strips[3]->isHidden());
+    for (std::size_t k = 4; k < 10; ++k) QVERIFY(preview.strips[k]->isHidden());
+
+    // Text starts at textX on white.
+    const QImage text = preview.strips[2]->pixmap().toImage();
+    QCOMPARE(text.size(), QSize(220, 25));
+    QCOMPARE(DarkPixels(text, 0, 82), 0);
+    QVERIFY(DarkPixels(text, 82, 160) > 20);
+    QCOMPARE(DarkPixels(text, 160, 220), 0);
+    // The all-black logo fills its strip.
+    const QImage shown = preview.strips[0]->grab().toImage();
+    QVERIFY(qGray(shown.pixel(110, 30)) < 64);
+
+    QCOMPARE(preview.Panel1->x(), orvex::PreviewPanelLeft(widthBefore));
+    QCOMPARE(preview.Panel1->height(), 140);
+    QVERIFY(main.isMinimized());
+    QVERIFY(preview.isVisible());
+    QVERIFY(preview.windowState() & Qt::WindowMaximized);
+
+    preview.close();
+    QVERIFY(main.windowState() & Qt::WindowMaximized);
+    QVERIFY(!main.isMinimized());
+  }
+
+  void stoppedPlanLeavesEverythingAsItWas() {
+    QWidget main;
+    main.show();
+    TForm3 preview(&main);
+    orvex::PreviewPlan plan;
+    plan.stopped = true;
+    plan.stopMessage = "'' is not a valid integer value";
+    preview.ShowPreview(plan);
+    QVERIFY(!preview.isVisible());
+    QVERIFY(!main.isMinimized());
+  }
+
+  void previewMenuDrawsTheTicketFromTheEditor() {
+    AppFixture f;
+    TForm3 preview(f.form.get());
+    f.form->SetPreviewWindow(&preview);
+    f.form->show();
+    f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    QVERIFY(!preview.isVisible());  // not before identification
+    f.Identify();
+    for (int line = 1; line < 10; ++line)
+      ClickItem(f.form->lineControls(orvex::TicketKind::Coin, line).kind, 5);
+    QTest::keyClicks(f.form->Edit1, QStringLiteral("HELLO"));
+    f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    QVERIFY(preview.isVisible());
+    QVERIFY(f.form->isMinimized());
+    QCOMPARE(preview.Panel1->height(), 10 + 25 + 20);
+    QVERIFY(!preview.strips[0]->isHidden());
+    QVERIFY(preview.strips[1]->isHidden());
+    preview.close();
+    QVERIFY(!f.form->isMinimized());
+  }
+};
+
+QTEST_MAIN(PreviewTest)
+#include "preview_test.moc"

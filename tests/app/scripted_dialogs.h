@@ -1,0 +1,42 @@
+#pragma once
+// Answers the main window's modal boxes and file dialogs from a script, so
+// that no test ever waits for a person.
+
+#include <QStringList>
+#include <optional>
+
+#include "modal_dialogs.h"
+
+class ScriptedDialogs : public ModalDialogs {
+ public:
+  // Every message box text, in order.
+  QStringList messages;
+  // Paths the next file dialogs answer; an empty path or an exhausted
+  // queue answers "cancel".
+  QStringList openAnswers;
+  QStringList saveAnswers;
+  // What each dialog was asked with.
+  QStringList openFilters;
+  QStringList saveFilters;
+  QStringList saveSuffixes;
+
+  void Information(QWidget*, const QString&, const QString& text) override { messages << text; }
+  std::optional<QString> OpenFile(QWidget*, const QString& filter) override {
+    openFilters << filter;
+    return Next(openAnswers);
+  }
+  std::optional<QString> SaveFile(QWidget*, const QString& filter,
+                                  const QString& defaultSuffix) override {
+    saveFilters << filter;
+    saveSuffixes << defaultSuffix;
+    return Next(saveAnswers);
+  }
+
+ private:
+  static std::optional<QString> Next(QStringList& queue) {
+    if (queue.isEmpty()) return std::nullopt;
+    const QString answer = queue.takeFirst();
+    if (answer.isEmpty()) return std::nullopt;
+    return answer;
+  }
+};

@@ -1,0 +1,363 @@
+// The ticket editor, the settings boxes and the symbol choosers as views of
+// the ticket setup: edits write through, the kind rule shows and hides, and
+// a model change (Clear, a refresh) comes back into the widgets.
+
+#include "formats/ticket_editor.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "link/reply_dispatcher.h"
+
+using orvex::TicketKind;
+
+namespace {
+
+const orvex::FormatLine& Model(AppFixture& f, TicketKind kind, int line) {
+  return f.session().setup.Ticket(kind)[static_cast<std::size_t>(line)];
+}
+
+// A key that has no ASCII name, typed as its text.
+void TypeCharacter(QWidget* widget, const QString& text) {
+  QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, text, Qt::NoModifier);
+  QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, text, Qt::NoModifier);
+}
+
+}  // namespace
+
+class TicketEditorTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsWithTenEmptyTextLinesPerTicket() {
+    AppFixture f;
+    for (int t = 0; t < 3; ++t) {
+      for (int line = 0; line < 10; ++line) {
+        const auto& c = f.form->lineControls(static_cast<TicketKind>(t), line);
+        QCOMPARE(c.kind->itemCount(), 7);
+        QCOMPARE(c.size->itemCount(), 3);
+        QCOMPARE(c.height->itemCount(), 2);
+        QCOMPARE(c.kind->itemIndex(), 0);
+        QCOMPARE(c.size->itemIndex(), 0);
+        QCOMPARE(c.height->itemIndex(), 0);
+        QVERIFY(!c.text->isHidden());
+        QVERIFY(c.caption->isHidden());
+        QVERIFY(c.text->text().isEmpty());
+      }
+    }
+    // The irregular names of the Coin page.
+    QCOMPARE(f.form->lineControls(TicketKind::Coin, 0).kind, f.form->RadioGroup20);
+    QCOMPARE(f.form->lineControls(TicketKind::Coin, 9).height, f.form->RadioGroup21);
+    QCOMPARE(f.form->lineControls(TicketKind::Note, 0).text, f.form->Edit15);
+    QCOMPARE(f.form->lineControls(TicketKind::Payout, 9).caption, f.form->Label46);
+  }
+
+  void logoKindHidesTheTextAndBringsItBack() {
+    AppFixture f;
+    f.form->show();
+    const auto& c = f.form->lineControls(TicketKind::Coin, 0);
+    QTest::keyClicks(c.text, QStringLiteral("ABC"));
+    QCOMPARE(Model(f, TicketKind::Coin, 0).text, std::string("ABC"));
+
+    ClickItem(c.kind, 2);
+    QCOMPARE(Model(f, TicketKind::Coin, 0).kindItem, 2);
+    QVERIFY(c.text->isHidden());
+    QVERIFY(!c.caption->isHidden());
+    QCOMPARE(c.caption->text(), QStringLiteral("Print Logo2"));
+    QVERIFY(!c.size->isEnabled());
+    QVERIFY(c.height->isEnabled());
+    QCOMPARE(Model(f, TicketKind::Coin, 0).text, std::string("ABC"));
+
+    ClickItem(c.kind, 0);
+    QVERIFY(!c.text->isHidden());
+    QVERIFY(c.caption->isHidden());
+    QCOMPARE(c.text->text(), QStringLiteral("ABC"));
+    QVERIFY(c.size->isEnabled());
+  }
+
+  void everyKindGetsItsCaptionAndGroups() {
+    AppFixture f;
+    f.form->show();
+    const auto& c = f.form->lineControls(TicketKind::Note, 4);
+    struct Expect {
+      int item;
+      const char* caption;
+      bool size, height;
+    };
+    const Expect expects[] = {{1, "Print Logo1", false, true},
+                              {3, "Print Logo3", false, true},
+                              {4, "Print Data", true, true},
+                              {5, "Not used", false, false},
+                              {6, "Security", true, true}};
+    for (const Expect& e : expects) {
+      ClickItem(c.kind, e.item);
+      QCOMPARE(c.caption->text(), QString::fromUtf8(e.caption));
+      QVERIFY(c.text->isHidden());
+      QCOMPARE(c.size->isEnabled(), e.size);
+      QCOMPARE(c.height->isEnabled(), e.height);
+    }
+  }
+
+  void notUsedDisablesBothGroupsKeepingTheirItems() {
+    AppFixture f;
+    f.form->show();
+    const auto& c = f.form->lineControls(TicketKind::Payout, 7);
+    ClickItem(c.size, 2);
+    ClickItem(c.height, 1);
+    QCOMPARE(Model(f, TicketKind::Payout, 7).sizeItem, 2);
+    QCOMPARE(Model(f, TicketKind::Payout, 7).heightItem, 1);
+    ClickItem(c.kind, 5);
+    QVERIFY(!c.size->isEnabled());
+    QVERIFY(!c.height->isEnabled());
+    QCOMPARE(c.size->itemIndex(), 2);
+    QCOMPARE(c.height->itemIndex(), 1);
+    // Clicks on a disabled group change nothing.
+    ClickItem(c.size, 0);
+    QCOMPARE(c.size->itemIndex(), 2);
+    QCOMPARE(Model(f, TicketKind::Payout, 7).sizeItem, 2);
+  }
+
+  void clickOnTheSelectedItemChangesNothing() {
+    AppFixture f;
+    f.form->show();
+    RadioGroup* group = f.form->RadioGroup23;
+    QSignalSpy spy(group, &RadioGroup::clicked);
+    ClickItem(group, 0);
+    QCOMPARE(spy.count(), 0);
+    QCOMPARE(group->itemIndex(), 0);
+    QVERIFY(group->item(0)->isChecked());
+    ClickItem(group, 4);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), 4);
+    for (int i = 0; i < 7; ++i) QCOMPARE(group->item(i)->isChecked(), i == 4);
+  }
+
+  void radioGroupCanShowNoSelection() {
+    RadioGroup group(7, 7);
+    group.setItemIndex(3);
+    group.setItemIndex(-1);
+    QCOMPARE(group.itemIndex(), -1);
+    for (int i = 0; i < 7; ++i) QVERIFY(!group.item(i)->isChecked());
+    group.setItemIndex(9);  // out of range reads as none
+    QCOMPARE(group.itemIndex(), -1);
+  }
+
+  void textBoxTakesAtMost24Windows1252Bytes() {
+    AppFixture f;
+    f.form->show();
+    QLineEdit* edit = f.form->Edit25;
+    QTest::keyClicks(edit, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWX"));
+    QCOMPARE(edit->text().size(), 24);
+    QTest::keyClicks(edit, QStringLiteral("Y"));
+    QCOMPARE(edit->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWX"));
+    QCOMPARE(Model(f, TicketKind::Payout, 0).text, std::string("ABCDEFGHIJKLMNOPQRSTUVWX"));
+
+    QLineEdit* other = f.form->Edit26;
+    QTest::keyClicks(other, QStringLiteral("5 "));
+    TypeCharacter(other, QString::fromUtf8("\xE2\x82\xAC"));  // the euro sign is 0x80
+    QCOMPARE(Model(f, TicketKind::Payout, 1).text, std::string("5 \x80"));
+    TypeCharacter(other, QString::fromUtf8("\xCE\xA9"));  // Greek omega: not in the code page
+    QCOMPARE(other->text(), QString::fromUtf8("5 \xE2\x82\xAC"));
+    QCOMPARE(Model(f, TicketKind::Payout, 1).text, std::string("5 \x80"));
+  }
+
+  void clearResetsOneTicketAndRefreshesItsWidgets() {
+    AppFixture f;
+    f.form->show();
+    f.Identify();
+    for (const auto kind : {TicketKind::Coin, TicketKind::Note}) {
+      const auto& c = f.form->lineControls(kind, 3);
+      QTest::keyClicks(c.text, QStringLiteral("TOTAL"));
+      ClickItem(c.size, 2);
+      ClickItem(c.height, 1);
+      ClickItem(c.kind, 5);
+    }
+    f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
+    for (int line = 0; line < 10; ++line) {
+      const auto& c = f.form->lineControls(TicketKind::Coin, line);
+      QCOMPARE(c.kind->itemIndex(), 0);
+      QCOMPARE(c.size->itemIndex(), 0);
+      QCOMPARE(c.height->itemIndex(), 0);
+      QVERIFY(c.text->text().isEmpty());
+      QVERIFY(!c.text->isHidden());
+      QVERIFY(c.size->isEnabled());
+      QVERIFY(c.height->isEnabled());
+    }
+    const auto& note = f.form->lineControls(TicketKind::Note, 3);
+    QCOMPARE(note.kind->itemIndex(), 5);
+    QCOMPARE(note.text->text(), QStringLiteral("TOTAL"));
+    QCOMPARE(Model(f, TicketKind::Note, 3).sizeItem, 2);
+  }
+
+  void clearBeforeIdentificationChangesNothing() {
+    AppFixture f;
+    f.form->show();
+    const auto& c = f.form->lineControls(TicketKind::Payout, 0);
+    QTest::keyClicks(c.text, QStringLiteral("X"));
+    ClickItem(c.kind, 4);
+    f.form->menuAction(QStringLiteral("PayoutTicketFormat1"))->trigger();
+    f.form->menuAction(QStringLiteral("All1"))->trigger();
+    QCOMPARE(c.kind->itemIndex(), 4);
+    QCOMPARE(c.caption->text(), QStringLiteral("Print Data"));
+    QCOMPARE(Model(f, TicketKind::Payout, 0).text, std::string("X"));
+  }
+
+  void refreshReadsEveryControlFromTheModel() {
+    AppFixture f;
+    orvex::TicketSetup& setup = f.session().setup;
+    auto& line = setup.Ticket(TicketKind::Note)[2];
+    line.text = "Caf\xE9";  // Windows-1252 e acute
+    line.kindItem = 6;
+    line.sizeItem = 1;
+    line.heightItem = 1;
+    setup.Ticket(TicketKind::Coin)[9].kindItem = -1;
+    setup.symbolItemWide = 17;
+    setup.symbolItemNarrow = 5;
+    setup.multipliers.coin = "1000";
+    setup.multipliers.decimals = "2";
+    setup.printStatus.note = false;
+    setup.printStatus.recordSearch = false;
+    f.form->RefreshSetup();
+
+    const auto& c = f.form->lineControls(TicketKind::Note, 2);
+    QCOMPARE(c.text->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    QCOMPARE(c.kind->itemIndex(), 6);
+    QCOMPARE(c.caption->text(), QStringLiteral("Security"));
+    QVERIFY(c.text->isHidden());
+    QCOMPARE(c.size->itemIndex(), 1);
+    QCOMPARE(f.form->RadioGroup30->itemIndex(), -1);
+    QCOMPARE(f.form->RadioGroup91->itemIndex(), 17);
+    QCOMPARE(f.form->RadioGroup92->itemIndex(), 5);
+    QCOMPARE(f.form->Edit11->text(), QStringLiteral("1000"));
+    QCOMPARE(f.form->Edit14->text(), QStringLiteral("2"));
+    QVERIFY(!f.form->CheckBox2->isChecked());
+    QVERIFY(!f.form->CheckBox5->isChecked());
+    QVERIFY(f.form->CheckBox1->isChecked());
+    QVERIFY(f.dialogs.messages.isEmpty());
+  }
+
+  void settingsBoxesWriteThrough() {
+    AppFixture f;
+    f.form->show();
+    f.form->Edit12->selectAll();
+    QTest::keyClicks(f.form->Edit12, QStringLiteral("250"));
+    QCOMPARE(f.session().setup.multipliers.note, std::string("250"));
+    QTest::mouseClick(f.form->CheckBox3, Qt::LeftButton);
+    QTest::mouseClick(f.form->CheckBox5, Qt::LeftButton);
+    QCOMPARE(f.session().setup.printStatus.Byte(), std::uint8_t{0x23});
+  }
+
+  void decimalBoxChecksItsRangeOnEveryChange() {
+    AppFixture f;
+    f.form->show();
+    f.form->Edit14->selectAll();
+    QTest::keyClicks(f.form->Edit14, QStringLiteral("7"));
+    QCOMPARE(f.session().setup.multipliers.decimals, std::string("7"));
+    QCOMPARE(f.dialogs.messages,
+             QStringList{QStringLiteral("The floating-point too large (0~3).")});
+    f.form->Edit14->clear();  // an empty box says nothing
+    QCOMPARE(f.dialogs.messages.size(), 1);
+    QTest::keyClicks(f.form->Edit14, QStringLiteral("3"));
+    QCOMPARE(f.dialogs.messages.size(), 1);
+  }
+
+  void symbolChoosersCarryTheirItemsAndPictures() {
+    AppFixture f;
+    QCOMPARE(f.form->RadioGroup91->itemCount(), 20);
+    QCOMPARE(f.form->RadioGroup92->itemCount(), 18);
+    QCOMPARE(f.form->RadioGroup91->itemIndex(), 0);
+    QCOMPARE(f.form->RadioGroup92->itemIndex(), 0);
+    // Ten columns of two: item 2 is right of item 0, item 1 below it.
+    const QRect i0 = f.form->RadioGroup91->itemRect(0);
+    QVERIFY(f.form->RadioGroup91->itemRect(1).top() > i0.top());
+    QCOMPARE(f.form->RadioGroup91->itemRect(1).left(), i0.left());
+    QVERIFY(f.form->RadioGroup91->itemRect(2).left() > i0.left());
+    QCOMPARE(f.form->RadioGroup91->itemRect(2).top(), i0.top());
+    const QList<QLabel*> glyphs =
+        f.form->GroupBox4->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")));
+    QCOMPARE(glyphs.size(), 20);
+    for (QLabel* glyph : glyphs) {
+      const bool wide =
+          glyph->toolTip() == QStringLiteral("%") || glyph->toolTip() == QStringLiteral("@");
+      QCOMPARE(glyph->size(), QSize(wide ? 10 : 8, 13));
+      // Monochrome: black and white only, and the character is drawn.
+      const QImage image = glyph->pixmap().toImage();
+      int black = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          const QRgb p = image.pixel(x, y);
+          QVERIFY(p == qRgb(0, 0, 0) || p == qRgb(255, 255, 255));
+          black += p == qRgb(0, 0, 0) ? 1 : 0;
+        }
+      }
+      QVERIFY2(black > 0, qPrintable(glyph->toolTip()));
+    }
+    QLabel* euro = f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph19"));
+    QCOMPARE(euro->toolTip(), QString::fromUtf8("\xE2\x82\xAC"));
+    // Upper row pictures above their item, lower row below.
+    const QRect item0 = f.form->RadioGroup91->itemRect(0).translated(f.form->RadioGroup91->pos());
+    const QRect item1 = f.form->RadioGroup91->itemRect(1).translated(f.form->RadioGroup91->pos());
+    QVERIFY(f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph0"))
+                ->geometry()
+                .bottom() < item0.top());
+    QVERIFY(
+        f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph1"))->geometry().top() >
+        item1.bottom());
+    QCOMPARE(f.form->GroupBox5->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")))
+                 .size(),
+             18);
+  }
+
+  void symbolChoiceWritesThroughAndCheckBoxEnablesTheGroupInUse() {
+    AppFixture f;
+    f.form->show();
+    f.Identify(true);
+    ClickItem(f.form->RadioGroup91, 17);
+    QCOMPARE(f.session().setup.symbolItemWide, 17);
+    QCOMPARE(orvex::SymbolCode(f.session().setup, true), std::uint8_t{131});
+    QTest::mouseClick(f.form->CheckBox4, Qt::LeftButton);
+    QVERIFY(!f.session().setup.printStatus.symbol);
+    QVERIFY(!f.form->RadioGroup91->isEnabled());
+    QVERIFY(f.form->RadioGroup92->isEnabled());
+    QTest::mouseClick(f.form->CheckBox4, Qt::LeftButton);
+    QVERIFY(f.form->RadioGroup91->isEnabled());
+  }
+
+  void variantReplyShowsTheMatchingChooser() {
+    AppFixture f;
+    const std::uint8_t announce[] = {0x26};
+    orvex::ReplyDispatcher(f.session(), announce);
+    QCOMPARE(f.form->Memo1->lineText(0), QStringLiteral("Orvex is online ."));
+    QVERIFY(f.form->Timer3->isActive());
+    QVERIFY(f.form->GroupBox4->isHidden());
+    const std::uint8_t wide[] = {0x0A};
+    orvex::ReplyDispatcher(f.session(), wide);
+    QVERIFY(!f.form->GroupBox4->isHidden());
+    QVERIFY(f.form->GroupBox5->isHidden());
+    QVERIFY(f.form->CheckBox4->isEnabled());
+    QVERIFY(!f.form->Timer3->isActive());
+    QVERIFY(f.session().state.identified);
+    QCOMPARE(f.form->Memo1->LineCount(), 1);
+  }
+
+  void silentPrinterGetsThe18SymbolChooserAfterFourTicks() {
+    AppFixture f;
+    const std::uint8_t announce[] = {0x26};
+    orvex::ReplyDispatcher(f.session(), announce);
+    for (int tick = 0; tick < 3; ++tick) f.form->Timer3Timer();
+    QVERIFY(f.form->GroupBox5->isHidden());
+    f.form->Timer3Timer();
+    QVERIFY(!f.form->GroupBox5->isHidden());
+    QVERIFY(f.form->GroupBox4->isHidden());
+    QVERIFY(f.form->CheckBox4->isEnabled());
+    QVERIFY(f.session().state.identified);
+  }
+};
+
+QTEST_MAIN(TicketEditorTest)
+#include "ticket_editor_test.moc"
