@@ -1,0 +1,162 @@
+// orvex-tool's window against orvex-sim on a pseudo-terminal, in real time:
+// picking the port, the printer's announcement and variant, one query, the
+// simulator going away, and a port that cannot be opened.
+
+#include <sys/resource.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app_fixture.h"
+
+namespace {
+
+// The simulator, serving `port` with its link under configHome.
+class Simulator {
+ public:
+  Simulator(const QString& configHome, const QStringList& extraArgs) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral(ORVEX_SIM_EXE),
+                   QStringList{QStringLiteral("--port"), QStringLiteral("COM3")} + extraArgs);
+    link_ = configHome + QStringLiteral("/orvex-tool/ports/COM3");
+  }
+  ~Simulator() { Stop(); }
+
+  bool WaitUntilServing() {
+    if (!process_.waitForStarted(5000)) return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFileInfo::exists(link_) && clock.elapsed() < 5000) QTest::qWait(20);
+    return QFileInfo::exists(link_);
+  }
+  void Stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+      process_.kill();
+      process_.waitForFinished(3000);
+    }
+  }
+
+ private:
+  QProcess process_;
+  QString link_;
+};
+
+// Sets XDG_CONFIG_HOME for the port lookup of this process, and puts it back.
+class ConfigHome {
+ public:
+  ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+  }
+  ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray old_;
+};
+
+void PickCom3(TForm1& form) {
+  form.ComboBox1->setCurrentIndex(2);
+  emit form.ComboBox1->activated(2);
+}
+
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+class ToolWithSimTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void printerAnnouncesItselfAndAnswers() {
+    ConfigHome home;
+    Simulator sim(home.path(), {});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    PickCom3(*f.form);
+    QVERIFY(!f.form->ComboBox1->isEnabled());
+    QCOMPARE(f.form->portName(), QStringLiteral("COM3"));
+    QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM3  open now"), QString()}));
+
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Orvex is online .")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QVERIFY(!f.form->GroupBox4->isHidden());
+    QVERIFY(f.form->GroupBox5->isHidden());
+    QVERIFY(f.form->CheckBox4->isEnabled());
+
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    QVERIFY(!f.form->Timer2->isActive());
+
+    // The simulator goes away: one clear line, and no reading of a dead port.
+    sim.Stop();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("COM3 has gone away .")), 5000);
+    const double before = CpuSeconds();
+    QTest::qWait(500);
+    QVERIFY2(CpuSeconds() - before < 0.2, "the window spins after the port went away");
+
+    // Closing the window releases the port and ends the process.
+    f.form->close();
+    QCOMPARE(f.processEnds, 1);
+  }
+
+  void eighteenSymbolPrinterGetsTheNarrowChooser() {
+    ConfigHome home;
+    Simulator sim(home.path(), {QStringLiteral("--variant"), QStringLiteral("18")});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QVERIFY(!f.form->GroupBox5->isHidden());
+    QVERIFY(f.form->GroupBox4->isHidden());
+    QVERIFY(!f.session().state.wideSymbols);
+  }
+
+  void portThatCannotOpenIsReported() {
+    ConfigHome home;
+    QVERIFY(QDir().mkpath(home.path() + QStringLiteral("/orvex-tool/ports")));
+    QVERIFY(QFile::link(home.path() + QStringLiteral("/no-such-device"),
+                        home.path() + QStringLiteral("/orvex-tool/ports/COM3")));
+    AppFixture f;
+    PickCom3(*f.form);
+    QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
+    QVERIFY(!f.form->ComboBox1->isEnabled());
+    QTest::qWait(200);
+    QCOMPARE(f.form->Memo1->LineCount(), 2);
+  }
+
+  void waitingIdleOnAnOpenPortCostsNoProcessor() {
+    ConfigHome home;
+    Simulator sim(home.path(), {QStringLiteral("--variant"), QStringLiteral("silent")});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    PickCom3(*f.form);
+    // Four ticks without a variant reply settle on the 18-symbol printer.
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 8000);
+    QVERIFY(!f.form->GroupBox5->isHidden());
+    const double before = CpuSeconds();
+    QTest::qWait(1000);
+    QVERIFY2(CpuSeconds() - before < 0.3, "the receive thread spins on an idle port");
+  }
+};
+
+QTEST_MAIN(ToolWithSimTest)
+#include "tool_with_sim_test.moc"
