@@ -63,7 +63,7 @@ void TForm1::BuildPrintStatus(QWidget* client) {
   for (const Box& box : boxes) {
     auto* check = new QCheckBox(QString::fromUtf8(box.caption), GroupBox3);
     check->setObjectName(QString::fromUtf8(box.name));
-    check->move(8, top);
+    check->move(5, top);
     check->adjustSize();
     check->setChecked(true);
     const auto field = box.field;

@@ -128,6 +128,34 @@ class ToolWithSimTest : public QObject {
     QVERIFY(!f.form->GroupBox5->isHidden());
     QVERIFY(f.form->GroupBox4->isHidden());
     QVERIFY(!f.session().state.wideSymbols);
+
+    // Closing the window releases the port for the next program.
+    f.form->close();
+    QCOMPARE(f.processEnds, 1);
+    orvex::platform::SerialPort again;
+    QVERIFY(again.Open("COM3").ok);
+  }
+
+  void hiddenPortItemsCloseAndReopen() {
+    ConfigHome home;
+    Simulator sim(home.path(), {});
+    QVERIFY(sim.WaitUntilServing());
+    QVERIFY(QFile::link(home.path() + QStringLiteral("/no-such-device"),
+                        home.path() + QStringLiteral("/orvex-tool/ports/COM2")));
+    AppFixture f;
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    {
+      orvex::platform::SerialPort held;
+      QVERIFY(!held.Open("COM3").ok);  // the window holds it for itself
+    }
+    f.form->menuAction(QStringLiteral("COM2"))->trigger();
+    QCOMPARE(f.form->portName(), QStringLiteral("COM2"));
+    QCOMPARE(f.Lines().mid(f.Lines().size() - 2),
+             (QStringList{QStringLiteral("can't open  COM2"), QString()}));
+    // COM3 was let go on the way.
+    orvex::platform::SerialPort com3;
+    QVERIFY(com3.Open("COM3").ok);
   }
 
   void portThatCannotOpenIsReported() {
