@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTabWidget>
 
 #include "cp1252_validator.h"
@@ -269,7 +270,7 @@ void TForm1::RefreshSetup() {
       const orvex::FormatLine& model = setup.Ticket(kind)[static_cast<std::size_t>(line)];
       const LineControls& c = lineControls(kind, line);
       const QString text = QString::fromStdString(orvex::Cp1252ToUtf8(model.text));
-      if (c.text->text() != text) c.text->setText(text);
+      if (c.text->text() != text) c.text->setText(text);  // setText is no edit: no write-back
       c.size->setItemIndex(model.sizeItem);
       c.height->setItemIndex(model.heightItem);
       c.kind->setItemIndex(model.kindItem);
@@ -279,8 +280,11 @@ void TForm1::RefreshSetup() {
   RadioGroup91->setItemIndex(setup.symbolItemWide);
   RadioGroup92->setItemIndex(setup.symbolItemNarrow);
 
+  // The model already holds these values, and whoever changed it has run
+  // the checks that go with the change: no write-back, no second check.
   const auto setText = [](QLineEdit* edit, const std::string& value) {
     const QString text = QString::fromStdString(value);
+    const QSignalBlocker quiet(edit);
     if (edit->text() != text) edit->setText(text);
   };
   setText(Edit11, setup.multipliers.coin);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app_fixture.h"
@@ -356,6 +357,54 @@ class TicketEditorTest : public QObject {
     QVERIFY(f.form->GroupBox4->isHidden());
     QVERIFY(f.form->CheckBox4->isEnabled());
     QVERIFY(f.session().state.identified);
+  }
+
+  void formatFileRoundTripsThroughTheWidgets() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shop.orx"));
+    AppFixture f;
+    f.form->show();
+    f.Identify(true);
+    QTest::keyClicks(f.form->Edit3, QStringLiteral("OPEN 24H"));
+    ClickItem(f.form->RadioGroup55, 4);
+    ClickItem(f.form->RadioGroup91, 6);
+    f.form->Edit11->selectAll();
+    QTest::keyClicks(f.form->Edit11, QStringLiteral("250"));
+    QTest::mouseClick(f.form->CheckBox2, Qt::LeftButton);
+    f.session().setup.multipliers.decimals = "7";
+    f.form->RefreshSetup();
+    QCOMPARE(f.form->Edit14->text(), QStringLiteral("7"));
+    QVERIFY(f.dialogs.messages.isEmpty());  // a refresh runs no check
+
+    f.dialogs.saveAnswers << path;
+    f.form->menuAction(QStringLiteral("SaveTicketFormat1"))->trigger();
+    QCOMPARE(f.dialogs.messages, QStringList{QStringLiteral("Save finished.")});
+    QVERIFY(QFile::exists(path));
+
+    f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
+    f.form->menuAction(QStringLiteral("NoteTicketFormat1"))->trigger();
+    ClickItem(f.form->RadioGroup91, 0);
+    f.form->Edit11->setText(QStringLiteral("1"));
+    f.form->Edit14->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.form->CheckBox2, Qt::LeftButton);
+    QVERIFY(f.form->Edit3->text().isEmpty());
+    f.dialogs.messages.clear();
+
+    f.dialogs.openAnswers << path;
+    f.form->menuAction(QStringLiteral("LoadTicketFormat1"))->trigger();
+    // The decimal check runs once, as for a typed 7, then the load ends.
+    QCOMPARE(f.dialogs.messages, (QStringList{QStringLiteral("The floating-point too large (0~3)."),
+                                              QStringLiteral("Load finished.")}));
+    QCOMPARE(f.form->Edit3->text(), QStringLiteral("OPEN 24H"));
+    QCOMPARE(f.form->RadioGroup55->itemIndex(), 4);
+    QCOMPARE(f.form->Label31->text(), QStringLiteral("Print Data"));
+    QVERIFY(f.form->Edit19->isHidden());
+    QCOMPARE(f.form->RadioGroup91->itemIndex(), 6);
+    QCOMPARE(f.form->Edit11->text(), QStringLiteral("250"));
+    QCOMPARE(f.form->Edit14->text(), QStringLiteral("7"));
+    QVERIFY(!f.form->CheckBox2->isChecked());
+    QCOMPARE(f.dialogs.openFilters, QStringList{QStringLiteral("Orvex Files(*.orx)")});
+    QCOMPARE(f.dialogs.saveSuffixes, QStringList{QStringLiteral("orx")});
   }
 };
 
