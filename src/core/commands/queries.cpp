@@ -25,7 +25,12 @@ std::string Hex2(std::uint8_t a, std::uint8_t b) {
 
 std::string Chars(const ReceiveBuffer& rx, std::size_t from, std::size_t to) {
   std::string bytes;
-  for (std::size_t i = from; i < to; ++i) bytes += static_cast<char>(rx[i]);
+  for (std::size_t i = from; i < to; ++i) {
+    // A line break among the printer's bytes would split the report line
+    // and shift the lines that the timeout and progress reports rewrite.
+    const char c = static_cast<char>(rx[i]);
+    bytes += c == '\r' || c == '\n' ? ' ' : c;
+  }
   return Cp1252ToUtf8(bytes);
 }
 
