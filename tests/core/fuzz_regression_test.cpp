@@ -44,8 +44,8 @@ class FuzzRegressionTest : public ::testing::Test {
 TEST_F(FuzzRegressionTest, LineBreaksInAFirmwareReplyStayInsideTheVersionLine) {
   ReadFirmwareVersionClick(s);
   bench.Deliver({0x7B, 0x0A});
-  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     { ", "", "Checksum :", "   0000",
-                                   "   0000"));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Firmware version :", "     { ", "", "Checksum :", "   0000", "   0000"));
 
   // The 19-byte form with CR LF inside the version text.
   const int before = bench.memo.LineCount();

@@ -1,0 +1,625 @@
+// The reply dispatcher, the three timers and the commands, on a session
+// whose connection state the input chooses, fed with reads and ticks.
+//
+// Input, read front to back (past its end every byte reads 0):
+//   header, 17 bytes
+//     0      linkState = b % 3 (0 Online, 1 NotSeen, 2 Lost)
+//     1      bits: 0 identified, 1 busy, 2 wideSymbols, 3 blockAck, 4 cancelLogo,
+//            5 cancelBatch, 6 the spreadsheet accepts every call (else there is none)
+//     2      identifyStep = b % 3, identifyTicks = (b >> 2) % 4
+//     3..5   PendingRequest flags, bit i = the i-th reply section of kSections
+//     6      bits 0..2: Timer1, Timer2, Timer3 enabled
+//     7      timeoutSeconds = b % 96
+//     8      lines already in the message window = b % 8; timeoutLine = b >> 3
+//     9      progressLine = b % 12
+//     10     a command run first: b % (commands + 1), 0 for none
+//     11..16 the period of "Search && Print": year 2000 + b % 24, month 1 + b % 12,
+//            day 1 + b % 31, beginning then ending date
+//   then steps until the input ends, each chosen by b % 8:
+//     0      a read of up to 255 bytes: length byte, then the bytes
+//     1      a read of up to 65535 bytes: length (2 bytes, little-endian), then the bytes
+//     2 3 4  a tick of Timer1, Timer2, Timer3 (a disabled timer does not tick)
+//     5      a command: b % commands
+//     6      Cancel (BitBtn2Click)
+//     7      a run of ticks: b % 4 picks the timer (3: every enabled one), (b >> 2) + 1 rounds
+//
+// The logo downloads and Download All wait for replies; their waits take
+// the next steps from the input, as the window handles events while it
+// waits. Reads cannot arrive while the dispatcher itself runs (the receive
+// thread waits for it), so the period export's event handling takes only
+// ticks, Cancel and commands. When the input ends inside a wait, the enabled
+// timers tick until the wait ends; a wait that still holds after 200 rounds
+// with the reply timeout running is a fault, without it the run just stops.
+//
+// Invariants, checked after every step, nested ones included:
+//   - a message line never holds a line break, and no line index is negative;
+//   - the receive buffer holds the last read at its front and the bytes of
+//     older reads behind it (all of the first, a sample of the others); its
+//     read length is the last read's (at most 30000);
+//   - a read changes the connection state, the pending flags and the timers
+//     exactly as the link's rules say (model below): 0x42 anywhere restarts
+//     the timeout count and raises blockAck; a record-maintenance report sets
+//     or clears busy; the read after the variant query settles the variant;
+//     0x26 in byte 0 or 1 announces the printer while it is not online and
+//     sends ESC 0xA0; each reply section whose flag is set (and, for formats
+//     and logos, whose first byte matches) stops Timer2 and clears its flag
+//     and busy. Nothing else is sent. (Not checked when events ran inside it.)
+//   - a tick changes the state as the timer's rules say; a Timer2 tick shows
+//     "Timeout Detect : n sec" on timeoutLine, and at 90 the communication
+//     reset leaves no flag pending, busy clear, the link Lost, Timer1 on and
+//     Timer2 off;
+//   - before the printer is identified, a command writes no line, sends no
+//     byte and changes no state (the decimal box's range check has no gate);
+//   - identified, once true, stays true;
+//   - busy is set only while a request is pending, or while busy that came
+//     with the input, or set by a record-maintenance run (0x11), has not
+//     yet been cleared.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "batch/download_all.h"
+#include "commands/actions.h"
+#include "commands/clock_setting.h"
+#include "commands/queries.h"
+#include "formats/format_download.h"
+#include "formats/settings.h"
+#include "formats/ticket_editor.h"
+#include "fuzz_support.h"
+#include "link/link_control.h"
+#include "link/reply_dispatcher.h"
+#include "logos/logo_download.h"
+#include "records/record_search.h"
+
+namespace {
+
+using namespace orvex;
+using fuzz::FuzzInput;
+
+// The reply sections for requests, in the dispatcher's order (6 to 24).
+struct Section {
+  bool PendingRequest::*flag;
+  int firstByte;  // the byte 0 it needs, or -1
+  bool logo;
+};
+constexpr Section kSections[19] = {
+    {&PendingRequest::awaitErase, -1, false},
+    {&PendingRequest::awaitClockSet, -1, false},
+    {&PendingRequest::awaitFirmware, -1, false},
+    {&PendingRequest::awaitDateTime, -1, false},
+    {&PendingRequest::awaitMultiplier, -1, false},
+    {&PendingRequest::awaitCoinFormat, 0xAA, false},
+    {&PendingRequest::awaitNoteFormat, 0xAA, false},
+    {&PendingRequest::awaitPayoutFormat, 0xAA, false},
+    {&PendingRequest::awaitLogo1, 0xAB, true},
+    {&PendingRequest::awaitLogo2, 0xAB, true},
+    {&PendingRequest::awaitLogo3, 0xAB, true},
+    {&PendingRequest::awaitPrintStatus, -1, false},
+    {&PendingRequest::awaitSummary, -1, false},
+    {&PendingRequest::awaitRecordSearch, -1, false},
+    {&PendingRequest::awaitTestCoin, -1, false},
+    {&PendingRequest::awaitTestNote, -1, false},
+    {&PendingRequest::awaitTestPayout, -1, false},
+    {&PendingRequest::awaitDailyReport, -1, false},
+    {&PendingRequest::awaitHistoryReport, -1, false},
+};
+
+struct Command {
+  const char* name;
+  void (*run)(Session&);
+  bool gated;  // does nothing before the printer is identified
+};
+
+SearchPeriod gPeriod;
+void SearchClick(Session& s) {
+  Button4Click(s, gPeriod);
+}
+
+constexpr Command kCommands[] = {
+    {"ReadFirmwareVersionClick", ReadFirmwareVersionClick, true},
+    {"ReadDateTimeClick", ReadDateTimeClick, true},
+    {"ReadTicketPointClick", ReadTicketPointClick, true},
+    {"ReadPrintTicketClick", ReadPrintTicketClick, true},
+    {"SummaryReport1Click", SummaryReport1Click, true},
+    {"PrintCoinClick", PrintCoinClick, true},
+    {"PrintNoteClick", PrintNoteClick, true},
+    {"PrintPayoutClick", PrintPayoutClick, true},
+    {"PrintDailyClick", PrintDailyClick, true},
+    {"DailyHistoryReport1Click", DailyHistoryReport1Click, true},
+    {"EraseSummaryClick", EraseSummaryClick, true},
+    {"FullCut2Click", FullCut2Click, true},
+    {"PartCut2Click", PartCut2Click, true},
+    {"YYMMDD1Click", YYMMDD1Click, true},
+    {"DDMMYY1Click", DDMMYY1Click, true},
+    {"MMDDYY1Click", MMDDYY1Click, true},
+    {"YYDDMM1Click", YYDDMM1Click, true},
+    {"Enable1Click", Enable1Click, true},
+    {"Disable1Click", Disable1Click, true},
+    {"SetDateTimeClick", SetDateTimeClick, true},
+    {"SetCoinClick", SetCoinClick, true},
+    {"SetNoteClick", SetNoteClick, true},
+    {"SetPayoutClick", SetPayoutClick, true},
+    {"Button1Click", Button1Click, true},
+    {"Button2Click", Button2Click, true},
+    {"Edit14Change", Edit14Change, false},
+    {"CoinTicketFormat1Click", CoinTicketFormat1Click, true},
+    {"NoteTicketFormat1Click", NoteTicketFormat1Click, true},
+    {"PayoutTicketFormat1Click", PayoutTicketFormat1Click, true},
+    {"Button4Click", SearchClick, true},
+    {"SetLogo1Click", SetLogo1Click, true},
+    {"SetLogo2Click", SetLogo2Click, true},
+    {"SetLogo3Click", SetLogo3Click, true},
+    {"ProgameAll1Click", ProgameAll1Click, true},
+    {"MessageWindow1Click", MessageWindow1Click, true},
+    {"All1Click", All1Click, true},
+};
+constexpr int kCommandCount = static_cast<int>(sizeof kCommands / sizeof kCommands[0]);
+
+// Logo files for the three slots: a 384 x 2 logo, a logo of height 0, and
+// a file that is no bitmap.
+struct LogoFiles {
+  std::string paths[3];
+  LogoFiles() {
+    const std::string& folder = fuzz::ScratchFolder("dispatcher");
+    auto bmp = [](int height) {
+      std::string bytes(62 + 48 * static_cast<std::size_t>(height), '\x5A');
+      std::memset(bytes.data(), 0, 62);
+      bytes[0] = 'B';
+      bytes[1] = 'M';
+      bytes[18] = '\x80';
+      bytes[19] = '\x01';
+      bytes[22] = static_cast<char>(height);
+      bytes[28] = 1;
+      return bytes;
+    };
+    const std::string contents[3] = {bmp(2), bmp(0), "not a bitmap"};
+    for (int i = 0; i < 3; ++i) {
+      paths[i] = folder + "logo" + std::to_string(i + 1) + ".bmp";
+      std::ofstream(paths[i], std::ios::binary) << contents[i];
+    }
+  }
+};
+
+// What the link's rules let one step change.
+struct Model {
+  ConnectionState st;
+  PendingRequest p;
+  bool timers[3] = {false, false, false};
+};
+
+// The checks below run on every step; keeping them out of the coverage
+// count keeps the fuzzer fast and its features about the code under test.
+#define ORVEX_UNCOUNTED __attribute__((noinline, no_sanitize("coverage")))
+
+ORVEX_UNCOUNTED bool HasAck(std::span<const std::uint8_t> chunk) {
+  return std::find(chunk.begin(), chunk.end(), std::uint8_t{0x42}) != chunk.end();
+}
+
+ORVEX_UNCOUNTED bool SameModel(const Model& a, const Model& b) {
+  const ConnectionState& x = a.st;
+  const ConnectionState& y = b.st;
+  if (x.linkState != y.linkState || x.busy != y.busy || x.identified != y.identified ||
+      x.timeoutSeconds != y.timeoutSeconds || x.timeoutLine != y.timeoutLine ||
+      x.identifyStep != y.identifyStep || x.identifyTicks != y.identifyTicks ||
+      x.wideSymbols != y.wideSymbols || x.blockAck != y.blockAck || x.cancelLogo != y.cancelLogo ||
+      x.cancelBatch != y.cancelBatch) {
+    return false;
+  }
+  for (const Section& section : kSections) {
+    if (a.p.*section.flag != b.p.*section.flag) return false;
+  }
+  return std::equal(a.timers, a.timers + 3, b.timers);
+}
+
+// Empty when the two agree, else what differs.
+ORVEX_UNCOUNTED std::string Differences(const Model& want, const Model& got) {
+  if (SameModel(want, got)) return {};
+  std::string out;
+  auto field = [&out](const char* name, long long w, long long g) {
+    if (w != g) {
+      out += std::string(name) + " want " + std::to_string(w) + " got " + std::to_string(g) + "; ";
+    }
+  };
+  field("linkState", static_cast<int>(want.st.linkState), static_cast<int>(got.st.linkState));
+  field("busy", want.st.busy, got.st.busy);
+  field("identified", want.st.identified, got.st.identified);
+  field("timeoutSeconds", want.st.timeoutSeconds, got.st.timeoutSeconds);
+  field("timeoutLine", want.st.timeoutLine, got.st.timeoutLine);
+  field("identifyStep", want.st.identifyStep, got.st.identifyStep);
+  field("identifyTicks", want.st.identifyTicks, got.st.identifyTicks);
+  field("wideSymbols", want.st.wideSymbols, got.st.wideSymbols);
+  field("blockAck", want.st.blockAck, got.st.blockAck);
+  field("cancelLogo", want.st.cancelLogo, got.st.cancelLogo);
+  field("cancelBatch", want.st.cancelBatch, got.st.cancelBatch);
+  for (int i = 0; i < 19; ++i) {
+    const std::string name = "section " + std::to_string(i + 6) + " flag";
+    field(name.c_str(), want.p.*kSections[i].flag, got.p.*kSections[i].flag);
+  }
+  field("Timer1", want.timers[0], got.timers[0]);
+  field("Timer2", want.timers[1], got.timers[1]);
+  field("Timer3", want.timers[2], got.timers[2]);
+  return out;
+}
+
+// Thrown out of a wait that the rest of the input cannot end.
+struct Abandon {};
+
+class Scenario {
+ public:
+  Scenario(const std::uint8_t* data, std::size_t size, const LogoFiles& logos) : in_(data, size) {
+    ReadHeader(logos);
+  }
+
+  void Play() {
+    try {
+      if (firstCommand_ > 0) RunCommand(firstCommand_ - 1);
+      while (!in_.empty()) Step(false);
+    } catch (const Abandon&) {
+      // The rest of the input could not end a wait; nothing more to check.
+      if (trace_) std::fprintf(stderr, "(stopped inside a wait)\n");
+    }
+    if (trace_) Trace();
+  }
+
+ private:
+  Session& s() { return ports_->session(); }
+
+  // ORVEX_FUZZ_TRACE=1 shows what a run did, for reading a seed or a crash.
+  void Trace() {
+    for (const std::string& line : ports_->memo.lines) std::fprintf(stderr, "| %s\n", line.c_str());
+    for (const std::string& message : ports_->panel.messages) {
+      std::fprintf(stderr, "[box] %s\n", message.c_str());
+    }
+    std::fprintf(stderr, "sent %zu bytes; busy %d; pending %d; link %d; identified %d\n",
+                 ports_->sent.size(), s().state.busy, s().pending.Any(),
+                 static_cast<int>(s().state.linkState), s().state.identified);
+  }
+
+  Model Observe() {
+    Model m;
+    m.st = s().state;
+    m.p = s().pending;
+    for (int t = 0; t < 3; ++t) m.timers[t] = ports_->TimerEnabled(static_cast<TimerId>(t));
+    return m;
+  }
+
+  void ReadHeader(const LogoFiles& logos) {
+    const std::uint8_t link = in_.Byte();
+    const std::uint8_t bits = in_.Byte();
+    const std::uint8_t identify = in_.Byte();
+    const std::uint32_t flags = in_.U24();
+    const std::uint8_t timers = in_.Byte();
+    const std::uint8_t seconds = in_.Byte();
+    const std::uint8_t lines = in_.Byte();
+    const std::uint8_t progress = in_.Byte();
+    firstCommand_ = in_.Byte() % (kCommandCount + 1);
+    CalendarDate* dates[2] = {&gPeriod.begin, &gPeriod.end};
+    for (CalendarDate* date : dates) {
+      date->year = 2000 + in_.Byte() % 24;
+      date->month = 1 + in_.Byte() % 12;
+      date->day = 1 + in_.Byte() % 31;
+    }
+
+    ports_ = std::make_unique<fuzz::FuzzPorts>((bits & 0x40) != 0 ? &accepting_ : nullptr);
+    ports_->onWait = [this](const std::function<bool()>& condition) { Wait(condition); };
+    ports_->onPendingEvents = [this] { PendingEvents(); };
+    for (int i = 0; i < lines % 8; ++i) ports_->memo.lines.push_back("line " + std::to_string(i));
+
+    ConnectionState& st = s().state;
+    st.linkState = static_cast<LinkState>(link % 3);
+    st.identified = (bits & 0x01) != 0;
+    st.busy = (bits & 0x02) != 0;
+    st.wideSymbols = (bits & 0x04) != 0;
+    st.blockAck = (bits & 0x08) != 0;
+    st.cancelLogo = (bits & 0x10) != 0;
+    st.cancelBatch = (bits & 0x20) != 0;
+    st.identifyStep = identify % 3;
+    st.identifyTicks = (identify >> 2) % 4;
+    st.timeoutSeconds = seconds % 96;
+    st.timeoutLine = lines >> 3;
+    for (int i = 0; i < 19; ++i) s().pending.*kSections[i].flag = ((flags >> i) & 1) != 0;
+    for (int t = 0; t < 3; ++t) ports_->SetTimerEnabled(static_cast<TimerId>(t), (timers >> t) & 1);
+    s().progressLine = progress % 12;
+    for (int i = 0; i < 3; ++i) s().setup.logos[static_cast<std::size_t>(i)].path = logos.paths[i];
+
+    busyExplained_ = st.busy;
+    wasIdentified_ = st.identified;
+  }
+
+  // One step of the input. Inside the period export only steps that are no
+  // read are taken; a read waits until the dispatcher has returned.
+  void Step(bool insideDispatch) {
+    const int kind = in_.PeekByte() % 8;
+    if (insideDispatch && kind <= 1) return;
+    in_.Byte();
+    switch (kind) {
+      case 0:
+      case 1: {
+        const std::size_t length = kind == 0 ? in_.Byte() : in_.U16();
+        const auto bytes = in_.Bytes(length);
+        if (dispatchDepth_ > 0) break;  // the receive thread is held by the running dispatch
+        Read(bytes);
+        break;
+      }
+      case 2:
+      case 3:
+      case 4:
+        Tick(static_cast<TimerId>(kind - 2));
+        break;
+      case 5: {
+        const int index = in_.Byte() % kCommandCount;
+        // Commands that wait inside waits nest; a few levels are enough.
+        if (waitDepth_ < 3) RunCommand(index);
+        break;
+      }
+      case 6:
+        BitBtn2Click(s());
+        CheckAlways();
+        break;
+      default: {
+        const std::uint8_t b = in_.Byte();
+        const int rounds = (b >> 2) + 1;
+        for (int r = 0; r < rounds; ++r) {
+          if (b % 4 == 3) {
+            for (int t = 0; t < 3; ++t) Tick(static_cast<TimerId>(t));
+          } else {
+            Tick(static_cast<TimerId>(b % 4));
+          }
+        }
+        break;
+      }
+    }
+    ++stepsRun_;
+  }
+
+  void PendingEvents() {
+    // The export handles the events that are pending: at most one step here.
+    if (!in_.empty()) Step(true);
+  }
+
+  void Wait(const std::function<bool()>& condition) {
+    ++waitDepth_;
+    // Reads that come while a dispatch runs are dropped by Step.
+    while (condition() && !in_.empty()) Step(false);
+    // Input ended: only the clock goes on.
+    for (int round = 0; round < 200 && condition(); ++round) {
+      for (int t = 0; t < 3; ++t) Tick(static_cast<TimerId>(t));
+    }
+    if (condition()) {
+      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::Timer2), "a wait outlived the reply timeout");
+      throw Abandon{};
+    }
+    --waitDepth_;
+  }
+
+  // --- reads ---------------------------------------------------------------
+
+  void Read(std::span<const std::uint8_t> bytes) {
+    const Model before = Observe();
+    const std::size_t sentBefore = ports_->sent.size();
+    const int stepsBefore = stepsRun_;
+
+    // What the rules say, chunk by chunk as the dispatcher takes a long read.
+    Model want = before;
+    std::vector<std::uint8_t> wantSent;
+    runStarted_ = false;
+    std::span<const std::uint8_t> rest = bytes;
+    while (!rest.empty()) {
+      const std::size_t taken = std::min(rest.size(), ReceiveBuffer::kSize);
+      std::memcpy(shadow_.data(), rest.data(), taken);
+      shadowLength_ = taken;
+      ApplyReadRules(want, rest.first(taken), wantSent);
+      rest = rest.subspan(taken);
+    }
+
+    ++dispatchDepth_;
+    ReplyDispatcher(s(), bytes);
+    --dispatchDepth_;
+
+    CheckBuffer();
+    if (stepsRun_ == stepsBefore) {
+      const Model got = Observe();
+      const std::string diff = Differences(want, got);
+      FUZZ_CHECK(diff.empty(), diff);
+      const std::vector<std::uint8_t> sent(ports_->sent.begin() + static_cast<long>(sentBefore),
+                                           ports_->sent.end());
+      FUZZ_CHECK(sent == wantSent, "a read sent other bytes than the variant query");
+    }
+    // A record-maintenance run keeps busy set without a request.
+    if (runStarted_ && s().state.busy) busyExplained_ = true;
+    CheckAlways();
+  }
+
+  void ApplyReadRules(Model& m, std::span<const std::uint8_t> chunk,
+                      std::vector<std::uint8_t>& sent) {
+    const auto& rx = shadow_;
+    if (HasAck(chunk)) {
+      m.st.timeoutSeconds = 0;
+      m.st.blockAck = true;
+    }
+    if (rx[0] == 0x77 && rx[1] == 0x11) m.st.busy = runStarted_ = true;
+    if (rx[0] == 0x77 && (rx[1] == 0x33 || rx[1] == 0x44)) m.st.busy = runStarted_ = false;
+    if (m.st.identifyStep == 1 || m.st.identifyStep == 2) {
+      m.st.identifyStep = 0;
+      m.st.wideSymbols = rx[0] == 0x0A || rx[5] == 0x0A;
+      m.timers[2] = false;
+      m.st.identified = true;
+    }
+    if ((rx[0] == 0x26 || rx[1] == 0x26) && m.st.linkState != LinkState::Online) {
+      m.st.identifyStep = m.st.linkState == LinkState::Lost ? 2 : 1;
+      m.st.linkState = LinkState::Online;
+      m.st.identifyTicks = 0;
+      m.timers[0] = m.timers[1] = false;
+      m.timers[2] = true;
+      sent.push_back(ESC);
+      sent.push_back(0xA0);
+    }
+    for (const Section& section : kSections) {
+      if (!(m.p.*section.flag)) continue;
+      if (section.firstByte >= 0 && rx[0] != section.firstByte) continue;
+      m.timers[1] = false;
+      m.p.*section.flag = false;
+      m.st.busy = runStarted_ = false;
+      if (section.logo) m.st.blockAck = true;
+    }
+  }
+
+  ORVEX_UNCOUNTED void CheckBuffer() const {
+    const ReceiveBuffer& rx = s_const().rx;
+    FUZZ_CHECK(rx.ReadLength() == shadowLength_, "read length");
+    // The bytes of this read and just past it, and a sample of the older ones.
+    const std::size_t whole = std::min(ReceiveBuffer::kSize, shadowLength_ + 64);
+    for (std::size_t i = 0; i < ReceiveBuffer::kSize; i += i < whole ? 1 : 97) {
+      if (rx[i] != shadow_[i]) FUZZ_CHECK(false, "receive buffer at " + std::to_string(i));
+    }
+    const std::uint32_t lastTwo =
+        shadow_[ReceiveBuffer::kSize - 2] | (std::uint32_t{shadow_[ReceiveBuffer::kSize - 1]} << 8);
+    FUZZ_CHECK(rx[ReceiveBuffer::kSize] == 0 && rx.U32(ReceiveBuffer::kSize - 2) == lastTwo,
+               "positions past the buffer read as 0");
+  }
+
+  const Session& s_const() const { return ports_->session(); }
+
+  // --- ticks ---------------------------------------------------------------
+
+  void Tick(TimerId timer) {
+    if (!ports_->TimerEnabled(timer)) return;
+    const Model before = Observe();
+    const int stepsBefore = stepsRun_;
+    const int linesBefore = ports_->memo.LineCount();
+    Model want = before;
+    bool reset = false;
+    std::string timeoutText;
+    switch (timer) {
+      case TimerId::Timer1:
+        if (want.st.linkState != LinkState::Lost) {
+          want.st.timeoutSeconds += 1;
+          if (want.st.timeoutSeconds == 3) want.st.linkState = LinkState::Lost;
+        }
+        Timer1Timer(s());
+        break;
+      case TimerId::Timer2:
+        want.st.timeoutSeconds += 1;
+        timeoutText = "Timeout Detect : " + std::to_string(want.st.timeoutSeconds) + " sec";
+        if (want.st.timeoutSeconds >= kReplyTimeoutSeconds) {
+          reset = true;
+          for (const Section& section : kSections) {
+            if (section.logo && want.p.*section.flag) want.st.blockAck = true;
+          }
+          want.p = PendingRequest{};
+          want.st.timeoutSeconds = 0;
+          want.st.linkState = LinkState::Lost;
+          want.st.busy = false;
+          want.timers[0] = true;
+          want.timers[1] = false;
+        }
+        Timer2Timer(s());
+        break;
+      case TimerId::Timer3:
+        if (want.st.identifyStep == 1 || want.st.identifyStep == 2) {
+          want.st.identifyTicks += 1;
+          if (want.st.identifyTicks > 3) {
+            want.st.identifyTicks = 0;
+            want.st.identifyStep = 0;
+            want.st.wideSymbols = false;
+            want.timers[2] = false;
+            want.st.identified = true;
+          }
+        }
+        Timer3Timer(s());
+        break;
+    }
+    FUZZ_CHECK(stepsRun_ == stepsBefore, "a tick ran other steps");
+    const std::string diff = Differences(want, Observe());
+    FUZZ_CHECK(diff.empty(), diff);
+    const auto& lines = ports_->memo.lines;
+    if (timer == TimerId::Timer2) {
+      const int line = before.st.timeoutLine;
+      if (line <= linesBefore) {
+        FUZZ_CHECK(line < static_cast<int>(lines.size()) &&
+                       lines[static_cast<std::size_t>(line)] == timeoutText,
+                   "the timeout line");
+      }
+      if (reset) {
+        FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Communication Error !!" &&
+                       lines.back().empty(),
+                   "the reset lines");
+      }
+    }
+    if (timer == TimerId::Timer1 && before.st.timeoutSeconds == 2 &&
+        before.st.linkState != LinkState::Lost) {
+      FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Printer not online .",
+                 "the offline lines");
+    }
+    CheckAlways();
+  }
+
+  // --- commands ------------------------------------------------------------
+
+  void RunCommand(int index) {
+    const Command& command = kCommands[index];
+    const bool gate = command.gated && !s().state.identified;
+    const Model before = Observe();
+    const std::size_t sentBefore = ports_->sent.size();
+    const std::size_t messagesBefore = ports_->panel.messages.size();
+    ports_->memo.ResetCounts();
+    const int linesBefore = ports_->memo.LineCount();
+
+    command.run(s());
+
+    if (gate) {
+      FUZZ_CHECK(ports_->sent.size() == sentBefore, command.name);
+      FUZZ_CHECK(ports_->panel.messages.size() == messagesBefore, command.name);
+      FUZZ_CHECK(ports_->memo.LineCount() == linesBefore && ports_->memo.appended == 0 &&
+                     ports_->memo.replaced == 0 && ports_->memo.cleared == 0,
+                 command.name);
+      const std::string diff = Differences(before, Observe());
+      FUZZ_CHECK(diff.empty(), std::string(command.name) + ": " + diff);
+    }
+    CheckAlways();
+  }
+
+  // --- always --------------------------------------------------------------
+
+  void CheckAlways() {
+    const ConnectionState& st = s().state;
+    FUZZ_CHECK(!wasIdentified_ || st.identified, "identified was cleared");
+    wasIdentified_ = st.identified;
+    const int link = static_cast<int>(st.linkState);
+    FUZZ_CHECK(link >= 0 && link <= 2, "link state " + std::to_string(link));
+    FUZZ_CHECK(st.identifyStep >= 0 && st.identifyStep <= 2, "identify step");
+    if (!st.busy) busyExplained_ = false;
+    FUZZ_CHECK(!st.busy || s().pending.Any() || busyExplained_, "busy with nothing pending");
+  }
+
+  FuzzInput in_;
+  fuzz::AcceptingAutomation accepting_;
+  std::unique_ptr<fuzz::FuzzPorts> ports_;
+  int firstCommand_ = 0;
+  std::array<std::uint8_t, ReceiveBuffer::kSize> shadow_{};
+  std::size_t shadowLength_ = 0;
+  bool busyExplained_ = false;
+  bool runStarted_ = false;  // a 0x11 report in the current read set busy
+  bool wasIdentified_ = false;
+  int waitDepth_ = 0;
+  int dispatchDepth_ = 0;
+  int stepsRun_ = 0;
+  bool trace_ = std::getenv("ORVEX_FUZZ_TRACE") != nullptr;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const LogoFiles logos;
+  auto scenario = std::make_unique<Scenario>(data, size, logos);
+  scenario->Play();
+  return 0;
+}

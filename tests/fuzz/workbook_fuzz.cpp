@@ -1,0 +1,284 @@
+// A record-search reply of arbitrary bytes, taken by the dispatcher while a
+// search waits (section 19), with the period export going into the
+// embedded spreadsheet, which saves into a scratch folder.
+//
+// Input:
+//   0   mode: bits 0..3 not all zero: the beginning year code (byte 0) is
+//       made 2 to 21 and the ending date (bytes 3..5) the beginning date plus
+//       (byte 1 % 16) days, at most 31 December 2021, when the beginning
+//       date is a calendar date, so that most runs write few days;
+//       bit 4 clear: byte 6 is made 1 (day records follow);
+//       bit 5 clear: byte 7 (decimal places) is made byte 7 % 4
+//   1   the day count of the mode above
+//   2.. the reply; when the mode changes its first 8 bytes, it is made at
+//       least 8 bytes long
+//
+// Invariants:
+//   - the search ends: its flag and busy clear, Timer2 off;
+//   - no paper (0x00) and no record (0x55) give their line and an empty one;
+//   - with records following, the export either saves one workbook file
+//     (an OLE2 compound file) and ends with "Finish outputing EXCEL file."
+//     on the progress line, or reports "Can't output EXCEL file."; it
+//     reports that exactly when the beginning date is no calendar date or
+//     the decimal places are above 9;
+//   - a saved workbook holds min(span + 1, 2000) blocks of ten cells laid
+//     out as the period report has them, money divided by 10^decimals to 15
+//     significant digits, ticket-out as it came, the dates one day apart,
+//     and the serial line after the last block exactly when its record is
+//     present; "Max 2000 days for EXCEL" appears exactly when the span is
+//     longer; events are handled once a day.
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "link/reply_dispatcher.h"
+#include "records/period_workbook.h"
+#include "records/record_search.h"
+#include "workbook/embedded_spreadsheet.h"
+
+namespace {
+
+using namespace orvex;
+namespace chr = std::chrono;
+
+// Passes every call to the embedded spreadsheet and keeps the text put into
+// each cell of column 1, by row.
+class RecordingSpreadsheet : public Automation {
+ public:
+  explicit RecordingSpreadsheet(const std::string& folder) : inner_(folder) {}
+
+  AutoResult Create(const std::string& id) override { return inner_.Create(id); }
+  AutoResult Attach(const std::string& id) override { return inner_.Attach(id); }
+  AutoResult Get(AutoObject object, const std::string& member,
+                 const std::vector<AutoValue>& args) override {
+    AutoResult result = inner_.Get(object, member, args);
+    if (result.ok && member == "Cells" && args.size() == 2) {
+      const auto* row = std::get_if<std::int32_t>(&args[0]);
+      const auto* column = std::get_if<std::int32_t>(&args[1]);
+      const auto* cell = std::get_if<AutoObject>(&result.value);
+      FUZZ_CHECK(row && column && cell && *column == 1, "cells are taken in column 1");
+      cellRows_[cell->id] = *row;
+    }
+    return result;
+  }
+  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
+                 const AutoValue& value) override {
+    AutoResult result = inner_.Put(object, member, args, value);
+    if (result.ok && member == "Value") {
+      const auto* text = std::get_if<std::string>(&value);
+      FUZZ_CHECK(text != nullptr, "a cell gets a text");
+      FUZZ_CHECK(!cells.contains(cellRows_.at(object.id)), "a cell is written once");
+      cells[cellRows_.at(object.id)] = *text;
+    }
+    return result;
+  }
+  AutoResult Call(AutoObject object, const std::string& member,
+                  const std::vector<AutoValue>& args) override {
+    AutoResult result = inner_.Call(object, member, args);
+    if (result.ok && member == "SaveAs") saved.push_back(std::get<std::string>(args.at(0)));
+    return result;
+  }
+  std::string ReportFolder() override { return inner_.ReportFolder(); }
+
+  std::map<std::int32_t, std::string> cells;
+  std::vector<std::string> saved;
+
+ private:
+  EmbeddedSpreadsheet inner_;
+  std::map<std::int64_t, std::int32_t> cellRows_;
+};
+
+bool IsDate(int year, int month, int day) {
+  if (month < 1 || month > 12 || day < 1) return false;
+  return chr::year_month_day{chr::year{year}, chr::month{static_cast<unsigned>(month)},
+                             chr::day{static_cast<unsigned>(day)}}
+      .ok();
+}
+
+chr::sys_days Days(int year, int month, int day) {
+  return chr::year_month_day{chr::year{year}, chr::month{static_cast<unsigned>(month)},
+                             chr::day{static_cast<unsigned>(day)}};
+}
+
+// The FakeClock's short date, dd/MM/yyyy, read back.
+bool ParseShortDate(const std::string& text, chr::sys_days& out) {
+  int day = 0, month = 0, year = 0;
+  char tail = 0;
+  if (std::sscanf(text.c_str(), "%2d/%2d/%4d%c", &day, &month, &year, &tail) != 3) return false;
+  if (!IsDate(year, month, day)) return false;
+  out = Days(year, month, day);
+  return true;
+}
+
+void CheckMoney(const std::string& text, std::uint32_t raw, int decimals, const char* what) {
+  double scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+  const double want = raw / scale;
+  char* end = nullptr;
+  const double got = std::strtod(text.c_str(), &end);
+  FUZZ_CHECK(end != nullptr && *end == '\0' && !text.empty(), std::string(what) + ": " + text);
+  FUZZ_CHECK(std::fabs(got - want) <= want * 1e-14, std::string(what) + ": " + text);
+  FUZZ_CHECK(text.find_first_of("eE,") == std::string::npos, std::string(what) + ": " + text);
+  if (text.find('.') != std::string::npos) FUZZ_CHECK(text.back() != '0', what);
+}
+
+void CheckWorkbook(const RecordingSpreadsheet& sheet, const ReceiveBuffer& rx, std::uint32_t span) {
+  const std::uint32_t days = span >= kMaxWorkbookDays ? kMaxWorkbookDays : span + 1;
+  const chr::sys_days begin = Days(2000 + rx[0], rx[1], rx[2]);
+  const int decimals = rx[7];
+  auto cell = [&sheet](std::uint32_t row) -> const std::string* {
+    const auto it = sheet.cells.find(static_cast<std::int32_t>(row));
+    return it == sheet.cells.end() ? nullptr : &it->second;
+  };
+  auto label = [&](std::uint32_t row, const char* text) {
+    const std::string* got = cell(row);
+    FUZZ_CHECK(got && *got == text, "row " + std::to_string(row));
+  };
+  for (std::uint32_t i = 0; i < days; ++i) {
+    const std::uint32_t row = 11 * i + 1;
+    const std::size_t record = 8 + 14 * static_cast<std::size_t>(i);
+    label(row, "Date & Time");
+    const std::string* date = cell(row + 1);
+    chr::sys_days shown;
+    FUZZ_CHECK(date && ParseShortDate(*date, shown) && shown == begin + chr::days{i},
+               date ? *date : "no date");
+    label(row + 2, "Coin-In");
+    CheckMoney(cell(row + 3) ? *cell(row + 3) : "", rx.U32(record), decimals, "coin-in");
+    label(row + 4, "Note-In");
+    CheckMoney(cell(row + 5) ? *cell(row + 5) : "", rx.U32(record + 4), decimals, "note-in");
+    label(row + 6, "Payout");
+    CheckMoney(cell(row + 7) ? *cell(row + 7) : "", rx.U32(record + 8), decimals, "payout");
+    label(row + 8, "Ticket-Out");
+    const std::string* tickets = cell(row + 9);
+    FUZZ_CHECK(tickets && *tickets == std::to_string(rx.U16(record + 12)), "ticket-out");
+    FUZZ_CHECK(cell(row + 10) == nullptr, "the eleventh row of a block stays empty");
+  }
+  const std::size_t serial = 8 + 14 * static_cast<std::size_t>(days);
+  const std::string* line = cell(11 * days + 1);
+  std::size_t expectedCells = 10 * static_cast<std::size_t>(days);
+  if (rx[serial] == 1) {
+    ++expectedCells;
+    FUZZ_CHECK(line && line->starts_with("   -- Serial Number : ") && line->ends_with(" --"),
+               "serial line");
+    bool plainDigits = true;
+    std::string digits;
+    for (std::size_t k = 1; k <= 12; ++k) {
+      plainDigits = plainDigits && rx[serial + k] <= 9;
+      digits += static_cast<char>('0' + rx[serial + k] % 10);
+    }
+    if (plainDigits) FUZZ_CHECK(*line == "   -- Serial Number : " + digits + " --", *line);
+  } else {
+    FUZZ_CHECK(line == nullptr, "a serial line without its record");
+  }
+  FUZZ_CHECK(sheet.cells.size() == expectedCells, "cells written");
+}
+
+bool StartsAsCompoundFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  char magic[8] = {};
+  file.read(magic, sizeof magic);
+  return file.gcount() == 8 && std::string_view(magic, 8) == "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+}
+
+void MakeSmallPeriod(std::vector<std::uint8_t>& reply, std::uint8_t mode, std::uint8_t days) {
+  if (reply.size() < 8) reply.resize(8, 0);
+  if ((mode & 0x0F) != 0) reply[0] = static_cast<std::uint8_t>(2 + reply[0] % 20);
+  if ((mode & 0x0F) != 0 && IsDate(2000 + reply[0], reply[1], reply[2])) {
+    // Past 2021 the day numbers stop counting years and the span wraps.
+    const chr::sys_days last = Days(2021, 12, 31);
+    const chr::year_month_day end{
+        std::min(Days(2000 + reply[0], reply[1], reply[2]) + chr::days{days % 16}, last)};
+    reply[3] = static_cast<std::uint8_t>(static_cast<int>(end.year()) - 2000);
+    reply[4] = static_cast<std::uint8_t>(static_cast<unsigned>(end.month()));
+    reply[5] = static_cast<std::uint8_t>(static_cast<unsigned>(end.day()));
+  }
+  if ((mode & 0x10) == 0) reply[6] = 1;
+  if ((mode & 0x20) == 0) reply[7] = reply[7] % 4;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::string& folder = fuzz::ScratchFolder("workbook");
+  fuzz::FuzzInput in(data, size);
+  const std::uint8_t mode = in.Byte();
+  const std::uint8_t days = in.Byte();
+  const auto rest = in.Rest();
+  std::vector<std::uint8_t> reply(rest.begin(), rest.end());
+  if ((mode & 0x3F) != 0x30) MakeSmallPeriod(reply, mode, days);
+
+  RecordingSpreadsheet spreadsheet(folder);
+  fuzz::FuzzPorts ports(&spreadsheet);
+  int eventRounds = 0;
+  ports.onPendingEvents = [&eventRounds] { ++eventRounds; };
+  Session& s = ports.session();
+  s.state.linkState = LinkState::Online;
+  s.state.identified = true;
+  s.state.busy = true;
+  s.pending.awaitRecordSearch = true;
+  ports.SetTimerEnabled(TimerId::Timer2, true);
+  ports.memo.lines = {"The begining date you selected : 01/03/2005",
+                      "The final date you selected : 03/03/2005", ""};
+
+  ReplyDispatcher(s, reply);
+  if (reply.empty()) {
+    // A read of no bytes is no reply.
+    FUZZ_CHECK(s.pending.awaitRecordSearch && s.state.busy, "an empty read ended the search");
+    return 0;
+  }
+
+  FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
+  FUZZ_CHECK(!ports.TimerEnabled(TimerId::Timer2), "Timer2 off");
+  const ReceiveBuffer& rx = s.rx;
+  const auto& lines = ports.memo.lines;
+  auto has = [&lines](const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  };
+  if (rx[0] == 0x00 || rx[0] == 0x55) {
+    const char* text = rx[0] == 0 ? "Printer have no paper ." : "No record be found .";
+    FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == text && lines.back().empty(), text);
+    FUZZ_CHECK(spreadsheet.saved.empty());
+    return 0;
+  }
+  if (rx[6] != 1) {
+    FUZZ_CHECK(spreadsheet.saved.empty() && spreadsheet.cells.empty(), "no export");
+    return 0;
+  }
+
+  const bool exportable = rx[7] <= 9 && IsDate(2000 + rx[0], rx[1], rx[2]);
+  const bool failed = has("Can't output EXCEL file.");
+  FUZZ_CHECK(failed == !exportable, failed ? "the export failed" : "the export went through");
+  if (failed) {
+    FUZZ_CHECK(spreadsheet.saved.empty(), "a failed export saved a file");
+    return 0;
+  }
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  FUZZ_CHECK(spreadsheet.saved.size() == 1, "one workbook saved");
+  const std::string& path = spreadsheet.saved.front();
+  FUZZ_CHECK(path == folder + PeriodWorkbookName(ports.clock.now), path);
+  FUZZ_CHECK(StartsAsCompoundFile(path), "the saved file is a compound file");
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+
+  const auto progress = static_cast<std::size_t>(s.progressLine);
+  FUZZ_CHECK(progress < lines.size() && lines[progress] == "Finish outputing EXCEL file.",
+             "the progress line");
+  FUZZ_CHECK(lines.back().empty(), "an empty line ends the export");
+  const bool tooLong = span >= kMaxWorkbookDays;
+  FUZZ_CHECK(has("Max 2000 days for EXCEL") == tooLong, "the 2000-day line");
+  const std::uint32_t rounds = tooLong ? kMaxWorkbookDays + 1 : span + 1;
+  FUZZ_CHECK(eventRounds == static_cast<int>(rounds), "events handled once a day");
+  CheckWorkbook(spreadsheet, rx, span);
+  return 0;
+}
