@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
-#include <QFile>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -110,15 +109,8 @@ void TForm1::BuildWindow() {
 }
 
 void TForm1::FormCreate() {
-  // "comm.ini" is read and its content not used; a missing file is no
-  // reason to stop start-up.
-  {
-    QFile ini(QStringLiteral("comm.ini"));
-    if (ini.open(QIODevice::ReadOnly | QIODevice::Text)) {
-      ini.readAll();
-      ini.close();
-    }
-  }
+  // "comm.ini" is not read: nothing uses its content, and a missing file
+  // must not leave the window half set up.
   portName_ = QStringLiteral("COM1");
   portSettings_ = QStringLiteral("38400,N,8,1");
   GroupBox4->hide();
