@@ -13,8 +13,7 @@
 
 #include "model/command_line.h"
 #include "model/printer_model.h"
-#include "tool/port_link.h"
-#include "tool/pseudo_terminal.h"
+#include "tool/port_host.h"
 #include "tool/sim_server.h"
 #include "tool/state_outputs.h"
 #include "tool/trace.h"
@@ -63,14 +62,9 @@ int main(int argc, char** argv) {
   }
 
   std::string error;
-  std::optional<PseudoTerminal> pty = PseudoTerminal::Open(&error);
-  if (!pty) {
-    std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
-    return 1;
-  }
   std::string warning;
-  std::optional<PortLink> link = PortLink::Create(config.port, pty->slavePath(), &error, &warning);
-  if (!link) {
+  std::optional<PortHost> host = PortHost::Open(config.port, &error, &warning);
+  if (!host) {
     std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
     return 1;
   }
@@ -83,12 +77,12 @@ int main(int argc, char** argv) {
   Trace trace(config.trace, stderr);
   StateOutputs outputs(config.stateFile, config.logoDir);
 
-  std::printf("orvex-sim serving %s on %s\n", config.port.c_str(), pty->slavePath().c_str());
+  std::printf("orvex-sim serving %s on %s\n", config.port.c_str(), host->pty().slavePath().c_str());
   std::fflush(stdout);
 
-  SimServer server(*pty, printer, trace, outputs, start);
+  SimServer server(*host, printer, trace, outputs, start, config.port);
   const int code = server.Run(stopFd);
-  link->Remove();
+  host->Close();
   close(stopFd);
   return code;
 }

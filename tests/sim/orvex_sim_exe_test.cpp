@@ -170,6 +170,72 @@ TEST_F(OrvexSimExeTest, HelpAndBadOptions) {
   EXPECT_FALSE(fs::exists(configHome_ / "orvex-tool"));
 }
 
+TEST_F(OrvexSimExeTest, HangsUpMidLogoAndServesThePortAnewLater) {
+  Child sim = Start({"--port", "COM6", "--hang-up-after-logo-row", "1", "--hang-up-ms", "300"},
+                    configHome_.string());
+  ASSERT_GT(sim.pid, 0);
+  const std::string banner = ReadText(sim.out, 3000, true);
+  ASSERT_EQ(banner.rfind("orvex-sim serving COM6 on /dev/pts/", 0), 0u) << banner;
+  const fs::path link = configHome_ / "orvex-tool" / "ports" / "COM6";
+
+  const int port = OpenRaw(link.string());
+  ASSERT_GE(port, 0);
+  ASSERT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x26});
+  const std::uint8_t header[4] = {0x1D, 0xF4, 0x60, 0x00};  // two rows
+  ASSERT_EQ(write(port, header, sizeof header), 4);
+  ASSERT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x42});
+  const std::vector<std::uint8_t> row(48, 0x0F);
+  ASSERT_EQ(write(port, row.data(), row.size()), 48);
+
+  // The printer's end of the line closes: the port hangs up instead of "B".
+  pollfd p{port, POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 2000), 1);
+  EXPECT_NE(p.revents & POLLHUP, 0) << "revents " << p.revents;
+  std::uint8_t byte = 0;
+  EXPECT_LE(read(port, &byte, 1), 0);
+  close(port);
+
+  // Served anew on a fresh pseudo-terminal; opening it brings the announcement.
+  const std::string again = ReadText(sim.out, 3000, true);
+  ASSERT_EQ(again.rfind("orvex-sim serving COM6 on /dev/pts/", 0), 0u) << again;
+  ASSERT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(fs::read_symlink(link).string() + "\n", again.substr(again.find("/dev/pts/")));
+  const int reopened = OpenRaw(link.string());
+  ASSERT_GE(reopened, 0);
+  EXPECT_EQ(ReadBurst(reopened, 1000), std::vector<std::uint8_t>{0x26});
+  const std::uint8_t firmware[2] = {0x1D, 0xF9};
+  ASSERT_EQ(write(reopened, firmware, 1), 1);
+  usleep(10'000);
+  ASSERT_EQ(write(reopened, firmware + 1, 1), 1);
+  EXPECT_EQ(ReadBurst(reopened, 1000).size(), 19u);
+  close(reopened);
+
+  kill(sim.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(sim.pid, 2000), 0);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+  close(sim.out);
+}
+
+TEST_F(OrvexSimExeTest, DropsTheRepliesItIsToldTo) {
+  Child sim = Start({"--port", "COM5", "--drop-replies", "1", "--double-replies", "1"},
+                    configHome_.string());
+  ASSERT_GT(sim.pid, 0);
+  ReadText(sim.out, 3000, true);
+  const int port = OpenRaw((configHome_ / "orvex-tool" / "ports" / "COM5").string());
+  ASSERT_GE(port, 0);
+  ASSERT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x26});
+  const std::uint8_t query[2] = {0x1B, 0xA0};
+  ASSERT_EQ(write(port, query, 2), 2);
+  EXPECT_EQ(ReadBurst(port, 500), std::vector<std::uint8_t>{});  // dropped
+  ASSERT_EQ(write(port, query, 2), 2);
+  EXPECT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x0A});
+  EXPECT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x0A});  // and again
+  close(port);
+  kill(sim.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(sim.pid, 2000), 0);
+  close(sim.out);
+}
+
 }  // namespace
 
 #endif  // ORVEX_SIM_EXE

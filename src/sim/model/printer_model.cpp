@@ -53,7 +53,8 @@ PrinterModel::PrinterModel(PrinterOptions options)
       multipliers_(options_.multipliers),
       printStatus_(options_.printStatus & kPrintStatusBits),
       dateFormat_(options_.dateFormat & 3),
-      lastEraseDate_(options_.lastEraseDate) {
+      lastEraseDate_(options_.lastEraseDate),
+      faults_(options_.faults) {
   if (options_.records && IsValidDate(options_.records->first) &&
       IsValidDate(options_.records->last)) {
     records_ = DayRecordStore(options_.seed, options_.records->first, options_.records->last);
@@ -68,6 +69,10 @@ void PrinterModel::PortOpened(std::int64_t nowMs) {
 }
 
 void PrinterModel::Receive(std::uint8_t byte, std::int64_t nowMs) {
+  if (LineDown(nowMs)) {
+    ++faultLog_.bytesLostOnDeadLine;
+    return;
+  }
   ++received_.bytes;
   const std::uint64_t dropped = parser_.droppedCommands();
   std::optional<ParsedCommand> command = parser_.Feed(byte, nowMs);
@@ -109,8 +114,13 @@ std::uint64_t PrinterModel::logoVersion(int slot) const {
   return logoVersions_[static_cast<size_t>(slot - 1)];
 }
 
-// Every reply leaves through here.
+// Every reply leaves through here; the first one to a command meets the faults.
 void PrinterModel::Reply(std::int64_t earliestMs, std::vector<std::uint8_t> bytes) {
+  if (firstReplyOpen_) {
+    firstReplyOpen_ = false;
+    ReplyWithFaults(earliestMs, std::move(bytes));
+    return;
+  }
   schedule_.Add(earliestMs, std::move(bytes));
 }
 
@@ -119,6 +129,11 @@ void PrinterModel::ReplyAfterProcessing(std::int64_t nowMs, std::vector<std::uin
 }
 
 void PrinterModel::Handle(const ParsedCommand& command, std::int64_t nowMs) {
+  firstReplyOpen_ = true;
+  struct CloseAfter {
+    bool& open;
+    ~CloseAfter() { open = false; }
+  } closeAfter{firstReplyOpen_};
   switch (command.kind) {
     case ParsedCommand::Kind::LogoHeader:
       ++handledCommands_;
@@ -302,12 +317,8 @@ void PrinterModel::Print(int* counter, std::int64_t nowMs) {
 void PrinterModel::Erase(std::int64_t nowMs) {
   ++received_.erases;
   const Date today = ClockAt(nowMs).date;
-  std::vector<std::vector<std::uint8_t>> run;
-  run.push_back(RecordReport(0x11, lastEraseDate_));
-  for (const Date& date : SpreadDates(records_.Dates(), options_.maxProgressReports)) {
-    run.push_back(RecordReport(0x22, date));
-  }
-  run.push_back(RecordReport(0x33, today));
+  std::vector<std::vector<std::uint8_t>> run = MaintenanceRun(
+      lastEraseDate_, SpreadDates(records_.Dates(), options_.maxProgressReports), today);
 
   const std::int64_t start = nowMs + options_.timing.processingMs;
   if (options_.eraseOrder == EraseOrder::ResultFirst) Reply(start, {kAccepted});
@@ -316,6 +327,15 @@ void PrinterModel::Erase(std::int64_t nowMs) {
 
   records_.Clear();
   lastEraseDate_ = today;
+}
+
+std::vector<std::vector<std::uint8_t>> PrinterModel::MaintenanceRun(
+    Date lastErase, const std::vector<Date>& progress, Date today) const {
+  std::vector<std::vector<std::uint8_t>> run;
+  run.push_back(RecordReport(0x11, lastErase));
+  for (const Date& date : progress) run.push_back(RecordReport(0x22, date));
+  run.push_back(RecordReport(0x33, today));
+  return run;
 }
 
 void PrinterModel::SearchRecords(const std::vector<std::uint8_t>& request, std::int64_t nowMs) {
@@ -394,6 +414,7 @@ void PrinterModel::HandleLogoHeader(const ParsedCommand& command, std::int64_t n
   logoProgress_ = LogoProgress{slot, size / kLogoRowBytes, 0};
   logoBuffer_ = LogoImage{};
   logoBuffer_.rows.reserve(static_cast<size_t>(logoProgress_->rowsExpected * kLogoRowBytes));
+  if (HangsUpAt(0, nowMs)) return;
   if (AcknowledgesRow(0)) Reply(nowMs + options_.timing.ackDelayMs, {kRowAck});
   if (logoProgress_->rowsExpected == 0) FinishLogo(nowMs);
 }
@@ -403,6 +424,7 @@ void PrinterModel::HandleLogoRow(const ParsedCommand& command, std::int64_t nowM
   ++received_.logoRows;
   logoBuffer_.rows.insert(logoBuffer_.rows.end(), command.payload.begin(), command.payload.end());
   logoProgress_->rowsReceived = command.rowIndex;
+  if (HangsUpAt(command.rowIndex, nowMs)) return;
   if (AcknowledgesRow(command.rowIndex)) Reply(nowMs + options_.timing.ackDelayMs, {kRowAck});
   if (command.rowIndex >= logoProgress_->rowsExpected) FinishLogo(nowMs);
 }

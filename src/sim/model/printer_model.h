@@ -75,6 +75,23 @@ struct LogoProgress {
   int rowsReceived = 0;
 };
 
+// What the armed faults have done so far.
+struct FaultLog {
+  std::uint64_t replies = 0;  // replies offered to the faults
+  int dropped = 0;
+  int garbled = 0;
+  int maintenanceRuns = 0;
+  int bursts = 0;
+  int split = 0;
+  int doubled = 0;
+  int hangUps = 0;
+  std::uint64_t bytesLostOnDeadLine = 0;
+  std::vector<std::uint8_t> lastGarbage;
+};
+
+// Random bytes of a garbled reply; the same seed gives the same bytes.
+std::vector<std::uint8_t> GarbageBytes(std::uint64_t seed, int length);
+
 class PrinterModel {
  public:
   explicit PrinterModel(PrinterOptions options = {});
@@ -89,7 +106,17 @@ class PrinterModel {
   // Removes and returns every burst due at nowMs, in order.
   std::vector<Burst> TakeDue(std::int64_t nowMs);
 
-  // Inspection.
+  // The faults still armed; tests arm more while the printer runs.
+  Faults& faults() { return faults_; }
+  const FaultLog& faultLog() const { return faultLog_; }
+  // The line goes dead for downMs: bursts not yet sent are lost, received
+  // bytes are ignored, and then the printer announces itself again.
+  void HangUp(std::int64_t nowMs, int downMs);
+  bool LineDown(std::int64_t nowMs) const { return lineDownUntilMs_ && nowMs < *lineDownUntilMs_; }
+  // End of the last hang-up; unset before the first.
+  std::optional<std::int64_t> lineDownUntilMs() const { return lineDownUntilMs_; }
+
+  // Inspection. options() are those given at the start.
   const PrinterOptions& options() const { return options_; }
   DateTime ClockAt(std::int64_t nowMs) const;
   const Multipliers& multipliers() const { return multipliers_; }
@@ -123,6 +150,12 @@ class PrinterModel {
   bool AcknowledgesRow(int row) const;
 
   void Reply(std::int64_t earliestMs, std::vector<std::uint8_t> bytes);
+  // The first reply to a command, shaped by the armed faults.
+  void ReplyWithFaults(std::int64_t earliestMs, std::vector<std::uint8_t> bytes);
+  bool HangsUpAt(int logoRow, std::int64_t nowMs);
+  std::vector<std::vector<std::uint8_t>> MaintenanceRun(Date lastErase,
+                                                        const std::vector<Date>& progress,
+                                                        Date today) const;
   void ReplyAfterProcessing(std::int64_t nowMs, std::vector<std::uint8_t> bytes);
 
   void SetClock(const std::vector<std::uint8_t>& digits, std::int64_t nowMs);
@@ -150,6 +183,10 @@ class PrinterModel {
   DayRecordStore records_;
   Date lastEraseDate_;
   std::uint64_t handledCommands_ = 0;
+  Faults faults_;
+  FaultLog faultLog_;
+  bool firstReplyOpen_ = false;  // set while a command is handled, until its first reply
+  std::optional<std::int64_t> lineDownUntilMs_;
 };
 
 }  // namespace orvex::sim

@@ -45,6 +45,46 @@ struct PrinterTiming {
   int commandTimeoutMs = 2000;  // silence that drops an incomplete command; 0: never
 };
 
+// Faults of the line and of the printer's firmware, for trying how the tool
+// copes. Each count says how many of the coming replies a fault takes; a
+// reply is the first burst a complete command is answered with (the variant
+// answer, query answers, results, logo acknowledgements), not the
+// announcement nor what follows the first burst (0xAB, an erase's run).
+// Several faults armed at once act on the same reply in the order below.
+struct Faults {
+  // Only every n-th reply is offered to the armed faults (1: every reply).
+  int everyNthReply = 1;
+
+  // The reply is not sent at all.
+  int dropReplies = 0;
+  // The reply is replaced by random bytes (same seed, same bytes); each
+  // garbled reply moves the seed on by one.
+  int garbageReplies = 0;
+  int garbageLength = 8;
+  std::uint64_t garbageSeed = 0x5EED;
+  // A record-maintenance run (0x77 0x11, 0x22, 0x33) goes out ahead of the reply.
+  int maintenanceRuns = 0;
+  // The reply is followed by fill bytes up to burstLength bytes in one burst.
+  int burstReplies = 0;
+  int burstLength = 30000;
+  std::uint8_t burstFill = 0x00;
+  // The reply comes as its first splitAfterBytes bytes, a silence of
+  // splitGapMs (longer than the tool's 50 ms read gap) and the rest. A reply
+  // no longer than splitAfterBytes goes whole and leaves the fault armed.
+  int splitReplies = 0;
+  int splitAfterBytes = 1;
+  int splitGapMs = 120;
+  // The reply is sent a second time, doubleGapMs after the first copy ended.
+  int doubledReplies = 0;
+  int doubleGapMs = 150;
+
+  // The line goes dead when this row of the next logo download has come
+  // (0: its header), before it is acknowledged: nothing is answered and
+  // nothing received for hangUpMs, then the printer announces itself again.
+  std::optional<int> hangUpAfterLogoRow;
+  int hangUpMs = 100000;
+};
+
 struct PrinterOptions {
   Variant variant = Variant::Wide20;
   bool outOfPaper = false;
@@ -76,6 +116,7 @@ struct PrinterOptions {
   int maxSearchDays = 2000;
 
   PrinterTiming timing;
+  Faults faults;
 };
 
 }  // namespace orvex::sim

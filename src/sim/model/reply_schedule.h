@@ -12,6 +12,11 @@
 
 namespace orvex::sim {
 
+// Time the bytes take on the line at 38400 baud, 10 bits a byte, rounded up.
+inline std::int64_t WireTimeMs(std::size_t bytes) {
+  return static_cast<std::int64_t>((bytes * 10 * 1000 + 38399) / 38400);
+}
+
 class ReplySchedule {
  public:
   explicit ReplySchedule(int spacingMs) : spacingMs_(spacingMs) {}

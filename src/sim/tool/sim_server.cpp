@@ -19,9 +19,14 @@ constexpr int kHangupCheckWithWatchMs = 1000;
 
 }  // namespace
 
-SimServer::SimServer(PseudoTerminal& pty, PrinterModel& printer, Trace& trace,
-                     StateOutputs& outputs, std::chrono::steady_clock::time_point start)
-    : pty_(pty), printer_(printer), trace_(trace), outputs_(outputs), start_(start) {}
+SimServer::SimServer(PortHost& host, PrinterModel& printer, Trace& trace, StateOutputs& outputs,
+                     std::chrono::steady_clock::time_point start, const std::string& portName)
+    : host_(host),
+      printer_(printer),
+      trace_(trace),
+      outputs_(outputs),
+      start_(start),
+      portName_(portName) {}
 
 std::int64_t SimServer::NowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
@@ -29,16 +34,65 @@ std::int64_t SimServer::NowMs() const {
       .count();
 }
 
-int SimServer::Run(int stopFd) {
+void SimServer::StartWatch() {
+  if (watch_ >= 0) close(watch_);
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (watch_ >= 0 && inotify_add_watch(watch_, pty_.slavePath().c_str(), IN_OPEN | IN_CLOSE) < 0) {
+  if (watch_ >= 0 &&
+      inotify_add_watch(watch_, host_.pty().slavePath().c_str(), IN_OPEN | IN_CLOSE) < 0) {
     close(watch_);
     watch_ = -1;
   }
+}
+
+void SimServer::CheckHangUp() {
+  if (printer_.faultLog().hangUps == seenHangUps_) return;
+  seenHangUps_ = printer_.faultLog().hangUps;
+  if (connected_) Disconnect("the line hung up");
+  if (watch_ >= 0) close(watch_);
+  watch_ = -1;
+  host_.Close();
+  lineBackAtMs_ = printer_.lineDownUntilMs().value_or(NowMs());
+}
+
+bool SimServer::WaitLineBack(int stopFd, int* exitCode) {
+  const std::int64_t wait = lineBackAtMs_ - NowMs();
+  if (wait > 0) {
+    pollfd stop{stopFd, POLLIN, 0};
+    const int ready = poll(&stop, 1, static_cast<int>(std::min<std::int64_t>(wait, 60000)));
+    if (ready > 0) {
+      *exitCode = 0;
+      return false;
+    }
+    return true;  // looked at again on the next turn
+  }
+  std::string error;
+  std::string warning;
+  if (!host_.Reopen(&error, &warning)) {
+    std::fprintf(stderr, "orvex-sim: %s\n", error.c_str());
+    *exitCode = 1;
+    return false;
+  }
+  if (!warning.empty()) std::fprintf(stderr, "orvex-sim: %s\n", warning.c_str());
+  StartWatch();
+  trace_.Note(NowMs(), "the line is back");
+  std::printf("orvex-sim serving %s on %s\n", portName_.c_str(), host_.pty().slavePath().c_str());
+  std::fflush(stdout);
+  return true;
+}
+
+int SimServer::Run(int stopFd) {
+  StartWatch();
   outputs_.Update(printer_, NowMs());
 
   bool reopened = false;
   for (;;) {
+    CheckHangUp();
+    if (!host_.serving()) {
+      WriteDue();  // whatever falls due on a dead line is lost
+      int exitCode = 0;
+      if (!WaitLineBack(stopFd, &exitCode)) return exitCode;
+      continue;
+    }
     CheckOpened(reopened);
     reopened = false;
     WriteDue();
@@ -57,7 +111,7 @@ int SimServer::Run(int stopFd) {
     // A hung-up master reports POLLHUP without end; it is only polled while
     // the tool holds the port open.
     if (connected_) {
-      fds[2].fd = pty_.master();
+      fds[2].fd = host_.pty().master();
       fds[2].events = static_cast<short>(POLLIN | (output_.empty() ? 0 : POLLOUT));
     }
     const int ready = poll(fds, 3, timeout);
@@ -70,6 +124,8 @@ int SimServer::Run(int stopFd) {
     if (fds[1].revents != 0) DrainWatch(&reopened);
     if (connected_ && fds[2].revents != 0) {
       if (fds[2].revents & POLLIN) ReadFromTool();
+      CheckHangUp();
+      if (!host_.serving()) continue;
       if (connected_ && (fds[2].revents & (POLLHUP | POLLERR))) {
         Disconnect("the tool closed the port");
       }
@@ -79,14 +135,14 @@ int SimServer::Run(int stopFd) {
 }
 
 void SimServer::CheckOpened(bool reopened) {
-  if (connected_ && reopened && !pty_.HungUp()) {
+  if (connected_ && reopened && !host_.pty().HungUp()) {
     // Closed and opened again between two looks: a new session all the same.
     Disconnect("the tool closed the port");
   }
-  if (connected_ || pty_.HungUp()) return;
+  if (connected_ || host_.pty().HungUp()) return;
   connected_ = true;
   // Whatever the previous session left unread is not for this one.
-  pty_.Flush();
+  host_.pty().Flush();
   const std::int64_t now = NowMs();
   trace_.Note(now, "the tool opened the port");
   printer_.PortOpened(now);
@@ -95,7 +151,7 @@ void SimServer::CheckOpened(bool reopened) {
 void SimServer::Disconnect(const char* why) {
   connected_ = false;
   output_.clear();
-  pty_.Flush();
+  host_.pty().Flush();
   trace_.Note(NowMs(), why);
 }
 
@@ -117,7 +173,7 @@ void SimServer::DrainWatch(bool* reopened) {
 void SimServer::ReadFromTool() {
   std::uint8_t buffer[4096];
   for (;;) {
-    const ssize_t got = read(pty_.master(), buffer, sizeof buffer);
+    const ssize_t got = read(host_.pty().master(), buffer, sizeof buffer);
     if (got > 0) {
       const std::int64_t now = NowMs();
       trace_.Received(now, buffer, static_cast<std::size_t>(got));
@@ -147,7 +203,7 @@ void SimServer::WriteDue() {
 
 void SimServer::FlushOutput() {
   while (!output_.empty()) {
-    const ssize_t put = write(pty_.master(), output_.data(), output_.size());
+    const ssize_t put = write(host_.pty().master(), output_.data(), output_.size());
     if (put > 0) {
       output_.erase(output_.begin(), output_.begin() + put);
       continue;
