@@ -1,0 +1,442 @@
+// The tool against a printer and a line that misbehave: one scenario per
+// fault of the simulated printer, each ending with the tool still at work.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+#include "bitmaps.h"
+#include "commands/actions.h"
+#include "commands/queries.h"
+#include "formats/format_download.h"
+#include "link/link_control.h"
+#include "logos/logo_download.h"
+#include "records/record_search.h"
+#include "virtual_bench.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::VirtualBench;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+const std::vector<std::string> kFirmwareLines = {
+    "Firmware version :", "     ORVEX-58 V2.15 ", "", "Checksum :", "   3C5A", "   E10F"};
+const std::vector<std::string> kTimedOut = {"Timeout Detect : 90 sec", "Communication Error !!",
+                                            ""};
+
+std::string Hex2(std::uint8_t a, std::uint8_t b) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X%02X", a, b);
+  return text;
+}
+
+std::uint8_t Stripes(int row, int column) {
+  return static_cast<std::uint8_t>(row % 2 ? 0xAA : column);
+}
+
+class FaultScenarioTest : public ::testing::Test {
+ protected:
+  explicit FaultScenarioTest(sim::PrinterOptions printer = {}) : bench(MakeOptions(printer)) {
+    bench.Connect();
+    mark = bench.memo.LineCount();
+  }
+  static VirtualBench::Options MakeOptions(sim::PrinterOptions printer) {
+    VirtualBench::Options options;
+    options.printer = printer;
+    return options;
+  }
+
+  bool Idle() const { return !s.state.busy && !s.pending.Any(); }
+  void Settle() {
+    ASSERT_TRUE(bench.RunUntil([this] { return Idle(); }, 200000));
+  }
+  bool Shows(const std::string& line) const {
+    const auto& l = bench.memo.lines;
+    return std::find(l.begin() + mark, l.end(), line) != l.end();
+  }
+  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
+  void NextMark() { mark = bench.memo.LineCount(); }
+
+  // The printer restarts (power cycled, say): silent for a moment, then it
+  // announces itself. The tool takes the announcement only while the link
+  // is not online.
+  void RestartPrinter(int downMs = 500) { bench.printer().HangUp(bench.now(), downMs); }
+
+  // The check at the end of every scenario: the tool is idle and online and
+  // the next commands work.
+  void ExpectToolStillWorks() {
+    ASSERT_TRUE(Idle());
+    ASSERT_EQ(s.state.linkState, LinkState::Online);
+    NextMark();
+    ReadFirmwareVersionClick(s);
+    Settle();
+    EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines)) << bench.memo.Text();
+    NextMark();
+    SetNoteClick(s);
+    Settle();
+    EXPECT_THAT(Lines(), ElementsAre("Download note format finished .", ""));
+  }
+
+  std::string MakeLogo(const std::string& name, int height) {
+    const fs::path path = test::TempFolder("fault-logos") / name;
+    test::WriteFile(path, test::MonoBmpBytes(384, height, Stripes));
+    return path.string();
+  }
+
+  VirtualBench bench;
+  Session& s = bench.session();
+  int mark = 0;
+};
+
+TEST_F(FaultScenarioTest, DroppedReplyTimesOutAndTheLinkIsLostUntilTheNextAnnouncement) {
+  bench.printer().faults().dropReplies = 1;
+  ReadFirmwareVersionClick(s);
+  bench.RunFor(45500);
+  EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 45 sec"));
+  EXPECT_TRUE(s.pending.awaitFirmware);
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Lost; }, 50000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  EXPECT_TRUE(Idle());
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer1));
+  EXPECT_EQ(bench.panel.gauge.back(), 0);
+  EXPECT_EQ(bench.printer().faultLog().dropped, 1);
+
+  // While lost, a query still goes out and is answered; a download is refused.
+  NextMark();
+  ReadFirmwareVersionClick(s);
+  Settle();
+  EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
+  NextMark();
+  SetCoinClick(s);
+  EXPECT_THAT(Lines(), ElementsAre("Can't detect printer, please check it .", ""));
+  EXPECT_EQ(bench.printer().received().formatDownloads[0], 0);
+
+  // The printer announces itself again: online, asked for its variant anew.
+  NextMark();
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil(
+      [this] { return s.state.identifyStep == 0 && Shows("Orvex is online ."); }, 5000));
+  EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
+  EXPECT_EQ(bench.printer().received().variantQueries, 2);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer1));
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, SplitFirmwareReplyEndsTheRequestOnItsFirstPart) {
+  // A record search first leaves its bytes where the firmware reply's
+  // checksums lie.
+  Button4Click(s, {{2005, 3, 1}, {2005, 3, 3}});
+  Settle();
+  const std::uint8_t stale[4] = {s.rx[15], s.rx[16], s.rx[17], s.rx[18]};
+  ASSERT_NE(Hex2(stale[0], stale[1]), "3C5A");
+
+  NextMark();
+  bench.printer().faults().splitReplies = 1;
+  bench.printer().faults().splitAfterBytes = 5;
+  ReadFirmwareVersionClick(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  EXPECT_EQ(s.rx.ReadLength(), 5u);
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ORVEX", "",
+                                   "Checksum :", "   " + Hex2(stale[0], stale[1]),
+                                   "   " + Hex2(stale[2], stale[3])));
+
+  // The rest comes as a read of its own that answers nothing.
+  NextMark();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.rx.ReadLength() == 14; }, 5000));
+  EXPECT_EQ(s.rx[0], '-');
+  EXPECT_THAT(Lines(), IsEmpty());
+  EXPECT_TRUE(Idle());
+  ExpectToolStillWorks();
+}
+
+// A seed whose garbage begins with a byte that passes the test; the second
+// byte is kept clear of the announcement.
+std::uint64_t GarbageSeed(const std::function<bool(std::uint8_t)>& firstByte, int length) {
+  for (std::uint64_t seed = 1;; ++seed) {
+    const std::vector<std::uint8_t> bytes = sim::GarbageBytes(seed, length);
+    if (firstByte(bytes[0]) && bytes[1] != 0x26) return seed;
+  }
+}
+
+TEST_F(FaultScenarioTest, GarbageIsTakenAsTheTestPrintResult) {
+  struct Case {
+    std::function<bool(std::uint8_t)> firstByte;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {[](std::uint8_t b) { return b == 0; },
+       {"Timeout Detect : 1 sec", "Printer have no paper or busy .", ""}},
+      {[](std::uint8_t b) { return b == 1; },
+       {"Timeout Detect : 1 sec", "Print coin ticket finished .", ""}},
+      {[](std::uint8_t b) { return b > 1 && b != 0x77 && b != 0x26; }, {"Timeout Detect : 1 sec"}},
+  };
+  for (const Case& c : cases) {
+    NextMark();
+    bench.printer().faults().garbageReplies = 1;
+    bench.printer().faults().garbageLength = 6;
+    bench.printer().faults().garbageSeed = GarbageSeed(c.firstByte, 6);
+    PrintCoinClick(s);
+    Settle();
+    EXPECT_THAT(Lines(), ElementsAreArray(c.lines))
+        << "garbage begins " << int{bench.printer().faultLog().lastGarbage.at(0)};
+    EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+    EXPECT_EQ(s.rx.ReadLength(), 6u);
+  }
+  EXPECT_EQ(bench.printer().faultLog().garbled, 3);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, GarbageToAFormatDownloadLeavesItWaitingUntilTheTimeout) {
+  bench.printer().faults().garbageReplies = 1;
+  bench.printer().faults().garbageLength = 3;
+  bench.printer().faults().garbageSeed =
+      GarbageSeed([](std::uint8_t b) { return b != 0xAA && b != 0x77 && b != 0x26; }, 3);
+  SetCoinClick(s);
+  bench.RunFor(2000);
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_EQ(bench.printer().faultLog().garbled, 1);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 100000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
+  bench.RunFor(500);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, DoubledReplyIsIgnoredOnceTheRequestEnded) {
+  bench.printer().faults().doubledReplies = 1;
+  ReadFirmwareVersionClick(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return Idle(); }, 5000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
+  NextMark();
+  bench.RunFor(1000);
+  EXPECT_EQ(bench.printer().faultLog().doubled, 1);
+  EXPECT_THAT(Lines(), IsEmpty());
+  EXPECT_TRUE(Idle());
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, DoubledReplyIsTakenByARequestStartedBeforeItCame) {
+  // The tool has no framing: a copy that arrives while the next request
+  // waits is that request's reply.
+  bench.printer().faults().doubledReplies = 1;
+  bench.When([this] { return bench.printer().faultLog().doubled == 1 && Idle(); },
+             [this] {
+               NextMark();
+               ReadPrintTicketClick(s);
+             });
+  PrintCoinClick(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return s.pending.awaitPrintStatus; }, 5000));
+  Settle();
+  EXPECT_THAT(Lines(),
+              ElementsAre("Print coin ticket .", "Won't print note ticket .",
+                          "Won't print payout ticket .", "Print date format is YY/MM/DD .",
+                          "Won't print symbol on payout-ticket .", "Not Print Record Search.", ""));
+  // The real status (0x67) comes after and is ignored.
+  NextMark();
+  bench.RunFor(1000);
+  EXPECT_EQ(s.rx[0], 0x67);
+  EXPECT_THAT(Lines(), IsEmpty());
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, MaintenanceRunDuringAFormatDownloadFreesItsBusy) {
+  bench.printer().faults().maintenanceRuns = 1;
+  SetCoinClick(s);
+  ASSERT_TRUE(s.pending.awaitCoinFormat);
+
+  ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records now :"); }, 5000));
+  EXPECT_TRUE(s.state.busy);
+  EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09", "1"));
+  // Busy while the printer renews its records: another command is refused.
+  ReadDateTimeClick(s);
+  EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09", "1",
+                                   "Printer is busy right now .", ""));
+
+  ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records finished ."); }, 5000));
+  // 0x33 clears busy although the download still waits for its 0xAA.
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 5000));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Renew records now :", "Last erase date : 2005/01/09",
+                          "Now write record : 2005/03/31", "Printer is busy right now .", "",
+                          "Renew records finished .", "", "Download coin format finished .", ""));
+  EXPECT_TRUE(Idle());
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, MaintenanceRunDuringAQueryIsTakenAsItsReply) {
+  bench.printer().faults().maintenanceRuns = 1;
+  ReadFirmwareVersionClick(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records finished ."); }, 5000));
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 11u) << bench.memo.Text();
+  EXPECT_EQ(lines[0], "Renew records now :");
+  EXPECT_EQ(lines[1], "Last erase date : 2005/01/09");
+  EXPECT_EQ(lines[2], "Now write record : 2005/03/31");
+  // The first report's read ended the query (its flag and busy cleared).
+  EXPECT_EQ(lines[3], "Firmware version :");
+  EXPECT_EQ(lines[4], std::string("     w\x11\x05\x01\x09"));
+  EXPECT_EQ(lines[6], "Checksum :");
+  EXPECT_EQ(lines[9], "Renew records finished .");
+  EXPECT_TRUE(Idle());
+  // The real reply arrives with nothing outstanding and writes nothing.
+  NextMark();
+  bench.RunFor(1000);
+  EXPECT_EQ(s.rx.ReadLength(), 19u);
+  EXPECT_THAT(Lines(), IsEmpty());
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, BurstsOfThirtyThousandBytesAndMoreAreCutIntoReads) {
+  const struct {
+    int length;
+    std::size_t lastRead;
+  } cases[] = {{30000, 30000}, {30001, 1}, {65000, 5000}};
+  for (const auto& c : cases) {
+    NextMark();
+    bench.printer().faults().burstReplies = 1;
+    bench.printer().faults().burstLength = c.length;
+    ReadFirmwareVersionClick(s);
+    Settle();
+    bench.RunFor(1000);
+    // On the wire for seconds: the timeout count shows meanwhile.
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 7u) << c.length << "\n" << bench.memo.Text();
+    EXPECT_THAT(lines[0], StartsWith("Timeout Detect : "));
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), kFirmwareLines);
+    EXPECT_EQ(s.rx.ReadLength(), c.lastRead) << c.length;
+    EXPECT_TRUE(Idle());
+  }
+  EXPECT_EQ(bench.printer().faultLog().bursts, 3);
+  ExpectToolStillWorks();
+}
+
+class UnacknowledgedRowsTest : public FaultScenarioTest {
+ protected:
+  static sim::PrinterOptions StopAfterRowOne() {
+    sim::PrinterOptions options;
+    options.stopAckAfterRow = 1;
+    return options;
+  }
+  UnacknowledgedRowsTest() : FaultScenarioTest(StopAfterRowOne()) {}
+};
+
+TEST_F(UnacknowledgedRowsTest, TheTimeoutEndsTheLogoDownload) {
+  s.setup.logos[0] = {MakeLogo("three.bmp", 3), 3};
+  bench.ForgetSent();
+  SetLogo1Click(s);  // returns once the timeout has ended it
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+  // Header and two rows went out; the third row never did.
+  EXPECT_EQ(bench.SentBytes().size(), 4u + 2 * 48);
+  EXPECT_EQ(bench.printer().received().logoRows, 2);
+  EXPECT_FALSE(bench.printer().logo(1));
+  EXPECT_EQ(bench.panel.gauge.back(), 0);
+
+  NextMark();
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
+  bench.RunFor(500);
+  EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, HangUpMidLogoTimesOutThenTheAnnouncementBringsTheLinkBack) {
+  s.setup.logos[1] = {MakeLogo("four.bmp", 4), 4};
+  bench.printer().faults().hangUpAfterLogoRow = 2;
+  bench.printer().faults().hangUpMs = 100000;
+  SetLogo2Click(s);
+  const std::int64_t endedAt = bench.now();
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  EXPECT_FALSE(s.pending.awaitLogo2);
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+  EXPECT_TRUE(bench.printer().LineDown(bench.now()));
+
+  // The printer comes back on its own and announces itself.
+  NextMark();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 20000));
+  EXPECT_LT(bench.now() - endedAt, 20000);
+  bench.RunFor(500);
+  EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
+  EXPECT_TRUE(s.state.identified);
+  EXPECT_EQ(s.state.identifyStep, 0);
+  EXPECT_EQ(bench.printer().received().variantQueries, 2);
+
+  NextMark();
+  SetLogo2Click(s);
+  Settle();
+  EXPECT_EQ(Lines().back(), "");
+  EXPECT_EQ(Lines()[Lines().size() - 3], "Download logo2 finished .");
+  ASSERT_TRUE(bench.printer().logo(2));
+  EXPECT_EQ(bench.printer().logo(2)->height, 4);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, HangUpWithTheCablePulledAsWell) {
+  // The line dies mid-logo and the cable is pulled: even the printer's
+  // return goes unseen until the cable is back and it announces again.
+  s.setup.logos[2] = {MakeLogo("two.bmp", 2), 2};
+  bench.printer().faults().hangUpAfterLogoRow = 1;
+  bench.printer().faults().hangUpMs = 1000;
+  bench.When([this] { return bench.printer().LineDown(bench.now()); }, [this] { bench.Unplug(); });
+  SetLogo3Click(s);
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  bench.RunFor(5000);
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+
+  bench.Replug();
+  NextMark();
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
+  bench.RunFor(500);
+  EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, PrinterRestartDuringADownloadIsOnlyNoticedByTheTimeout) {
+  // Its announcement comes while the link is online, so the tool does not
+  // take it as one; the lost 0xAA runs into the timeout.
+  SetPayoutClick(s);
+  RestartPrinter(300);
+  bench.RunFor(1500);
+  EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec"));
+  EXPECT_EQ(s.rx[0], 0x26);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitPayoutFormat; }, 100000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+  EXPECT_EQ(bench.printer().received().variantQueries, 1);
+
+  NextMark();
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
+  bench.RunFor(500);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, PrinterRestartDuringAQueryAnswersItWithTheAnnouncement) {
+  // Any read ends a query, the announcement byte too.
+  ReadDateTimeClick(s);
+  RestartPrinter(300);
+  Settle();
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 3u) << bench.memo.Text();
+  EXPECT_EQ(lines[0], "Date & Time :");
+  EXPECT_THAT(lines[1], StartsWith("     20&"));
+  EXPECT_EQ(s.state.linkState, LinkState::Online);
+  ExpectToolStillWorks();
+}
+
+}  // namespace
+}  // namespace orvex
