@@ -236,8 +236,6 @@ def check_sheet(stream, start, unique):
             base += off
             if first_cell.get(row) != base:
                 problem("DBCELL at %d misses the first cell of row %d" % (p, row))
-        if len({r // 32 for r in block}) != 1:
-            problem("DBCELL at %d covers rows of several blocks" % p)
         seen_rows += block
     if pointers and sorted(seen_rows) != sorted(rows):
         problem("the DBCELLs reach %d of %d rows" % (len(seen_rows), len(rows)))

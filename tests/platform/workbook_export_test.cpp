@@ -457,6 +457,20 @@ TEST_F(WorkbookTextTest, LongStringsSplitAcrossContinueRecords) {
   EXPECT_GE(book.continueRecords, 10);
 }
 
+TEST_F(WorkbookTextTest, CharactersBeyondTheBasicPlaneStayWholeAcrossRecords) {
+  const AutoObject sheet = Sheet();
+  // One two-byte character first puts every surrogate pair at an odd unit,
+  // so the first record ends between the two halves of one of them.
+  std::string text = "ж";
+  for (int k = 0; k < 5000; ++k) text += k % 2 ? "😀" : "𝄞";
+  Write(sheet, 1, 1, text);
+  Write(sheet, 2, 1, "after");
+  const ReadBack book = Save();
+  EXPECT_THAT(book.problems, IsEmpty());
+  EXPECT_EQ(book.cells, (std::map<int, std::string>{{1, text}, {2, "after"}}));
+  EXPECT_GE(book.continueRecords, 1);
+}
+
 TEST_F(WorkbookTextTest, EmptyWorkbookSaves) {
   Sheet();
   const ReadBack book = Save();

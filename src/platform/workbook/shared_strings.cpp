@@ -12,6 +12,10 @@ constexpr std::uint16_t kExtSst = 0x00FF;
 constexpr std::size_t kStringHeader = 3;  // character count and option flags
 constexpr std::size_t kMaxBuckets = 128;
 
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
 struct Bucket {
   std::uint32_t streamPosition;
   std::uint16_t recordOffset;
@@ -39,9 +43,11 @@ void SharedStrings::Write(BiffStream& out) const {
   for (std::size_t k = 0; k < count; ++k) {
     const BiffText& text = strings_[k];
     const std::size_t unitSize = text.compressed ? 1 : 2;
-    // A string's header is never split, and it comes with at least one
-    // character; otherwise the string starts in the next record.
-    const std::size_t needed = kStringHeader + (text.units.empty() ? 0 : unitSize);
+    // A string's header is never split, and it comes with at least its
+    // first character; otherwise the string starts in the next record.
+    const std::size_t firstCharacter =
+        text.units.empty() ? 0 : (IsHighSurrogate(text.units[0]) ? 2 : 1);
+    const std::size_t needed = kStringHeader + firstCharacter * unitSize;
     if (room() < needed) {
       out.End(record);
       record = out.Begin(kContinue);
@@ -55,7 +61,12 @@ void SharedStrings::Write(BiffStream& out) const {
     out.U8(flags);
     std::size_t done = 0;
     for (;;) {
-      const std::size_t take = std::min(room() / unitSize, text.units.size() - done);
+      std::size_t take = std::min(room() / unitSize, text.units.size() - done);
+      // Readers decode each record's part on its own: keep surrogate pairs whole.
+      if (done + take < text.units.size() && take > 0 &&
+          IsHighSurrogate(text.units[done + take - 1])) {
+        --take;
+      }
       out.Units(text.units, done, take, text.compressed);
       done += take;
       if (done == text.units.size()) break;
