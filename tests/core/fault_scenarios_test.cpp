@@ -298,6 +298,32 @@ TEST_F(FaultScenarioTest, MaintenanceRunDuringAQueryIsTakenAsItsReply) {
   ExpectToolStillWorks();
 }
 
+TEST_F(FaultScenarioTest, PrinterRestartCuttingARecordRenewalShortFreesTheTool) {
+  // The run's end (0x33) never comes; the printer's announcement says it
+  // has restarted, so the renewal it reported is over.
+  EraseSummaryClick(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records now :"); }, 5000));
+  ASSERT_TRUE(s.state.busy);
+  RestartPrinter(300);
+  bench.RunFor(kReplyTimeoutSeconds * 1000 + 10000);
+  EXPECT_FALSE(Shows("Renew records finished ."));
+  EXPECT_FALSE(Shows("Orvex is online ."));  // the link never went down
+  EXPECT_TRUE(Idle());
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {
+  // Only a renewal's busy ends at the announcement; a download that waits
+  // keeps waiting for its answer or its timeout.
+  SetCoinClick(s);
+  ASSERT_TRUE(s.pending.awaitCoinFormat);
+  bench.Deliver({0x26});
+  EXPECT_TRUE(s.state.busy);
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  Settle();
+  EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", ""));
+}
+
 TEST_F(FaultScenarioTest, BurstsOfThirtyThousandBytesAndMoreAreCutIntoReads) {
   const struct {
     int length;

@@ -31,6 +31,10 @@ void RunSections(Session& session) {
   const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
   if (st.linkState == LinkState::NotSeen && announces) HandleAnnouncement(session);
   if (st.linkState == LinkState::Lost && announces) HandleAnnouncement(session);
+  // A printer that announces itself has restarted, so a record renewal it
+  // reported has ended without its 0x33; nothing else would clear that busy.
+  // An outstanding request keeps its busy until its answer or its timeout.
+  if (announces && st.busy && !p.Any()) st.busy = false;
 
   if (p.awaitErase) OnEraseReply(session);                     // 6
   if (p.awaitClockSet) OnClockSetReply(session);               // 7
