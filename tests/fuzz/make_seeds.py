@@ -207,7 +207,8 @@ def workbook_seeds():
     write(t, "14-days", bytes([0x01, 13]) + reply((21, 12, 1), (21, 12, 14), decimals=3,
                                                    days=[(i * 1001, i, 0, i) for i in range(14)]))
     # mode 0x30: the reply as it is.
-    write(t, "end-before-begin", bytes([0x30, 0]) + reply((5, 3, 9), (5, 3, 7), decimals=1))
+    # 0xA5 lets a raw reply run a long period: here 2000 days and the limit.
+    write(t, "end-before-begin", bytes([0x30, 0xA5]) + reply((5, 3, 9), (5, 3, 7), decimals=1))
     write(t, "no-paper", bytes([0x30, 0]) + bytes([0x00]))
     write(t, "no-record", bytes([0x30, 0]) + bytes([0x55]))
     write(t, "no-records-follow", bytes([0x30, 0]) + reply((5, 3, 7), (5, 3, 9), follow=0))

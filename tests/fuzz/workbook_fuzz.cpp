@@ -3,11 +3,13 @@
 // embedded spreadsheet, which saves into a scratch folder.
 //
 // Input:
-//   0   mode: bits 0..3 not all zero: the beginning year code (byte 0) is
-//       made 2 to 21 and the ending date (bytes 3..5) the beginning date plus
-//       (byte 1 % 16) days, at most 31 December 2021, when the beginning
-//       date is a calendar date, so that most runs write few days;
-//       bit 4 clear: byte 6 is made 1 (day records follow);
+//   0   mode: bits 0..5 = 0x30 leaves the reply as it is (any dates; a
+//       period of more than 64 days, which takes up to a second to write,
+//       only when byte 1 is 0xA5). Otherwise most runs write few days: the beginning year code
+//       (byte 0) is made 2 to 21 and, when the beginning date is a calendar
+//       date, the ending date (bytes 3..5) the beginning date plus
+//       (byte 1 % 16) days, at most 31 December 2021; and
+//       bit 4 clear: byte 6 is made 1 (day records follow),
 //       bit 5 clear: byte 7 (decimal places) is made byte 7 % 4
 //   1   the day count of the mode above
 //   2.. the reply; when the mode changes its first 8 bytes, it is made at
@@ -192,8 +194,8 @@ bool StartsAsCompoundFile(const std::string& path) {
 
 void MakeSmallPeriod(std::vector<std::uint8_t>& reply, std::uint8_t mode, std::uint8_t days) {
   if (reply.size() < 8) reply.resize(8, 0);
-  if ((mode & 0x0F) != 0) reply[0] = static_cast<std::uint8_t>(2 + reply[0] % 20);
-  if ((mode & 0x0F) != 0 && IsDate(2000 + reply[0], reply[1], reply[2])) {
+  reply[0] = static_cast<std::uint8_t>(2 + reply[0] % 20);
+  if (IsDate(2000 + reply[0], reply[1], reply[2])) {
     // Past 2021 the day numbers stop counting years and the span wraps.
     const chr::sys_days last = Days(2021, 12, 31);
     const chr::year_month_day end{
@@ -215,7 +217,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t days = in.Byte();
   const auto rest = in.Rest();
   std::vector<std::uint8_t> reply(rest.begin(), rest.end());
-  if ((mode & 0x3F) != 0x30) MakeSmallPeriod(reply, mode, days);
+  if ((mode & 0x3F) != 0x30) {
+    MakeSmallPeriod(reply, mode, days);
+  } else if (days != 0xA5) {
+    std::uint8_t d[6] = {};
+    std::copy_n(reply.begin(), std::min<std::size_t>(reply.size(), 6), d);
+    const auto span =
+        static_cast<std::uint32_t>(DayNumber(d[3], d[4], d[5]) - DayNumber(d[0], d[1], d[2]));
+    if (span > 64) return 0;
+  }
 
   RecordingSpreadsheet spreadsheet(folder);
   fuzz::FuzzPorts ports(&spreadsheet);
