@@ -159,6 +159,35 @@ TEST(SplitFaultTest, FirstBytesThenASilenceThenTheRest) {
   EXPECT_EQ(h.Ask(kFirmwareQuery), kFirmwareReply);
 }
 
+TEST(SplitFaultTest, AShortSilenceIsKeptAsGiven) {
+  // Shorter than the tool's read gap: the tool should read one burst.
+  Harness h;
+  h.printer.faults().splitReplies = 1;
+  h.printer.faults().splitAfterBytes = 5;
+  h.printer.faults().splitGapMs = 20;
+  h.Send(kFirmwareQuery);
+  const std::vector<Burst> bursts = h.Drain();
+  ASSERT_EQ(bursts.size(), 2u);
+  EXPECT_EQ(bursts[1].atMs - (bursts[0].atMs + WireTimeMs(5)), 20);
+}
+
+TEST(BurstFaultTest, WhatFollowsALongBurstWaitsForItsEnd) {
+  Harness h;
+  h.printer.faults().burstReplies = 1;
+  h.printer.faults().burstLength = 30000;
+  h.Send({0x1B, 0xF3});  // erase: the result, then the record-maintenance run
+  const std::vector<Burst> bursts = h.Drain();
+  ASSERT_GE(bursts.size(), 3u);
+  ASSERT_EQ(bursts[0].bytes.size(), 30000u);
+  EXPECT_EQ(bursts[0].bytes[0], 0xAA);
+  EXPECT_EQ(WireTimeMs(30000), 7813);
+  EXPECT_GE(bursts[1].atMs - (bursts[0].atMs + WireTimeMs(30000)), 100);
+  EXPECT_EQ(bursts[1].bytes, (Bytes{0x77, 0x11, 5, 1, 9}));
+  for (std::size_t i = 2; i < bursts.size(); ++i) {
+    EXPECT_GE(bursts[i].atMs - (bursts[i - 1].atMs + WireTimeMs(5)), 100) << i;
+  }
+}
+
 TEST(SplitFaultTest, AReplyTooShortToSplitLeavesTheFaultArmed) {
   Harness h;
   h.printer.faults().splitReplies = 1;

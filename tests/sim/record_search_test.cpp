@@ -129,5 +129,23 @@ TEST(DayRecordTest, EncodesLittleEndian) {
   for (std::size_t i = 0; i < 14; ++i) EXPECT_EQ(bytes[i], i + 1) << i;
 }
 
+TEST(RecordSearchTest, RecordsStoredAgainAfterAnErase) {
+  Harness h(March2005());
+  h.Send({0x1B, 0xF3});
+  h.Drain();
+  EXPECT_EQ(h.Ask({0x1D, 0xF2, 5, 3, 7, 5, 3, 9}), Bytes{0x55});
+  h.printer.SetRecords(RecordRange{{2005, 3, 8}, {2005, 3, 20}});
+  EXPECT_EQ(h.printer.records().size(), 13u);
+  const Bytes reply = h.Ask({0x1D, 0xF2, 5, 3, 7, 5, 3, 9});
+  ASSERT_EQ(reply.size(), 8u + 3 * 14 + 14);
+  EXPECT_EQ(DayAt(reply, 0), Bytes(14, 0));  // the 7th is not stored
+  const auto stored = EncodeDayRecord(GenerateDayRecord(7, {2005, 3, 8}));
+  EXPECT_EQ(DayAt(reply, 1), Bytes(stored.begin(), stored.end()));
+  h.printer.SetRecords(std::nullopt);
+  EXPECT_TRUE(h.printer.records().empty());
+  h.printer.SetRecords(RecordRange{{2005, 2, 30}, {2005, 3, 1}});  // no date: nothing
+  EXPECT_TRUE(h.printer.records().empty());
+}
+
 }  // namespace
 }  // namespace orvex::sim

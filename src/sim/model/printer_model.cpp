@@ -55,9 +55,13 @@ PrinterModel::PrinterModel(PrinterOptions options)
       dateFormat_(options_.dateFormat & 3),
       lastEraseDate_(options_.lastEraseDate),
       faults_(options_.faults) {
-  if (options_.records && IsValidDate(options_.records->first) &&
-      IsValidDate(options_.records->last)) {
-    records_ = DayRecordStore(options_.seed, options_.records->first, options_.records->last);
+  SetRecords(options_.records);
+}
+
+void PrinterModel::SetRecords(const std::optional<RecordRange>& range) {
+  records_ = DayRecordStore();
+  if (range && IsValidDate(range->first) && IsValidDate(range->last)) {
+    records_ = DayRecordStore(options_.seed, range->first, range->last);
   }
 }
 

@@ -112,6 +112,9 @@ class PrinterModel {
   // The line goes dead for downMs: bursts not yet sent are lost, received
   // bytes are ignored, and then the printer announces itself again.
   void HangUp(std::int64_t nowMs, int downMs);
+  // The machine has taken money meanwhile: day records for these days are
+  // stored (made up from the seed), replacing what was stored; none when unset.
+  void SetRecords(const std::optional<RecordRange>& range);
   bool LineDown(std::int64_t nowMs) const { return lineDownUntilMs_ && nowMs < *lineDownUntilMs_; }
   // End of the last hang-up; unset before the first.
   std::optional<std::int64_t> lineDownUntilMs() const { return lineDownUntilMs_; }

@@ -98,8 +98,9 @@ void PrinterModel::ReplyWithFaults(std::int64_t earliestMs, std::vector<std::uin
     bytes.resize(splitAt);
     const std::int64_t firstAt = schedule_.Add(earliestMs, std::move(bytes));
     const std::size_t restSize = rest.size();
-    const std::int64_t restAt = schedule_.Add(
-        firstAt + WireTimeMs(splitAt) + std::max(0, faults_.splitGapMs), std::move(rest));
+    const int gap = std::max(0, faults_.splitGapMs);
+    const std::int64_t restAt =
+        schedule_.Add(firstAt + WireTimeMs(splitAt) + gap, std::move(rest), gap);
     endMs = restAt + WireTimeMs(restSize);
   } else {
     const std::size_t size = bytes.size();
@@ -107,7 +108,8 @@ void PrinterModel::ReplyWithFaults(std::int64_t earliestMs, std::vector<std::uin
   }
   if (twice) {
     ++faultLog_.doubled;
-    schedule_.Add(endMs + std::max(0, faults_.doubleGapMs), copy);
+    const int gap = std::max(0, faults_.doubleGapMs);
+    schedule_.Add(endMs + gap, copy, gap);
   }
 }
 

@@ -5,10 +5,11 @@
 
 namespace orvex::sim {
 
-std::int64_t ReplySchedule::Add(std::int64_t earliestMs, std::vector<std::uint8_t> bytes) {
+std::int64_t ReplySchedule::Add(std::int64_t earliestMs, std::vector<std::uint8_t> bytes,
+                                std::optional<int> silenceMs) {
   std::int64_t at = earliestMs;
-  if (lastAtMs_) at = std::max(at, *lastAtMs_ + spacingMs_);
-  lastAtMs_ = at;
+  if (lastEndMs_) at = std::max(at, *lastEndMs_ + silenceMs.value_or(spacingMs_));
+  lastEndMs_ = at + WireTimeMs(bytes.size());
   queue_.push_back(Burst{at, std::move(bytes)});
   return at;
 }
@@ -29,7 +30,7 @@ std::vector<Burst> ReplySchedule::TakeDue(std::int64_t nowMs) {
 
 void ReplySchedule::Clear() {
   queue_.clear();
-  lastAtMs_.reset();
+  lastEndMs_.reset();
 }
 
 }  // namespace orvex::sim
