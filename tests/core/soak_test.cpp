@@ -1,0 +1,578 @@
+// A long session on the virtual clock: ten thousand commands picked at
+// random from a fixed seed, every menu handler of the tool among them,
+// against the simulated printer with faults armed now and then. Checked at
+// checkpoints and at the end: nothing left outstanding once every timeout
+// has had its time, only the tool's own lines in the message window, and
+// memory that stays flat.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "batch/download_all.h"
+#include "bitmaps.h"
+#include "commands/actions.h"
+#include "commands/clock_setting.h"
+#include "commands/queries.h"
+#include "formatfile/format_file.h"
+#include "formats/format_download.h"
+#include "formats/settings.h"
+#include "formats/ticket_editor.h"
+#include "link/link_control.h"
+#include "logos/logo_download.h"
+#include "preview/preview_plan.h"
+#include "records/record_search.h"
+#include "soak_allowed_lines.h"
+#include "virtual_bench.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::VirtualBench;
+
+constexpr int kCommands = 10000;
+constexpr int kCheckpointEvery = 500;
+constexpr std::int64_t kIdleForEveryTimeoutMs = 100000;
+
+// Resident memory of this process in kB.
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") {
+      long kb = 0;
+      status >> kb;
+      return kb;
+    }
+    status.ignore(1 << 12, '\n');
+  }
+  return -1;
+}
+
+// A spreadsheet application that takes everything, so that record searches
+// also run the workbook export with its progress lines.
+class AcceptingSpreadsheet : public Automation {
+ public:
+  AutoResult Create(const std::string&) override { return Object(); }
+  AutoResult Attach(const std::string&) override { return Object(); }
+  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Object();
+  }
+  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
+                 const AutoValue&) override {
+    return {true, {}, {}};
+  }
+  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Object();
+  }
+  std::string ReportFolder() override { return "/nonexistent/"; }
+
+ private:
+  AutoResult Object() { return {true, AutoValue{AutoObject{++next_}}, {}}; }
+  std::int64_t next_ = 0;
+};
+
+std::uint8_t Pattern(int row, int column) {
+  return static_cast<std::uint8_t>(row * 37 + column * 11);
+}
+
+class Soak {
+ public:
+  explicit Soak(std::uint64_t seed) : rng_(seed), bench_(Options()) {
+    folder_ = test::TempFolder("soak");
+    for (int rows = 1; rows <= 3; ++rows) {
+      const fs::path path = folder_ / ("logo" + std::to_string(rows) + ".bmp");
+      test::WriteFile(path, test::MonoBmpBytes(384, rows, Pattern));
+      bitmaps_.push_back(path.string());
+    }
+    const fs::path narrow = folder_ / "narrow.bmp";
+    test::WriteFile(narrow, test::MonoBmpBytes(200, 2, Pattern));
+    bitmaps_.push_back(narrow.string());
+    bitmaps_.push_back((folder_ / "missing.bmp").string());
+    bench_.Connect();
+    for (int slot = 1; slot <= 3; ++slot) {
+      s().setup.logos[static_cast<std::size_t>(slot - 1)] = {
+          bitmaps_[static_cast<std::size_t>(slot - 1)], slot};
+    }
+    BuildActions();
+  }
+
+  Session& s() { return bench_.session(); }
+  VirtualBench& bench() { return bench_; }
+
+  // One random command, then a little idle time for its answer.
+  void Step() {
+    double total = 0;
+    for (const Action& a : actions_) total += a.weight;
+    double pick = std::uniform_real_distribution<double>(0, total)(rng_);
+    for (Action& a : actions_) {
+      pick -= a.weight;
+      if (pick <= 0) {
+        ++runs_[a.name];
+        a.run();
+        break;
+      }
+    }
+    bench_.RunFor(Int(0, 2500));
+    ++commands_;
+  }
+
+  // Idle long enough for every timeout, then the state must be at rest.
+  void CheckAtRest(const std::string& where) {
+    bench_.RunFor(kIdleForEveryTimeoutMs);
+    const PendingRequest& p = s().pending;
+    EXPECT_FALSE(s().state.busy) << where << "\n" << Tail();
+    EXPECT_FALSE(p.Any()) << where << "\n" << Tail();
+    EXPECT_FALSE(bench_.TimerEnabled(TimerId::Timer2)) << where;
+    EXPECT_EQ(s().state.identifyStep, 0) << where;
+  }
+
+  // Checks the lines, then clears the message window as a technician
+  // would, and forgets what the fakes recorded.
+  void CheckLinesAndClear(const std::string& where) {
+    CheckLines(where);
+    MessageWindow1Click(s());
+    EXPECT_EQ(bench_.memo.LineCount(), 0);
+    ForgetRecords();
+  }
+
+  void CheckLines(const std::string& where) {
+    for (const std::string& line : bench_.memo.lines) {
+      ++linesChecked_;
+      if (const auto counted = outcomes_.find(line); counted != outcomes_.end()) ++counted->second;
+      if (!allowed_.Allowed(line)) {
+        ADD_FAILURE() << where << ": a line the tool does not write: '" << line << "'";
+      }
+    }
+  }
+
+  void ForgetRecords() {
+    bench_.ForgetSent();
+    bench_.panel.gauge.clear();
+    bench_.panel.messages.clear();
+    bench_.panel.dialogFilters.clear();
+    bench_.preview.shown.clear();
+    bench_.view.shownLogos.clear();
+    bench_.view.blankedLogos.clear();
+  }
+
+  // The printer is brought back when the tool has lost it and is idle.
+  void RestartPrinterIfLost() {
+    if (s().state.linkState == LinkState::Online || s().state.busy) return;
+    ++restarts_;
+    bench_.printer().HangUp(bench_.now(), 300);
+    bench_.RunFor(6000);
+  }
+
+  std::string Report() const {
+    std::string text = "commands run:\n";
+    for (const auto& [name, count] : runs_)
+      text += "  " + name + " " + std::to_string(count) + "\n";
+    text += "lines seen:\n";
+    for (const auto& [line, count] : outcomes_) {
+      text += "  \"" + line + "\" " + std::to_string(count) + "\n";
+    }
+    return text;
+  }
+  int Seen(const std::string& line) const { return outcomes_.at(line); }
+
+  int commands() const { return commands_; }
+  long linesChecked() const { return linesChecked_; }
+  int faultsArmed() const { return faultsArmed_; }
+  int restarts() const { return restarts_; }
+
+ private:
+  struct Action {
+    std::string name;
+    double weight;
+    std::function<void()> run;
+  };
+
+  static VirtualBench::Options Options() {
+    VirtualBench::Options options;
+    options.printer.records = sim::RecordRange{{2005, 1, 1}, {2006, 12, 31}};
+    options.printer.seed = 7;
+    return options;
+  }
+
+  int Int(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+  bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
+
+  std::string Tail() const {
+    const auto& lines = bench_.memo.lines;
+    std::string text;
+    for (std::size_t i = lines.size() > 30 ? lines.size() - 30 : 0; i < lines.size(); ++i) {
+      text += lines[i] + "\n";
+    }
+    return text;
+  }
+
+  void Add(const std::string& name, double weight, std::function<void()> run) {
+    actions_.push_back({name, weight, std::move(run)});
+  }
+
+  // Cancel pressed at some moment of what follows.
+  void MaybeCancelSoon() {
+    if (Chance(0.2)) bench_.At(bench_.now() + Int(0, 4000), [this] { BitBtn2Click(s()); });
+  }
+
+  void ArmFault() {
+    sim::Faults& f = bench_.printer().faults();
+    // One fault at a time: a fault that has not met its reply yet stays.
+    if (f.dropReplies + f.garbageReplies + f.maintenanceRuns + f.burstReplies + f.splitReplies +
+                f.doubledReplies >
+            0 ||
+        f.hangUpAfterLogoRow) {
+      return;
+    }
+    ++faultsArmed_;
+    switch (Int(0, 7)) {
+      case 0:
+        f.dropReplies = 1;
+        break;
+      case 1:
+        f.garbageReplies = 1;
+        f.garbageLength = Int(1, 40);
+        break;
+      case 2:
+        f.maintenanceRuns = 1;
+        break;
+      case 3:
+        f.burstReplies = 1;
+        f.burstLength = Chance(0.5) ? 30000 : Int(30001, 45000);
+        break;
+      case 4:
+        f.splitReplies = 1;
+        f.splitAfterBytes = Int(1, 12);
+        f.splitGapMs = Int(60, 400);
+        break;
+      case 5:
+        f.doubledReplies = 1;
+        f.doubleGapMs = Int(60, 400);
+        break;
+      case 6:
+        f.hangUpAfterLogoRow = Int(0, 2);
+        f.hangUpMs = Chance(0.5) ? Int(91000, 120000) : Int(500, 5000);
+        break;
+      default:
+        ++faultsArmed_;
+        f.maintenanceRuns = 1;
+        f.doubledReplies = 1;
+        break;
+    }
+  }
+
+  void EditSetup() {
+    TicketSetup& setup = s().setup;
+    TicketFormat& ticket = setup.tickets[static_cast<std::size_t>(Int(0, 2))];
+    FormatLine& line = ticket[static_cast<std::size_t>(Int(0, kLinesPerTicket - 1))];
+    line.kindItem = Int(0, kKindItems - 1);
+    line.sizeItem = Int(0, kSizeItems - 1);
+    line.heightItem = Int(0, kHeightItems - 1);
+    std::string text;
+    for (int i = Int(0, 30); i > 0; --i) text += static_cast<char>(Int(0x20, 0xFF));
+    line.SetText(text);
+    setup.symbolItemWide = Int(0, kWideSymbolItems - 1);
+    setup.symbolItemNarrow = Int(0, kNarrowSymbolItems - 1);
+  }
+
+  void RandomSettings() {
+    MultiplierSettings& m = s().setup.multipliers;
+    auto number = [this] {
+      if (Chance(0.05)) return std::string("12a");
+      return std::to_string(Int(0, 70000));
+    };
+    m = {number(), number(), number(), std::to_string(Int(0, Chance(0.1) ? 9 : 3))};
+    PrintStatus& p = s().setup.printStatus;
+    p = {Chance(0.8), Chance(0.8), Chance(0.8), Chance(0.8), Chance(0.7)};
+  }
+
+  void RandomClock() {
+    const int year = Chance(0.05) ? (Chance(0.5) ? 2001 : 2023) : Int(2002, 2021);
+    bench_.clock.now = {year, Int(1, 12), Int(1, 28), Int(0, 23), Int(0, 59), Int(0, 59)};
+  }
+
+  void Search() {
+    CalendarDate begin{Int(2004, 2006), Int(1, 12), Int(1, 28)};
+    if (Chance(0.03)) begin.year = Chance(0.5) ? 2001 : 2022;
+    CalendarDate end = begin;
+    end.day = std::min(28, begin.day + Int(0, 14));
+    if (Chance(0.1)) std::swap(begin, end);
+    if (Chance(0.5)) {
+      bench_.UseAutomation(spreadsheet_);
+    } else {
+      bench_.UseAutomation(bench_.noSpreadsheet);
+    }
+    Button4Click(s(), {begin, end});
+  }
+
+  void SaveFormat() {
+    bench_.panel.saveAnswers.push_back(
+        Chance(0.9) ? std::optional<std::string>(
+                          (folder_ / ("setup" + std::to_string(Int(0, 3)) + ".orx")).string())
+                    : std::nullopt);
+    SaveTicketFormat1Click(s());
+  }
+
+  void LoadFormat() {
+    bench_.panel.openAnswers.push_back(
+        (folder_ / ("setup" + std::to_string(Int(0, 4)) + ".orx")).string());
+    LoadTicketFormat1Click(s());
+  }
+
+  void ChooseBitmap(int slot) {
+    if (Chance(0.9)) {
+      bench_.panel.openAnswers.push_back(bitmaps_[static_cast<std::size_t>(Int(0, 4))]);
+    }
+    ChooseLogo(s(), slot);
+    bench_.panel.openAnswers.clear();
+  }
+
+  void BuildActions() {
+    Session& session = s();
+    Add("ReadFirmwareVersionClick", 3, [&session] { ReadFirmwareVersionClick(session); });
+    Add("ReadDateTimeClick", 3, [&session] { ReadDateTimeClick(session); });
+    Add("ReadTicketPointClick", 3, [&session] { ReadTicketPointClick(session); });
+    Add("ReadPrintTicketClick", 3, [&session] { ReadPrintTicketClick(session); });
+    Add("SummaryReport1Click", 3, [&session] { SummaryReport1Click(session); });
+    Add("PrintCoinClick", 1, [&session] { PrintCoinClick(session); });
+    Add("PrintNoteClick", 1, [&session] { PrintNoteClick(session); });
+    Add("PrintPayoutClick", 1, [&session] { PrintPayoutClick(session); });
+    Add("PrintDailyClick", 1, [&session] { PrintDailyClick(session); });
+    Add("DailyHistoryReport1Click", 1, [&session] { DailyHistoryReport1Click(session); });
+    Add("EraseSummaryClick", 0.2, [&session] { EraseSummaryClick(session); });
+    Add("FullCut2Click", 0.7, [&session] { FullCut2Click(session); });
+    Add("PartCut2Click", 0.7, [&session] { PartCut2Click(session); });
+    Add("YYMMDD1Click", 0.3, [&session] { YYMMDD1Click(session); });
+    Add("DDMMYY1Click", 0.3, [&session] { DDMMYY1Click(session); });
+    Add("MMDDYY1Click", 0.3, [&session] { MMDDYY1Click(session); });
+    Add("YYDDMM1Click", 0.3, [&session] { YYDDMM1Click(session); });
+    Add("Enable1Click", 0.4, [&session] { Enable1Click(session); });
+    Add("Disable1Click", 0.4, [&session] { Disable1Click(session); });
+    Add("SetDateTimeClick", 1, [this, &session] {
+      RandomClock();
+      SetDateTimeClick(session);
+    });
+    Add("Button1Click", 1, [this, &session] {
+      RandomSettings();
+      Button1Click(session);
+    });
+    Add("Button2Click", 1, [this, &session] {
+      RandomSettings();
+      Button2Click(session);
+    });
+    Add("Edit14Change", 0.3, [this, &session] {
+      RandomSettings();
+      Edit14Change(session);
+    });
+    Add("EditSetup", 1.5, [this] { EditSetup(); });
+    Add("SetCoinClick", 1, [&session] { SetCoinClick(session); });
+    Add("SetNoteClick", 1, [&session] { SetNoteClick(session); });
+    Add("SetPayoutClick", 1, [&session] { SetPayoutClick(session); });
+    Add("SetLogo1Click", 0.8, [this, &session] {
+      MaybeCancelSoon();
+      SetLogo1Click(session);
+    });
+    Add("SetLogo2Click", 0.8, [this, &session] {
+      MaybeCancelSoon();
+      SetLogo2Click(session);
+    });
+    Add("SetLogo3Click", 0.8, [this, &session] {
+      MaybeCancelSoon();
+      SetLogo3Click(session);
+    });
+    Add("Image1Click", 0.2, [this] { ChooseBitmap(1); });
+    Add("Image2Click", 0.2, [this] { ChooseBitmap(2); });
+    Add("Image3Click", 0.2, [this] { ChooseBitmap(3); });
+    Add("Button4Click", 1.5, [this] { Search(); });
+    Add("ProgameAll1Click", 0.08, [this, &session] {
+      RandomClock();
+      MaybeCancelSoon();
+      ProgameAll1Click(session);
+    });
+    Add("CoinTicketFormat1Click", 0.1, [&session] { CoinTicketFormat1Click(session); });
+    Add("NoteTicketFormat1Click", 0.1, [&session] { NoteTicketFormat1Click(session); });
+    Add("PayoutTicketFormat1Click", 0.1, [&session] { PayoutTicketFormat1Click(session); });
+    Add("Logo11Click", 0.05, [&session] { Logo11Click(session); });
+    Add("Logo21Click", 0.05, [&session] { Logo21Click(session); });
+    Add("Logo31Click", 0.05, [&session] { Logo31Click(session); });
+    Add("MessageWindow1Click", 0.1, [this] { CheckLinesAndClear("before the Clear item"); });
+    Add("All1Click", 0.02, [this, &session] {
+      CheckLines("before Clear All");
+      All1Click(session);
+    });
+    Add("BitBtn2Click", 0.3, [&session] { BitBtn2Click(session); });
+    Add("SaveTicketFormat1Click", 0.3, [this] { SaveFormat(); });
+    Add("LoadTicketFormat1Click", 0.3, [this] { LoadFormat(); });
+    Add("CoinTicket1Click", 0.3, [&session] { CoinTicket1Click(session); });
+    Add("NoteTicket1Click", 0.3, [&session] { NoteTicket1Click(session); });
+    Add("PayoutTicket1Click", 0.3, [&session] { PayoutTicket1Click(session); });
+    Add("time passes", 2, [this] { bench_.RunFor(Int(0, Chance(0.1) ? 120000 : 5000)); });
+    // Erasing clears the printer's records; the machine collects new ones.
+    Add("records collected", 0.3, [this] {
+      bench_.printer().SetRecords(sim::RecordRange{{2005, 1, 1}, {2006, 12, 31}});
+    });
+    Add("fault armed", 0.6, [this] { ArmFault(); });
+    Add("printer restarted", 0.08, [this] {
+      ++restarts_;
+      bench_.printer().HangUp(bench_.now(), Int(100, 3000));
+    });
+    Add("printer restarted when lost", 1, [this] { RestartPrinterIfLost(); });
+    Add("cable pulled", 0.03, [this] {
+      bench_.Unplug();
+      bench_.RunFor(Int(0, 5000));
+      bench_.Replug();
+    });
+  }
+
+  std::mt19937_64 rng_;
+  VirtualBench bench_;
+  fs::path folder_;
+  std::vector<std::string> bitmaps_;
+  std::vector<Action> actions_;
+  std::map<std::string, int> runs_;
+  AcceptingSpreadsheet spreadsheet_;
+  test::AllowedLines allowed_;
+  int commands_ = 0;
+  long linesChecked_ = 0;
+  // Lines counted to show what the session went through.
+  std::map<std::string, int> outcomes_ = {
+      {"Orvex is online .", 0},
+      {"Communication Error !!", 0},
+      {"Printer is busy right now .", 0},
+      {"Can't detect printer, please check it .", 0},
+      {"Firmware version :", 0},
+      {"Date & Time :", 0},
+      {"Print coin ticket finished .", 0},
+      {"Printer have no paper or busy .", 0},
+      {"Erase record finished .", 0},
+      {"Erase record Error .", 0},
+      {"Renew records finished .", 0},
+      {"Set date & time finished .", 0},
+      {"Download coin format finished .", 0},
+      {"Download logo1 finished .", 0},
+      {"Download logo2 finished .", 0},
+      {"Download logo3 finished .", 0},
+      {"Data transfer interrupt .", 0},
+      {"The begining date Orvex selected :", 0},
+      {"No record be found .", 0},
+      {"Finish outputing EXCEL file.", 0},
+      {"Can't output EXCEL file.", 0},
+      {"Download all part finished!!", 0},
+  };
+  int faultsArmed_ = 0;
+  int restarts_ = 0;
+};
+
+TEST(SoakCheckTest, AllowedLinesKnowTheToolsTextsAndNothingElse) {
+  const test::AllowedLines allowed;
+  for (const char* line : {"",
+                           "Printer is busy right now .",
+                           "Timeout Detect : 1 sec",
+                           "Timeout Detect : 90 sec",
+                           "Last erase date : 2005/01/09",
+                           "Now write record : 20255/12/31",
+                           "   3C5A",
+                           "       2019/02/03  04:05:06",
+                           "Coin value per pulse :   65535",
+                           "Data has 255 floating-points .",
+                           "Total TicketOut : 4294967295",
+                           "The begining date you selected : 07/03/2005",
+                           "     2005/3/7",
+                           "     20255/255/0",
+                           "     ORVEX-58 V2.15 ",
+                           "     ",
+                           "     2015/06/30   14:05:09",
+                           "Output EXCEL file",
+                           "Output EXCEL file.........",
+                           "STEP 10 : (Logo3)"}) {
+    EXPECT_TRUE(allowed.Allowed(line)) << line;
+  }
+  for (const char* line :
+       {"Printer is busy right now", "printer is busy right now .", "Timeout Detect : 0 sec",
+        "Timeout Detect : 91 sec", "Timeout Detect : 5 sec ", "   3c5a", "   3C5A0",
+        "Data has 0 floating-points .", "     ORVEX-58 V2.15 extra", "Output EXCEL file..........",
+        "STEP 11 : (Logo4)", "Total Coin : -1", "Communication Error !", "Orvex is online."}) {
+    EXPECT_FALSE(allowed.Allowed(line)) << line;
+  }
+}
+
+TEST(SoakCheckTest, ACheckpointCatchesABusyThatNeverEnds) {
+  Soak soak(1);
+  // Line noise that begins like a record-maintenance start: busy for good.
+  soak.bench().Deliver({0x77, 0x11, 5, 1, 9});
+  EXPECT_NONFATAL_FAILURE(soak.CheckAtRest("here"), "busy");
+  soak.bench().Deliver({0x77, 0x33, 5, 1, 9});
+  soak.CheckAtRest("after the end of the run");
+  // And a line of someone else's.
+  soak.bench().memo.AppendLine("Printer is busy now .");
+  EXPECT_NONFATAL_FAILURE(soak.CheckLines("here"), "Printer is busy now .");
+}
+
+TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
+  const auto realStart = std::chrono::steady_clock::now();
+  // Another seed for a run of one's own: ORVEX_SOAK_SEED=n.
+  const char* seedText = std::getenv("ORVEX_SOAK_SEED");
+  Soak soak(seedText != nullptr ? std::strtoull(seedText, nullptr, 10) : 20260101);
+  long rssHalf = 0;
+  for (int i = 1; i <= kCommands; ++i) {
+    soak.Step();
+    if (i % kCheckpointEvery == 0) {
+      const std::string where = "checkpoint after " + std::to_string(i) + " commands";
+      soak.CheckAtRest(where);
+      soak.CheckLinesAndClear(where);
+      soak.RestartPrinterIfLost();
+      if (i == kCommands / 2) rssHalf = ResidentKb();
+      if (::testing::Test::HasFailure()) break;
+    }
+  }
+  soak.CheckAtRest("the end");
+  soak.CheckLinesAndClear("the end");
+  const long rssEnd = ResidentKb();
+
+  // The tool still works: the printer is brought back and answers.
+  soak.RestartPrinterIfLost();
+  ASSERT_EQ(soak.s().state.linkState, LinkState::Online);
+  const int mark = soak.bench().memo.LineCount();
+  ReadFirmwareVersionClick(soak.s());
+  ASSERT_TRUE(soak.bench().RunUntil([&soak] { return !soak.s().pending.awaitFirmware; }, 5000));
+  ASSERT_GT(soak.bench().memo.LineCount(), mark);
+  EXPECT_EQ(soak.bench().memo.lines[static_cast<std::size_t>(mark)], "Firmware version :");
+
+  const double realSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
+  const sim::FaultLog& log = soak.bench().printer().faultLog();
+  std::printf(
+      "soak: %d commands, %.1f h virtual, %.1f s real; %ld lines checked; %d faults armed "
+      "(dropped %d, garbled %d, maintenance runs %d, bursts %d, split %d, doubled %d, hang-ups "
+      "mid-logo %d); %d printer restarts; RSS %ld kB at half, %ld kB at the end\n%s",
+      soak.commands(), static_cast<double>(soak.bench().now()) / 3.6e6, realSeconds,
+      soak.linesChecked(), soak.faultsArmed(), log.dropped, log.garbled, log.maintenanceRuns,
+      log.bursts, log.split, log.doubled, log.hangUps - soak.restarts(), soak.restarts(), rssHalf,
+      rssEnd, soak.Report().c_str());
+  ::testing::Test::RecordProperty("rss_half_kb", std::to_string(rssHalf));
+  ::testing::Test::RecordProperty("rss_end_kb", std::to_string(rssEnd));
+  EXPECT_EQ(soak.commands(), kCommands);
+  // The session went through the faults and still got its work done.
+  EXPECT_GT(soak.Seen("Communication Error !!"), 10);
+  EXPECT_GT(soak.Seen("Orvex is online ."), 10);
+  for (const char* done :
+       {"Firmware version :", "Download coin format finished .", "Download logo3 finished .",
+        "Renew records finished .", "Finish outputing EXCEL file.", "Download all part finished!!",
+        "Data transfer interrupt ."}) {
+    EXPECT_GT(soak.Seen(done), 0) << done;
+  }
+  EXPECT_LT(rssEnd - rssHalf, 1024) << "memory grew over the second half";
+}
+
+}  // namespace
+}  // namespace orvex
