@@ -41,9 +41,9 @@
 //     the timeout count and raises blockAck; a record-maintenance report sets
 //     or clears busy; the read after the variant query settles the variant;
 //     0x26 in byte 0 or 1 announces the printer while it is not online and
-//     sends ESC 0xA0; each reply section whose flag is set (and, for formats
-//     and logos, whose first byte matches) stops Timer2 and clears its flag
-//     and busy. Nothing else is sent. (Not checked when events ran inside it.)
+//     sends ESC 0xA0, and (online or not) ends a busy that no request holds; each reply section
+//     whose flag is set (and, for formats and logos, whose first byte matches) stops Timer2 and
+//     clears its flag and busy. Nothing else is sent. (Not checked when events ran inside it.)
 //   - a tick changes the state as the timer's rules say; a Timer2 tick shows
 //     "Timeout Detect : n sec" on timeoutLine, and at 90 the communication
 //     reset leaves no flag pending, busy clear, the link Lost, Timer1 on and
@@ -453,7 +453,8 @@ class Scenario {
       m.timers[2] = false;
       m.st.identified = true;
     }
-    if ((rx[0] == 0x26 || rx[1] == 0x26) && m.st.linkState != LinkState::Online) {
+    const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
+    if (announces && m.st.linkState != LinkState::Online) {
       m.st.identifyStep = m.st.linkState == LinkState::Lost ? 2 : 1;
       m.st.linkState = LinkState::Online;
       m.st.identifyTicks = 0;
@@ -462,6 +463,7 @@ class Scenario {
       sent.push_back(ESC);
       sent.push_back(0xA0);
     }
+    if (announces && m.st.busy && !m.p.Any()) m.st.busy = runStarted_ = false;
     for (const Section& section : kSections) {
       if (!(m.p.*section.flag)) continue;
       if (section.firstByte >= 0 && rx[0] != section.firstByte) continue;

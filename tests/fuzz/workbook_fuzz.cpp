@@ -25,8 +25,8 @@
 //     the decimal places are above 9;
 //   - a saved workbook holds min(span + 1, 2000) blocks of ten cells laid
 //     out as the period report has them, money divided by 10^decimals to 15
-//     significant digits, ticket-out as it came, the dates one day apart,
-//     and the serial line after the last block exactly when its record is
+//     significant digits (in exponent notation only below 0.00001), ticket-out as it came, the
+//     dates one day apart, and the serial line after the last block exactly when its record is
 //     present; "Max 2000 days for EXCEL" appears exactly when the span is
 //     longer; events are handled once a day.
 
@@ -130,8 +130,12 @@ void CheckMoney(const std::string& text, std::uint32_t raw, int decimals, const 
   const double got = std::strtod(text.c_str(), &end);
   FUZZ_CHECK(end != nullptr && *end == '\0' && !text.empty(), std::string(what) + ": " + text);
   FUZZ_CHECK(std::fabs(got - want) <= want * 1e-14, std::string(what) + ": " + text);
-  FUZZ_CHECK(text.find_first_of("eE,") == std::string::npos, std::string(what) + ": " + text);
-  if (text.find('.') != std::string::npos) FUZZ_CHECK(text.back() != '0', what);
+  // The general format turns to exponent notation only below 0.00001.
+  const bool exponent = text.find('E') != std::string::npos;
+  FUZZ_CHECK(exponent == (want != 0 && want < 1e-5), std::string(what) + ": " + text);
+  FUZZ_CHECK(text.find_first_of("e,") == std::string::npos, std::string(what) + ": " + text);
+  const std::string mantissa = text.substr(0, text.find('E'));
+  if (mantissa.find('.') != std::string::npos) FUZZ_CHECK(mantissa.back() != '0', what);
 }
 
 void CheckWorkbook(const RecordingSpreadsheet& sheet, const ReceiveBuffer& rx, std::uint32_t span) {
