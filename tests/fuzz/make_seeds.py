@@ -202,6 +202,9 @@ def workbook_seeds():
     # mode 0x01: the ending date follows from the day count byte.
     write(t, "3-days-serial", bytes([0x01, 2]) + reply((5, 3, 1), (5, 3, 3), days=three,
                                                         serial=[1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2]))
+    # mode 0xC1: the same search twice in one run; the second export
+    # attaches, finds no spreadsheet running and starts one.
+    write(t, "3-days-twice", bytes([0xC1, 2]) + reply((5, 3, 1), (5, 3, 3), days=three))
     write(t, "1-day-no-decimals", bytes([0x01, 0]) + reply((12, 2, 29), (12, 2, 29), decimals=0,
                                                             days=[(500, 0, 0, 1)]))
     write(t, "14-days", bytes([0x01, 13]) + reply((21, 12, 1), (21, 12, 14), decimals=3,

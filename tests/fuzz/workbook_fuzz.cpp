@@ -12,6 +12,7 @@
 //       bit 4 clear: byte 6 is made 1 (day records follow),
 //       bit 5 clear: byte 7 (decimal places) is made byte 7 % 4
 //   1   the day count of the mode above
+//       bits 6 and 7 both set: the search runs twice in one session
 //   2.. the reply; when the mode changes its first 8 bytes, it is made at
 //       least 8 bytes long
 //
@@ -212,6 +213,73 @@ void MakeSmallPeriod(std::vector<std::uint8_t>& reply, std::uint8_t mode, std::u
   if ((mode & 0x20) == 0) reply[7] = reply[7] % 4;
 }
 
+// One search answered by the reply; false when no workbook was saved.
+bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
+                const std::vector<std::uint8_t>& reply, const std::string& folder) {
+  spreadsheet.cells.clear();
+  spreadsheet.saved.clear();
+  int eventRounds = 0;
+  ports.onPendingEvents = [&eventRounds] { ++eventRounds; };
+  Session& s = ports.session();
+  s.state.busy = true;
+  s.pending.awaitRecordSearch = true;
+  ports.SetTimerEnabled(TimerId::Timer2, true);
+  const int mark = ports.memo.LineCount();
+
+  ReplyDispatcher(s, reply);
+  if (reply.empty()) {
+    // A read of no bytes is no reply.
+    FUZZ_CHECK(s.pending.awaitRecordSearch && s.state.busy, "an empty read ended the search");
+    return false;
+  }
+
+  FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
+  FUZZ_CHECK(!ports.TimerEnabled(TimerId::Timer2), "Timer2 off");
+  const ReceiveBuffer& rx = s.rx;
+  const auto lines = ports.memo.From(mark);
+  auto has = [&lines](const std::string& text) {
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  };
+  if (rx[0] == 0x00 || rx[0] == 0x55) {
+    const char* text = rx[0] == 0 ? "Printer have no paper ." : "No record be found .";
+    FUZZ_CHECK(lines.size() == 2 && lines[0] == text && lines[1].empty(), text);
+    FUZZ_CHECK(spreadsheet.saved.empty());
+    return false;
+  }
+  if (rx[6] != 1) {
+    FUZZ_CHECK(spreadsheet.saved.empty() && spreadsheet.cells.empty(), "no export");
+    return false;
+  }
+
+  const bool exportable = rx[7] <= 9 && IsDate(2000 + rx[0], rx[1], rx[2]);
+  const bool failed = has("Can't output EXCEL file.");
+  FUZZ_CHECK(failed == !exportable, failed ? "the export failed" : "the export went through");
+  if (failed) {
+    FUZZ_CHECK(spreadsheet.saved.empty(), "a failed export saved a file");
+    return false;
+  }
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  FUZZ_CHECK(spreadsheet.saved.size() == 1, "one workbook saved");
+  const std::string& path = spreadsheet.saved.front();
+  FUZZ_CHECK(path == folder + PeriodWorkbookName(ports.clock.now), path);
+  FUZZ_CHECK(StartsAsCompoundFile(path), "the saved file is a compound file");
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+
+  const auto& all = ports.memo.lines;
+  const auto progress = static_cast<std::size_t>(s.progressLine);
+  FUZZ_CHECK(progress < all.size() && all[progress] == "Finish outputing EXCEL file.",
+             "the progress line");
+  FUZZ_CHECK(all.back().empty(), "an empty line ends the export");
+  const bool tooLong = span >= kMaxWorkbookDays;
+  FUZZ_CHECK(has("Max 2000 days for EXCEL") == tooLong, "the 2000-day line");
+  const std::uint32_t rounds = tooLong ? kMaxWorkbookDays + 1 : span + 1;
+  FUZZ_CHECK(eventRounds == static_cast<int>(rounds), "events handled once a day");
+  CheckWorkbook(spreadsheet, rx, span);
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -233,66 +301,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   RecordingSpreadsheet spreadsheet(folder);
   fuzz::FuzzPorts ports(&spreadsheet);
-  int eventRounds = 0;
-  ports.onPendingEvents = [&eventRounds] { ++eventRounds; };
   Session& s = ports.session();
   s.state.linkState = LinkState::Online;
   s.state.identified = true;
-  s.state.busy = true;
-  s.pending.awaitRecordSearch = true;
-  ports.SetTimerEnabled(TimerId::Timer2, true);
   ports.memo.lines = {"The begining date you selected : 01/03/2005",
                       "The final date you selected : 03/03/2005", ""};
-
-  ReplyDispatcher(s, reply);
-  if (reply.empty()) {
-    // A read of no bytes is no reply.
-    FUZZ_CHECK(s.pending.awaitRecordSearch && s.state.busy, "an empty read ended the search");
-    return 0;
+  // Bits 6 and 7 together: a second search in the same run, whose export
+  // finds the spreadsheet of the first one gone (it was told to quit).
+  const int searches = (mode & 0xC0) == 0xC0 ? 2 : 1;
+  for (int i = 0; i < searches; ++i) {
+    if (!SearchOnce(ports, spreadsheet, reply, folder)) break;
   }
-
-  FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
-  FUZZ_CHECK(!ports.TimerEnabled(TimerId::Timer2), "Timer2 off");
-  const ReceiveBuffer& rx = s.rx;
-  const auto& lines = ports.memo.lines;
-  auto has = [&lines](const std::string& text) {
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-  };
-  if (rx[0] == 0x00 || rx[0] == 0x55) {
-    const char* text = rx[0] == 0 ? "Printer have no paper ." : "No record be found .";
-    FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == text && lines.back().empty(), text);
-    FUZZ_CHECK(spreadsheet.saved.empty());
-    return 0;
-  }
-  if (rx[6] != 1) {
-    FUZZ_CHECK(spreadsheet.saved.empty() && spreadsheet.cells.empty(), "no export");
-    return 0;
-  }
-
-  const bool exportable = rx[7] <= 9 && IsDate(2000 + rx[0], rx[1], rx[2]);
-  const bool failed = has("Can't output EXCEL file.");
-  FUZZ_CHECK(failed == !exportable, failed ? "the export failed" : "the export went through");
-  if (failed) {
-    FUZZ_CHECK(spreadsheet.saved.empty(), "a failed export saved a file");
-    return 0;
-  }
-  const std::uint32_t span =
-      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
-  FUZZ_CHECK(spreadsheet.saved.size() == 1, "one workbook saved");
-  const std::string& path = spreadsheet.saved.front();
-  FUZZ_CHECK(path == folder + PeriodWorkbookName(ports.clock.now), path);
-  FUZZ_CHECK(StartsAsCompoundFile(path), "the saved file is a compound file");
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
-
-  const auto progress = static_cast<std::size_t>(s.progressLine);
-  FUZZ_CHECK(progress < lines.size() && lines[progress] == "Finish outputing EXCEL file.",
-             "the progress line");
-  FUZZ_CHECK(lines.back().empty(), "an empty line ends the export");
-  const bool tooLong = span >= kMaxWorkbookDays;
-  FUZZ_CHECK(has("Max 2000 days for EXCEL") == tooLong, "the 2000-day line");
-  const std::uint32_t rounds = tooLong ? kMaxWorkbookDays + 1 : span + 1;
-  FUZZ_CHECK(eventRounds == static_cast<int>(rounds), "events handled once a day");
-  CheckWorkbook(spreadsheet, rx, span);
   return 0;
 }
