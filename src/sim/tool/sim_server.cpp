@@ -28,6 +28,10 @@ SimServer::SimServer(PortHost& host, PrinterModel& printer, Trace& trace, StateO
       start_(start),
       portName_(portName) {}
 
+SimServer::~SimServer() {
+  if (watch_ >= 0) close(watch_);
+}
+
 std::int64_t SimServer::NowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                start_)

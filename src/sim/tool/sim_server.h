@@ -20,6 +20,9 @@ class SimServer {
  public:
   SimServer(PortHost& host, PrinterModel& printer, Trace& trace, StateOutputs& outputs,
             std::chrono::steady_clock::time_point start, const std::string& portName);
+  ~SimServer();
+  SimServer(const SimServer&) = delete;
+  SimServer& operator=(const SimServer&) = delete;
   // Runs until stopFd becomes readable (a signalfd); returns the exit code.
   int Run(int stopFd);
 
