@@ -1,8 +1,10 @@
 #include "fuzz_support.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -76,6 +78,20 @@ struct Scratch {
   }
 };
 
+// A run that crashed could not remove its folders; the next one does.
+void RemoveFoldersOfEndedRuns(const std::filesystem::path& base) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(base, ec)) {
+    const std::string leaf = entry.path().filename().string();
+    if (!leaf.starts_with("orvex-fuzz-")) continue;
+    const auto dash = leaf.rfind('-');
+    const long pid = std::strtol(leaf.c_str() + dash + 1, nullptr, 10);
+    if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      std::filesystem::remove_all(entry.path(), ec);
+    }
+  }
+}
+
 }  // namespace
 
 const std::string& ScratchFolder(const std::string& name) {
@@ -85,6 +101,7 @@ const std::string& ScratchFolder(const std::string& name) {
   // Files are written on every run: a memory file system keeps that cheap.
   const std::filesystem::path base =
       ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : std::filesystem::temp_directory_path();
+  if (scratch.folders.empty()) RemoveFoldersOfEndedRuns(base);
   const auto folder = base / ("orvex-fuzz-" + name + "-" + std::to_string(::getpid()));
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);
