@@ -38,6 +38,4 @@ void SerialLink::SendByte(std::uint8_t byte) {
   port_.WriteByte(byte);
 }
 
-void SerialLink::Pause(int milliseconds) {
-  if (milliseconds > 0) QThread::msleep(static_cast<unsigned long>(milliseconds));
-}
+void SerialLink::Pause(int milliseconds) { pacer_.Pause(milliseconds); }

@@ -2,6 +2,7 @@
 // Small port implementations that need nothing of the main window.
 
 #include "ports.h"
+#include "serial/byte_pacer.h"
 #include "serial/serial_port.h"
 
 // Local time and the locale's formats.
@@ -29,6 +30,7 @@ class SerialLink : public orvex::LinkPort {
 
  private:
   orvex::platform::SerialPort& port_;
+  orvex::platform::BytePacer pacer_;
 };
 
 // The preview window is created after the main window; the session gets

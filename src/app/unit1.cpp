@@ -192,9 +192,9 @@ void TForm1::ClosePort() {
 }
 
 void TForm1::OnPortHungUp() {
+  // The message window keeps to the printer's own reports: an outstanding
+  // request runs into its reply timeout as usual.
   std::cerr << "orvex-tool: " << ToStd(portName_) << " went away; no more reads from it\n";
-  session_.Append(ToStd(portName_) + " has gone away .");
-  session_.AppendEmpty();
 }
 
 // ---- TimerPort ----
