@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "search_reply.h"
+
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -95,42 +97,9 @@ ReadBack ReadWorkbook(const fs::path& file) {
   return book;
 }
 
-struct Day {
-  std::uint32_t coin = 0;
-  std::uint32_t note = 0;
-  std::uint32_t payout = 0;
-  std::uint16_t tickets = 0;
-};
-
-void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-  for (int k = 0; k < 4; ++k) {
-    bytes[at + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>((value >> (8 * k)) & 0xFF);
-  }
-}
-
-std::vector<std::uint8_t> Reply(std::array<std::uint8_t, 3> begin, std::array<std::uint8_t, 3> end,
-                                std::uint8_t decimals, const std::vector<Day>& days,
-                                std::optional<std::array<std::uint8_t, 12>> serial) {
-  std::vector<std::uint8_t> bytes = {begin[0], begin[1], begin[2], end[0],
-                                     end[1],   end[2],   1,        decimals};
-  for (const Day& day : days) {
-    const std::size_t at = bytes.size();
-    bytes.resize(at + 14);
-    PutU32(bytes, at, day.coin);
-    PutU32(bytes, at + 4, day.note);
-    PutU32(bytes, at + 8, day.payout);
-    bytes[at + 12] = static_cast<std::uint8_t>(day.tickets & 0xFF);
-    bytes[at + 13] = static_cast<std::uint8_t>(day.tickets >> 8);
-  }
-  if (serial) {
-    bytes.push_back(1);
-    bytes.insert(bytes.end(), serial->begin(), serial->end());
-    bytes.push_back(0);
-  }
-  return bytes;
-}
-
-constexpr std::array<std::uint8_t, 12> kSerial = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2};
+using test::Day;
+using test::kSerial;
+const auto Reply = test::SearchReply;
 const std::string kSerialLine = "   -- Serial Number : 123456789012 --";
 
 // The date `days` after the given one, as FakeClock shows dates.
