@@ -7,6 +7,7 @@
 #include "commands/clock_setting.h"
 #include "commands/queries.h"
 #include "virtual_bench.h"
+#include "wire_test.h"
 
 namespace orvex {
 namespace {
@@ -15,20 +16,8 @@ using test::VirtualBench;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public test::WireTest {
  protected:
-  CommandsTest() : bench(MakeOptions()) {
-    bench.Deliver({0x26});
-    bench.Deliver({0x0A});
-    bench.ForgetSent();
-    mark = bench.memo.LineCount();
-  }
-  static VirtualBench::Options MakeOptions() {
-    VirtualBench::Options options;
-    options.withPrinter = false;
-    return options;
-  }
-  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
   // Gaps between consecutive sent bytes, in ms.
   std::vector<std::int64_t> Gaps() const {
     std::vector<std::int64_t> gaps;
@@ -37,10 +26,6 @@ class CommandsTest : public ::testing::Test {
     }
     return gaps;
   }
-
-  VirtualBench bench;
-  Session& s = bench.session();
-  int mark = 0;
 };
 
 // ---- queries ----

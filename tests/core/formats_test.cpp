@@ -7,6 +7,7 @@
 #include "formats/settings.h"
 #include "formats/ticket_editor.h"
 #include "virtual_bench.h"
+#include "wire_test.h"
 
 namespace orvex {
 namespace {
@@ -130,25 +131,7 @@ TEST(KindRule, AppearanceByKind) {
   EXPECT_EQ(KindRule(6).caption, "Security");
 }
 
-class DownloadTest : public ::testing::Test {
- protected:
-  DownloadTest() : bench(Options()) {
-    bench.Deliver({0x26});
-    bench.Deliver({0x0A});
-    bench.ForgetSent();
-    mark = bench.memo.LineCount();
-  }
-  static VirtualBench::Options Options() {
-    VirtualBench::Options options;
-    options.withPrinter = false;
-    return options;
-  }
-  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
-
-  VirtualBench bench;
-  Session& s = bench.session();
-  int mark = 0;
-};
+using DownloadTest = test::WireTest;
 
 TEST_F(DownloadTest, FormatDownloadPacesEveryByteAndStepsTheGauge) {
   s.setup.Ticket(TicketKind::Payout)[0] = Line(0, 3, 2, "AB");

@@ -4,6 +4,7 @@
 
 #include "records/record_search.h"
 #include "virtual_bench.h"
+#include "wire_test.h"
 
 namespace orvex {
 namespace {
@@ -43,25 +44,7 @@ TEST(SearchDateLine, YearCodesBelowAndAboveTen) {
   EXPECT_EQ(SearchDateLine(99, 13, 40), "     2099/13/40");
 }
 
-class SearchTest : public ::testing::Test {
- protected:
-  SearchTest() : bench(Options()) {
-    bench.Deliver({0x26});
-    bench.Deliver({0x0A});
-    bench.ForgetSent();
-    mark = bench.memo.LineCount();
-  }
-  static VirtualBench::Options Options() {
-    VirtualBench::Options options;
-    options.withPrinter = false;
-    return options;
-  }
-  std::vector<std::string> Lines() const { return bench.memo.From(mark); }
-
-  VirtualBench bench;
-  Session& s = bench.session();
-  int mark = 0;
-};
+using SearchTest = test::WireTest;
 
 TEST_F(SearchTest, RequestAndSelectedDateLines) {
   Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
