@@ -43,6 +43,7 @@ class Session {
   ReceiveBuffer rx;
   TicketSetup setup;
   int progressLine = 0;
+  bool batchRunning = false;  // Download All is under way
 
   // The spreadsheet application of the period report; empty until the
   // first export.

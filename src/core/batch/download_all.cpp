@@ -39,10 +39,6 @@ constexpr Step kSteps[10] = {
 
 constexpr const char* kOffline = "Can't detect printer, please check it .";
 
-// True while a batch runs: a second one started from inside its waits would
-// interleave two batches on one printer.
-bool batchRunning = false;
-
 struct RunningFlag {
   explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
   ~RunningFlag() { flag_ = false; }
@@ -54,12 +50,14 @@ struct RunningFlag {
 void ProgameAll1Click(Session& session) {
   ConnectionState& st = session.state;
   if (!st.identified) return;
-  if (batchRunning) {
+  // A second batch started from inside the waits of a running one would
+  // interleave two batches on one printer.
+  if (session.batchRunning) {
     session.Append("Printer is busy right now .");
     session.AppendEmpty();
     return;
   }
-  RunningFlag running(batchRunning);
+  RunningFlag running(session.batchRunning);
 
   session.Append("Download all part begin!!");
   st.cancelLogo = false;
