@@ -58,29 +58,6 @@ long ResidentKb() {
   return -1;
 }
 
-// A spreadsheet application that takes everything, so that record searches
-// also run the workbook export with its progress lines.
-class AcceptingSpreadsheet : public Automation {
- public:
-  AutoResult Create(const std::string&) override { return Object(); }
-  AutoResult Attach(const std::string&) override { return Object(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return {true, {}, {}};
-  }
-  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  std::string ReportFolder() override { return "/nonexistent/"; }
-
- private:
-  AutoResult Object() { return {true, AutoValue{AutoObject{++next_}}, {}}; }
-  std::int64_t next_ = 0;
-};
-
 std::uint8_t Pattern(int row, int column) {
   return static_cast<std::uint8_t>(row * 37 + column * 11);
 }
@@ -440,7 +417,7 @@ class Soak {
   std::vector<std::string> bitmaps_;
   std::vector<Action> actions_;
   std::map<std::string, int> runs_;
-  AcceptingSpreadsheet spreadsheet_;
+  test::AcceptingAutomation spreadsheet_;
   test::AllowedLines allowed_;
   int commands_ = 0;
   long linesChecked_ = 0;

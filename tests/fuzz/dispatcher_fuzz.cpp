@@ -603,7 +603,7 @@ class Scenario {
   }
 
   FuzzInput in_;
-  fuzz::AcceptingAutomation accepting_;
+  test::AcceptingAutomation accepting_;
   std::unique_ptr<fuzz::FuzzPorts> ports_;
   int firstCommand_ = 0;
   std::array<std::uint8_t, ReceiveBuffer::kSize> shadow_{};

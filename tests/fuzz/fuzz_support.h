@@ -68,30 +68,6 @@ class CheckedMemo : public test::FakeMemo {
   void ResetCounts() { appended = replaced = cleared = 0; }
 };
 
-// An automation port on which every operation succeeds: objects are fresh
-// handles, properties read as nothing. Lets the period export run its whole
-// loop without a spreadsheet behind it.
-class AcceptingAutomation : public Automation {
- public:
-  AutoResult Create(const std::string&) override { return Object(); }
-  AutoResult Attach(const std::string&) override { return Object(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return {true, {}, {}};
-  }
-  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  std::string ReportFolder() override { return "/nonexistent/"; }
-
- private:
-  AutoResult Object() { return {true, AutoObject{++next_}, {}}; }
-  std::int64_t next_ = 0;
-};
-
 // The ports of one session. Sent bytes are recorded, pauses only add up,
 // timers are switches that the target ticks, and the two event operations
 // call the target's hooks (a wait with no hook is a fault of the target).
