@@ -10,14 +10,14 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
-
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
-#include <QElapsedTimer>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -26,7 +26,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include <algorithm>
 
 #include "bitmaps.h"
 #include "unit1.h"
@@ -62,7 +61,9 @@ bool MemoHas(TForm1& form, const std::string& text) {
   return false;
 }
 
-std::uint8_t Pattern(int row, int column) { return static_cast<std::uint8_t>(row ^ (column * 3)); }
+std::uint8_t Pattern(int row, int column) {
+  return static_cast<std::uint8_t>(row ^ (column * 3));
+}
 
 }  // namespace
 
@@ -80,8 +81,8 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   std::atomic<std::int64_t> lastByteNs{0};
   std::atomic<bool> stop{false};
   std::thread printer([&] {
-    const std::uint8_t firmware[19] = {'B', 'E', 'N', 'C', 'H', ' ', 'P', 'R', 'I',
-                                       'N', 'T', 'E', 'R', ' ', ' ', 1, 2, 3, 4};
+    const std::uint8_t firmware[19] = {'B', 'E', 'N', 'C', 'H', ' ', 'P', 'R', 'I', 'N',
+                                       'T', 'E', 'R', ' ', ' ', 1,   2,   3,   4};
     bool announced = false;
     std::uint8_t previous = 0;
     while (!stop) {
@@ -114,7 +115,7 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
 
   std::vector<double> figures;
   for (int i = 0; i < 20; ++i) {
-    form.ReadFirmwareVersionClick();
+    form.ReadFirmwareVersion();
     WaitFor([&] { return !form.session().pending.awaitFirmware; }, 5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     figures.push_back(static_cast<double>(now - lastByteNs.load()) / 1e6);
@@ -140,7 +141,9 @@ int main(int argc, char** argv) {
   int simPid = 0;
   if (pipe == nullptr || std::fscanf(pipe, "%d", &simPid) != 1) return 1;
   pclose(pipe);
-  for (int i = 0; i < 50 && orvex::test::ReadFile(home / "sim.out").find("serving") == std::string::npos; ++i) {
+  for (int i = 0;
+       i < 50 && orvex::test::ReadFile(home / "sim.out").find("serving") == std::string::npos;
+       ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 
@@ -160,16 +163,19 @@ int main(int argc, char** argv) {
     QTimer::singleShot(10000, &app, &QCoreApplication::quit);
     app.exec();
     const double cpu = ProcessCpuSeconds() - before;
-    std::printf("idle with the port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
-                cpu, cpu * 10.0);
+    std::printf(
+        "idle with the port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n", cpu,
+        cpu * 10.0);
   } else if (mode == "format") {
     QElapsedTimer timer;
     timer.start();
-    form.SetCoinClick();
+    form.DownloadCoinFormat();
     const double sending = static_cast<double>(timer.elapsed());
     WaitFor([&] { return MemoHas(form, "Download coin format finished ."); }, 10000);
-    std::printf("format download: %.0f ms to send, %lld ms to the answer; floor 2680 ms, sending is %.2f %% over\n",
-                sending, static_cast<long long>(timer.elapsed()), (sending - 2680.0) / 26.8);
+    std::printf(
+        "format download: %.0f ms to send, %lld ms to the answer; floor 2680 ms, sending is %.2f "
+        "%% over\n",
+        sending, static_cast<long long>(timer.elapsed()), (sending - 2680.0) / 26.8);
   } else if (mode == "logo") {
     const auto path = home / "logo.bmp";
     orvex::test::WriteFile(path, orvex::test::MonoBmpBytes(384, 341, Pattern));
@@ -177,12 +183,14 @@ int main(int argc, char** argv) {
     const double before = ProcessCpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    form.SetLogo1Click();  // returns after the last row's acknowledgement
+    form.DownloadLogo1();  // returns after the last row's acknowledgement
     const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
     const double cpu = ProcessCpuSeconds() - before;
     WaitFor([&] { return MemoHas(form, "Download logo1 finished ."); }, 5000);
-    std::printf("341-row logo: %.1f s (floor about 180.8 s, %.2f %% over); CPU %.1f s = %.2f %% of one core (goal < 3 %%)\n",
-                seconds, (seconds - 180.8) / 1.808, cpu, 100.0 * cpu / seconds);
+    std::printf(
+        "341-row logo: %.1f s (floor about 180.8 s, %.2f %% over); CPU %.1f s = %.2f %% of one "
+        "core (goal < 3 %%)\n",
+        seconds, (seconds - 180.8) / 1.808, cpu, 100.0 * cpu / seconds);
   }
   kill(simPid, SIGTERM);
   return 0;

@@ -100,9 +100,9 @@ void TForm1::BuildWindow() {
     t->setInterval(1000);
     *timers[static_cast<std::size_t>(i)] = t;
   }
-  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
-  connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-  connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::OfflineCountTick);
+  connect(Timer2, &QTimer::timeout, this, &TForm1::ReplyTimeoutTick);
+  connect(Timer3, &QTimer::timeout, this, &TForm1::VariantWaitTick);
 
   move(316, 103);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -201,11 +201,11 @@ void TForm1::OnPortHungUp() {
 
 QTimer* TForm1::timer(orvex::TimerId id) const {
   switch (id) {
-    case orvex::TimerId::Timer1:
+    case orvex::TimerId::OfflineCount:
       return Timer1;
-    case orvex::TimerId::Timer2:
+    case orvex::TimerId::ReplyTimeout:
       return Timer2;
-    case orvex::TimerId::Timer3:
+    case orvex::TimerId::VariantWait:
       break;
   }
   return Timer3;
@@ -224,14 +224,14 @@ bool TForm1::TimerEnabled(orvex::TimerId id) const {
   return timer(id)->isActive();
 }
 
-void TForm1::Timer1Timer() {
-  orvex::Timer1Timer(session_);
+void TForm1::OfflineCountTick() {
+  orvex::OfflineCountTick(session_);
 }
-void TForm1::Timer2Timer() {
-  orvex::Timer2Timer(session_);
+void TForm1::ReplyTimeoutTick() {
+  orvex::ReplyTimeoutTick(session_);
 }
-void TForm1::Timer3Timer() {
-  orvex::Timer3Timer(session_);
+void TForm1::VariantWaitTick() {
+  orvex::VariantWaitTick(session_);
 }
 
 // ---- PanelPort ----

@@ -79,69 +79,69 @@ class TForm1 : public QMainWindow,
   void ClosePort();
 
   // Timers.
-  void Timer1Timer();
-  void Timer2Timer();
-  void Timer3Timer();
+  void OfflineCountTick();
+  void ReplyTimeoutTick();
+  void VariantWaitTick();
 
   // Menu "Test_Print".
-  void PrintCoinClick();
-  void PrintNoteClick();
-  void PrintPayoutClick();
-  void PrintDailyClick();
+  void PrintCoinTestTicket();
+  void PrintNoteTestTicket();
+  void PrintPayoutTestTicket();
+  void PrintDailyReport();
   // Menu "Read".
-  void ReadFirmwareVersionClick();
-  void ReadDateTimeClick();
-  void ReadTicketPointClick();
-  void ReadPrintTicketClick();
-  void SummaryReport1Click();
+  void ReadFirmwareVersion();
+  void ReadPrinterClock();
+  void ReadMultipliers();
+  void ReadPrintStatus();
+  void ReadSummaryTotals();
   // Menu "Download".
-  void ProgameAll1Click();
-  void SetCoinClick();
-  void SetNoteClick();
-  void SetPayoutClick();
-  void SetLogo1Click();
-  void SetLogo2Click();
-  void SetLogo3Click();
-  void SetDateTimeClick();
-  void YYMMDD1Click();
-  void DDMMYY1Click();
-  void MMDDYY1Click();
-  void YYDDMM1Click();
-  void Enable1Click();
-  void Disable1Click();
+  void DownloadAll();
+  void DownloadCoinFormat();
+  void DownloadNoteFormat();
+  void DownloadPayoutFormat();
+  void DownloadLogo1();
+  void DownloadLogo2();
+  void DownloadLogo3();
+  void SetPrinterClock();
+  void SetDateFormatYYMMDD();
+  void SetDateFormatDDMMYY();
+  void SetDateFormatMMDDYY();
+  void SetDateFormatYYDDMM();
+  void EnableSerialNumberPrinting();
+  void DisableSerialNumberPrinting();
   // Menu "Clear".
-  void MessageWindow1Click();
-  void Logo11Click();
-  void Logo21Click();
-  void Logo31Click();
-  void CoinTicketFormat1Click();
-  void NoteTicketFormat1Click();
-  void PayoutTicketFormat1Click();
-  void All1Click();
+  void ClearMessageWindow();
+  void ClearLogo1();
+  void ClearLogo2();
+  void ClearLogo3();
+  void ClearCoinFormat();
+  void ClearNoteFormat();
+  void ClearPayoutFormat();
+  void ClearAll();
   // Menu "Preview".
-  void CoinTicket1Click();
-  void NoteTicket1Click();
-  void PayoutTicket1Click();
+  void PreviewCoinTicket();
+  void PreviewNoteTicket();
+  void PreviewPayoutTicket();
   // Menu "Other_Functions".
-  void FullCut2Click();
-  void PartCut2Click();
-  void EraseSummaryClick();
-  void SaveTicketFormat1Click();
-  void LoadTicketFormat1Click();
-  void DailyHistoryReport1Click();
+  void TestFullCut();
+  void TestPartCut();
+  void EraseRecords();
+  void SaveFormatFile();
+  void LoadFormatFile();
+  void PrintHistoryReport();
   void ReadWriteSerialnumber1Click();
   void N2Click();
 
   // Buttons, boxes and image boxes.
-  void Button1Click();
-  void Button2Click();
-  void Button4Click();
-  void BitBtn2Click();
-  void Edit14Change();
+  void SendMultiplierSettings();
+  void SendPrintStatus();
+  void SearchAndPrint();
+  void CancelDownload();
+  void CheckDecimalPlaces();
   void CheckBox4Click();
-  void Image1Click();
-  void Image2Click();
-  void Image3Click();
+  void ChooseLogo1();
+  void ChooseLogo2();
+  void ChooseLogo3();
 
   // The controls, named as designed.
   QLabel* Label48 = nullptr;

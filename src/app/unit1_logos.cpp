@@ -21,9 +21,9 @@ void TForm1::BuildLogoPages(QWidget* client) {
     box->setGeometry(2, 2, 340, 300);
     *boxes[i] = box;
   }
-  connect(Image1, &ImageBox::clicked, this, &TForm1::Image1Click);
-  connect(Image2, &ImageBox::clicked, this, &TForm1::Image2Click);
-  connect(Image3, &ImageBox::clicked, this, &TForm1::Image3Click);
+  connect(Image1, &ImageBox::clicked, this, &TForm1::ChooseLogo1);
+  connect(Image2, &ImageBox::clicked, this, &TForm1::ChooseLogo2);
+  connect(Image3, &ImageBox::clicked, this, &TForm1::ChooseLogo3);
 }
 
 ImageBox* TForm1::imageBox(int slot) const {
@@ -45,12 +45,12 @@ void TForm1::BlankLogo(int slot) {
   if (slot >= 1 && slot <= 3) imageBox(slot)->Blank();
 }
 
-void TForm1::Image1Click() {
-  orvex::Image1Click(session_);
+void TForm1::ChooseLogo1() {
+  orvex::ChooseLogo1(session_);
 }
-void TForm1::Image2Click() {
-  orvex::Image2Click(session_);
+void TForm1::ChooseLogo2() {
+  orvex::ChooseLogo2(session_);
 }
-void TForm1::Image3Click() {
-  orvex::Image3Click(session_);
+void TForm1::ChooseLogo3() {
+  orvex::ChooseLogo3(session_);
 }

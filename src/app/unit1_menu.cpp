@@ -63,67 +63,63 @@ void TForm1::BuildMenus() {
   bar->setObjectName(QStringLiteral("MainMenu1"));
 
   QMenu* testPrint = AddMenu(bar, "TestPrint1", "Test_Print");
-  AddItem(this, testPrint, {"PrintCoin", "Coin  Ticket", &TForm1::PrintCoinClick});
-  AddItem(this, testPrint, {"PrintNote", "Note  Ticket", &TForm1::PrintNoteClick});
-  AddItem(this, testPrint, {"PrintPayout", "Payout  Ticket", &TForm1::PrintPayoutClick});
-  AddItem(this, testPrint, {"PrintDaily", "Daily  Report", &TForm1::PrintDailyClick});
+  AddItem(this, testPrint, {"PrintCoin", "Coin  Ticket", &TForm1::PrintCoinTestTicket});
+  AddItem(this, testPrint, {"PrintNote", "Note  Ticket", &TForm1::PrintNoteTestTicket});
+  AddItem(this, testPrint, {"PrintPayout", "Payout  Ticket", &TForm1::PrintPayoutTestTicket});
+  AddItem(this, testPrint, {"PrintDaily", "Daily  Report", &TForm1::PrintDailyReport});
 
   QMenu* read = AddMenu(bar, "Read1", "Read");
+  AddItem(this, read, {"ReadFirmwareVersion", "Firmware  Version", &TForm1::ReadFirmwareVersion});
+  AddItem(this, read, {"ReadDateTime", "Date  &&  Time", &TForm1::ReadPrinterClock});
   AddItem(this, read,
-          {"ReadFirmwareVersion", "Firmware  Version", &TForm1::ReadFirmwareVersionClick});
-  AddItem(this, read, {"ReadDateTime", "Date  &&  Time", &TForm1::ReadDateTimeClick});
-  AddItem(this, read,
-          {"ReadTicketPoint", "Data Mutiplier && Floating-point", &TForm1::ReadTicketPointClick});
-  AddItem(this, read, {"ReadPrintTicket", "Print  status", &TForm1::ReadPrintTicketClick});
-  AddItem(this, read, {"SummaryReport1", "Summary Report", &TForm1::SummaryReport1Click});
+          {"ReadTicketPoint", "Data Mutiplier && Floating-point", &TForm1::ReadMultipliers});
+  AddItem(this, read, {"ReadPrintTicket", "Print  status", &TForm1::ReadPrintStatus});
+  AddItem(this, read, {"SummaryReport1", "Summary Report", &TForm1::ReadSummaryTotals});
 
   QMenu* download = AddMenu(bar, "Download1", "Download");
-  AddItem(this, download, {"ProgameAll1", "All  Formats", &TForm1::ProgameAll1Click});
-  AddItem(this, download, {"SetCoin", "Coin  Ticket  Format", &TForm1::SetCoinClick});
-  AddItem(this, download, {"SetNote", "Note  Ticket  Format", &TForm1::SetNoteClick});
-  AddItem(this, download, {"SetPayout", "Payout  Ticket  Format", &TForm1::SetPayoutClick});
-  AddItem(this, download, {"SetLogo1", "Logo  1", &TForm1::SetLogo1Click});
-  AddItem(this, download, {"SetLogo2", "Logo  2", &TForm1::SetLogo2Click});
-  AddItem(this, download, {"SetLogo3", "Logo  3", &TForm1::SetLogo3Click});
-  AddItem(this, download, {"SetDateTime", "Date  &&  Time", &TForm1::SetDateTimeClick});
+  AddItem(this, download, {"ProgameAll1", "All  Formats", &TForm1::DownloadAll});
+  AddItem(this, download, {"SetCoin", "Coin  Ticket  Format", &TForm1::DownloadCoinFormat});
+  AddItem(this, download, {"SetNote", "Note  Ticket  Format", &TForm1::DownloadNoteFormat});
+  AddItem(this, download, {"SetPayout", "Payout  Ticket  Format", &TForm1::DownloadPayoutFormat});
+  AddItem(this, download, {"SetLogo1", "Logo  1", &TForm1::DownloadLogo1});
+  AddItem(this, download, {"SetLogo2", "Logo  2", &TForm1::DownloadLogo2});
+  AddItem(this, download, {"SetLogo3", "Logo  3", &TForm1::DownloadLogo3});
+  AddItem(this, download, {"SetDateTime", "Date  &&  Time", &TForm1::SetPrinterClock});
   QMenu* dateFormat = AddSubmenu(download, "DateFormat1", "Date  Format");
-  AddItem(this, dateFormat, {"YYMMDD1", "YY/MM/DD", &TForm1::YYMMDD1Click});
-  AddItem(this, dateFormat, {"DDMMYY1", "DD/MM/YY", &TForm1::DDMMYY1Click});
-  AddItem(this, dateFormat, {"MMDDYY1", "MM/DD/YY", &TForm1::MMDDYY1Click});
-  AddItem(this, dateFormat, {"YYDDMM1", "YY/DD/MM", &TForm1::YYDDMM1Click});
+  AddItem(this, dateFormat, {"YYMMDD1", "YY/MM/DD", &TForm1::SetDateFormatYYMMDD});
+  AddItem(this, dateFormat, {"DDMMYY1", "DD/MM/YY", &TForm1::SetDateFormatDDMMYY});
+  AddItem(this, dateFormat, {"MMDDYY1", "MM/DD/YY", &TForm1::SetDateFormatMMDDYY});
+  AddItem(this, dateFormat, {"YYDDMM1", "YY/DD/MM", &TForm1::SetDateFormatYYDDMM});
   QMenu* serial = AddSubmenu(download, "PrintSerialNumber1", "Print Serial  Number");
-  AddItem(this, serial, {"Enable1", "&Enable", &TForm1::Enable1Click});
-  AddItem(this, serial, {"Disable1", "&Disable", &TForm1::Disable1Click});
+  AddItem(this, serial, {"Enable1", "&Enable", &TForm1::EnableSerialNumberPrinting});
+  AddItem(this, serial, {"Disable1", "&Disable", &TForm1::DisableSerialNumberPrinting});
 
   QMenu* clear = AddMenu(bar, "Clear1", "Clear");
-  AddItem(this, clear, {"MessageWindow1", "Message  Window", &TForm1::MessageWindow1Click});
-  AddItem(this, clear, {"Logo11", "Logo  1", &TForm1::Logo11Click});
-  AddItem(this, clear, {"Logo21", "Logo  2", &TForm1::Logo21Click});
-  AddItem(this, clear, {"Logo31", "Logo  3", &TForm1::Logo31Click});
+  AddItem(this, clear, {"MessageWindow1", "Message  Window", &TForm1::ClearMessageWindow});
+  AddItem(this, clear, {"Logo11", "Logo  1", &TForm1::ClearLogo1});
+  AddItem(this, clear, {"Logo21", "Logo  2", &TForm1::ClearLogo2});
+  AddItem(this, clear, {"Logo31", "Logo  3", &TForm1::ClearLogo3});
+  AddItem(this, clear, {"CoinTicketFormat1", "Coin  Ticket  Format", &TForm1::ClearCoinFormat});
+  AddItem(this, clear, {"NoteTicketFormat1", "Note  Ticket  Format", &TForm1::ClearNoteFormat});
   AddItem(this, clear,
-          {"CoinTicketFormat1", "Coin  Ticket  Format", &TForm1::CoinTicketFormat1Click});
-  AddItem(this, clear,
-          {"NoteTicketFormat1", "Note  Ticket  Format", &TForm1::NoteTicketFormat1Click});
-  AddItem(this, clear,
-          {"PayoutTicketFormat1", "Payout  Ticket  Format", &TForm1::PayoutTicketFormat1Click});
-  AddItem(this, clear, {"All1", "All", &TForm1::All1Click});
+          {"PayoutTicketFormat1", "Payout  Ticket  Format", &TForm1::ClearPayoutFormat});
+  AddItem(this, clear, {"All1", "All", &TForm1::ClearAll});
 
   QMenu* preview = AddMenu(bar, "Preview1", "Preview");
-  AddItem(this, preview, {"CoinTicket1", "Coin  Ticket", &TForm1::CoinTicket1Click});
-  AddItem(this, preview, {"NoteTicket1", "Note  Ticket", &TForm1::NoteTicket1Click});
-  AddItem(this, preview, {"PayoutTicket1", "Payout  Ticket", &TForm1::PayoutTicket1Click});
+  AddItem(this, preview, {"CoinTicket1", "Coin  Ticket", &TForm1::PreviewCoinTicket});
+  AddItem(this, preview, {"NoteTicket1", "Note  Ticket", &TForm1::PreviewNoteTicket});
+  AddItem(this, preview, {"PayoutTicket1", "Payout  Ticket", &TForm1::PreviewPayoutTicket});
 
   QMenu* other = AddMenu(bar, "OtherFunctions1", "Other_Functions");
   QMenu* cutter = AddSubmenu(other, "CutterTest1", "Cutter  Test");
-  AddItem(this, cutter, {"FullCut2", "Full  Cut", &TForm1::FullCut2Click});
-  AddItem(this, cutter, {"PartCut2", "Part  Cut", &TForm1::PartCut2Click});
-  AddItem(this, other, {"EraseSummary", "Erase  Record ", &TForm1::EraseSummaryClick});
+  AddItem(this, cutter, {"FullCut2", "Full  Cut", &TForm1::TestFullCut});
+  AddItem(this, cutter, {"PartCut2", "Part  Cut", &TForm1::TestPartCut});
+  AddItem(this, other, {"EraseSummary", "Erase  Record ", &TForm1::EraseRecords});
   AddItem(this, other,
-          {"SaveTicketFormat1", "Save  Ticket  Format  As..", &TForm1::SaveTicketFormat1Click});
+          {"SaveTicketFormat1", "Save  Ticket  Format  As..", &TForm1::SaveFormatFile});
+  AddItem(this, other, {"LoadTicketFormat1", "Load  Ticket  Format", &TForm1::LoadFormatFile});
   AddItem(this, other,
-          {"LoadTicketFormat1", "Load  Ticket  Format", &TForm1::LoadTicketFormat1Click});
-  AddItem(this, other,
-          {"DailyHistoryReport1", "Print  History  Report", &TForm1::DailyHistoryReport1Click});
+          {"DailyHistoryReport1", "Print  History  Report", &TForm1::PrintHistoryReport});
   AddItem(
       this, other,
       {"ReadWriteSerialnumber1", "Read/Write Serial number", &TForm1::ReadWriteSerialnumber1Click});
@@ -138,130 +134,130 @@ QAction* TForm1::menuAction(const QString& objectName) const {
   return menuBar()->findChild<QAction*>(objectName);
 }
 
-void TForm1::PrintCoinClick() {
-  orvex::PrintCoinClick(session_);
+void TForm1::PrintCoinTestTicket() {
+  orvex::PrintCoinTestTicket(session_);
 }
-void TForm1::PrintNoteClick() {
-  orvex::PrintNoteClick(session_);
+void TForm1::PrintNoteTestTicket() {
+  orvex::PrintNoteTestTicket(session_);
 }
-void TForm1::PrintPayoutClick() {
-  orvex::PrintPayoutClick(session_);
+void TForm1::PrintPayoutTestTicket() {
+  orvex::PrintPayoutTestTicket(session_);
 }
-void TForm1::PrintDailyClick() {
-  orvex::PrintDailyClick(session_);
-}
-
-void TForm1::ReadFirmwareVersionClick() {
-  orvex::ReadFirmwareVersionClick(session_);
-}
-void TForm1::ReadDateTimeClick() {
-  orvex::ReadDateTimeClick(session_);
-}
-void TForm1::ReadTicketPointClick() {
-  orvex::ReadTicketPointClick(session_);
-}
-void TForm1::ReadPrintTicketClick() {
-  orvex::ReadPrintTicketClick(session_);
-}
-void TForm1::SummaryReport1Click() {
-  orvex::SummaryReport1Click(session_);
+void TForm1::PrintDailyReport() {
+  orvex::PrintDailyReport(session_);
 }
 
-void TForm1::ProgameAll1Click() {
-  orvex::ProgameAll1Click(session_);
+void TForm1::ReadFirmwareVersion() {
+  orvex::ReadFirmwareVersion(session_);
 }
-void TForm1::SetCoinClick() {
-  orvex::SetCoinClick(session_);
+void TForm1::ReadPrinterClock() {
+  orvex::ReadPrinterClock(session_);
 }
-void TForm1::SetNoteClick() {
-  orvex::SetNoteClick(session_);
+void TForm1::ReadMultipliers() {
+  orvex::ReadMultipliers(session_);
 }
-void TForm1::SetPayoutClick() {
-  orvex::SetPayoutClick(session_);
+void TForm1::ReadPrintStatus() {
+  orvex::ReadPrintStatus(session_);
 }
-void TForm1::SetLogo1Click() {
-  orvex::SetLogo1Click(session_);
-}
-void TForm1::SetLogo2Click() {
-  orvex::SetLogo2Click(session_);
-}
-void TForm1::SetLogo3Click() {
-  orvex::SetLogo3Click(session_);
-}
-void TForm1::SetDateTimeClick() {
-  orvex::SetDateTimeClick(session_);
-}
-void TForm1::YYMMDD1Click() {
-  orvex::YYMMDD1Click(session_);
-}
-void TForm1::DDMMYY1Click() {
-  orvex::DDMMYY1Click(session_);
-}
-void TForm1::MMDDYY1Click() {
-  orvex::MMDDYY1Click(session_);
-}
-void TForm1::YYDDMM1Click() {
-  orvex::YYDDMM1Click(session_);
-}
-void TForm1::Enable1Click() {
-  orvex::Enable1Click(session_);
-}
-void TForm1::Disable1Click() {
-  orvex::Disable1Click(session_);
+void TForm1::ReadSummaryTotals() {
+  orvex::ReadSummaryTotals(session_);
 }
 
-void TForm1::MessageWindow1Click() {
-  orvex::MessageWindow1Click(session_);
+void TForm1::DownloadAll() {
+  orvex::DownloadAll(session_);
 }
-void TForm1::Logo11Click() {
-  orvex::Logo11Click(session_);
+void TForm1::DownloadCoinFormat() {
+  orvex::DownloadCoinFormat(session_);
 }
-void TForm1::Logo21Click() {
-  orvex::Logo21Click(session_);
+void TForm1::DownloadNoteFormat() {
+  orvex::DownloadNoteFormat(session_);
 }
-void TForm1::Logo31Click() {
-  orvex::Logo31Click(session_);
+void TForm1::DownloadPayoutFormat() {
+  orvex::DownloadPayoutFormat(session_);
 }
-void TForm1::CoinTicketFormat1Click() {
-  orvex::CoinTicketFormat1Click(session_);
+void TForm1::DownloadLogo1() {
+  orvex::DownloadLogo1(session_);
 }
-void TForm1::NoteTicketFormat1Click() {
-  orvex::NoteTicketFormat1Click(session_);
+void TForm1::DownloadLogo2() {
+  orvex::DownloadLogo2(session_);
 }
-void TForm1::PayoutTicketFormat1Click() {
-  orvex::PayoutTicketFormat1Click(session_);
+void TForm1::DownloadLogo3() {
+  orvex::DownloadLogo3(session_);
 }
-void TForm1::All1Click() {
-  orvex::All1Click(session_);
+void TForm1::SetPrinterClock() {
+  orvex::SetPrinterClock(session_);
+}
+void TForm1::SetDateFormatYYMMDD() {
+  orvex::SetDateFormatYYMMDD(session_);
+}
+void TForm1::SetDateFormatDDMMYY() {
+  orvex::SetDateFormatDDMMYY(session_);
+}
+void TForm1::SetDateFormatMMDDYY() {
+  orvex::SetDateFormatMMDDYY(session_);
+}
+void TForm1::SetDateFormatYYDDMM() {
+  orvex::SetDateFormatYYDDMM(session_);
+}
+void TForm1::EnableSerialNumberPrinting() {
+  orvex::EnableSerialNumberPrinting(session_);
+}
+void TForm1::DisableSerialNumberPrinting() {
+  orvex::DisableSerialNumberPrinting(session_);
 }
 
-void TForm1::CoinTicket1Click() {
-  orvex::CoinTicket1Click(session_);
+void TForm1::ClearMessageWindow() {
+  orvex::ClearMessageWindow(session_);
 }
-void TForm1::NoteTicket1Click() {
-  orvex::NoteTicket1Click(session_);
+void TForm1::ClearLogo1() {
+  orvex::ClearLogo1(session_);
 }
-void TForm1::PayoutTicket1Click() {
-  orvex::PayoutTicket1Click(session_);
+void TForm1::ClearLogo2() {
+  orvex::ClearLogo2(session_);
+}
+void TForm1::ClearLogo3() {
+  orvex::ClearLogo3(session_);
+}
+void TForm1::ClearCoinFormat() {
+  orvex::ClearCoinFormat(session_);
+}
+void TForm1::ClearNoteFormat() {
+  orvex::ClearNoteFormat(session_);
+}
+void TForm1::ClearPayoutFormat() {
+  orvex::ClearPayoutFormat(session_);
+}
+void TForm1::ClearAll() {
+  orvex::ClearAll(session_);
 }
 
-void TForm1::FullCut2Click() {
-  orvex::FullCut2Click(session_);
+void TForm1::PreviewCoinTicket() {
+  orvex::PreviewCoinTicket(session_);
 }
-void TForm1::PartCut2Click() {
-  orvex::PartCut2Click(session_);
+void TForm1::PreviewNoteTicket() {
+  orvex::PreviewNoteTicket(session_);
 }
-void TForm1::EraseSummaryClick() {
-  orvex::EraseSummaryClick(session_);
+void TForm1::PreviewPayoutTicket() {
+  orvex::PreviewPayoutTicket(session_);
 }
-void TForm1::SaveTicketFormat1Click() {
-  orvex::SaveTicketFormat1Click(session_);
+
+void TForm1::TestFullCut() {
+  orvex::TestFullCut(session_);
 }
-void TForm1::LoadTicketFormat1Click() {
-  orvex::LoadTicketFormat1Click(session_);
+void TForm1::TestPartCut() {
+  orvex::TestPartCut(session_);
 }
-void TForm1::DailyHistoryReport1Click() {
-  orvex::DailyHistoryReport1Click(session_);
+void TForm1::EraseRecords() {
+  orvex::EraseRecords(session_);
+}
+void TForm1::SaveFormatFile() {
+  orvex::SaveFormatFile(session_);
+}
+void TForm1::LoadFormatFile() {
+  orvex::LoadFormatFile(session_);
+}
+void TForm1::PrintHistoryReport() {
+  orvex::PrintHistoryReport(session_);
 }
 
 void TForm1::ReadWriteSerialnumber1Click() {

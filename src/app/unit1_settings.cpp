@@ -73,7 +73,7 @@ void TForm1::BuildPrintStatus(QWidget* client) {
     top += 32;
   }
   Button2 = MakeButton(GroupBox3, "Button2", "Save", QRect(8, 172, 75, 25));
-  connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm1::SendPrintStatus);
   BuildSymbolChoosers(GroupBox3);
 }
 
@@ -92,7 +92,7 @@ void TForm1::BuildRecordSearch(QWidget* client) {
     *pickers[i] = picker;
   }
   Button4 = MakeButton(GroupBox2, "Button4", "Search && Print", QRect(218, 26, 95, 24));
-  connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(Button4, &QPushButton::clicked, this, &TForm1::SearchAndPrint);
 }
 
 void TForm1::BuildMultipliers(QWidget* client) {
@@ -133,10 +133,10 @@ void TForm1::BuildMultipliers(QWidget* client) {
           [this](const QString& t) { session_.setup.multipliers.payout = t.toStdString(); });
   connect(Edit14, &QLineEdit::textChanged, this, [this](const QString& t) {
     session_.setup.multipliers.decimals = t.toStdString();
-    Edit14Change();
+    CheckDecimalPlaces();
   });
   Button1 = MakeButton(GroupBox1, "Button1", "Save", QRect(238, 31, 75, 25));
-  connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+  connect(Button1, &QPushButton::clicked, this, &TForm1::SendMultiplierSettings);
 }
 
 void TForm1::BuildDownloadBox(QWidget* client) {
@@ -151,22 +151,22 @@ void TForm1::BuildDownloadBox(QWidget* client) {
       QStringLiteral("QProgressBar { border: 1px solid gray; background: white; color: black; }"
                      "QProgressBar::chunk { background: blue; }"));
   BitBtn2 = MakeButton(GroupBox6, "BitBtn2", "Cancel", QRect(238, 22, 75, 25));
-  connect(BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TForm1::CancelDownload);
 }
 
-void TForm1::Button1Click() {
-  orvex::Button1Click(session_);
+void TForm1::SendMultiplierSettings() {
+  orvex::SendMultiplierSettings(session_);
 }
-void TForm1::Button2Click() {
-  orvex::Button2Click(session_);
+void TForm1::SendPrintStatus() {
+  orvex::SendPrintStatus(session_);
 }
-void TForm1::Button4Click() {
-  orvex::Button4Click(session_,
-                      {ToCalendar(DateTimePicker1->date()), ToCalendar(DateTimePicker2->date())});
+void TForm1::SearchAndPrint() {
+  orvex::SearchAndPrint(session_,
+                        {ToCalendar(DateTimePicker1->date()), ToCalendar(DateTimePicker2->date())});
 }
-void TForm1::BitBtn2Click() {
-  orvex::BitBtn2Click(session_);
+void TForm1::CancelDownload() {
+  orvex::CancelDownload(session_);
 }
-void TForm1::Edit14Change() {
-  orvex::Edit14Change(session_);
+void TForm1::CheckDecimalPlaces() {
+  orvex::CheckDecimalPlaces(session_);
 }

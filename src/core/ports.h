@@ -30,7 +30,7 @@ class LinkPort {
   virtual void Pause(int milliseconds) = 0;
 };
 
-enum class TimerId { Timer1, Timer2, Timer3 };
+enum class TimerId { OfflineCount, ReplyTimeout, VariantWait };
 
 // Three one-second timers. Enabling a running timer keeps its period.
 class TimerPort {
@@ -45,8 +45,8 @@ class PanelPort {
  public:
   virtual ~PanelPort() = default;
   virtual void SetGauge(int percent) = 0;
-  // Shows the 20-symbol chooser (GroupBox4) when wide, else the 18-symbol
-  // one (GroupBox5); the other is hidden.
+  // Shows the 20-symbol chooser when wide, else the 18-symbol one; the
+  // other is hidden.
   virtual void ShowSymbolChooser(bool wide) = 0;
   virtual void SetSymbolCheckEnabled(bool enabled) = 0;
   // Modal message box with an OK button.

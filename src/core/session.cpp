@@ -12,7 +12,7 @@ void Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause) {
 void Session::StartReplyTimeout() {
   state.timeoutSeconds = 0;
   state.timeoutLine = io.memo.LineCount();
-  SetTimer(TimerId::Timer2, true);
+  SetTimer(TimerId::ReplyTimeout, true);
 }
 
 }  // namespace orvex

@@ -105,30 +105,30 @@ class PortsTest : public QObject {
     f.form->Memo1->AppendLine("before");
     f.session().StartReplyTimeout();
     QVERIFY(f.form->Timer2->isActive());
-    f.form->Timer2Timer();
-    f.form->Timer2Timer();
+    f.form->ReplyTimeoutTick();
+    f.form->ReplyTimeoutTick();
     QCOMPARE(f.Lines(),
              (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
   }
 
   void enablingARunningTimerKeepsItsPeriod() {
     AppFixture f;
-    f.form->SetTimerEnabled(orvex::TimerId::Timer2, true);
-    QVERIFY(f.form->TimerEnabled(orvex::TimerId::Timer2));
+    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
+    QVERIFY(f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
     QTest::qWait(400);
     const int before = f.form->Timer2->remainingTime();
-    f.form->SetTimerEnabled(orvex::TimerId::Timer2, true);
+    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
     QVERIFY(f.form->Timer2->remainingTime() <= before);
     QVERIFY(f.form->Timer2->remainingTime() < 800);
-    f.form->SetTimerEnabled(orvex::TimerId::Timer2, false);
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::Timer2));
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::Timer1));
+    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, false);
+    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
+    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::OfflineCount));
   }
 
   void timerTicksReachTheCore() {
     AppFixture f;
     f.session().state.linkState = orvex::LinkState::Online;
-    f.form->SetTimerEnabled(orvex::TimerId::Timer1, true);
+    f.form->SetTimerEnabled(orvex::TimerId::OfflineCount, true);
     // Three real one-second ticks of the offline count.
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.linkState == orvex::LinkState::Lost, 5000);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
@@ -216,7 +216,7 @@ class PortsTest : public QObject {
     orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 32, Stripes));
     AppFixture f;
     f.dialogs.openAnswers.append(QString::fromStdString(good));
-    f.form->Image1Click();
+    f.form->ChooseLogo1();
     QVERIFY(f.form->Image1->hasPicture());
     f.form->menuAction(QStringLiteral("Logo11"))->trigger();
     QVERIFY(f.form->Image1->hasPicture());

@@ -350,9 +350,9 @@ class TicketEditorTest : public QObject {
     AppFixture f;
     const std::uint8_t announce[] = {0x26};
     orvex::ReplyDispatcher(f.session(), announce);
-    for (int tick = 0; tick < 3; ++tick) f.form->Timer3Timer();
+    for (int tick = 0; tick < 3; ++tick) f.form->VariantWaitTick();
     QVERIFY(f.form->GroupBox5->isHidden());
-    f.form->Timer3Timer();
+    f.form->VariantWaitTick();
     QVERIFY(!f.form->GroupBox5->isHidden());
     QVERIFY(f.form->GroupBox4->isHidden());
     QVERIFY(f.form->CheckBox4->isEnabled());

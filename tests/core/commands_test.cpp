@@ -37,11 +37,11 @@ TEST_F(CommandsTest, QueriesSendTheirTwoBytes) {
     bool PendingRequest::*flag;
   };
   const Case cases[] = {
-      {ReadFirmwareVersionClick, 0x1D, 0xF9, &PendingRequest::awaitFirmware},
-      {ReadDateTimeClick, 0x1B, 0xF0, &PendingRequest::awaitDateTime},
-      {ReadTicketPointClick, 0x1D, 0xF5, &PendingRequest::awaitMultiplier},
-      {ReadPrintTicketClick, 0x1D, 0xF7, &PendingRequest::awaitPrintStatus},
-      {SummaryReport1Click, 0x1B, 0xF4, &PendingRequest::awaitSummary},
+      {ReadFirmwareVersion, 0x1D, 0xF9, &PendingRequest::awaitFirmware},
+      {ReadPrinterClock, 0x1B, 0xF0, &PendingRequest::awaitDateTime},
+      {ReadMultipliers, 0x1D, 0xF5, &PendingRequest::awaitMultiplier},
+      {ReadPrintStatus, 0x1D, 0xF7, &PendingRequest::awaitPrintStatus},
+      {ReadSummaryTotals, 0x1B, 0xF4, &PendingRequest::awaitSummary},
   };
   for (const Case& c : cases) {
     bench.ForgetSent();
@@ -50,7 +50,7 @@ TEST_F(CommandsTest, QueriesSendTheirTwoBytes) {
     EXPECT_THAT(Gaps(), ElementsAre(10));
     EXPECT_TRUE(s.pending.*c.flag);
     EXPECT_TRUE(s.state.busy);
-    EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer2));
+    EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));
     // The handler returned right after the last byte: no pause after it.
     EXPECT_EQ(bench.now(), bench.sent().back().atMs);
     s.pending.*c.flag = false;
@@ -59,14 +59,14 @@ TEST_F(CommandsTest, QueriesSendTheirTwoBytes) {
 }
 
 TEST_F(CommandsTest, FirmwareReplyLines) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.Deliver({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 0x12,
                  0x34, 0x0A, 0xBC});
-  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ABCDEFGHIJKLMNO", "", "Checksum :",
-                                   "   1234", "   0ABC"));
+  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ABCDEFGHIJKLMNO", "",
+                                   "Checksum :", "   1234", "   0ABC"));
   EXPECT_FALSE(s.state.busy);
   EXPECT_FALSE(s.pending.awaitFirmware);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 
 TEST_F(CommandsTest, ShortFirmwareReplyKeepsStaleChecksumBytes) {
@@ -76,56 +76,56 @@ TEST_F(CommandsTest, ShortFirmwareReplyKeepsStaleChecksumBytes) {
   earlier[17] = 0xBE;
   earlier[18] = 0xEF;
   bench.Deliver(earlier);  // nothing outstanding: only fills the buffer
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.Deliver({'V', '1'});
-  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     V1", "", "Checksum :", "   DEAD",
-                                   "   BEEF"));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Firmware version :", "     V1", "", "Checksum :", "   DEAD", "   BEEF"));
 }
 
 TEST_F(CommandsTest, DateTimeReplyAndReadError) {
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   bench.Deliver({'1', '5', '0', '6', '3', '0', '1', '4', '0', '5', '0', '9'});
   EXPECT_THAT(Lines(), ElementsAre("Date & Time :", "     2015/06/30   14:05:09", ""));
   mark = bench.memo.LineCount();
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   bench.Deliver({0x00});
   EXPECT_THAT(Lines(), ElementsAre("Read Error,try again.", ""));
   EXPECT_FALSE(s.state.busy);
 }
 
 TEST_F(CommandsTest, MultiplierReply) {
-  ReadTicketPointClick(s);
+  ReadMultipliers(s);
   bench.Deliver({0x05, 0x00, 0x0A, 0x00, 0x00, 0x01, 0x02});
-  EXPECT_THAT(Lines(), ElementsAre("Coin value per pulse :   5", "Note value per pulse :   10",
-                                   "Payout value per pulse :   256", "Data has 2 floating-points .",
-                                   ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Coin value per pulse :   5", "Note value per pulse :   10",
+                          "Payout value per pulse :   256", "Data has 2 floating-points .", ""));
   mark = bench.memo.LineCount();
-  ReadTicketPointClick(s);
+  ReadMultipliers(s);
   bench.Deliver({0xFF, 0xFF, 0, 0, 0, 0, 0});
-  EXPECT_THAT(Lines(), ElementsAre("Coin value per pulse :   65535", "Note value per pulse :   0",
-                                   "Payout value per pulse :   0", "Data has no floating-point .",
-                                   ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Coin value per pulse :   65535", "Note value per pulse :   0",
+                          "Payout value per pulse :   0", "Data has no floating-point .", ""));
 }
 
 TEST_F(CommandsTest, PrintStatusReply) {
-  ReadPrintTicketClick(s);
+  ReadPrintStatus(s);
   bench.Deliver({0x18});
-  EXPECT_THAT(Lines(), ElementsAre("Won't print coin ticket .", "Won't print note ticket .",
-                                   "Won't print payout ticket .", "Print date format is YY/DD/MM .",
-                                   "Won't print symbol on payout-ticket .",
-                                   "Not Print Record Search.", ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Won't print coin ticket .", "Won't print note ticket .",
+                          "Won't print payout ticket .", "Print date format is YY/DD/MM .",
+                          "Won't print symbol on payout-ticket .", "Not Print Record Search.", ""));
   const std::pair<std::uint8_t, const char*> formats[] = {
       {0x00, "Print date format is YY/MM/DD ."},
       {0x08, "Print date format is DD/MM/YY ."},
       {0x10, "Print date format is MM/DD/YY ."}};
   for (const auto& [byte, line] : formats) {
     mark = bench.memo.LineCount();
-    ReadPrintTicketClick(s);
+    ReadPrintStatus(s);
     bench.Deliver({byte});
     EXPECT_EQ(Lines().at(3), line);
   }
   mark = bench.memo.LineCount();
-  ReadPrintTicketClick(s);
+  ReadPrintStatus(s);
   bench.Deliver({0x67});
   EXPECT_THAT(Lines(), ElementsAre("Print coin ticket .", "Print note ticket .",
                                    "Print payout ticket .", "Print date format is YY/MM/DD .",
@@ -133,21 +133,21 @@ TEST_F(CommandsTest, PrintStatusReply) {
 }
 
 TEST_F(CommandsTest, SummaryReply) {
-  SummaryReport1Click(s);
+  ReadSummaryTotals(s);
   bench.Deliver({0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0, 1, 0, 0, 0x10, 0x27, 0, 0});
   EXPECT_THAT(Lines(), ElementsAre("Total Coin : 4294967295", "Total Note : 1",
                                    "Total Payout : 256", "Total TicketOut : 10000", ""));
 }
 
 TEST_F(CommandsTest, QueryRefusedWhileBusyAndStillSentWhileLost) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.ForgetSent();
-  SummaryReport1Click(s);
+  ReadSummaryTotals(s);
   EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", ""));
   EXPECT_TRUE(bench.SentBytes().empty());
   bench.RunFor(90000);
   ASSERT_EQ(s.state.linkState, LinkState::Lost);
-  SummaryReport1Click(s);
+  ReadSummaryTotals(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xF4));
 }
 
@@ -160,11 +160,11 @@ TEST_F(CommandsTest, TestPrintsAndReports) {
     const char* done;
   };
   const Case cases[] = {
-      {PrintCoinClick, 0x1B, 0xFA, "Print coin ticket finished ."},
-      {PrintNoteClick, 0x1B, 0xFB, "Print note ticket finished ."},
-      {PrintPayoutClick, 0x1B, 0xFC, "Print payout ticket finished ."},
-      {PrintDailyClick, 0x1D, 0xF0, "Print daily report finished ."},
-      {DailyHistoryReport1Click, 0x1D, 0xF1, "Print daily history report finished ."},
+      {PrintCoinTestTicket, 0x1B, 0xFA, "Print coin ticket finished ."},
+      {PrintNoteTestTicket, 0x1B, 0xFB, "Print note ticket finished ."},
+      {PrintPayoutTestTicket, 0x1B, 0xFC, "Print payout ticket finished ."},
+      {PrintDailyReport, 0x1D, 0xF0, "Print daily report finished ."},
+      {PrintHistoryReport, 0x1D, 0xF1, "Print daily history report finished ."},
   };
   for (const Case& c : cases) {
     bench.ForgetSent();
@@ -183,12 +183,12 @@ TEST_F(CommandsTest, TestPrintsAndReports) {
     EXPECT_TRUE(Lines().empty());
     EXPECT_FALSE(s.state.busy);
     EXPECT_FALSE(s.pending.Any());
-    EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+    EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   }
 }
 
 TEST_F(CommandsTest, AnnouncementDuringATestPrintEndsItWithoutALine) {
-  PrintCoinClick(s);
+  PrintCoinTestTicket(s);
   s.state.linkState = LinkState::Lost;
   bench.Deliver({0x26});
   EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
@@ -197,12 +197,12 @@ TEST_F(CommandsTest, AnnouncementDuringATestPrintEndsItWithoutALine) {
 }
 
 TEST_F(CommandsTest, EraseRecord) {
-  EraseSummaryClick(s);
+  EraseRecords(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xF3));
   bench.Deliver({0xAA});
   EXPECT_THAT(Lines(), ElementsAre("Erase record finished .", ""));
   mark = bench.memo.LineCount();
-  EraseSummaryClick(s);
+  EraseRecords(s);
   bench.Deliver({0x55});
   EXPECT_THAT(Lines(), ElementsAre("Erase record Error .", ""));
   EXPECT_FALSE(s.state.busy);
@@ -217,14 +217,14 @@ TEST_F(CommandsTest, FireAndForgetCommands) {
     const char* line;
   };
   const Case cases[] = {
-      {FullCut2Click, {0x1B, 0xF5}, "Test full cut finished ."},
-      {PartCut2Click, {0x1B, 0xF6}, "Test part cut finished ."},
-      {YYMMDD1Click, {0x1B, 0xF9, 0x30}, "Date format is now YY/MM/DD ."},
-      {DDMMYY1Click, {0x1B, 0xF9, 0x31}, "Date format is now DD/MM/YY ."},
-      {MMDDYY1Click, {0x1B, 0xF9, 0x32}, "Date format is now MM/DD/YY ."},
-      {YYDDMM1Click, {0x1B, 0xF9, 0x33}, "Day format is now YY/DD/MM ."},
-      {Enable1Click, {0x1B, 0xE6, 0x01}, "Enable Printe Serial Number."},
-      {Disable1Click, {0x1B, 0xE6, 0x00}, "Disable Printe Serial Number."},
+      {TestFullCut, {0x1B, 0xF5}, "Test full cut finished ."},
+      {TestPartCut, {0x1B, 0xF6}, "Test part cut finished ."},
+      {SetDateFormatYYMMDD, {0x1B, 0xF9, 0x30}, "Date format is now YY/MM/DD ."},
+      {SetDateFormatDDMMYY, {0x1B, 0xF9, 0x31}, "Date format is now DD/MM/YY ."},
+      {SetDateFormatMMDDYY, {0x1B, 0xF9, 0x32}, "Date format is now MM/DD/YY ."},
+      {SetDateFormatYYDDMM, {0x1B, 0xF9, 0x33}, "Day format is now YY/DD/MM ."},
+      {EnableSerialNumberPrinting, {0x1B, 0xE6, 0x01}, "Enable Printe Serial Number."},
+      {DisableSerialNumberPrinting, {0x1B, 0xE6, 0x00}, "Disable Printe Serial Number."},
   };
   for (const Case& c : cases) {
     bench.ForgetSent();
@@ -234,22 +234,23 @@ TEST_F(CommandsTest, FireAndForgetCommands) {
     EXPECT_EQ(Gaps(), std::vector<std::int64_t>(c.bytes.size() - 1, 10));
     EXPECT_THAT(Lines(), ElementsAre(c.line, ""));
     EXPECT_FALSE(s.state.busy);
-    EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+    EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   }
 }
 
 TEST_F(CommandsTest, CutTestWhileBusyAndDateFormatWhileOffline) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   mark = bench.memo.LineCount();
-  FullCut2Click(s);
-  Enable1Click(s);
-  EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", "", "Printer is busy right now .", ""));
+  TestFullCut(s);
+  EnableSerialNumberPrinting(s);
+  EXPECT_THAT(Lines(),
+              ElementsAre("Printer is busy right now .", "", "Printer is busy right now .", ""));
   s.pending.awaitFirmware = false;
   s.state.busy = false;
   s.state.linkState = LinkState::Lost;
   mark = bench.memo.LineCount();
-  DDMMYY1Click(s);
-  PartCut2Click(s);
+  SetDateFormatDDMMYY(s);
+  TestPartCut(s);
   EXPECT_THAT(Lines(), ElementsAre("Can't detect printer, please check it .", "",
                                    "Test part cut finished .", ""));
 }
@@ -260,11 +261,12 @@ TEST_F(CommandsTest, RecordMaintenanceRewritesItsProgressLine) {
   bench.Deliver({0x77, 0x11, 0x05, 0x01, 0x09});
   EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09", "1"));
   EXPECT_TRUE(s.state.busy);
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   EXPECT_EQ(bench.memo.lines.at(bench.memo.lines.size() - 2), "Printer is busy right now .");
   bench.Deliver({0x77, 0x22, 0x05, 0x02, 0x0A});
   bench.Deliver({0x77, 0x22, 0x03, 0x0C, 0x1F});
-  EXPECT_EQ(bench.memo.lines.at(static_cast<std::size_t>(mark + 2)), "Now write record : 2003/12/31");
+  EXPECT_EQ(bench.memo.lines.at(static_cast<std::size_t>(mark + 2)),
+            "Now write record : 2003/12/31");
   bench.Deliver({0x77, 0x33, 0, 0, 0});
   EXPECT_EQ(bench.memo.lines.at(bench.memo.lines.size() - 2), "Renew records finished .");
   EXPECT_FALSE(s.state.busy);
@@ -279,21 +281,21 @@ TEST_F(CommandsTest, RecordsFullAndUnknownCodes) {
 }
 
 TEST_F(CommandsTest, FinishedReportWithoutStartFreesAnOutstandingRequest) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   // A firmware reply would also be decoded from this read; use a format
   // request, which only ends on 0xAA.
   s.pending.awaitFirmware = false;
   s.pending.awaitCoinFormat = true;
   bench.Deliver({0x77, 0x33});
   EXPECT_FALSE(s.state.busy);
-  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer2));  // reports never stop the timeout
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));  // reports never stop the timeout
 }
 
 // ---- clock setting ----
 
 TEST_F(CommandsTest, SetDateTimeSendsTheClockWithPauses) {
   bench.clock.now = {2015, 6, 30, 14, 5, 9};
-  SetDateTimeClick(s);
+  SetPrinterClock(s);
   EXPECT_THAT(Lines(), ElementsAre("PC date & time : ", "       2015/06/30  14:05:09"));
   EXPECT_THAT(bench.SentBytes(),
               ElementsAre(0x1B, 0xF1, '1', '5', '0', '6', '3', '0', '1', '4', '0', '5'));
@@ -305,7 +307,7 @@ TEST_F(CommandsTest, SetDateTimeSendsTheClockWithPauses) {
   EXPECT_THAT(Lines(), ElementsAre("PC date & time : ", "       2015/06/30  14:05:09",
                                    "Set date & time finished .", ""));
   mark = bench.memo.LineCount();
-  SetDateTimeClick(s);
+  SetPrinterClock(s);
   bench.Deliver({0x00});
   EXPECT_EQ(Lines().at(2), "Set date & time Error .");
   EXPECT_FALSE(s.state.busy);
@@ -318,14 +320,14 @@ TEST_F(CommandsTest, SetDateTimeYearWindow) {
   for (const auto& [year, line] : refused) {
     mark = bench.memo.LineCount();
     bench.clock.now = {year, 1, 1, 0, 0, 0};
-    SetDateTimeClick(s);
+    SetPrinterClock(s);
     EXPECT_THAT(Lines(), ElementsAre(line, ""));
     EXPECT_FALSE(s.state.busy);
   }
   EXPECT_TRUE(bench.SentBytes().empty());
   for (int year : {2002, 2021}) {
     bench.clock.now = {year, 12, 31, 23, 59, 59};
-    SetDateTimeClick(s);
+    SetPrinterClock(s);
     EXPECT_TRUE(s.pending.awaitClockSet);
     bench.Deliver({0xAA});
   }
@@ -333,7 +335,7 @@ TEST_F(CommandsTest, SetDateTimeYearWindow) {
 
 TEST_F(CommandsTest, SetDateTimeWhileLost) {
   s.state.linkState = LinkState::Lost;
-  SetDateTimeClick(s);
+  SetPrinterClock(s);
   EXPECT_THAT(Lines(), ElementsAre("Can't detect printer, please check it .", ""));
 }
 

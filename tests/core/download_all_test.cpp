@@ -1,10 +1,11 @@
 // Download All on the virtual clock with the simulated printer.
+#include "batch/download_all.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-#include "batch/download_all.h"
 #include "bitmaps.h"
 #include "link/link_control.h"
 #include "virtual_bench.h"
@@ -17,7 +18,9 @@ using test::VirtualBench;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 
-std::uint8_t Checker(int row, int column) { return (row + column) % 2 ? 0xF0 : 0x0F; }
+std::uint8_t Checker(int row, int column) {
+  return (row + column) % 2 ? 0xF0 : 0x0F;
+}
 
 class DownloadAllTest : public ::testing::Test {
  protected:
@@ -53,15 +56,15 @@ class DownloadAllTest : public ::testing::Test {
 };
 
 const std::vector<std::string> kAllSteps = {
-    "STEP 1 : (Date & Time)",  "STEP 2 : (Erase Record)", "STEP 3 : (Data mutiplier & Decimal)",
-    "STEP 4 : (Printer status)", "STEP 5 : (Coin Format)", "STEP 6 : (Note Format)",
-    "STEP 7 : (Payout Format)", "STEP 8 : (Logo1)",        "STEP 9 : (Logo2)",
+    "STEP 1 : (Date & Time)",    "STEP 2 : (Erase Record)", "STEP 3 : (Data mutiplier & Decimal)",
+    "STEP 4 : (Printer status)", "STEP 5 : (Coin Format)",  "STEP 6 : (Note Format)",
+    "STEP 7 : (Payout Format)",  "STEP 8 : (Logo1)",        "STEP 9 : (Logo2)",
     "STEP 10 : (Logo3)"};
 
 TEST_F(DownloadAllTest, FullBatchRunsEveryStepInOrder) {
   ChooseLogos();
   s.setup.Ticket(TicketKind::Coin)[0].text = "COIN";
-  ProgameAll1Click(s);
+  DownloadAll(s);
   const auto lines = Lines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines.front(), "Download all part begin!!");
@@ -89,7 +92,7 @@ TEST_F(DownloadAllTest, FullBatchRunsEveryStepInOrder) {
 TEST_F(DownloadAllTest, NotOnlineRunsNoStep) {
   s.state.linkState = LinkState::Lost;
   bench.ForgetSent();
-  ProgameAll1Click(s);
+  DownloadAll(s);
   EXPECT_THAT(Lines(), ElementsAre("Download all part begin!!",
                                    "Can't detect printer, please check it .", ""));
   EXPECT_TRUE(bench.SentBytes().empty());
@@ -97,12 +100,12 @@ TEST_F(DownloadAllTest, NotOnlineRunsNoStep) {
 
 TEST_F(DownloadAllTest, NothingBeforeIdentification) {
   VirtualBench fresh;
-  ProgameAll1Click(fresh.session());
+  DownloadAll(fresh.session());
   EXPECT_TRUE(fresh.memo.lines.empty());
 }
 
 TEST_F(DownloadAllTest, WithoutLogosTheLogoStepsEndAtOpenFileError) {
-  ProgameAll1Click(s);
+  DownloadAll(s);
   EXPECT_EQ(Steps(), kAllSteps);
   EXPECT_THAT(bench.panel.messages,
               ElementsAre("Open file error !", "Open file error !", "Open file error !"));
@@ -110,8 +113,8 @@ TEST_F(DownloadAllTest, WithoutLogosTheLogoStepsEndAtOpenFileError) {
 }
 
 TEST_F(DownloadAllTest, CancelWhileTheCoinFormatWaits) {
-  bench.When([this] { return s.pending.awaitCoinFormat; }, [this] { BitBtn2Click(s); });
-  ProgameAll1Click(s);
+  bench.When([this] { return s.pending.awaitCoinFormat; }, [this] { CancelDownload(s); });
+  DownloadAll(s);
   const auto lines = Lines();
   EXPECT_EQ(Steps().back(), "STEP 5 : (Coin Format)");
   ASSERT_GE(lines.size(), 4u);
@@ -121,8 +124,8 @@ TEST_F(DownloadAllTest, CancelWhileTheCoinFormatWaits) {
 
 TEST_F(DownloadAllTest, CancelDuringALogoStepStopsWithoutALineOfItsOwn) {
   ChooseLogos();
-  bench.When([this] { return s.pending.awaitLogo2; }, [this] { BitBtn2Click(s); });
-  ProgameAll1Click(s);
+  bench.When([this] { return s.pending.awaitLogo2; }, [this] { CancelDownload(s); });
+  DownloadAll(s);
   EXPECT_EQ(Steps().back(), "STEP 9 : (Logo2)");
   const auto lines = Lines();
   EXPECT_THAT(std::vector<std::string>(lines.end() - 3, lines.end()),
@@ -131,15 +134,15 @@ TEST_F(DownloadAllTest, CancelDuringALogoStepStopsWithoutALineOfItsOwn) {
 }
 
 TEST_F(DownloadAllTest, CancelBeforeTheBatchHasNoEffect) {
-  BitBtn2Click(s);
-  ProgameAll1Click(s);
+  CancelDownload(s);
+  DownloadAll(s);
   EXPECT_EQ(Steps(), kAllSteps);
   EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
 }
 
 TEST_F(DownloadAllTest, ClockStepRefusedByItsGuardTheRestRuns) {
   bench.clock.now = {2026, 12, 9, 5, 0, 0};
-  ProgameAll1Click(s);
+  DownloadAll(s);
   EXPECT_EQ(Steps(), kAllSteps);
   EXPECT_THAT(Lines(), Contains(std::string("Year must be smaller than 2022.")));
   EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
@@ -147,7 +150,7 @@ TEST_F(DownloadAllTest, ClockStepRefusedByItsGuardTheRestRuns) {
 
 TEST_F(DownloadAllTest, PrinterFallingSilentInStepSixStopsTheBatch) {
   bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
-  ProgameAll1Click(s);
+  DownloadAll(s);
   EXPECT_EQ(Steps().back(), "STEP 6 : (Note Format)");
   const auto lines = Lines();
   EXPECT_THAT(std::vector<std::string>(lines.end() - 5, lines.end()),
@@ -161,11 +164,11 @@ TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
   bench.When([this] { return s.pending.awaitErase; },
              [this, &refused] {
                const int before = bench.memo.LineCount();
-               ProgameAll1Click(s);
+               DownloadAll(s);
                refused = bench.memo.From(before) ==
                          std::vector<std::string>{"Printer is busy right now .", ""};
              });
-  ProgameAll1Click(s);
+  DownloadAll(s);
   EXPECT_TRUE(refused);
   EXPECT_EQ(Steps(), kAllSteps);
 }

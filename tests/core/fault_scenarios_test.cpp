@@ -75,11 +75,11 @@ class FaultScenarioTest : public ::testing::Test {
     ASSERT_TRUE(Idle());
     ASSERT_EQ(s.state.linkState, LinkState::Online);
     NextMark();
-    ReadFirmwareVersionClick(s);
+    ReadFirmwareVersion(s);
     Settle();
     EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines)) << bench.memo.Text();
     NextMark();
-    SetNoteClick(s);
+    DownloadNoteFormat(s);
     Settle();
     EXPECT_THAT(Lines(), ElementsAre("Download note format finished .", ""));
   }
@@ -97,25 +97,25 @@ class FaultScenarioTest : public ::testing::Test {
 
 TEST_F(FaultScenarioTest, DroppedReplyTimesOutAndTheLinkIsLostUntilTheNextAnnouncement) {
   bench.printer().faults().dropReplies = 1;
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.RunFor(45500);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 45 sec"));
   EXPECT_TRUE(s.pending.awaitFirmware);
   ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Lost; }, 50000));
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   EXPECT_TRUE(Idle());
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
-  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer1));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::OfflineCount));
   EXPECT_EQ(bench.panel.gauge.back(), 0);
   EXPECT_EQ(bench.printer().faultLog().dropped, 1);
 
   // While lost, a query still goes out and is answered; a download is refused.
   NextMark();
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   Settle();
   EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
   NextMark();
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   EXPECT_THAT(Lines(), ElementsAre("Can't detect printer, please check it .", ""));
   EXPECT_EQ(bench.printer().received().formatDownloads[0], 0);
 
@@ -126,14 +126,14 @@ TEST_F(FaultScenarioTest, DroppedReplyTimesOutAndTheLinkIsLostUntilTheNextAnnoun
       [this] { return s.state.identifyStep == 0 && Shows("Orvex is online ."); }, 5000));
   EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
   EXPECT_EQ(bench.printer().received().variantQueries, 2);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer1));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::OfflineCount));
   ExpectToolStillWorks();
 }
 
 TEST_F(FaultScenarioTest, SplitFirmwareReplyEndsTheRequestOnItsFirstPart) {
   // A record search first leaves its bytes where the firmware reply's
   // checksums lie.
-  Button4Click(s, {{2005, 3, 1}, {2005, 3, 3}});
+  SearchAndPrint(s, {{2005, 3, 1}, {2005, 3, 3}});
   Settle();
   const std::uint8_t stale[4] = {s.rx[15], s.rx[16], s.rx[17], s.rx[18]};
   ASSERT_NE(Hex2(stale[0], stale[1]), "3C5A");
@@ -141,7 +141,7 @@ TEST_F(FaultScenarioTest, SplitFirmwareReplyEndsTheRequestOnItsFirstPart) {
   NextMark();
   bench.printer().faults().splitReplies = 1;
   bench.printer().faults().splitAfterBytes = 5;
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
   EXPECT_EQ(s.rx.ReadLength(), 5u);
   EXPECT_FALSE(s.state.busy);
@@ -184,11 +184,11 @@ TEST_F(FaultScenarioTest, GarbageIsTakenAsTheTestPrintResult) {
     bench.printer().faults().garbageReplies = 1;
     bench.printer().faults().garbageLength = 6;
     bench.printer().faults().garbageSeed = GarbageSeed(c.firstByte, 6);
-    PrintCoinClick(s);
+    PrintCoinTestTicket(s);
     Settle();
     EXPECT_THAT(Lines(), ElementsAreArray(c.lines))
         << "garbage begins " << int{bench.printer().faultLog().lastGarbage.at(0)};
-    EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+    EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
     EXPECT_EQ(s.rx.ReadLength(), 6u);
   }
   EXPECT_EQ(bench.printer().faultLog().garbled, 3);
@@ -200,7 +200,7 @@ TEST_F(FaultScenarioTest, GarbageToAFormatDownloadLeavesItWaitingUntilTheTimeout
   bench.printer().faults().garbageLength = 3;
   bench.printer().faults().garbageSeed =
       GarbageSeed([](std::uint8_t b) { return b != 0xAA && b != 0x77 && b != 0x26; }, 3);
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   bench.RunFor(2000);
   EXPECT_TRUE(s.pending.awaitCoinFormat);
   EXPECT_EQ(bench.printer().faultLog().garbled, 1);
@@ -214,7 +214,7 @@ TEST_F(FaultScenarioTest, GarbageToAFormatDownloadLeavesItWaitingUntilTheTimeout
 
 TEST_F(FaultScenarioTest, DoubledReplyIsIgnoredOnceTheRequestEnded) {
   bench.printer().faults().doubledReplies = 1;
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   ASSERT_TRUE(bench.RunUntil([this] { return Idle(); }, 5000));
   EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
   NextMark();
@@ -232,9 +232,9 @@ TEST_F(FaultScenarioTest, DoubledReplyIsTakenByARequestStartedBeforeItCame) {
   bench.When([this] { return bench.printer().faultLog().doubled == 1 && Idle(); },
              [this] {
                NextMark();
-               ReadPrintTicketClick(s);
+               ReadPrintStatus(s);
              });
-  PrintCoinClick(s);
+  PrintCoinTestTicket(s);
   ASSERT_TRUE(bench.RunUntil([this] { return s.pending.awaitPrintStatus; }, 5000));
   Settle();
   EXPECT_THAT(Lines(),
@@ -251,14 +251,14 @@ TEST_F(FaultScenarioTest, DoubledReplyIsTakenByARequestStartedBeforeItCame) {
 
 TEST_F(FaultScenarioTest, MaintenanceRunDuringAFormatDownloadFreesItsBusy) {
   bench.printer().faults().maintenanceRuns = 1;
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   ASSERT_TRUE(s.pending.awaitCoinFormat);
 
   ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records now :"); }, 5000));
   EXPECT_TRUE(s.state.busy);
   EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09", "1"));
   // Busy while the printer renews its records: another command is refused.
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09", "1",
                                    "Printer is busy right now .", ""));
 
@@ -277,7 +277,7 @@ TEST_F(FaultScenarioTest, MaintenanceRunDuringAFormatDownloadFreesItsBusy) {
 
 TEST_F(FaultScenarioTest, MaintenanceRunDuringAQueryIsTakenAsItsReply) {
   bench.printer().faults().maintenanceRuns = 1;
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records finished ."); }, 5000));
   const std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), 11u) << bench.memo.Text();
@@ -301,7 +301,7 @@ TEST_F(FaultScenarioTest, MaintenanceRunDuringAQueryIsTakenAsItsReply) {
 TEST_F(FaultScenarioTest, PrinterRestartCuttingARecordRenewalShortFreesTheTool) {
   // The run's end (0x33) never comes; the printer's announcement says it
   // has restarted, so the renewal it reported is over.
-  EraseSummaryClick(s);
+  EraseRecords(s);
   ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records now :"); }, 5000));
   ASSERT_TRUE(s.state.busy);
   RestartPrinter(300);
@@ -315,7 +315,7 @@ TEST_F(FaultScenarioTest, PrinterRestartCuttingARecordRenewalShortFreesTheTool) 
 TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {
   // Only a renewal's busy ends at the announcement; a download that waits
   // keeps waiting for its answer or its timeout.
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   ASSERT_TRUE(s.pending.awaitCoinFormat);
   bench.Deliver({0x26});
   EXPECT_TRUE(s.state.busy);
@@ -333,7 +333,7 @@ TEST_F(FaultScenarioTest, BurstsOfThirtyThousandBytesAndMoreAreCutIntoReads) {
     NextMark();
     bench.printer().faults().burstReplies = 1;
     bench.printer().faults().burstLength = c.length;
-    ReadFirmwareVersionClick(s);
+    ReadFirmwareVersion(s);
     Settle();
     bench.RunFor(1000);
     // On the wire for seconds: the timeout count shows meanwhile.
@@ -361,7 +361,7 @@ class UnacknowledgedRowsTest : public FaultScenarioTest {
 TEST_F(UnacknowledgedRowsTest, TheTimeoutEndsTheLogoDownload) {
   s.setup.logos[0] = {MakeLogo("three.bmp", 3), 3};
   bench.ForgetSent();
-  SetLogo1Click(s);  // returns once the timeout has ended it
+  DownloadLogo1(s);  // returns once the timeout has ended it
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   EXPECT_TRUE(Idle());
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
@@ -383,7 +383,7 @@ TEST_F(FaultScenarioTest, HangUpMidLogoTimesOutThenTheAnnouncementBringsTheLinkB
   s.setup.logos[1] = {MakeLogo("four.bmp", 4), 4};
   bench.printer().faults().hangUpAfterLogoRow = 2;
   bench.printer().faults().hangUpMs = 100000;
-  SetLogo2Click(s);
+  DownloadLogo2(s);
   const std::int64_t endedAt = bench.now();
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   EXPECT_FALSE(s.pending.awaitLogo2);
@@ -401,7 +401,7 @@ TEST_F(FaultScenarioTest, HangUpMidLogoTimesOutThenTheAnnouncementBringsTheLinkB
   EXPECT_EQ(bench.printer().received().variantQueries, 2);
 
   NextMark();
-  SetLogo2Click(s);
+  DownloadLogo2(s);
   Settle();
   EXPECT_EQ(Lines().back(), "");
   EXPECT_EQ(Lines()[Lines().size() - 3], "Download logo2 finished .");
@@ -417,7 +417,7 @@ TEST_F(FaultScenarioTest, HangUpWithTheCablePulledAsWell) {
   bench.printer().faults().hangUpAfterLogoRow = 1;
   bench.printer().faults().hangUpMs = 1000;
   bench.When([this] { return bench.printer().LineDown(bench.now()); }, [this] { bench.Unplug(); });
-  SetLogo3Click(s);
+  DownloadLogo3(s);
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   bench.RunFor(5000);
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
@@ -434,7 +434,7 @@ TEST_F(FaultScenarioTest, HangUpWithTheCablePulledAsWell) {
 TEST_F(FaultScenarioTest, PrinterRestartDuringADownloadIsOnlyNoticedByTheTimeout) {
   // Its announcement comes while the link is online, so the tool does not
   // take it as one; the lost 0xAA runs into the timeout.
-  SetPayoutClick(s);
+  DownloadPayoutFormat(s);
   RestartPrinter(300);
   bench.RunFor(1500);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec"));
@@ -453,7 +453,7 @@ TEST_F(FaultScenarioTest, PrinterRestartDuringADownloadIsOnlyNoticedByTheTimeout
 
 TEST_F(FaultScenarioTest, PrinterRestartDuringAQueryAnswersItWithTheAnnouncement) {
   // Any read ends a query, the announcement byte too.
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   RestartPrinter(300);
   Settle();
   const std::vector<std::string> lines = Lines();

@@ -67,11 +67,11 @@ class FormatFileTest : public ::testing::Test {
 
   void Save(const fs::path& path) {
     bench.panel.saveAnswers.push_back(path.string());
-    SaveTicketFormat1Click(session());
+    SaveFormatFile(session());
   }
   void Load(const fs::path& path) {
     bench.panel.openAnswers.push_back(path.string());
-    LoadTicketFormat1Click(session());
+    LoadFormatFile(session());
   }
   // Writes the lines with CR LF and loads them.
   void LoadLines(const std::vector<std::string>& lines) {
@@ -99,8 +99,8 @@ TEST_F(FormatFileTest, SaveRightAfterStartUpWritesTheGoldenLines) {
 }
 
 TEST_F(FormatFileTest, SaveCancelledDoesNothing) {
-  SaveTicketFormat1Click(session());
-  LoadTicketFormat1Click(session());
+  SaveFormatFile(session());
+  LoadFormatFile(session());
   EXPECT_THAT(bench.panel.messages, IsEmpty());
   EXPECT_EQ(bench.view.refreshes, 0);
 }
@@ -182,7 +182,7 @@ TEST_F(FormatFileTest, SaveThenLoadRestoresEveryControl) {
   other.session().setup.printStatus.recordSearch = false;  // not in the file
   other.session().setup.symbolItemNarrow = 5;              // not in the file
   other.panel.openAnswers.push_back(path.string());
-  LoadTicketFormat1Click(other.session());
+  LoadFormatFile(other.session());
 
   EXPECT_THAT(other.panel.messages, ElementsAre("Load finished."));
   EXPECT_THAT(other.view.shownLogos, ElementsAre(1, 2, 3));
@@ -244,7 +244,7 @@ TEST_F(FormatFileTest, RadioLineThatIsNoNumberStopsTheLoad) {
     const fs::path path = folder / "bad.orx";
     test::WriteFile(path, JoinCrLf(lines));
     fresh.panel.openAnswers.push_back(path.string());
-    LoadTicketFormat1Click(fresh.session());
+    LoadFormatFile(fresh.session());
 
     EXPECT_THAT(fresh.panel.messages, ElementsAre("'" + bad + "' is not a valid integer value"));
     EXPECT_EQ(fresh.session().setup.tickets[0][0].sizeItem, 1);
@@ -287,7 +287,7 @@ TEST_F(FormatFileTest, LinesAfterTheLastAreIgnoredAndAnyLineEndIsTaken) {
     const fs::path path = folder / "ends.orx";
     test::WriteFile(path, bytes);
     fresh.panel.openAnswers.push_back(path.string());
-    LoadTicketFormat1Click(fresh.session());
+    LoadFormatFile(fresh.session());
     EXPECT_THAT(fresh.panel.messages, ElementsAre("Load finished."));
     EXPECT_EQ(fresh.session().setup.tickets[2][9].kindItem, 5);
   }
@@ -435,7 +435,7 @@ TEST_F(FormatFileTest, LogoPathsOutsideWindows1252SurviveTheRoundTrip) {
 
   VirtualBench other;
   other.panel.openAnswers.push_back(path.string());
-  LoadTicketFormat1Click(other.session());
+  LoadFormatFile(other.session());
   EXPECT_THAT(other.panel.messages, ElementsAre("Load finished."));
   EXPECT_EQ(other.session().setup.logos[0].path, latin.string());
   EXPECT_EQ(other.session().setup.logos[1].path, foreign.string());

@@ -87,7 +87,8 @@ TEST(SymbolCodes, ItemsOfBothGroups) {
   EXPECT_EQ(SymbolCodeForItem(19, true), 224);
   EXPECT_EQ(SymbolCodeForItem(18, false), 0);
   EXPECT_EQ(SymbolCodeForItem(-1, true), 0);
-  const std::uint8_t expected[17] = {42, 47, 36, 61, 37, 34, 35, 59, 64, 63, 33, 62, 126, 60, 94, 58, 45};
+  const std::uint8_t expected[17] = {42, 47, 36, 61,  37, 34, 35, 59, 64,
+                                     63, 33, 62, 126, 60, 94, 58, 45};
   for (int i = 0; i < 17; ++i) {
     EXPECT_EQ(SymbolCodeForItem(i, true), expected[i]);
     EXPECT_EQ(SymbolCodeForItem(i, false), expected[i]);
@@ -136,7 +137,7 @@ using DownloadTest = test::WireTest;
 TEST_F(DownloadTest, FormatDownloadPacesEveryByteAndStepsTheGauge) {
   s.setup.Ticket(TicketKind::Payout)[0] = Line(0, 3, 2, "AB");
   s.setup.symbolItemWide = 17;
-  SetPayoutClick(s);
+  DownloadPayoutFormat(s);
   const auto sent = bench.SentBytes();
   ASSERT_EQ(sent.size(), kFormatRequestSize);
   EXPECT_THAT(std::vector<std::uint8_t>(sent.begin(), sent.begin() + 9),
@@ -148,18 +149,18 @@ TEST_F(DownloadTest, FormatDownloadPacesEveryByteAndStepsTheGauge) {
   EXPECT_THAT(bench.panel.gauge, ElementsAre(0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100));
   EXPECT_TRUE(Lines().empty());
   EXPECT_TRUE(s.pending.awaitPayoutFormat);
-  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 
 TEST_F(DownloadTest, FormatReplyMustBeginWithAA) {
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   bench.Deliver({0x00, 0xAA});
   EXPECT_TRUE(s.pending.awaitCoinFormat);
   EXPECT_TRUE(Lines().empty());
   bench.Deliver({0xAA});
   EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", ""));
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   EXPECT_EQ(bench.panel.gauge.back(), 100);
   mark = bench.memo.LineCount();
   bench.Deliver({0xAA});  // no download pending: nothing
@@ -167,25 +168,25 @@ TEST_F(DownloadTest, FormatReplyMustBeginWithAA) {
 }
 
 TEST_F(DownloadTest, FormatDownloadRefusals) {
-  SetNoteClick(s);
+  DownloadNoteFormat(s);
   bench.ForgetSent();
   mark = bench.memo.LineCount();
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", ""));
   EXPECT_TRUE(bench.SentBytes().empty());
   bench.RunFor(90000);  // the note format never answered
   mark = bench.memo.LineCount();
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   EXPECT_THAT(Lines(), ElementsAre("Can't detect printer, please check it .", ""));
 }
 
 TEST_F(DownloadTest, MultiplierSaveWithDefaultsAndEdges) {
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF6, 1, 0, 1, 0, 1, 0, 0));
   EXPECT_EQ(bench.now(), bench.sent().back().atMs);  // no pause after the last byte
   EXPECT_THAT(Lines(), ElementsAre("Set data mutiplier & floating-point finished .", ""));
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
 
   EXPECT_THAT(EncodeMultiplierRequest(1000, 9999, -1, 7),
               ElementsAre(0x1D, 0xF6, 0xE8, 0x03, 0x0F, 0x27, 0xFF, 0x00, 0x07));
@@ -193,21 +194,21 @@ TEST_F(DownloadTest, MultiplierSaveWithDefaultsAndEdges) {
 
 TEST_F(DownloadTest, MultiplierSaveWithABadBoxSendsNothing) {
   s.setup.multipliers.payout = "1x";
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_THAT(bench.panel.messages, ElementsAre("'1x' is not a valid integer value"));
   EXPECT_TRUE(bench.SentBytes().empty());
   EXPECT_FALSE(s.state.busy);
   s.setup.multipliers.payout = "";
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_EQ(bench.panel.messages.back(), "'' is not a valid integer value");
   s.setup.multipliers.payout = "-";
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_EQ(bench.panel.messages.back(), "'-' is not a valid integer value");
   EXPECT_TRUE(bench.SentBytes().empty());
 }
 
 TEST_F(DownloadTest, PrintStatusBytes) {
-  Button2Click(s);
+  SendPrintStatus(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xF7, 0x67));
   EXPECT_THAT(Lines(), ElementsAre("Set print status finished .", ""));
   PrintStatus onlyCoinAndSymbol{true, false, false, true, false};
@@ -217,25 +218,25 @@ TEST_F(DownloadTest, PrintStatusBytes) {
 
 TEST_F(DownloadTest, SettingsSaveWhileLostButNotWhileBusy) {
   s.state.linkState = LinkState::Lost;
-  Button2Click(s);
+  SendPrintStatus(s);
   EXPECT_THAT(Lines(), ElementsAre("Set print status finished .", ""));
   s.state.busy = true;
   mark = bench.memo.LineCount();
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", ""));
 }
 
 TEST_F(DownloadTest, DecimalBoxRangeCheck) {
   s.setup.multipliers.decimals = "7";
-  Edit14Change(s);
+  CheckDecimalPlaces(s);
   EXPECT_THAT(bench.panel.messages, ElementsAre("The floating-point too large (0~3)."));
   s.setup.multipliers.decimals = "";
-  Edit14Change(s);
+  CheckDecimalPlaces(s);
   s.setup.multipliers.decimals = "3";
-  Edit14Change(s);
+  CheckDecimalPlaces(s);
   EXPECT_EQ(bench.panel.messages.size(), 1u);
   s.setup.multipliers.decimals = "7";
-  Button1Click(s);
+  SendMultiplierSettings(s);
   EXPECT_EQ(bench.SentBytes().back(), 0x07);
 }
 
@@ -258,7 +259,7 @@ TEST_F(DownloadTest, ClearResetsOneTicketOnly) {
     for (auto& line : ticket) line = Line(5, 3, 2, "keep");
   }
   s.setup.symbolItemWide = 4;
-  NoteTicketFormat1Click(s);
+  ClearNoteFormat(s);
   for (const FormatLine& line : s.setup.Ticket(TicketKind::Note)) {
     EXPECT_EQ(line.kindItem, 0);
     EXPECT_EQ(line.sizeItem, 0);
@@ -277,7 +278,7 @@ TEST(ClearBeforeIdentification, DoesNothing) {
   options.withPrinter = false;
   VirtualBench bench(options);
   bench.session().setup.Ticket(TicketKind::Coin)[0].text = "x";
-  CoinTicketFormat1Click(bench.session());
+  ClearCoinFormat(bench.session());
   EXPECT_EQ(bench.session().setup.Ticket(TicketKind::Coin)[0].text, "x");
   EXPECT_EQ(bench.view.refreshes, 0);
 }

@@ -42,14 +42,14 @@ class FuzzRegressionTest : public ::testing::Test {
 // the version line. A message window that breaks lines there would count one
 // line more than the tool, and later rewrites would hit the wrong line.
 TEST_F(FuzzRegressionTest, LineBreaksInAFirmwareReplyStayInsideTheVersionLine) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.Deliver({0x7B, 0x0A});
   EXPECT_THAT(Lines(),
               ElementsAre("Firmware version :", "     { ", "", "Checksum :", "   0000", "   0000"));
 
   // The 19-byte form with CR LF inside the version text.
   const int before = bench.memo.LineCount();
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   std::vector<std::uint8_t> reply = {'V', '2', '\r', '\n', '0', '7'};
   reply.resize(15, ' ');
   reply.insert(reply.end(), {0x12, 0x34, 0xAB, 0xCD});
@@ -61,7 +61,7 @@ TEST_F(FuzzRegressionTest, LineBreaksInAFirmwareReplyStayInsideTheVersionLine) {
 }
 
 TEST_F(FuzzRegressionTest, LineBreaksInADateTimeReplyStayInsideTheDateLine) {
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   bench.Deliver({'1', '5', '\r', '\n', '3', '0', '1', '4', '0', '5', '0', '9'});
   EXPECT_THAT(Lines(), ElementsAre("Date & Time :", "     2015/  /30   14:05:09", ""));
   EXPECT_TRUE(std::none_of(bench.memo.lines.begin(), bench.memo.lines.end(), HoldsLineBreak));

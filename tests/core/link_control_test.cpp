@@ -1,12 +1,13 @@
 // The announcement, the variant handshake, the request guard and the timers.
+#include "link/link_control.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "commands/queries.h"
 #include "commands/actions.h"
-#include "link/link_control.h"
-#include "logos/logo_download.h"
+#include "commands/queries.h"
 #include "link/request_guard.h"
+#include "logos/logo_download.h"
 #include "virtual_bench.h"
 
 namespace orvex {
@@ -41,7 +42,7 @@ TEST_F(LinkTest, AnnouncementFromNotSeenAsksForTheVariant) {
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xA0));
   ASSERT_EQ(bench.sent().size(), 2u);
   EXPECT_EQ(bench.sent()[1].atMs - bench.sent()[0].atMs, 10);
-  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer3));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::VariantWait));
   EXPECT_FALSE(s.state.identified);
 }
 
@@ -59,7 +60,7 @@ TEST_F(LinkTest, VariantReplyByByteZeroOrFiveSelectsTwentySymbols) {
   EXPECT_TRUE(s.state.wideSymbols);
   EXPECT_EQ(bench.panel.chooserWide, true);
   EXPECT_TRUE(bench.panel.symbolCheckEnabled);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer3));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::VariantWait));
 
   VirtualBench other{NoPrinter()};
   other.Deliver({0x26});
@@ -85,7 +86,7 @@ TEST_F(LinkTest, NoVariantReplyFallsBackOnTheFourthTick) {
   EXPECT_TRUE(s.state.identified);
   EXPECT_FALSE(s.state.wideSymbols);
   EXPECT_EQ(bench.panel.chooserWide, false);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer3));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::VariantWait));
   EXPECT_EQ(s.state.identifyTicks, 0u);
 }
 
@@ -99,10 +100,10 @@ TEST_F(LinkTest, TheVariantReadIsNotAlsoAnAnnouncement) {
 }
 
 TEST_F(LinkTest, EveryCommandIsInertBeforeIdentification) {
-  ReadFirmwareVersionClick(s);
-  YYMMDD1Click(s);
-  FullCut2Click(s);
-  MessageWindow1Click(s);
+  ReadFirmwareVersion(s);
+  SetDateFormatYYMMDD(s);
+  TestFullCut(s);
+  ClearMessageWindow(s);
   EXPECT_TRUE(bench.memo.lines.empty());
   EXPECT_TRUE(bench.SentBytes().empty());
 }
@@ -111,24 +112,24 @@ TEST_F(LinkTest, GuardFormsRefuseWithTheirLines) {
   Identify();
   s.state.busy = true;
   const int mark = bench.memo.LineCount();
-  ReadFirmwareVersionClick(s);
-  YYMMDD1Click(s);
-  EXPECT_THAT(bench.memo.From(mark), ElementsAre("Printer is busy right now .", "",
-                                                 "Printer is busy right now .", ""));
+  ReadFirmwareVersion(s);
+  SetDateFormatYYMMDD(s);
+  EXPECT_THAT(bench.memo.From(mark),
+              ElementsAre("Printer is busy right now .", "", "Printer is busy right now .", ""));
   s.state.busy = false;
   s.state.linkState = LinkState::Lost;
   const int mark2 = bench.memo.LineCount();
-  YYMMDD1Click(s);
+  SetDateFormatYYMMDD(s);
   EXPECT_THAT(bench.memo.From(mark2), ElementsAre("Can't detect printer, please check it .", ""));
   EXPECT_TRUE(bench.SentBytes().empty());
   // The busy-only form still sends while the link is lost.
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF9));
 }
 
 TEST_F(LinkTest, ReplyTimeoutCountsOnOneLineThenResets) {
   Identify();
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   const int timeoutLine = s.state.timeoutLine;
   EXPECT_EQ(timeoutLine, bench.memo.LineCount());
   bench.RunFor(1000);
@@ -142,15 +143,15 @@ TEST_F(LinkTest, ReplyTimeoutCountsOnOneLineThenResets) {
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
   EXPECT_FALSE(s.state.busy);
   EXPECT_FALSE(s.pending.Any());
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
-  EXPECT_TRUE(bench.TimerEnabled(TimerId::Timer1));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::OfflineCount));
   EXPECT_EQ(bench.panel.gauge.back(), 0);
   EXPECT_TRUE(s.state.identified);
 }
 
 TEST_F(LinkTest, AcknowledgementByteRestartsTheCount) {
   Identify();
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.RunFor(60000);
   // A read with 0x42 anywhere restarts the count; the firmware section also
   // completes the request, so use a request that ignores the bytes.
@@ -168,7 +169,7 @@ TEST_F(LinkTest, AcknowledgementByteRestartsTheCount) {
 
 TEST_F(LinkTest, OfflineCountAfterAResetAndReannouncement) {
   Identify();
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   bench.RunFor(90000);
   ASSERT_EQ(s.state.linkState, LinkState::Lost);
   // Timer1 runs but does nothing while the link is lost.
@@ -179,7 +180,7 @@ TEST_F(LinkTest, OfflineCountAfterAResetAndReannouncement) {
   // The printer comes back: announced from Lost, step 2.
   bench.Deliver({0x26});
   EXPECT_EQ(s.state.identifyStep, 2);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer1));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::OfflineCount));
   bench.Deliver({0x00});
   EXPECT_FALSE(s.state.wideSymbols);  // the later probe may change the variant
   EXPECT_EQ(bench.panel.chooserWide, false);
@@ -188,10 +189,10 @@ TEST_F(LinkTest, OfflineCountAfterAResetAndReannouncement) {
 TEST_F(LinkTest, TimerOneTicksCountToOfflineWhenNotLost) {
   Identify();
   s.state.timeoutSeconds = 0;
-  Timer1Timer(s);
-  Timer1Timer(s);
+  OfflineCountTick(s);
+  OfflineCountTick(s);
   EXPECT_EQ(s.state.linkState, LinkState::Online);
-  Timer1Timer(s);
+  OfflineCountTick(s);
   EXPECT_THAT(bench.memo.From(bench.memo.LineCount() - 2), ElementsAre("Printer not online .", ""));
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
 }
@@ -201,7 +202,7 @@ TEST_F(LinkTest, AnnouncementStopsTheTimeoutButLeavesTheRequest) {
   StartRequest(s, s.pending.awaitCoinFormat);
   s.state.linkState = LinkState::Lost;
   bench.Deliver({0x26});
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   EXPECT_TRUE(s.pending.awaitCoinFormat);
   EXPECT_TRUE(s.state.busy);
   bench.Deliver({0x0A});  // the variant reply
@@ -211,7 +212,7 @@ TEST_F(LinkTest, AnnouncementStopsTheTimeoutButLeavesTheRequest) {
 }
 
 TEST_F(LinkTest, CancelOnlyRaisesFlags) {
-  BitBtn2Click(s);
+  CancelDownload(s);
   EXPECT_TRUE(s.state.cancelLogo);
   EXPECT_TRUE(s.state.cancelBatch);
   EXPECT_TRUE(bench.memo.lines.empty());

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "bitmaps.h"
+#include "link/link_control.h"
 #include "logos/logo_download.h"
 #include "logos/logo_file.h"
-#include "link/link_control.h"
 #include "virtual_bench.h"
 
 namespace orvex {
@@ -50,14 +50,19 @@ TEST_F(LogoFileTest, BitmapsMadeByImageMagick) {
   EXPECT_EQ(ok.height, 341);
   EXPECT_EQ(CheckLogoFile(Convert("tall.bmp", "-size 384x342 xc:white -monochrome BMP3:")).result,
             LogoCheckResult::TooLarge);
-  EXPECT_EQ(CheckLogoFile(Convert("c16.bmp", "-size 384x20 gradient: -colors 16 -type Palette BMP3:")).result,
-            LogoCheckResult::NotMono);
-  EXPECT_EQ(CheckLogoFile(Convert("rgb.bmp", "-size 384x20 gradient:red-blue -type TrueColor BMP3:")).result,
-            LogoCheckResult::NotMono);
+  EXPECT_EQ(
+      CheckLogoFile(Convert("c16.bmp", "-size 384x20 gradient: -colors 16 -type Palette BMP3:"))
+          .result,
+      LogoCheckResult::NotMono);
+  EXPECT_EQ(
+      CheckLogoFile(Convert("rgb.bmp", "-size 384x20 gradient:red-blue -type TrueColor BMP3:"))
+          .result,
+      LogoCheckResult::NotMono);
   EXPECT_EQ(CheckLogoFile(Convert("narrow.bmp", "-size 383x20 xc:white -monochrome BMP3:")).result,
             LogoCheckResult::WrongWidth);
-  EXPECT_EQ(CheckLogoFile(Convert("narrowtall.bmp", "-size 383x400 xc:white -monochrome BMP3:")).result,
-            LogoCheckResult::WrongWidth);
+  EXPECT_EQ(
+      CheckLogoFile(Convert("narrowtall.bmp", "-size 383x400 xc:white -monochrome BMP3:")).result,
+      LogoCheckResult::WrongWidth);
   const fs::path png = Convert("picture.png", "-size 384x20 xc:white PNG:");
   fs::rename(png, folder / "picture.bmp");
   EXPECT_EQ(CheckLogoFile(folder / "picture.bmp").result, LogoCheckResult::NotBmp);
@@ -107,13 +112,19 @@ TEST_F(LogoFileTest, ShortEmptyAndMissingFiles) {
 }
 
 TEST(LogoMessages, PerSlotWhenChoosingAndWhenLoading) {
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::Unreadable, 1), "Open file error ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::Unreadable, 1),
+            "Open file error ! Please try again!");
   EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::Unreadable, 3), "Open file error !");
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::NotBmp, 2), "File not BMP format ! Please try again!");
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::WrongWidth, 1), "BMP width not 384 pixel ! Please try again!");
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::NotMono, 3), "BMP not mono color ! Please try again!");
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::Compressed, 2), "BMP have compression ! Please try again!");
-  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::TooLarge, 1), "Sizes too large over 16K ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::NotBmp, 2),
+            "File not BMP format ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::WrongWidth, 1),
+            "BMP width not 384 pixel ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::NotMono, 3),
+            "BMP not mono color ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::Compressed, 2),
+            "BMP have compression ! Please try again!");
+  EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::TooLarge, 1),
+            "Sizes too large over 16K ! Please try again!");
   EXPECT_EQ(ChooseLogoMessage(LogoCheckResult::TooLarge, 2), "Sizes too large over 16K .");
   EXPECT_EQ(LoadLogoMessage(LogoCheckResult::Unreadable, 2), "Can't find logo2 .");
   EXPECT_EQ(LoadLogoMessage(LogoCheckResult::TooLarge, 3), "Logo3 sizes too large over 16K .");
@@ -137,7 +148,7 @@ class LogoSlotTest : public ::testing::Test {
 
 TEST_F(LogoSlotTest, ChoosingAcceptedAndRejectedFiles) {
   bench.panel.openAnswers = {good};
-  Image2Click(s);
+  ChooseLogo2(s);
   EXPECT_EQ(s.setup.logos[1].path, good);
   EXPECT_EQ(s.setup.logos[1].height, 120);
   EXPECT_THAT(bench.view.shownLogos, ElementsAre(2));
@@ -146,22 +157,22 @@ TEST_F(LogoSlotTest, ChoosingAcceptedAndRejectedFiles) {
 
   // A rejected file empties a slot that held a logo.
   bench.panel.openAnswers = {wide};
-  Image2Click(s);
+  ChooseLogo2(s);
   EXPECT_EQ(s.setup.logos[1].path, "");
   EXPECT_THAT(bench.view.blankedLogos, ElementsAre(2));
   EXPECT_THAT(bench.panel.messages, ElementsAre("BMP width not 384 pixel ! Please try again!"));
 
   // Cancelling the dialog changes nothing.
   bench.panel.openAnswers = {good};
-  Image1Click(s);
-  Image1Click(s);
+  ChooseLogo1(s);
+  ChooseLogo1(s);
   EXPECT_EQ(s.setup.logos[0].path, good);
 }
 
 TEST_F(LogoSlotTest, UndecodableBitmapLeavesTheSlotEmpty) {
   bench.view.logoDecodes = false;
   bench.panel.openAnswers = {good};
-  Image3Click(s);
+  ChooseLogo3(s);
   EXPECT_EQ(s.setup.logos[2].path, "");
   EXPECT_THAT(bench.view.blankedLogos, ElementsAre(3));
   EXPECT_EQ(bench.panel.messages.size(), 1u);
@@ -169,10 +180,10 @@ TEST_F(LogoSlotTest, UndecodableBitmapLeavesTheSlotEmpty) {
 
 TEST_F(LogoSlotTest, ClearingNeedsTheIdentifiedPrinter) {
   s.setup.logos[1] = {good, 120};
-  Logo21Click(s);
+  ClearLogo2(s);
   EXPECT_EQ(s.setup.logos[1].path, good);
   s.state.identified = true;
-  Logo21Click(s);
+  ClearLogo2(s);
   EXPECT_EQ(s.setup.logos[1].path, "");
   EXPECT_EQ(s.setup.logos[1].height, 120);  // the height stays
   EXPECT_THAT(bench.view.blankedLogos, ElementsAre(2));
@@ -184,7 +195,7 @@ TEST_F(LogoSlotTest, ClearAllClearsWindowSlotsAndFormats) {
   s.setup.logos[0] = {good, 120};
   s.setup.logos[2] = {good, 120};
   s.setup.Ticket(TicketKind::Payout)[4].kindItem = 6;
-  All1Click(s);
+  ClearAll(s);
   EXPECT_TRUE(bench.memo.lines.empty());
   EXPECT_EQ(s.setup.logos[0].path, "");
   EXPECT_EQ(s.setup.logos[2].path, "");
@@ -199,8 +210,10 @@ TEST(LogoPayload, RowsTopDownAndInverted) {
   ASSERT_EQ(payload->rows.size(), 96u);
   // The first row sent is the last row stored in the file, inverted.
   for (int c = 0; c < 48; ++c) {
-    EXPECT_EQ(payload->rows[static_cast<std::size_t>(c)], static_cast<std::uint8_t>(~Stripes(1, c)));
-    EXPECT_EQ(payload->rows[static_cast<std::size_t>(48 + c)], static_cast<std::uint8_t>(~Stripes(0, c)));
+    EXPECT_EQ(payload->rows[static_cast<std::size_t>(c)],
+              static_cast<std::uint8_t>(~Stripes(1, c)));
+    EXPECT_EQ(payload->rows[static_cast<std::size_t>(48 + c)],
+              static_cast<std::uint8_t>(~Stripes(0, c)));
   }
   // A file shorter than its header says is refused.
   EXPECT_FALSE(ReadLogoPayload(file.substr(0, file.size() - 1)));

@@ -82,7 +82,7 @@ TEST_F(PreviewPlanTest, WorkedExample) {
   setup().Ticket(TicketKind::Coin) =
       Ticket({Line(LineKind::Logo1, 1, 1), Line(LineKind::Text, 2, 1, "ABCDEFGHI"),
               Line(LineKind::Data, 3)});
-  CoinTicket1Click(bench.session());
+  PreviewCoinTicket(bench.session());
 
   EXPECT_THAT(bench.panel.messages, IsEmpty());
   ASSERT_EQ(bench.preview.shown.size(), 1u);
@@ -111,8 +111,8 @@ TEST_F(PreviewPlanTest, SameLayoutGivesSameStripsOnEveryTicket) {
   for (TicketKind kind : {TicketKind::Coin, TicketKind::Note, TicketKind::Payout}) {
     setup().Ticket(kind) = layout;
   }
-  NoteTicket1Click(bench.session());
-  PayoutTicket1Click(bench.session());
+  PreviewNoteTicket(bench.session());
+  PreviewPayoutTicket(bench.session());
   ASSERT_EQ(bench.preview.shown.size(), 2u);
   const PreviewPlan coin = PlanTicketPreview(setup(), TicketKind::Coin);
   for (const PreviewPlan& plan : bench.preview.shown) {
@@ -193,7 +193,7 @@ TEST_F(PreviewPlanTest, DecimalsThatAreNoNumberStopThePreview) {
     const PreviewPlan plan = PlanTicketPreview(setup(), TicketKind::Coin);
     EXPECT_TRUE(plan.stopped);
     EXPECT_EQ(plan.stopMessage, "'" + bad + "' is not a valid integer value");
-    CoinTicket1Click(bench.session());
+    PreviewCoinTicket(bench.session());
     // The missing logo before the bad line is reported; the one after is not reached.
     EXPECT_THAT(bench.panel.messages, ElementsAre("Can't find logo1, please Check it.",
                                                   "'" + bad + "' is not a valid integer value"));
@@ -209,7 +209,7 @@ TEST_F(PreviewPlanTest, MissingLogosAreReportedAndTheStripsMoveUp) {
   setup().Ticket(TicketKind::Note) =
       Ticket({Line(LineKind::Logo2), Line(LineKind::Logo3, 1, 2), Line(LineKind::Text, 1, 1, "A"),
               Line(LineKind::Logo2), Line(LineKind::Logo1)});
-  NoteTicket1Click(bench.session());
+  PreviewNoteTicket(bench.session());
 
   EXPECT_THAT(bench.panel.messages, ElementsAre("Can't find logo2, please Check it.",
                                                 "Can't find logo3, please Check it.",
@@ -247,7 +247,7 @@ TEST_F(PreviewPlanTest, UnreadableLogoBitmapStopsThePreview) {
   EXPECT_TRUE(plan.stopped);
   EXPECT_EQ(plan.stopMessage, "Can't read logo3 file " + logo + " .");
 
-  PayoutTicket1Click(bench.session());
+  PreviewPayoutTicket(bench.session());
   EXPECT_THAT(bench.panel.messages, ElementsAre("Can't read logo3 file " + logo + " ."));
   EXPECT_THAT(bench.preview.shown, IsEmpty());
 
@@ -260,9 +260,9 @@ TEST_F(PreviewPlanTest, NothingHappensBeforeThePrinterIsIdentified) {
   bench.session().state.identified = false;
   setup().Ticket(TicketKind::Coin) = Ticket({Line(LineKind::Logo1)});
   setup().multipliers.decimals = "";
-  CoinTicket1Click(bench.session());
-  NoteTicket1Click(bench.session());
-  PayoutTicket1Click(bench.session());
+  PreviewCoinTicket(bench.session());
+  PreviewNoteTicket(bench.session());
+  PreviewPayoutTicket(bench.session());
   EXPECT_THAT(bench.panel.messages, IsEmpty());
   EXPECT_THAT(bench.preview.shown, IsEmpty());
 }

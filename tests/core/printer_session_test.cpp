@@ -58,52 +58,53 @@ TEST_F(PrinterSessionTest, TheTwentySymbolPrinterIsIdentified) {
 }
 
 TEST_F(PrinterSessionTest, QueriesAnswerWithTheirLines) {
-  ReadFirmwareVersionClick(s);
+  ReadFirmwareVersion(s);
   Settle();
-  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ORVEX-58 V2.15 ", "", "Checksum :",
-                                   "   3C5A", "   E10F"));
+  EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ORVEX-58 V2.15 ", "",
+                                   "Checksum :", "   3C5A", "   E10F"));
   NextMark();
-  ReadDateTimeClick(s);
+  ReadPrinterClock(s);
   Settle();
   ASSERT_EQ(Lines().size(), 3u);
   EXPECT_EQ(Lines()[0], "Date & Time :");
   EXPECT_THAT(Lines()[1], HasSubstr("2015/06/30   14:05:"));
   NextMark();
-  ReadTicketPointClick(s);
+  ReadMultipliers(s);
   Settle();
-  EXPECT_THAT(Lines(), ElementsAre("Coin value per pulse :   1", "Note value per pulse :   1",
-                                   "Payout value per pulse :   1", "Data has no floating-point .",
-                                   ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Coin value per pulse :   1", "Note value per pulse :   1",
+                          "Payout value per pulse :   1", "Data has no floating-point .", ""));
   NextMark();
-  ReadPrintTicketClick(s);
+  ReadPrintStatus(s);
   Settle();
   EXPECT_EQ(Lines().size(), 7u);
   EXPECT_EQ(Lines()[0], "Print coin ticket .");
   NextMark();
-  SummaryReport1Click(s);
+  ReadSummaryTotals(s);
   Settle();
   EXPECT_EQ(Lines().size(), 5u);
   EXPECT_THAT(Lines()[0], HasSubstr("Total Coin : "));
 }
 
 TEST_F(PrinterSessionTest, ActionsAnswerWithTheirLines) {
-  PrintCoinClick(s);
+  PrintCoinTestTicket(s);
   Settle();
-  PrintDailyClick(s);
+  PrintDailyReport(s);
   Settle();
-  DailyHistoryReport1Click(s);
+  PrintHistoryReport(s);
   Settle();
-  FullCut2Click(s);
-  PartCut2Click(s);
-  MMDDYY1Click(s);
-  Disable1Click(s);
+  TestFullCut(s);
+  TestPartCut(s);
+  SetDateFormatMMDDYY(s);
+  DisableSerialNumberPrinting(s);
   // Printing takes more than a second: the timeout count shows meanwhile.
-  EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec", "Print coin ticket finished .", "",
-                                   "Timeout Detect : 1 sec", "Print daily report finished .", "",
-                                   "Timeout Detect : 1 sec", "Print daily history report finished .", "",
-                                   "Test full cut finished .", "", "Test part cut finished .", "",
-                                   "Date format is now MM/DD/YY .", "",
-                                   "Disable Printe Serial Number.", ""));
+  EXPECT_THAT(
+      Lines(),
+      ElementsAre("Timeout Detect : 1 sec", "Print coin ticket finished .", "",
+                  "Timeout Detect : 1 sec", "Print daily report finished .", "",
+                  "Timeout Detect : 1 sec", "Print daily history report finished .", "",
+                  "Test full cut finished .", "", "Test part cut finished .", "",
+                  "Date format is now MM/DD/YY .", "", "Disable Printe Serial Number.", ""));
   bench.RunFor(500);
   EXPECT_EQ(bench.printer().received().fullCuts, 1);
   EXPECT_EQ(bench.printer().received().partCuts, 1);
@@ -111,13 +112,13 @@ TEST_F(PrinterSessionTest, ActionsAnswerWithTheirLines) {
   EXPECT_EQ(bench.printer().serialPrinting(), false);
   // The print status the printer reports carries the date format.
   NextMark();
-  ReadPrintTicketClick(s);
+  ReadPrintStatus(s);
   Settle();
   EXPECT_EQ(Lines().at(3), "Print date format is MM/DD/YY .");
 }
 
 TEST_F(PrinterSessionTest, EraseWithItsRecordMaintenanceRun) {
-  EraseSummaryClick(s);
+  EraseRecords(s);
   Settle();
   // The run that follows makes the printer busy until it reports the end.
   ASSERT_TRUE(bench.RunUntil(
@@ -136,7 +137,7 @@ TEST_F(PrinterSessionTest, EraseWithItsRecordMaintenanceRun) {
 
 TEST_F(PrinterSessionTest, ClockIsSetFromThePc) {
   bench.clock.now = {2019, 2, 3, 4, 5, 6};
-  SetDateTimeClick(s);
+  SetPrinterClock(s);
   Settle();
   EXPECT_THAT(Lines(), ElementsAre("PC date & time : ", "       2019/02/03  04:05:06",
                                    "Set date & time finished .", ""));
@@ -151,21 +152,22 @@ TEST_F(PrinterSessionTest, ClockIsSetFromThePc) {
 TEST_F(PrinterSessionTest, SettingsReadBackFromThePrinter) {
   s.setup.multipliers = {"1000", "9999", "5", "2"};
   s.setup.printStatus = {true, false, false, true, false};
-  Button1Click(s);
-  Button2Click(s);
+  SendMultiplierSettings(s);
+  SendPrintStatus(s);
   bench.RunFor(200);
   NextMark();
-  ReadTicketPointClick(s);
+  ReadMultipliers(s);
   Settle();
-  EXPECT_THAT(Lines(), ElementsAre("Coin value per pulse :   1000", "Note value per pulse :   9999",
-                                   "Payout value per pulse :   5", "Data has 2 floating-points .",
-                                   ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Coin value per pulse :   1000", "Note value per pulse :   9999",
+                          "Payout value per pulse :   5", "Data has 2 floating-points .", ""));
   NextMark();
-  ReadPrintTicketClick(s);
+  ReadPrintStatus(s);
   Settle();
-  EXPECT_THAT(Lines(), ElementsAre("Print coin ticket .", "Won't print note ticket .",
-                                   "Won't print payout ticket .", "Print date format is YY/MM/DD .",
-                                   "Print symbol on payout-ticket .", "Not Print Record Search.", ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Print coin ticket .", "Won't print note ticket .",
+                          "Won't print payout ticket .", "Print date format is YY/MM/DD .",
+                          "Print symbol on payout-ticket .", "Not Print Record Search.", ""));
 }
 
 TEST_F(PrinterSessionTest, FormatsReadBackIdenticalFromThePrinter) {
@@ -183,15 +185,15 @@ TEST_F(PrinterSessionTest, FormatsReadBackIdenticalFromThePrinter) {
     for (int line = 4; line < 10; ++line) format[static_cast<std::size_t>(line)].kindItem = 5;
   }
   s.setup.symbolItemWide = 19;
-  SetCoinClick(s);
+  DownloadCoinFormat(s);
   Settle();
-  SetNoteClick(s);
+  DownloadNoteFormat(s);
   Settle();
-  SetPayoutClick(s);
+  DownloadPayoutFormat(s);
   Settle();
-  EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", "",
-                                   "Download note format finished .", "",
-                                   "Download payout format finished .", ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Download coin format finished .", "", "Download note format finished .",
+                          "", "Download payout format finished .", ""));
   const sim::LineKind logos[3] = {sim::LineKind::Logo1, sim::LineKind::Logo2, sim::LineKind::Logo3};
   for (int t = 0; t < 3; ++t) {
     const auto kind = static_cast<sim::TicketKind>(t);
@@ -230,7 +232,7 @@ TEST_F(LogoDownloadTest, FullLogoReachesThePrinterAsTheBitmapShowsIt) {
   const std::string path = MakeLogo("full.bmp", 341);
   s.setup.logos[0] = {path, 341};
   bench.ForgetSent();
-  SetLogo1Click(s);
+  DownloadLogo1(s);
   const auto sent = bench.SentBytes();
   ASSERT_EQ(sent.size(), 4u + 16368u);
   EXPECT_THAT(std::vector<std::uint8_t>(sent.begin(), sent.begin() + 4),
@@ -248,8 +250,10 @@ TEST_F(LogoDownloadTest, FullLogoReachesThePrinterAsTheBitmapShowsIt) {
   const std::string file = test::ReadFile(path);
   for (int y = 0; y < 341; ++y) {
     for (int c = 0; c < 48; ++c) {
-      const auto fileByte = static_cast<std::uint8_t>(file[static_cast<std::size_t>(62 + (340 - y) * 48 + c)]);
-      ASSERT_EQ(stored->rows[static_cast<std::size_t>(y * 48 + c)], static_cast<std::uint8_t>(~fileByte))
+      const auto fileByte =
+          static_cast<std::uint8_t>(file[static_cast<std::size_t>(62 + (340 - y) * 48 + c)]);
+      ASSERT_EQ(stored->rows[static_cast<std::size_t>(y * 48 + c)],
+                static_cast<std::uint8_t>(~fileByte))
           << "row " << y << " byte " << c;
     }
   }
@@ -260,7 +264,7 @@ TEST_F(LogoDownloadTest, FullLogoReachesThePrinterAsTheBitmapShowsIt) {
 TEST_F(LogoDownloadTest, TwoRowLogoAndEmptyLogo) {
   s.setup.logos[1] = {MakeLogo("two.bmp", 2), 2};
   bench.ForgetSent();
-  SetLogo2Click(s);
+  DownloadLogo2(s);
   const auto sent = bench.SentBytes();
   ASSERT_EQ(sent.size(), 100u);
   EXPECT_THAT(std::vector<std::uint8_t>(sent.begin(), sent.begin() + 4),
@@ -272,7 +276,7 @@ TEST_F(LogoDownloadTest, TwoRowLogoAndEmptyLogo) {
   s.setup.logos[2] = {MakeLogo("zero.bmp", 0), 0};
   bench.ForgetSent();
   NextMark();
-  SetLogo3Click(s);
+  DownloadLogo3(s);
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xFA, 0x00, 0x00));
   Settle();
   EXPECT_THAT(Lines(), ElementsAre("Download logo3 finished .", "", ""));
@@ -280,15 +284,15 @@ TEST_F(LogoDownloadTest, TwoRowLogoAndEmptyLogo) {
 
 TEST_F(LogoDownloadTest, RefusedFilesSendNothing) {
   bench.ForgetSent();
-  SetLogo2Click(s);  // empty slot
+  DownloadLogo2(s);  // empty slot
   const std::string path = MakeLogo("grows.bmp", 10);
   s.setup.logos[0] = {path, 10};
   test::WriteFile(path, test::MonoBmpBytes(384, 400, Pattern));  // changed since chosen
-  SetLogo1Click(s);
+  DownloadLogo1(s);
   const std::string cut = MakeLogo("cut.bmp", 10);
   test::WriteFile(cut, test::ReadFile(cut).substr(0, 62 + 48 * 10 - 1));
   s.setup.logos[2] = {cut, 10};
-  SetLogo3Click(s);
+  DownloadLogo3(s);
   EXPECT_THAT(bench.panel.messages,
               ElementsAre("Open file error !", "Open file error !", "Open file error !"));
   EXPECT_TRUE(bench.SentBytes().empty());
@@ -298,23 +302,23 @@ TEST_F(LogoDownloadTest, RefusedFilesSendNothing) {
 TEST_F(LogoDownloadTest, CancelDuringARowWait) {
   s.setup.logos[0] = {MakeLogo("c.bmp", 20), 20};
   bench.When([this] { return s.pending.awaitLogo1 && bench.SentBytes().size() > 4 + 48 * 5; },
-             [this] { BitBtn2Click(s); });
-  SetLogo1Click(s);
+             [this] { CancelDownload(s); });
+  DownloadLogo1(s);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec", "Data transfer interrupt .",
                                    "Please reset printer and try again .", ""));
   EXPECT_EQ(bench.panel.gauge.back(), 0);
   EXPECT_FALSE(s.state.busy);
   EXPECT_FALSE(s.pending.awaitLogo1);
   EXPECT_FALSE(s.state.cancelLogo);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   EXPECT_LT(bench.SentBytes().size(), 4u + 48 * 20);
 }
 
 TEST_F(LogoDownloadTest, CancelDuringTheHeaderWaitActsAfterTheFirstRow) {
   s.setup.logos[0] = {MakeLogo("h.bmp", 20), 20};
   bench.ForgetSent();
-  bench.When([this] { return s.pending.awaitLogo1; }, [this] { BitBtn2Click(s); });
-  SetLogo1Click(s);
+  bench.When([this] { return s.pending.awaitLogo1; }, [this] { CancelDownload(s); });
+  DownloadLogo1(s);
   EXPECT_EQ(bench.SentBytes().size(), 4u + 48u);
   EXPECT_EQ(Lines().front(), "Data transfer interrupt .");
 }
@@ -332,7 +336,7 @@ class SilentLogoTest : public LogoDownloadTest {
 TEST_F(SilentLogoTest, PrinterFallingSilentMidLogoEndsInTheTimeout) {
   s.setup.logos[0] = {MakeLogo("s.bmp", 10), 10};
   bench.ForgetSent();
-  SetLogo1Click(s);
+  DownloadLogo1(s);
   EXPECT_EQ(bench.SentBytes().size(), 4u + 48u * 4);  // row 4 was never acknowledged
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 90 sec", "Communication Error !!", ""));
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
@@ -342,18 +346,18 @@ TEST_F(SilentLogoTest, PrinterFallingSilentMidLogoEndsInTheTimeout) {
 }
 
 TEST_F(PrinterSessionTest, RecordSearchSelectsTheDaysAsked) {
-  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2005, 3, 7}, {2005, 3, 9}});
   Settle();
   // The printer prints the search first; the timeout count rewrites the first line.
-  EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec",
-                                   "The final date you selected : 09/03/2005", "",
-                                   "The begining date Orvex selected :", "     2005/3/7",
-                                   "The final date Orvex selected :", "     2005/3/9", "",
-                                   "Can't output EXCEL file.", ""));
+  EXPECT_THAT(Lines(),
+              ElementsAre("Timeout Detect : 1 sec", "The final date you selected : 09/03/2005", "",
+                          "The begining date Orvex selected :", "     2005/3/7",
+                          "The final date Orvex selected :", "     2005/3/9", "",
+                          "Can't output EXCEL file.", ""));
 }
 
 TEST_F(PrinterSessionTest, RecordSearchOutsideTheStoredDays) {
-  Button4Click(s, {{2010, 1, 1}, {2010, 1, 5}});
+  SearchAndPrint(s, {{2010, 1, 1}, {2010, 1, 5}});
   Settle();
   EXPECT_EQ(Lines().at(3), "No record be found .");
 }

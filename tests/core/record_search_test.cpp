@@ -1,8 +1,9 @@
 // Record search: day numbers, the request, and the reply's header lines.
+#include "records/record_search.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "records/record_search.h"
 #include "virtual_bench.h"
 #include "wire_test.h"
 
@@ -47,7 +48,7 @@ TEST(SearchDateLine, YearCodesBelowAndAboveTen) {
 using SearchTest = test::WireTest;
 
 TEST_F(SearchTest, RequestAndSelectedDateLines) {
-  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2005, 3, 7}, {2005, 3, 9}});
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF2, 5, 3, 7, 5, 3, 9));
   EXPECT_EQ(bench.now(), bench.sent().back().atMs);
   EXPECT_THAT(Lines(), ElementsAre("The begining date you selected : 07/03/2005",
@@ -60,38 +61,38 @@ TEST_F(SearchTest, RequestAndSelectedDateLines) {
 }
 
 TEST_F(SearchTest, YearWindowAndBusy) {
-  Button4Click(s, {{2001, 12, 31}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2001, 12, 31}, {2005, 3, 9}});
   EXPECT_THAT(Lines(), ElementsAre("Year must be from 2002 to 2021.", ""));
   mark = bench.memo.LineCount();
-  Button4Click(s, {{2005, 1, 1}, {2022, 1, 1}});
+  SearchAndPrint(s, {{2005, 1, 1}, {2022, 1, 1}});
   EXPECT_THAT(Lines(), ElementsAre("Year must be from 2002 to 2021.", ""));
   EXPECT_TRUE(bench.SentBytes().empty());
   EXPECT_FALSE(s.state.busy);
   // A beginning after the ending goes out as chosen.
-  Button4Click(s, {{2010, 5, 1}, {2009, 5, 1}});
+  SearchAndPrint(s, {{2010, 5, 1}, {2009, 5, 1}});
   EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1D, 0xF2, 10, 5, 1, 9, 5, 1));
   mark = bench.memo.LineCount();
-  Button4Click(s, {{2010, 5, 1}, {2011, 5, 1}});
+  SearchAndPrint(s, {{2010, 5, 1}, {2011, 5, 1}});
   EXPECT_THAT(Lines(), ElementsAre("Printer is busy right now .", ""));
 }
 
 TEST_F(SearchTest, ReplyWithoutRecords) {
-  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2005, 3, 7}, {2005, 3, 9}});
   mark = bench.memo.LineCount();
   bench.Deliver({5, 3, 7, 5, 3, 9, 0, 0});
   EXPECT_THAT(Lines(), ElementsAre("The begining date Orvex selected :", "     2005/3/7",
                                    "The final date Orvex selected :", "     2005/3/9", ""));
   EXPECT_FALSE(s.state.busy);
   EXPECT_FALSE(s.pending.awaitRecordSearch);
-  EXPECT_FALSE(bench.TimerEnabled(TimerId::Timer2));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 
 TEST_F(SearchTest, NoPaperAndNoRecord) {
-  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2005, 3, 7}, {2005, 3, 9}});
   mark = bench.memo.LineCount();
   bench.Deliver({0x00, 3, 7});
   EXPECT_THAT(Lines(), ElementsAre("Printer have no paper .", ""));
-  Button4Click(s, {{2005, 3, 7}, {2005, 3, 9}});
+  SearchAndPrint(s, {{2005, 3, 7}, {2005, 3, 9}});
   mark = bench.memo.LineCount();
   bench.Deliver({0x55});
   EXPECT_THAT(Lines(), ElementsAre("No record be found .", ""));
@@ -99,7 +100,7 @@ TEST_F(SearchTest, NoPaperAndNoRecord) {
 }
 
 TEST_F(SearchTest, RecordsWithNoSpreadsheetReportTheFailure) {
-  Button4Click(s, {{2005, 3, 1}, {2005, 3, 3}});
+  SearchAndPrint(s, {{2005, 3, 1}, {2005, 3, 3}});
   mark = bench.memo.LineCount();
   std::vector<std::uint8_t> reply{5, 3, 1, 5, 3, 3, 1, 2};
   reply.resize(8 + 14 * 3, 0);

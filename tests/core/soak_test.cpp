@@ -109,7 +109,7 @@ class Soak {
     const PendingRequest& p = s().pending;
     EXPECT_FALSE(s().state.busy) << where << "\n" << Tail();
     EXPECT_FALSE(p.Any()) << where << "\n" << Tail();
-    EXPECT_FALSE(bench_.TimerEnabled(TimerId::Timer2)) << where;
+    EXPECT_FALSE(bench_.TimerEnabled(TimerId::ReplyTimeout)) << where;
     EXPECT_EQ(s().state.identifyStep, 0) << where;
   }
 
@@ -117,7 +117,7 @@ class Soak {
   // would, and forgets what the fakes recorded.
   void CheckLinesAndClear(const std::string& where) {
     CheckLines(where);
-    MessageWindow1Click(s());
+    ClearMessageWindow(s());
     EXPECT_EQ(bench_.memo.LineCount(), 0);
     ForgetRecords();
   }
@@ -199,7 +199,7 @@ class Soak {
 
   // Cancel pressed at some moment of what follows.
   void MaybeCancelSoon() {
-    if (Chance(0.2)) bench_.At(bench_.now() + Int(0, 4000), [this] { BitBtn2Click(s()); });
+    if (Chance(0.2)) bench_.At(bench_.now() + Int(0, 4000), [this] { CancelDownload(s()); });
   }
 
   void ArmFault() {
@@ -289,7 +289,7 @@ class Soak {
     } else {
       bench_.UseAutomation(bench_.noSpreadsheet);
     }
-    Button4Click(s(), {begin, end});
+    SearchAndPrint(s(), {begin, end});
   }
 
   void SaveFormat() {
@@ -297,13 +297,13 @@ class Soak {
         Chance(0.9) ? std::optional<std::string>(
                           (folder_ / ("setup" + std::to_string(Int(0, 3)) + ".orx")).string())
                     : std::nullopt);
-    SaveTicketFormat1Click(s());
+    SaveFormatFile(s());
   }
 
   void LoadFormat() {
     bench_.panel.openAnswers.push_back(
         (folder_ / ("setup" + std::to_string(Int(0, 4)) + ".orx")).string());
-    LoadTicketFormat1Click(s());
+    LoadFormatFile(s());
   }
 
   void ChooseBitmap(int slot) {
@@ -316,83 +316,83 @@ class Soak {
 
   void BuildActions() {
     Session& session = s();
-    Add("ReadFirmwareVersionClick", 3, [&session] { ReadFirmwareVersionClick(session); });
-    Add("ReadDateTimeClick", 3, [&session] { ReadDateTimeClick(session); });
-    Add("ReadTicketPointClick", 3, [&session] { ReadTicketPointClick(session); });
-    Add("ReadPrintTicketClick", 3, [&session] { ReadPrintTicketClick(session); });
-    Add("SummaryReport1Click", 3, [&session] { SummaryReport1Click(session); });
-    Add("PrintCoinClick", 1, [&session] { PrintCoinClick(session); });
-    Add("PrintNoteClick", 1, [&session] { PrintNoteClick(session); });
-    Add("PrintPayoutClick", 1, [&session] { PrintPayoutClick(session); });
-    Add("PrintDailyClick", 1, [&session] { PrintDailyClick(session); });
-    Add("DailyHistoryReport1Click", 1, [&session] { DailyHistoryReport1Click(session); });
-    Add("EraseSummaryClick", 0.2, [&session] { EraseSummaryClick(session); });
-    Add("FullCut2Click", 0.7, [&session] { FullCut2Click(session); });
-    Add("PartCut2Click", 0.7, [&session] { PartCut2Click(session); });
-    Add("YYMMDD1Click", 0.3, [&session] { YYMMDD1Click(session); });
-    Add("DDMMYY1Click", 0.3, [&session] { DDMMYY1Click(session); });
-    Add("MMDDYY1Click", 0.3, [&session] { MMDDYY1Click(session); });
-    Add("YYDDMM1Click", 0.3, [&session] { YYDDMM1Click(session); });
-    Add("Enable1Click", 0.4, [&session] { Enable1Click(session); });
-    Add("Disable1Click", 0.4, [&session] { Disable1Click(session); });
-    Add("SetDateTimeClick", 1, [this, &session] {
+    Add("ReadFirmwareVersion", 3, [&session] { ReadFirmwareVersion(session); });
+    Add("ReadPrinterClock", 3, [&session] { ReadPrinterClock(session); });
+    Add("ReadMultipliers", 3, [&session] { ReadMultipliers(session); });
+    Add("ReadPrintStatus", 3, [&session] { ReadPrintStatus(session); });
+    Add("ReadSummaryTotals", 3, [&session] { ReadSummaryTotals(session); });
+    Add("PrintCoinTestTicket", 1, [&session] { PrintCoinTestTicket(session); });
+    Add("PrintNoteTestTicket", 1, [&session] { PrintNoteTestTicket(session); });
+    Add("PrintPayoutTestTicket", 1, [&session] { PrintPayoutTestTicket(session); });
+    Add("PrintDailyReport", 1, [&session] { PrintDailyReport(session); });
+    Add("PrintHistoryReport", 1, [&session] { PrintHistoryReport(session); });
+    Add("EraseRecords", 0.2, [&session] { EraseRecords(session); });
+    Add("TestFullCut", 0.7, [&session] { TestFullCut(session); });
+    Add("TestPartCut", 0.7, [&session] { TestPartCut(session); });
+    Add("SetDateFormatYYMMDD", 0.3, [&session] { SetDateFormatYYMMDD(session); });
+    Add("SetDateFormatDDMMYY", 0.3, [&session] { SetDateFormatDDMMYY(session); });
+    Add("SetDateFormatMMDDYY", 0.3, [&session] { SetDateFormatMMDDYY(session); });
+    Add("SetDateFormatYYDDMM", 0.3, [&session] { SetDateFormatYYDDMM(session); });
+    Add("EnableSerialNumberPrinting", 0.4, [&session] { EnableSerialNumberPrinting(session); });
+    Add("DisableSerialNumberPrinting", 0.4, [&session] { DisableSerialNumberPrinting(session); });
+    Add("SetPrinterClock", 1, [this, &session] {
       RandomClock();
-      SetDateTimeClick(session);
+      SetPrinterClock(session);
     });
-    Add("Button1Click", 1, [this, &session] {
+    Add("SendMultiplierSettings", 1, [this, &session] {
       RandomSettings();
-      Button1Click(session);
+      SendMultiplierSettings(session);
     });
-    Add("Button2Click", 1, [this, &session] {
+    Add("SendPrintStatus", 1, [this, &session] {
       RandomSettings();
-      Button2Click(session);
+      SendPrintStatus(session);
     });
-    Add("Edit14Change", 0.3, [this, &session] {
+    Add("CheckDecimalPlaces", 0.3, [this, &session] {
       RandomSettings();
-      Edit14Change(session);
+      CheckDecimalPlaces(session);
     });
     Add("EditSetup", 1.5, [this] { EditSetup(); });
-    Add("SetCoinClick", 1, [&session] { SetCoinClick(session); });
-    Add("SetNoteClick", 1, [&session] { SetNoteClick(session); });
-    Add("SetPayoutClick", 1, [&session] { SetPayoutClick(session); });
-    Add("SetLogo1Click", 0.8, [this, &session] {
+    Add("DownloadCoinFormat", 1, [&session] { DownloadCoinFormat(session); });
+    Add("DownloadNoteFormat", 1, [&session] { DownloadNoteFormat(session); });
+    Add("DownloadPayoutFormat", 1, [&session] { DownloadPayoutFormat(session); });
+    Add("DownloadLogo1", 0.8, [this, &session] {
       MaybeCancelSoon();
-      SetLogo1Click(session);
+      DownloadLogo1(session);
     });
-    Add("SetLogo2Click", 0.8, [this, &session] {
+    Add("DownloadLogo2", 0.8, [this, &session] {
       MaybeCancelSoon();
-      SetLogo2Click(session);
+      DownloadLogo2(session);
     });
-    Add("SetLogo3Click", 0.8, [this, &session] {
+    Add("DownloadLogo3", 0.8, [this, &session] {
       MaybeCancelSoon();
-      SetLogo3Click(session);
+      DownloadLogo3(session);
     });
-    Add("Image1Click", 0.2, [this] { ChooseBitmap(1); });
-    Add("Image2Click", 0.2, [this] { ChooseBitmap(2); });
-    Add("Image3Click", 0.2, [this] { ChooseBitmap(3); });
-    Add("Button4Click", 1.5, [this] { Search(); });
-    Add("ProgameAll1Click", 0.08, [this, &session] {
+    Add("ChooseLogo1", 0.2, [this] { ChooseBitmap(1); });
+    Add("ChooseLogo2", 0.2, [this] { ChooseBitmap(2); });
+    Add("ChooseLogo3", 0.2, [this] { ChooseBitmap(3); });
+    Add("SearchAndPrint", 1.5, [this] { Search(); });
+    Add("DownloadAll", 0.08, [this, &session] {
       RandomClock();
       MaybeCancelSoon();
-      ProgameAll1Click(session);
+      DownloadAll(session);
     });
-    Add("CoinTicketFormat1Click", 0.1, [&session] { CoinTicketFormat1Click(session); });
-    Add("NoteTicketFormat1Click", 0.1, [&session] { NoteTicketFormat1Click(session); });
-    Add("PayoutTicketFormat1Click", 0.1, [&session] { PayoutTicketFormat1Click(session); });
-    Add("Logo11Click", 0.05, [&session] { Logo11Click(session); });
-    Add("Logo21Click", 0.05, [&session] { Logo21Click(session); });
-    Add("Logo31Click", 0.05, [&session] { Logo31Click(session); });
-    Add("MessageWindow1Click", 0.1, [this] { CheckLinesAndClear("before the Clear item"); });
-    Add("All1Click", 0.02, [this, &session] {
+    Add("ClearCoinFormat", 0.1, [&session] { ClearCoinFormat(session); });
+    Add("ClearNoteFormat", 0.1, [&session] { ClearNoteFormat(session); });
+    Add("ClearPayoutFormat", 0.1, [&session] { ClearPayoutFormat(session); });
+    Add("ClearLogo1", 0.05, [&session] { ClearLogo1(session); });
+    Add("ClearLogo2", 0.05, [&session] { ClearLogo2(session); });
+    Add("ClearLogo3", 0.05, [&session] { ClearLogo3(session); });
+    Add("ClearMessageWindow", 0.1, [this] { CheckLinesAndClear("before the Clear item"); });
+    Add("ClearAll", 0.02, [this, &session] {
       CheckLines("before Clear All");
-      All1Click(session);
+      ClearAll(session);
     });
-    Add("BitBtn2Click", 0.3, [&session] { BitBtn2Click(session); });
-    Add("SaveTicketFormat1Click", 0.3, [this] { SaveFormat(); });
-    Add("LoadTicketFormat1Click", 0.3, [this] { LoadFormat(); });
-    Add("CoinTicket1Click", 0.3, [&session] { CoinTicket1Click(session); });
-    Add("NoteTicket1Click", 0.3, [&session] { NoteTicket1Click(session); });
-    Add("PayoutTicket1Click", 0.3, [&session] { PayoutTicket1Click(session); });
+    Add("CancelDownload", 0.3, [&session] { CancelDownload(session); });
+    Add("SaveFormatFile", 0.3, [this] { SaveFormat(); });
+    Add("LoadFormatFile", 0.3, [this] { LoadFormat(); });
+    Add("PreviewCoinTicket", 0.3, [&session] { PreviewCoinTicket(session); });
+    Add("PreviewNoteTicket", 0.3, [&session] { PreviewNoteTicket(session); });
+    Add("PreviewPayoutTicket", 0.3, [&session] { PreviewPayoutTicket(session); });
     Add("time passes", 2, [this] { bench_.RunFor(Int(0, Chance(0.1) ? 120000 : 5000)); });
     // Erasing clears the printer's records; the machine collects new ones.
     Add("records collected", 0.3, [this] {
@@ -520,7 +520,7 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
   soak.RestartPrinterIfLost();
   ASSERT_EQ(soak.s().state.linkState, LinkState::Online);
   const int mark = soak.bench().memo.LineCount();
-  ReadFirmwareVersionClick(soak.s());
+  ReadFirmwareVersion(soak.s());
   ASSERT_TRUE(soak.bench().RunUntil([&soak] { return !soak.s().pending.awaitFirmware; }, 5000));
   ASSERT_GT(soak.bench().memo.LineCount(), mark);
   EXPECT_EQ(soak.bench().memo.lines[static_cast<std::size_t>(mark)], "Firmware version :");

@@ -20,7 +20,7 @@
 //     1      a read of up to 65535 bytes: length (2 bytes, little-endian), then the bytes
 //     2 3 4  a tick of Timer1, Timer2, Timer3 (a disabled timer does not tick)
 //     5      a command: b % commands
-//     6      Cancel (BitBtn2Click)
+//     6      Cancel (CancelDownload)
 //     7      a run of ticks: b % 4 picks the timer (3: every enabled one), (b >> 2) + 1 rounds
 //
 // The logo downloads and Download All wait for replies; their waits take
@@ -120,46 +120,46 @@ struct Command {
 
 SearchPeriod gPeriod;
 void SearchClick(Session& s) {
-  Button4Click(s, gPeriod);
+  SearchAndPrint(s, gPeriod);
 }
 
 constexpr Command kCommands[] = {
-    {"ReadFirmwareVersionClick", ReadFirmwareVersionClick, true},
-    {"ReadDateTimeClick", ReadDateTimeClick, true},
-    {"ReadTicketPointClick", ReadTicketPointClick, true},
-    {"ReadPrintTicketClick", ReadPrintTicketClick, true},
-    {"SummaryReport1Click", SummaryReport1Click, true},
-    {"PrintCoinClick", PrintCoinClick, true},
-    {"PrintNoteClick", PrintNoteClick, true},
-    {"PrintPayoutClick", PrintPayoutClick, true},
-    {"PrintDailyClick", PrintDailyClick, true},
-    {"DailyHistoryReport1Click", DailyHistoryReport1Click, true},
-    {"EraseSummaryClick", EraseSummaryClick, true},
-    {"FullCut2Click", FullCut2Click, true},
-    {"PartCut2Click", PartCut2Click, true},
-    {"YYMMDD1Click", YYMMDD1Click, true},
-    {"DDMMYY1Click", DDMMYY1Click, true},
-    {"MMDDYY1Click", MMDDYY1Click, true},
-    {"YYDDMM1Click", YYDDMM1Click, true},
-    {"Enable1Click", Enable1Click, true},
-    {"Disable1Click", Disable1Click, true},
-    {"SetDateTimeClick", SetDateTimeClick, true},
-    {"SetCoinClick", SetCoinClick, true},
-    {"SetNoteClick", SetNoteClick, true},
-    {"SetPayoutClick", SetPayoutClick, true},
-    {"Button1Click", Button1Click, true},
-    {"Button2Click", Button2Click, true},
-    {"Edit14Change", Edit14Change, false},
-    {"CoinTicketFormat1Click", CoinTicketFormat1Click, true},
-    {"NoteTicketFormat1Click", NoteTicketFormat1Click, true},
-    {"PayoutTicketFormat1Click", PayoutTicketFormat1Click, true},
-    {"Button4Click", SearchClick, true},
-    {"SetLogo1Click", SetLogo1Click, true},
-    {"SetLogo2Click", SetLogo2Click, true},
-    {"SetLogo3Click", SetLogo3Click, true},
-    {"ProgameAll1Click", ProgameAll1Click, true},
-    {"MessageWindow1Click", MessageWindow1Click, true},
-    {"All1Click", All1Click, true},
+    {"ReadFirmwareVersion", ReadFirmwareVersion, true},
+    {"ReadPrinterClock", ReadPrinterClock, true},
+    {"ReadMultipliers", ReadMultipliers, true},
+    {"ReadPrintStatus", ReadPrintStatus, true},
+    {"ReadSummaryTotals", ReadSummaryTotals, true},
+    {"PrintCoinTestTicket", PrintCoinTestTicket, true},
+    {"PrintNoteTestTicket", PrintNoteTestTicket, true},
+    {"PrintPayoutTestTicket", PrintPayoutTestTicket, true},
+    {"PrintDailyReport", PrintDailyReport, true},
+    {"PrintHistoryReport", PrintHistoryReport, true},
+    {"EraseRecords", EraseRecords, true},
+    {"TestFullCut", TestFullCut, true},
+    {"TestPartCut", TestPartCut, true},
+    {"SetDateFormatYYMMDD", SetDateFormatYYMMDD, true},
+    {"SetDateFormatDDMMYY", SetDateFormatDDMMYY, true},
+    {"SetDateFormatMMDDYY", SetDateFormatMMDDYY, true},
+    {"SetDateFormatYYDDMM", SetDateFormatYYDDMM, true},
+    {"EnableSerialNumberPrinting", EnableSerialNumberPrinting, true},
+    {"DisableSerialNumberPrinting", DisableSerialNumberPrinting, true},
+    {"SetPrinterClock", SetPrinterClock, true},
+    {"DownloadCoinFormat", DownloadCoinFormat, true},
+    {"DownloadNoteFormat", DownloadNoteFormat, true},
+    {"DownloadPayoutFormat", DownloadPayoutFormat, true},
+    {"SendMultiplierSettings", SendMultiplierSettings, true},
+    {"SendPrintStatus", SendPrintStatus, true},
+    {"CheckDecimalPlaces", CheckDecimalPlaces, false},
+    {"ClearCoinFormat", ClearCoinFormat, true},
+    {"ClearNoteFormat", ClearNoteFormat, true},
+    {"ClearPayoutFormat", ClearPayoutFormat, true},
+    {"SearchAndPrint", SearchClick, true},
+    {"DownloadLogo1", DownloadLogo1, true},
+    {"DownloadLogo2", DownloadLogo2, true},
+    {"DownloadLogo3", DownloadLogo3, true},
+    {"DownloadAll", DownloadAll, true},
+    {"ClearMessageWindow", ClearMessageWindow, true},
+    {"ClearAll", ClearAll, true},
 };
 constexpr int kCommandCount = static_cast<int>(sizeof kCommands / sizeof kCommands[0]);
 
@@ -361,7 +361,7 @@ class Scenario {
         break;
       }
       case 6:
-        BitBtn2Click(s());
+        CancelDownload(s());
         CheckAlways();
         break;
       default: {
@@ -394,7 +394,7 @@ class Scenario {
       for (int t = 0; t < 3; ++t) Tick(static_cast<TimerId>(t));
     }
     if (condition()) {
-      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::Timer2), "a wait outlived the reply timeout");
+      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::ReplyTimeout), "a wait outlived the reply timeout");
       throw Abandon{};
     }
     --waitDepth_;
@@ -501,14 +501,14 @@ class Scenario {
     bool reset = false;
     std::string timeoutText;
     switch (timer) {
-      case TimerId::Timer1:
+      case TimerId::OfflineCount:
         if (want.st.linkState != LinkState::Lost) {
           want.st.timeoutSeconds += 1;
           if (want.st.timeoutSeconds == 3) want.st.linkState = LinkState::Lost;
         }
-        Timer1Timer(s());
+        OfflineCountTick(s());
         break;
-      case TimerId::Timer2:
+      case TimerId::ReplyTimeout:
         want.st.timeoutSeconds += 1;
         timeoutText = "Timeout Detect : " + std::to_string(want.st.timeoutSeconds) + " sec";
         if (want.st.timeoutSeconds >= kReplyTimeoutSeconds) {
@@ -523,9 +523,9 @@ class Scenario {
           want.timers[0] = true;
           want.timers[1] = false;
         }
-        Timer2Timer(s());
+        ReplyTimeoutTick(s());
         break;
-      case TimerId::Timer3:
+      case TimerId::VariantWait:
         if (want.st.identifyStep == 1 || want.st.identifyStep == 2) {
           want.st.identifyTicks += 1;
           if (want.st.identifyTicks > 3) {
@@ -536,14 +536,14 @@ class Scenario {
             want.st.identified = true;
           }
         }
-        Timer3Timer(s());
+        VariantWaitTick(s());
         break;
     }
     FUZZ_CHECK(stepsRun_ == stepsBefore, "a tick ran other steps");
     const std::string diff = Differences(want, Observe());
     FUZZ_CHECK(diff.empty(), diff);
     const auto& lines = ports_->memo.lines;
-    if (timer == TimerId::Timer2) {
+    if (timer == TimerId::ReplyTimeout) {
       const int line = before.st.timeoutLine;
       if (line <= linesBefore) {
         FUZZ_CHECK(line < static_cast<int>(lines.size()) &&
@@ -556,7 +556,7 @@ class Scenario {
                    "the reset lines");
       }
     }
-    if (timer == TimerId::Timer1 && before.st.timeoutSeconds == 2 &&
+    if (timer == TimerId::OfflineCount && before.st.timeoutSeconds == 2 &&
         before.st.linkState != LinkState::Lost) {
       FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Printer not online .",
                  "the offline lines");

@@ -145,13 +145,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Save through the menu item, then load the file into a fresh session.
   first.panel.saveAnswers.push_back(files.saved);
-  SaveTicketFormat1Click(first.session());
+  SaveFormatFile(first.session());
   FUZZ_CHECK(!first.panel.messages.empty() && first.panel.messages.back() == "Save finished.",
              first.panel.messages.empty() ? "no message" : first.panel.messages.back());
 
   fuzz::FuzzPorts second;
   second.panel.openAnswers.push_back(files.saved);
-  LoadTicketFormat1Click(second.session());
+  LoadFormatFile(second.session());
   FUZZ_CHECK(!second.panel.messages.empty() && second.panel.messages.back() == "Load finished.",
              second.panel.messages.empty() ? "no message" : second.panel.messages.back());
   const std::string diff = Describe(loaded, second.session().setup);

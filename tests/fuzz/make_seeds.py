@@ -23,15 +23,15 @@ def write(target, name, data):
 # --- dispatcher_fuzz --------------------------------------------------------
 
 COMMANDS = [
-    "ReadFirmwareVersionClick", "ReadDateTimeClick", "ReadTicketPointClick",
-    "ReadPrintTicketClick", "SummaryReport1Click", "PrintCoinClick", "PrintNoteClick",
-    "PrintPayoutClick", "PrintDailyClick", "DailyHistoryReport1Click", "EraseSummaryClick",
-    "FullCut2Click", "PartCut2Click", "YYMMDD1Click", "DDMMYY1Click", "MMDDYY1Click",
-    "YYDDMM1Click", "Enable1Click", "Disable1Click", "SetDateTimeClick", "SetCoinClick",
-    "SetNoteClick", "SetPayoutClick", "Button1Click", "Button2Click", "Edit14Change",
-    "CoinTicketFormat1Click", "NoteTicketFormat1Click", "PayoutTicketFormat1Click",
-    "Button4Click", "SetLogo1Click", "SetLogo2Click", "SetLogo3Click", "ProgameAll1Click",
-    "MessageWindow1Click", "All1Click",
+    "ReadFirmwareVersion", "ReadPrinterClock", "ReadMultipliers",
+    "ReadPrintStatus", "ReadSummaryTotals", "PrintCoinTestTicket", "PrintNoteTestTicket",
+    "PrintPayoutTestTicket", "PrintDailyReport", "PrintHistoryReport", "EraseRecords",
+    "TestFullCut", "TestPartCut", "SetDateFormatYYMMDD", "SetDateFormatDDMMYY", "SetDateFormatMMDDYY",
+    "SetDateFormatYYDDMM", "EnableSerialNumberPrinting", "DisableSerialNumberPrinting", "SetPrinterClock", "DownloadCoinFormat",
+    "DownloadNoteFormat", "DownloadPayoutFormat", "SendMultiplierSettings", "SendPrintStatus", "CheckDecimalPlaces",
+    "ClearCoinFormat", "ClearNoteFormat", "ClearPayoutFormat",
+    "SearchAndPrint", "DownloadLogo1", "DownloadLogo2", "DownloadLogo3", "DownloadAll",
+    "ClearMessageWindow", "ClearAll",
 ]
 ONLINE, NOT_SEEN, LOST = 0, 1, 2
 IDENTIFIED, ACCEPTING = 0x01, 0x40
@@ -76,43 +76,43 @@ def dispatcher_seeds():
     # Start-up: announcement, the 20-symbol variant reply, a firmware query
     # that counts two seconds and gets its 19-byte answer.
     write(t, "announce-firmware", header(link=NOT_SEEN, bits=0) + read([0x26]) + read([0x0A]) +
-          command("ReadFirmwareVersionClick") + tick(1) + tick(1) + read(firmware))
+          command("ReadFirmwareVersion") + tick(1) + tick(1) + read(firmware))
     # No variant reply: four Timer3 ticks settle the 18-symbol printer.
     write(t, "variant-fallback", header(link=NOT_SEEN, bits=0) + read([0x26]) + ticks(2, 4) +
-          command("ReadDateTimeClick") + read(b"150630140509"))
+          command("ReadPrinterClock") + read(b"150630140509"))
     # Print status 0x18: tickets off, date format MM/DD/YY.
-    write(t, "print-status-0x18", header(first="ReadPrintTicketClick") + read([0x18]))
-    write(t, "multiplier-summary", header(first="ReadTicketPointClick") +
-          read(struct.pack("<HHHB", 100, 500, 25, 2)) + command("SummaryReport1Click") +
+    write(t, "print-status-0x18", header(first="ReadPrintStatus") + read([0x18]))
+    write(t, "multiplier-summary", header(first="ReadMultipliers") +
+          read(struct.pack("<HHHB", 100, 500, 25, 2)) + command("ReadSummaryTotals") +
           read(struct.pack("<IIII", 123456, 7890, 42, 17)))
     # A record-maintenance run: start, two progress reports, finished.
     write(t, "record-report-run", header(lines=3) + read([0x77, 0x11, 0x03, 0x0C, 0x1F]) +
-          read([0x77, 0x22, 0x04, 0x01, 0x02]) + command("ReadFirmwareVersionClick") +
+          read([0x77, 0x22, 0x04, 0x01, 0x02]) + command("ReadFirmwareVersion") +
           read([0x77, 0x22, 0x04, 0x01, 0x03]) + read([0x77, 0x33]))
     write(t, "records-full", header() + read([0x77, 0x11, 0x05, 0x01, 0x01]) +
           read([0x77, 0x44, 21, 12, 31]))
     # The reply timeout: 90 ticks, the reset, the printer back from Lost.
-    write(t, "timeout-and-return", header(first="EraseSummaryClick", lines=2) + ticks(1, 90) +
-          ticks(0, 4) + command("SetCoinClick") + read([0x26]) + read([0, 0, 0, 0, 0, 0x0A]))
+    write(t, "timeout-and-return", header(first="EraseRecords", lines=2) + ticks(1, 90) +
+          ticks(0, 4) + command("DownloadCoinFormat") + read([0x26]) + read([0, 0, 0, 0, 0, 0x0A]))
     # Test prints and their results; a 0x26 ends an outstanding one.
-    write(t, "test-prints", header(first="PrintCoinClick") + read([1]) + command("PrintNoteClick") +
-          read([0]) + command("PrintDailyClick") + read([0x26]) + command("FullCut2Click") +
-          command("YYDDMM1Click") + command("Enable1Click"))
+    write(t, "test-prints", header(first="PrintCoinTestTicket") + read([1]) + command("PrintNoteTestTicket") +
+          read([0]) + command("PrintDailyReport") + read([0x26]) + command("TestFullCut") +
+          command("SetDateFormatYYDDMM") + command("EnableSerialNumberPrinting"))
     # Search && Print for 1 to 3 March 2005; the reply carries three days and
     # the serial record, and the export runs on an accepting spreadsheet.
     days = b"".join(struct.pack("<IIIH", 1234 * (i + 1), 500, 5, 3 + i) for i in range(3))
     serial = bytes([1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 0])
-    write(t, "search-3-days", header(bits=IDENTIFIED | ACCEPTING, first="Button4Click") +
+    write(t, "search-3-days", header(bits=IDENTIFIED | ACCEPTING, first="SearchAndPrint") +
           tick(1) + read(bytes([5, 3, 1, 5, 3, 3, 1, 2]) + days + serial))
-    write(t, "search-no-record-no-paper", header(first="Button4Click") + read([0x55]) +
-          command("Button4Click") + command("Button4Click") + read([0x00]))
-    write(t, "search-year-2001", header(first="Button4Click", period=((2001, 12, 31), (2005, 1, 1))))
+    write(t, "search-no-record-no-paper", header(first="SearchAndPrint") + read([0x55]) +
+          command("SearchAndPrint") + command("SearchAndPrint") + read([0x00]))
+    write(t, "search-year-2001", header(first="SearchAndPrint", period=((2001, 12, 31), (2005, 1, 1))))
     # Logo 1 (384 x 2): header acknowledged, two rows, then the 0xAB reply.
-    write(t, "logo-download", header(first="SetLogo1Click") + read(b"B") + read(b"B") + read(b"B") +
+    write(t, "logo-download", header(first="DownloadLogo1") + read(b"B") + read(b"B") + read(b"B") +
           read([0xAB]))
-    write(t, "logo-cancel", header(first="SetLogo1Click") + read(b"B") + [6] + tick(1) + read(b"x"))
+    write(t, "logo-cancel", header(first="DownloadLogo1") + read(b"B") + [6] + tick(1) + read(b"x"))
     # Download All, each step answered.
-    write(t, "download-all", header(first="ProgameAll1Click") + read([0xAA]) + read([0xAA]) +
+    write(t, "download-all", header(first="DownloadAll") + read([0xAA]) + read([0xAA]) +
           read([0xAA]) + read([0xAA]) + read([0xAA]) + read(b"B") + read(b"B") + read(b"B") +
           read([0xAB]) + read(b"B") + read([0xAB]) + read(b"B") + tick(1))
     # One burst longer than the receive buffer, and a short one after it

@@ -223,7 +223,7 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
   Session& s = ports.session();
   s.state.busy = true;
   s.pending.awaitRecordSearch = true;
-  ports.SetTimerEnabled(TimerId::Timer2, true);
+  ports.SetTimerEnabled(TimerId::ReplyTimeout, true);
   const int mark = ports.memo.LineCount();
 
   ReplyDispatcher(s, reply);
@@ -234,7 +234,7 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
   }
 
   FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
-  FUZZ_CHECK(!ports.TimerEnabled(TimerId::Timer2), "Timer2 off");
+  FUZZ_CHECK(!ports.TimerEnabled(TimerId::ReplyTimeout), "Timer2 off");
   const ReceiveBuffer& rx = s.rx;
   const auto lines = ports.memo.From(mark);
   auto has = [&lines](const std::string& text) {

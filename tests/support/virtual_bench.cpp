@@ -10,7 +10,9 @@ namespace orvex::test {
 namespace {
 constexpr std::int64_t kFrameGapMs = 50;
 // 38400 baud, 10 bits a byte: about a quarter of a millisecond a byte.
-std::int64_t WireTimeMs(std::size_t bytes) { return static_cast<std::int64_t>(bytes / 4); }
+std::int64_t WireTimeMs(std::size_t bytes) {
+  return static_cast<std::int64_t>(bytes / 4);
+}
 }  // namespace
 
 // Lets a test swap the automation port after the session was made.
@@ -45,7 +47,9 @@ VirtualBench::VirtualBench(Options options) : options_(std::move(options)) {
       Ports{memo, *this, *this, panel, clock, *this, view, *relay_, preview});
 }
 
-std::vector<std::uint8_t> VirtualBench::SentBytes() const { return SentSince(0); }
+std::vector<std::uint8_t> VirtualBench::SentBytes() const {
+  return SentSince(0);
+}
 
 std::vector<std::uint8_t> VirtualBench::SentSince(std::size_t index) const {
   std::vector<std::uint8_t> bytes;
@@ -85,8 +89,8 @@ void VirtualBench::PullBursts() {
       last.atMs = std::max(last.atMs, burst.atMs + WireTimeMs(burst.bytes.size()) + kFrameGapMs);
       continue;
     }
-    inFlight_.push_back(
-        {burst.atMs, burst.atMs + WireTimeMs(burst.bytes.size()) + kFrameGapMs, std::move(burst.bytes)});
+    inFlight_.push_back({burst.atMs, burst.atMs + WireTimeMs(burst.bytes.size()) + kFrameGapMs,
+                         std::move(burst.bytes)});
   }
 }
 
@@ -139,7 +143,7 @@ bool VirtualBench::RunDue() {
     Dispatch(read);
     return true;
   }
-  static void (*const kTicks[3])(Session&) = {Timer1Timer, Timer2Timer, Timer3Timer};
+  static void (*const kTicks[3])(Session&) = {OfflineCountTick, ReplyTimeoutTick, VariantWaitTick};
   for (int i = 0; i < 3; ++i) {
     TimerSlot& slot = timers_[i];
     if (slot.enabled && slot.nextTickMs <= nowMs_) {
@@ -192,7 +196,9 @@ bool VirtualBench::RunUntil(const std::function<bool()>& condition, std::int64_t
   return true;
 }
 
-void VirtualBench::Deliver(std::vector<std::uint8_t> read) { Dispatch(read); }
+void VirtualBench::Deliver(std::vector<std::uint8_t> read) {
+  Dispatch(read);
+}
 
 void VirtualBench::At(std::int64_t atMs, std::function<void()> action) {
   actions_.push_back({atMs, std::move(action)});

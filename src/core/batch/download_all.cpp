@@ -20,21 +20,22 @@ struct Step {
 };
 
 constexpr Step kSteps[10] = {
-    {"STEP 1 : (Date & Time)", SetDateTimeClick, &PendingRequest::awaitClockSet,
+    {"STEP 1 : (Date & Time)", SetPrinterClock, &PendingRequest::awaitClockSet,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 2 : (Erase Record)", EraseSummaryClick, &PendingRequest::awaitErase,
+    {"STEP 2 : (Erase Record)", EraseRecords, &PendingRequest::awaitErase,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 3 : (Data mutiplier & Decimal)", Button1Click, nullptr, AfterStep::CancelSaysInterrupt},
-    {"STEP 4 : (Printer status)", Button2Click, nullptr, AfterStep::CancelSaysInterrupt},
-    {"STEP 5 : (Coin Format)", SetCoinClick, &PendingRequest::awaitCoinFormat,
+    {"STEP 3 : (Data mutiplier & Decimal)", SendMultiplierSettings, nullptr,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 6 : (Note Format)", SetNoteClick, &PendingRequest::awaitNoteFormat,
+    {"STEP 4 : (Printer status)", SendPrintStatus, nullptr, AfterStep::CancelSaysInterrupt},
+    {"STEP 5 : (Coin Format)", DownloadCoinFormat, &PendingRequest::awaitCoinFormat,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 7 : (Payout Format)", SetPayoutClick, &PendingRequest::awaitPayoutFormat,
+    {"STEP 6 : (Note Format)", DownloadNoteFormat, &PendingRequest::awaitNoteFormat,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 8 : (Logo1)", SetLogo1Click, &PendingRequest::awaitLogo1, AfterStep::CancelSilent},
-    {"STEP 9 : (Logo2)", SetLogo2Click, &PendingRequest::awaitLogo2, AfterStep::CancelSilent},
-    {"STEP 10 : (Logo3)", SetLogo3Click, &PendingRequest::awaitLogo3, AfterStep::CancelOnly},
+    {"STEP 7 : (Payout Format)", DownloadPayoutFormat, &PendingRequest::awaitPayoutFormat,
+     AfterStep::CancelSaysInterrupt},
+    {"STEP 8 : (Logo1)", DownloadLogo1, &PendingRequest::awaitLogo1, AfterStep::CancelSilent},
+    {"STEP 9 : (Logo2)", DownloadLogo2, &PendingRequest::awaitLogo2, AfterStep::CancelSilent},
+    {"STEP 10 : (Logo3)", DownloadLogo3, &PendingRequest::awaitLogo3, AfterStep::CancelOnly},
 };
 
 constexpr const char* kOffline = "Can't detect printer, please check it .";
@@ -47,7 +48,7 @@ struct RunningFlag {
 
 }  // namespace
 
-void ProgameAll1Click(Session& session) {
+void DownloadAll(Session& session) {
   ConnectionState& st = session.state;
   if (!st.identified) return;
   // A second batch started from inside the waits of a running one would

@@ -6,6 +6,6 @@
 
 namespace orvex {
 
-void ProgameAll1Click(Session& session);
+void DownloadAll(Session& session);
 
 }  // namespace orvex

@@ -66,42 +66,50 @@ std::string ReportDate(std::uint8_t year, std::uint8_t month, std::uint8_t day) 
   return "20" + TwoDigits(year) + "/" + TwoDigits(month) + "/" + TwoDigits(day);
 }
 
-void PrintCoinClick(Session& session) { StartResultCommand(session, ResultRequest::TestCoin); }
-void PrintNoteClick(Session& session) { StartResultCommand(session, ResultRequest::TestNote); }
-void PrintPayoutClick(Session& session) { StartResultCommand(session, ResultRequest::TestPayout); }
-void PrintDailyClick(Session& session) { StartResultCommand(session, ResultRequest::DailyReport); }
-void DailyHistoryReport1Click(Session& session) {
+void PrintCoinTestTicket(Session& session) {
+  StartResultCommand(session, ResultRequest::TestCoin);
+}
+void PrintNoteTestTicket(Session& session) {
+  StartResultCommand(session, ResultRequest::TestNote);
+}
+void PrintPayoutTestTicket(Session& session) {
+  StartResultCommand(session, ResultRequest::TestPayout);
+}
+void PrintDailyReport(Session& session) {
+  StartResultCommand(session, ResultRequest::DailyReport);
+}
+void PrintHistoryReport(Session& session) {
   StartResultCommand(session, ResultRequest::HistoryReport);
 }
 
-void EraseSummaryClick(Session& session) {
+void EraseRecords(Session& session) {
   if (!BusyCheck(session)) return;
   StartRequest(session, session.pending.awaitErase);
   session.Send({ESC, 0xF3}, LastPause::No);
 }
 
-void FullCut2Click(Session& session) {
+void TestFullCut(Session& session) {
   FireAndForget(session, false, {ESC, 0xF5}, "Test full cut finished .");
 }
-void PartCut2Click(Session& session) {
+void TestPartCut(Session& session) {
   FireAndForget(session, false, {ESC, 0xF6}, "Test part cut finished .");
 }
-void YYMMDD1Click(Session& session) {
+void SetDateFormatYYMMDD(Session& session) {
   FireAndForget(session, true, {ESC, 0xF9, '0'}, "Date format is now YY/MM/DD .");
 }
-void DDMMYY1Click(Session& session) {
+void SetDateFormatDDMMYY(Session& session) {
   FireAndForget(session, true, {ESC, 0xF9, '1'}, "Date format is now DD/MM/YY .");
 }
-void MMDDYY1Click(Session& session) {
+void SetDateFormatMMDDYY(Session& session) {
   FireAndForget(session, true, {ESC, 0xF9, '2'}, "Date format is now MM/DD/YY .");
 }
-void YYDDMM1Click(Session& session) {
+void SetDateFormatYYDDMM(Session& session) {
   FireAndForget(session, true, {ESC, 0xF9, '3'}, "Day format is now YY/DD/MM .");
 }
-void Enable1Click(Session& session) {
+void EnableSerialNumberPrinting(Session& session) {
   FireAndForget(session, true, {ESC, 0xE6, 0x01}, "Enable Printe Serial Number.");
 }
-void Disable1Click(Session& session) {
+void DisableSerialNumberPrinting(Session& session) {
   FireAndForget(session, true, {ESC, 0xE6, 0x00}, "Disable Printe Serial Number.");
 }
 
@@ -135,14 +143,14 @@ void OnRecordReport(Session& session) {
 }
 
 void OnEraseReply(Session& session) {
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append(session.rx[0] == 0xAA ? "Erase record finished ." : "Erase record Error .");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitErase);
 }
 
 void OnPrintResult(Session& session, ResultRequest request) {
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   const std::uint8_t result = session.rx[0];
   if (result == 0) {
     session.Append("Printer have no paper or busy .");

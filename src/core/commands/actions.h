@@ -6,21 +6,21 @@
 
 namespace orvex {
 
-void PrintCoinClick(Session& session);
-void PrintNoteClick(Session& session);
-void PrintPayoutClick(Session& session);
-void PrintDailyClick(Session& session);
-void DailyHistoryReport1Click(Session& session);
-void EraseSummaryClick(Session& session);
+void PrintCoinTestTicket(Session& session);
+void PrintNoteTestTicket(Session& session);
+void PrintPayoutTestTicket(Session& session);
+void PrintDailyReport(Session& session);
+void PrintHistoryReport(Session& session);
+void EraseRecords(Session& session);
 
-void FullCut2Click(Session& session);
-void PartCut2Click(Session& session);
-void YYMMDD1Click(Session& session);
-void DDMMYY1Click(Session& session);
-void MMDDYY1Click(Session& session);
-void YYDDMM1Click(Session& session);
-void Enable1Click(Session& session);
-void Disable1Click(Session& session);
+void TestFullCut(Session& session);
+void TestPartCut(Session& session);
+void SetDateFormatYYMMDD(Session& session);
+void SetDateFormatDDMMYY(Session& session);
+void SetDateFormatMMDDYY(Session& session);
+void SetDateFormatYYDDMM(Session& session);
+void EnableSerialNumberPrinting(Session& session);
+void DisableSerialNumberPrinting(Session& session);
 
 // Dispatcher section 1: byte 0 = 0x77 and a report code in byte 1.
 void OnRecordReport(Session& session);

@@ -7,7 +7,7 @@
 
 namespace orvex {
 
-void SetDateTimeClick(Session& session) {
+void SetPrinterClock(Session& session) {
   if (!BusyOrOfflineCheck(session)) return;
   const LocalDateTime now = session.io.clock.Now();
   if (now.year >= 2022) {
@@ -41,7 +41,7 @@ void SetDateTimeClick(Session& session) {
 }
 
 void OnClockSetReply(Session& session) {
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append(session.rx[0] == 0xAA ? "Set date & time finished ." : "Set date & time Error .");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitClockSet);

@@ -5,7 +5,7 @@
 
 namespace orvex {
 
-void SetDateTimeClick(Session& session);
+void SetPrinterClock(Session& session);
 // Dispatcher section 7.
 void OnClockSetReply(Session& session);
 

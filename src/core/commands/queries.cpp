@@ -36,25 +36,25 @@ std::string Chars(const ReceiveBuffer& rx, std::size_t from, std::size_t to) {
 
 }  // namespace
 
-void ReadFirmwareVersionClick(Session& session) {
+void ReadFirmwareVersion(Session& session) {
   Query(session, session.pending.awaitFirmware, GS, 0xF9);
 }
-void ReadDateTimeClick(Session& session) {
+void ReadPrinterClock(Session& session) {
   Query(session, session.pending.awaitDateTime, ESC, 0xF0);
 }
-void ReadTicketPointClick(Session& session) {
+void ReadMultipliers(Session& session) {
   Query(session, session.pending.awaitMultiplier, GS, 0xF5);
 }
-void ReadPrintTicketClick(Session& session) {
+void ReadPrintStatus(Session& session) {
   Query(session, session.pending.awaitPrintStatus, GS, 0xF7);
 }
-void SummaryReport1Click(Session& session) {
+void ReadSummaryTotals(Session& session) {
   Query(session, session.pending.awaitSummary, ESC, 0xF4);
 }
 
 void OnFirmwareReply(Session& session) {
   const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   const std::size_t end = std::min<std::size_t>(15, rx.ReadLength());
   session.Append("Firmware version :");
   session.Append("     " + Chars(rx, 0, end));
@@ -67,7 +67,7 @@ void OnFirmwareReply(Session& session) {
 
 void OnDateTimeReply(Session& session) {
   const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   if (rx[0] != 0) {
     const std::string text = "20" + Chars(rx, 0, 2) + "/" + Chars(rx, 2, 4) + "/" +
                              Chars(rx, 4, 6) + "   " + Chars(rx, 6, 8) + ":" + Chars(rx, 8, 10) +
@@ -83,7 +83,7 @@ void OnDateTimeReply(Session& session) {
 
 void OnMultiplierReply(Session& session) {
   const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Coin value per pulse :   " + std::to_string(rx.U16(0)));
   session.Append("Note value per pulse :   " + std::to_string(rx.U16(2)));
   session.Append("Payout value per pulse :   " + std::to_string(rx.U16(4)));
@@ -98,7 +98,7 @@ void OnMultiplierReply(Session& session) {
 
 void OnPrintStatusReply(Session& session) {
   const std::uint8_t status = session.rx[0];
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   auto bit = [status](int n) { return (status >> n) & 1; };
   session.Append(bit(0) ? "Print coin ticket ." : "Won't print coin ticket .");
   session.Append(bit(1) ? "Print note ticket ." : "Won't print note ticket .");
@@ -107,7 +107,8 @@ void OnPrintStatusReply(Session& session) {
       "Print date format is YY/MM/DD .", "Print date format is DD/MM/YY .",
       "Print date format is MM/DD/YY .", "Print date format is YY/DD/MM ."};
   session.Append(kDateFormats[(status >> 3) & 3]);
-  session.Append(bit(5) ? "Print symbol on payout-ticket ." : "Won't print symbol on payout-ticket .");
+  session.Append(bit(5) ? "Print symbol on payout-ticket ."
+                        : "Won't print symbol on payout-ticket .");
   session.Append(bit(6) ? "Print Record Search." : "Not Print Record Search.");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitPrintStatus);
@@ -115,7 +116,7 @@ void OnPrintStatusReply(Session& session) {
 
 void OnSummaryReply(Session& session) {
   const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Total Coin : " + std::to_string(rx.U32(0)));
   session.Append("Total Note : " + std::to_string(rx.U32(4)));
   session.Append("Total Payout : " + std::to_string(rx.U32(8)));

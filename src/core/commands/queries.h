@@ -5,11 +5,11 @@
 
 namespace orvex {
 
-void ReadFirmwareVersionClick(Session& session);
-void ReadDateTimeClick(Session& session);
-void ReadTicketPointClick(Session& session);
-void ReadPrintTicketClick(Session& session);
-void SummaryReport1Click(Session& session);
+void ReadFirmwareVersion(Session& session);
+void ReadPrinterClock(Session& session);
+void ReadMultipliers(Session& session);
+void ReadPrintStatus(Session& session);
+void ReadSummaryTotals(Session& session);
 
 // Reply sections, run by the dispatcher while their flag is set.
 void OnFirmwareReply(Session& session);

@@ -13,8 +13,8 @@ constexpr int kFormatFileLines = 132;
 enum class FieldType {
   Radio,       // item index of a radio group
   Check,       // check box
-  Multiplier,  // Edit11 .. Edit14, UTF-8 in the model
-  TicketText,  // Edit1 .. Edit10, Edit15 .. Edit34, Windows-1252 in the model
+  Multiplier,  // the three multiplier boxes and the decimal box, UTF-8 in the model
+  TicketText,  // the thirty ticket line texts, Windows-1252 in the model
   Logo,        // path of a logo slot, UTF-8 in the model
 };
 
@@ -24,7 +24,7 @@ struct FormatField {
   int itemCount = 0;    // Radio
   bool* check = nullptr;
   std::string* multiplier = nullptr;
-  bool isDecimals = false;  // Multiplier: Edit14, whose change runs its range check
+  bool isDecimals = false;  // Multiplier: the decimal box, whose change runs its range check
   FormatLine* line = nullptr;
   int slot = 0;  // Logo: 1..3
 };

@@ -40,7 +40,7 @@ std::string LogoPathFromLine(const std::string& line);
 std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& file);
 
 // "Other_Functions" > "Save  Ticket  Format  As.." and "Load  Ticket  Format".
-void SaveTicketFormat1Click(Session& session);
-void LoadTicketFormat1Click(Session& session);
+void SaveFormatFile(Session& session);
+void LoadFormatFile(Session& session);
 
 }  // namespace orvex

@@ -64,7 +64,7 @@ std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& f
         std::string text = Cp1252ToUtf8(line);
         const bool changed = text != *field.multiplier;
         *field.multiplier = std::move(text);
-        if (changed && field.isDecimals) Edit14Change(session);
+        if (changed && field.isDecimals) CheckDecimalPlaces(session);
         break;
       }
       case FieldType::TicketText:
@@ -78,7 +78,7 @@ std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& f
   return std::nullopt;
 }
 
-void LoadTicketFormat1Click(Session& session) {
+void LoadFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseOpenFile("Orvex Files(*.orx)|*.orx");
   if (!chosen) return;
   const auto head = ReadFileHead(*chosen, kMaxReadBytes);

@@ -3,7 +3,7 @@
 
 namespace orvex {
 
-void SaveTicketFormat1Click(Session& session) {
+void SaveFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseSaveFile("Orvex Files(*.orx)|*.orx", "orx");
   if (!chosen) return;
   const FormatFile file = FormatFile::FromSetup(session.setup);

@@ -101,15 +101,21 @@ void SendTicketFormat(Session& session, TicketKind kind) {
   session.StartReplyTimeout();
 }
 
-void SetCoinClick(Session& session) { SendTicketFormat(session, TicketKind::Coin); }
-void SetNoteClick(Session& session) { SendTicketFormat(session, TicketKind::Note); }
-void SetPayoutClick(Session& session) { SendTicketFormat(session, TicketKind::Payout); }
+void DownloadCoinFormat(Session& session) {
+  SendTicketFormat(session, TicketKind::Coin);
+}
+void DownloadNoteFormat(Session& session) {
+  SendTicketFormat(session, TicketKind::Note);
+}
+void DownloadPayoutFormat(Session& session) {
+  SendTicketFormat(session, TicketKind::Payout);
+}
 
 void OnFormatAccepted(Session& session, TicketKind kind) {
   static const char* const kLines[3] = {"Download coin format finished .",
                                         "Download note format finished .",
                                         "Download payout format finished ."};
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append(kLines[static_cast<int>(kind)]);
   session.AppendEmpty();
   FinishRequest(session, FormatFlag(session.pending, kind));

@@ -16,9 +16,9 @@ std::array<std::uint8_t, kLineRecordSize> EncodeLineRecord(const FormatLine& lin
 std::vector<std::uint8_t> EncodeFormatRequest(TicketKind kind, const TicketFormat& format,
                                               std::uint8_t symbolCode);
 
-void SetCoinClick(Session& session);
-void SetNoteClick(Session& session);
-void SetPayoutClick(Session& session);
+void DownloadCoinFormat(Session& session);
+void DownloadNoteFormat(Session& session);
+void DownloadPayoutFormat(Session& session);
 void SendTicketFormat(Session& session, TicketKind kind);
 
 // Dispatcher sections 11 to 13, when the read begins with 0xAA.

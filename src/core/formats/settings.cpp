@@ -54,7 +54,7 @@ std::vector<std::uint8_t> EncodeMultiplierRequest(std::int32_t coin, std::int32_
   return request;
 }
 
-void Button1Click(Session& session) {
+void SendMultiplierSettings(Session& session) {
   if (!BusyCheck(session)) return;
   // Every box is converted before the first byte goes out, so that a bad
   // box never leaves half a request at the printer.
@@ -76,7 +76,7 @@ void Button1Click(Session& session) {
   session.state.busy = false;
 }
 
-void Button2Click(Session& session) {
+void SendPrintStatus(Session& session) {
   if (!BusyCheck(session)) return;
   session.state.busy = true;
   session.Send({ESC, 0xF7, session.setup.printStatus.Byte()}, LastPause::No);
@@ -85,7 +85,7 @@ void Button2Click(Session& session) {
   session.state.busy = false;
 }
 
-void Edit14Change(Session& session) {
+void CheckDecimalPlaces(Session& session) {
   const std::string& text = session.setup.multipliers.decimals;
   if (text.empty()) return;
   const auto value = ParseWholeNumber(text);

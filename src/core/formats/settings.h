@@ -20,9 +20,9 @@ std::string NotAnIntegerMessage(const std::string& text);
 std::vector<std::uint8_t> EncodeMultiplierRequest(std::int32_t coin, std::int32_t note,
                                                   std::int32_t payout, std::int32_t decimals);
 
-void Button1Click(Session& session);  // multipliers and decimals
-void Button2Click(Session& session);  // print status
+void SendMultiplierSettings(Session& session);  // multipliers and decimals
+void SendPrintStatus(Session& session);         // print status
 // Range check of the decimal box; runs on every change of its text.
-void Edit14Change(Session& session);
+void CheckDecimalPlaces(Session& session);
 
 }  // namespace orvex

@@ -10,8 +10,14 @@ void ClearTicket(Session& session, TicketKind kind) {
   session.io.view.RefreshSetup();
 }
 
-void CoinTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Coin); }
-void NoteTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Note); }
-void PayoutTicketFormat1Click(Session& session) { ClearTicket(session, TicketKind::Payout); }
+void ClearCoinFormat(Session& session) {
+  ClearTicket(session, TicketKind::Coin);
+}
+void ClearNoteFormat(Session& session) {
+  ClearTicket(session, TicketKind::Note);
+}
+void ClearPayoutFormat(Session& session) {
+  ClearTicket(session, TicketKind::Payout);
+}
 
 }  // namespace orvex

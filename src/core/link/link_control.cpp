@@ -9,7 +9,7 @@ namespace {
 void SettleVariant(Session& session, bool wide) {
   session.state.identifyStep = 0;
   session.state.wideSymbols = wide;
-  session.SetTimer(TimerId::Timer3, false);
+  session.SetTimer(TimerId::VariantWait, false);
   session.io.panel.ShowSymbolChooser(wide);
   session.io.panel.SetSymbolCheckEnabled(true);
   session.state.identified = true;
@@ -20,13 +20,13 @@ void SettleVariant(Session& session, bool wide) {
 void HandleAnnouncement(Session& session) {
   const bool fromLost = session.state.linkState == LinkState::Lost;
   session.state.linkState = LinkState::Online;
-  session.SetTimer(TimerId::Timer1, false);
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::OfflineCount, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Orvex is online .");
   session.Send({ESC, 0xA0}, LastPause::No);
   session.state.identifyStep = fromLost ? 2 : 1;
   session.state.identifyTicks = 0;
-  session.SetTimer(TimerId::Timer3, true);
+  session.SetTimer(TimerId::VariantWait, true);
 }
 
 void HandleVariantReply(Session& session) {
@@ -34,7 +34,7 @@ void HandleVariantReply(Session& session) {
   SettleVariant(session, wide);
 }
 
-void Timer3Timer(Session& session) {
+void VariantWaitTick(Session& session) {
   if (session.state.identifyStep != 1 && session.state.identifyStep != 2) return;
   session.state.identifyTicks += 1;
   if (session.state.identifyTicks > 3) {
@@ -43,15 +43,15 @@ void Timer3Timer(Session& session) {
   }
 }
 
-void Timer2Timer(Session& session) {
+void ReplyTimeoutTick(Session& session) {
   session.state.timeoutSeconds += 1;
-  session.io.memo.ReplaceLine(session.state.timeoutLine,
-                              "Timeout Detect : " + std::to_string(session.state.timeoutSeconds) +
-                                  " sec");
+  session.io.memo.ReplaceLine(
+      session.state.timeoutLine,
+      "Timeout Detect : " + std::to_string(session.state.timeoutSeconds) + " sec");
   if (session.state.timeoutSeconds >= kReplyTimeoutSeconds) CommunicationReset(session);
 }
 
-void Timer1Timer(Session& session) {
+void OfflineCountTick(Session& session) {
   if (session.state.linkState == LinkState::Lost) return;
   session.state.timeoutSeconds += 1;
   if (session.state.timeoutSeconds == 3) {
@@ -80,12 +80,12 @@ void CommunicationReset(Session& session) {
   p.awaitClockSet = p.awaitErase = false;
   p.awaitTestCoin = p.awaitTestNote = p.awaitTestPayout = false;
   p.awaitDailyReport = p.awaitHistoryReport = false;
-  session.SetTimer(TimerId::Timer1, true);
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::OfflineCount, true);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.io.panel.SetGauge(0);
 }
 
-void BitBtn2Click(Session& session) {
+void CancelDownload(Session& session) {
   session.state.cancelLogo = true;
   session.state.cancelBatch = true;
 }

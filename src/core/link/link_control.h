@@ -11,14 +11,14 @@ void HandleAnnouncement(Session& session);
 // Dispatcher sections 2 and 3: the read that answers the variant query.
 void HandleVariantReply(Session& session);
 
-void Timer1Timer(Session& session);  // offline count
-void Timer2Timer(Session& session);  // reply timeout
-void Timer3Timer(Session& session);  // variant wait
+void OfflineCountTick(Session& session);  // offline count
+void ReplyTimeoutTick(Session& session);  // reply timeout
+void VariantWaitTick(Session& session);   // variant wait
 
 void CommunicationReset(Session& session);
 
 // "Cancel": only raises the flags that the downloads and the batch test.
-void BitBtn2Click(Session& session);
+void CancelDownload(Session& session);
 
 constexpr int kReplyTimeoutSeconds = 90;
 

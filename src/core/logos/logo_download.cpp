@@ -53,9 +53,15 @@ void ChooseLogo(Session& session, int slot) {
   session.io.panel.ShowMessage(ChooseLogoMessage(check.result, slot));
 }
 
-void Image1Click(Session& session) { ChooseLogo(session, 1); }
-void Image2Click(Session& session) { ChooseLogo(session, 2); }
-void Image3Click(Session& session) { ChooseLogo(session, 3); }
+void ChooseLogo1(Session& session) {
+  ChooseLogo(session, 1);
+}
+void ChooseLogo2(Session& session) {
+  ChooseLogo(session, 2);
+}
+void ChooseLogo3(Session& session) {
+  ChooseLogo(session, 3);
+}
 
 void ClearLogo(Session& session, int slot) {
   if (!IdentifiedCheck(session)) return;
@@ -63,21 +69,27 @@ void ClearLogo(Session& session, int slot) {
   session.io.view.BlankLogo(slot);
 }
 
-void Logo11Click(Session& session) { ClearLogo(session, 1); }
-void Logo21Click(Session& session) { ClearLogo(session, 2); }
-void Logo31Click(Session& session) { ClearLogo(session, 3); }
+void ClearLogo1(Session& session) {
+  ClearLogo(session, 1);
+}
+void ClearLogo2(Session& session) {
+  ClearLogo(session, 2);
+}
+void ClearLogo3(Session& session) {
+  ClearLogo(session, 3);
+}
 
-void MessageWindow1Click(Session& session) {
+void ClearMessageWindow(Session& session) {
   if (IdentifiedCheck(session)) session.io.memo.ClearLines();
 }
 
-void All1Click(Session& session) {
+void ClearAll(Session& session) {
   if (!IdentifiedCheck(session)) return;
-  MessageWindow1Click(session);
+  ClearMessageWindow(session);
   for (int slot = 1; slot <= 3; ++slot) ClearLogo(session, slot);
-  CoinTicketFormat1Click(session);
-  NoteTicketFormat1Click(session);
-  PayoutTicketFormat1Click(session);
+  ClearCoinFormat(session);
+  ClearNoteFormat(session);
+  ClearPayoutFormat(session);
 }
 
 std::optional<LogoPayload> ReadLogoPayload(const std::string& fileBytes) {
@@ -92,7 +104,8 @@ std::optional<LogoPayload> ReadLogoPayload(const std::string& fileBytes) {
   for (std::size_t r = rowCount; r-- > 0;) {
     const std::size_t start = kLogoPixelOffset + r * kLogoRowBytes;
     for (std::size_t c = 0; c < kLogoRowBytes; ++c) {
-      payload.rows.push_back(static_cast<std::uint8_t>(~static_cast<std::uint8_t>(fileBytes[start + c])));
+      payload.rows.push_back(
+          static_cast<std::uint8_t>(~static_cast<std::uint8_t>(fileBytes[start + c])));
     }
   }
   return payload;
@@ -143,7 +156,7 @@ void DownloadLogo(Session& session, int slot) {
     }
     session.io.events.WaitWhile([&st] { return !st.blockAck && !st.cancelLogo; });
     if (!st.blockAck && st.cancelLogo) {
-      session.SetTimer(TimerId::Timer2, false);
+      session.SetTimer(TimerId::ReplyTimeout, false);
       session.io.panel.SetGauge(0);
       session.Append("Data transfer interrupt .");
       session.Append("Please reset printer and try again .");
@@ -158,12 +171,18 @@ void DownloadLogo(Session& session, int slot) {
   }
 }
 
-void SetLogo1Click(Session& session) { DownloadLogo(session, 1); }
-void SetLogo2Click(Session& session) { DownloadLogo(session, 2); }
-void SetLogo3Click(Session& session) { DownloadLogo(session, 3); }
+void DownloadLogo1(Session& session) {
+  DownloadLogo(session, 1);
+}
+void DownloadLogo2(Session& session) {
+  DownloadLogo(session, 2);
+}
+void DownloadLogo3(Session& session) {
+  DownloadLogo(session, 3);
+}
 
 void OnLogoAccepted(Session& session, int slot) {
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   session.state.blockAck = true;
   session.Append("Download logo" + std::to_string(slot) + " finished .");
   session.AppendEmpty();

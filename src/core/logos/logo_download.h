@@ -12,17 +12,17 @@ namespace orvex {
 
 // Choosing a bitmap for slot 1..3 (a click on the slot's image box).
 void ChooseLogo(Session& session, int slot);
-void Image1Click(Session& session);
-void Image2Click(Session& session);
-void Image3Click(Session& session);
+void ChooseLogo1(Session& session);
+void ChooseLogo2(Session& session);
+void ChooseLogo3(Session& session);
 
 // "Clear" > "Logo n" and "Clear" > "All".
 void ClearLogo(Session& session, int slot);
-void Logo11Click(Session& session);
-void Logo21Click(Session& session);
-void Logo31Click(Session& session);
-void MessageWindow1Click(Session& session);
-void All1Click(Session& session);
+void ClearLogo1(Session& session);
+void ClearLogo2(Session& session);
+void ClearLogo3(Session& session);
+void ClearMessageWindow(Session& session);
+void ClearAll(Session& session);
 
 // What goes on the wire after the 4-byte header: the rows from the top of
 // the image down, each byte inverted. nullopt when the file is not an
@@ -33,9 +33,9 @@ struct LogoPayload {
 };
 std::optional<LogoPayload> ReadLogoPayload(const std::string& fileBytes);
 
-void SetLogo1Click(Session& session);
-void SetLogo2Click(Session& session);
-void SetLogo3Click(Session& session);
+void DownloadLogo1(Session& session);
+void DownloadLogo2(Session& session);
+void DownloadLogo3(Session& session);
 void DownloadLogo(Session& session, int slot);
 
 // Dispatcher sections 14 to 16, when the read begins with 0xAB.

@@ -155,13 +155,13 @@ void ShowTicketPreview(Session& session, TicketKind kind) {
   session.io.preview.ShowPreview(plan);
 }
 
-void CoinTicket1Click(Session& session) {
+void PreviewCoinTicket(Session& session) {
   ShowTicketPreview(session, TicketKind::Coin);
 }
-void NoteTicket1Click(Session& session) {
+void PreviewNoteTicket(Session& session) {
   ShowTicketPreview(session, TicketKind::Note);
 }
-void PayoutTicket1Click(Session& session) {
+void PreviewPayoutTicket(Session& session) {
   ShowTicketPreview(session, TicketKind::Payout);
 }
 

@@ -43,11 +43,13 @@ struct PreviewPlan {
 PreviewPlan PlanTicketPreview(const TicketSetup& setup, TicketKind kind);
 
 // Left of the panel for a preview window of the given width.
-inline int PreviewPanelLeft(int windowWidth) { return windowWidth / 2 - 120; }
+inline int PreviewPanelLeft(int windowWidth) {
+  return windowWidth / 2 - 120;
+}
 
 void ShowTicketPreview(Session& session, TicketKind kind);
-void CoinTicket1Click(Session& session);
-void NoteTicket1Click(Session& session);
-void PayoutTicket1Click(Session& session);
+void PreviewCoinTicket(Session& session);
+void PreviewNoteTicket(Session& session);
+void PreviewPayoutTicket(Session& session);
 
 }  // namespace orvex

@@ -34,7 +34,7 @@ std::string SearchDateLine(std::uint8_t yearCode, std::uint8_t month, std::uint8
          std::to_string(month) + "/" + std::to_string(day);
 }
 
-void Button4Click(Session& session, const SearchPeriod& period) {
+void SearchAndPrint(Session& session, const SearchPeriod& period) {
   if (!BusyCheck(session)) return;
   auto inWindow = [](int year) { return year >= 2002 && year <= 2021; };
   if (!inWindow(period.begin.year) || !inWindow(period.end.year)) {
@@ -44,10 +44,10 @@ void Button4Click(Session& session, const SearchPeriod& period) {
   }
   StartRequest(session, session.pending.awaitRecordSearch);
   auto code = [](int value) { return static_cast<std::uint8_t>(value); };
-  session.Send({GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
-                code(period.begin.day), code(period.end.year % 100), code(period.end.month),
-                code(period.end.day)},
-               LastPause::No);
+  session.Send(
+      {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month), code(period.begin.day),
+       code(period.end.year % 100), code(period.end.month), code(period.end.day)},
+      LastPause::No);
   session.Append("The begining date you selected : " + session.io.clock.ShortDate(period.begin));
   session.Append("The final date you selected : " + session.io.clock.ShortDate(period.end));
   session.AppendEmpty();
@@ -55,7 +55,7 @@ void Button4Click(Session& session, const SearchPeriod& period) {
 
 void OnRecordSearchReply(Session& session) {
   const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::Timer2, false);
+  session.SetTimer(TimerId::ReplyTimeout, false);
   if (rx[0] == 0x00) {
     session.Append("Printer have no paper .");
     session.AppendEmpty();

@@ -20,7 +20,7 @@ struct SearchPeriod {
   CalendarDate end;
 };
 
-void Button4Click(Session& session, const SearchPeriod& period);
+void SearchAndPrint(Session& session, const SearchPeriod& period);
 
 // Dispatcher section 19.
 void OnRecordSearchReply(Session& session);

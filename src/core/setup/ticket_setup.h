@@ -12,7 +12,15 @@ namespace orvex {
 enum class TicketKind { Coin = 0, Note = 1, Payout = 2 };
 
 // Numbered as the items of a line's kind group.
-enum class LineKind { Text = 0, Logo1 = 1, Logo2 = 2, Logo3 = 3, Data = 4, NotUsed = 5, Security = 6 };
+enum class LineKind {
+  Text = 0,
+  Logo1 = 1,
+  Logo2 = 2,
+  Logo3 = 3,
+  Data = 4,
+  NotUsed = 5,
+  Security = 6
+};
 
 constexpr int kLinesPerTicket = 10;
 constexpr int kKindItems = 7;
@@ -40,7 +48,7 @@ struct FormatLine {
 
 using TicketFormat = std::array<FormatLine, kLinesPerTicket>;
 
-// Texts of Edit11 .. Edit14, read as whole numbers at the moment of use.
+// Texts of the multiplier and decimal boxes, read as whole numbers at the moment of use.
 struct MultiplierSettings {
   std::string coin = "1";
   std::string note = "1";
@@ -50,11 +58,11 @@ struct MultiplierSettings {
 
 // The five print-status check boxes.
 struct PrintStatus {
-  bool coin = true;          // CheckBox1
-  bool note = true;          // CheckBox2
-  bool payout = true;        // CheckBox3
-  bool symbol = true;        // CheckBox4
-  bool recordSearch = true;  // CheckBox5
+  bool coin = true;          // "Coin Ticket"
+  bool note = true;          // "Note Ticket"
+  bool payout = true;        // "Payout Ticket"
+  bool symbol = true;        // "Symbol" on the payout ticket
+  bool recordSearch = true;  // "Print Record Search"
 
   std::uint8_t Byte() const;
 };
@@ -66,8 +74,8 @@ struct LogoSlot {
 
 struct TicketSetup {
   std::array<TicketFormat, 3> tickets{};
-  int symbolItemWide = 0;    // RadioGroup91, 20 items
-  int symbolItemNarrow = 0;  // RadioGroup92, 18 items
+  int symbolItemWide = 0;    // chooser of the 20-symbol printer
+  int symbolItemNarrow = 0;  // chooser of the 18-symbol printer
   MultiplierSettings multipliers;
   PrintStatus printStatus;
   std::array<LogoSlot, 3> logos{};
