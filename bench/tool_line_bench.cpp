@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "bitmaps.h"
-#include "unit1.h"
+#include "main_window.h"
 
 namespace {
 
@@ -53,10 +53,11 @@ bool WaitFor(const std::function<bool()>& condition, int limitMs) {
   return true;
 }
 
-bool MemoHas(TForm1& form, const std::string& text) {
+bool MemoHas(MainWindow& form, const std::string& text) {
   const auto& memo = form.session().io.memo;
   for (int i = memo.LineCount() - 1; i >= 0 && i >= memo.LineCount() - 20; --i) {
-    if (form.Memo1->document()->findBlockByNumber(i).text().toStdString() == text) return true;
+    if (form.messageWindow()->document()->findBlockByNumber(i).text().toStdString() == text)
+      return true;
   }
   return false;
 }
@@ -104,10 +105,10 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   });
 
   QApplication app(argc, argv);
-  TForm1 form;
-  form.SetProcessEnd([] {});
-  form.ComboBox1->setCurrentIndex(0);
-  form.ComboBox1Select();
+  MainWindow form;
+  form.setProcessEnd([] {});
+  form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
+  form.openChosenPort();
   const std::uint8_t announce = 0x26;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   (void)!write(master, &announce, 1);
@@ -115,7 +116,7 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
 
   std::vector<double> figures;
   for (int i = 0; i < 20; ++i) {
-    form.ReadFirmwareVersion();
+    form.readFirmwareVersion();
     WaitFor([&] { return !form.session().pending.awaitFirmware; }, 5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     figures.push_back(static_cast<double>(now - lastByteNs.load()) / 1e6);
@@ -148,10 +149,10 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
-  TForm1 form;
-  form.SetProcessEnd([] {});
-  form.ComboBox1->setCurrentIndex(0);
-  form.ComboBox1Select();
+  MainWindow form;
+  form.setProcessEnd([] {});
+  form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
+  form.openChosenPort();
   if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {
     std::fprintf(stderr, "the simulated printer was not identified\n");
     kill(simPid, SIGTERM);
@@ -169,7 +170,7 @@ int main(int argc, char** argv) {
   } else if (mode == "format") {
     QElapsedTimer timer;
     timer.start();
-    form.DownloadCoinFormat();
+    form.downloadCoinFormat();
     const double sending = static_cast<double>(timer.elapsed());
     WaitFor([&] { return MemoHas(form, "Download coin format finished ."); }, 10000);
     std::printf(
@@ -183,7 +184,7 @@ int main(int argc, char** argv) {
     const double before = ProcessCpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    form.DownloadLogo1();  // returns after the last row's acknowledgement
+    form.downloadLogo1();  // returns after the last row's acknowledgement
     const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
     const double cpu = ProcessCpuSeconds() - before;
     WaitFor([&] { return MemoHas(form, "Download logo1 finished ."); }, 5000);

@@ -1,5 +1,7 @@
 #pragma once
 // An image box that stretches its picture to its size and answers a click.
+// It is also a tab stop: Space or Enter does what a click does, and screen
+// readers see a button with a press action.
 
 #include <QLabel>
 
@@ -10,7 +12,7 @@ class ImageBox : public QLabel {
   explicit ImageBox(QWidget* parent = nullptr);
 
   // White, with the prompt drawn at (110, 140) when one is given.
-  void Blank(const QString& prompt = QString());
+  void blank(const QString& prompt = QString());
   bool hasPicture() const { return hasPicture_; }
   void setPicture(const QImage& image);
 
@@ -19,6 +21,8 @@ class ImageBox : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   bool hasPicture_ = false;

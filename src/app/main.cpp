@@ -2,19 +2,19 @@
 
 #include <QApplication>
 
-#include "about.h"
-#include "unit1.h"
-#include "unit3.h"
+#include "about_box.h"
+#include "main_window.h"
+#include "preview_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("orvex-tool"));
 
-  TForm1 form1;
-  TForm3 form3(&form1);
-  TAboutBox aboutBox;
-  form1.SetPreviewWindow(&form3);
-  form1.SetAboutBox(&aboutBox);
-  form1.show();
+  MainWindow mainWindow;
+  PreviewWindow previewWindow(&mainWindow);
+  AboutBox aboutBox;
+  mainWindow.setPreviewWindow(&previewWindow);
+  mainWindow.setAboutBox(&aboutBox);
+  mainWindow.show();
   return QApplication::exec();
 }

@@ -21,6 +21,8 @@ MessageMemo::MessageMemo(QWidget* parent) : QPlainTextEdit(parent) {
   // Progress lines are rewritten every second for minutes; an undo history
   // of them is of no use and only grows.
   setUndoRedoEnabled(false);
+  // Nothing reads a typed tab; Tab moves on, so the keyboard is not caught here.
+  setTabChangesFocus(true);
 }
 
 int MessageMemo::LineCount() const {

@@ -1,5 +1,5 @@
 #pragma once
-// Memo1, the message window. Each line is kept with a line break after it,
+// The message window. Each line is kept with a line break after it,
 // so the document always ends with an empty block while the user has not
 // typed a partial line there.
 

@@ -4,12 +4,12 @@
 #include <QMessageBox>
 #include <QStringList>
 
-void QtModalDialogs::Information(QWidget* parent, const QString& title, const QString& text) {
+void QtModalDialogs::information(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
   box.exec();
 }
 
-std::optional<QString> QtModalDialogs::OpenFile(QWidget* parent, const QString& filter) {
+std::optional<QString> QtModalDialogs::openFile(QWidget* parent, const QString& filter) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
@@ -18,7 +18,7 @@ std::optional<QString> QtModalDialogs::OpenFile(QWidget* parent, const QString& 
   return dialog.selectedFiles().constFirst();
 }
 
-std::optional<QString> QtModalDialogs::SaveFile(QWidget* parent, const QString& filter,
+std::optional<QString> QtModalDialogs::saveFile(QWidget* parent, const QString& filter,
                                                 const QString& defaultSuffix) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -29,7 +29,7 @@ std::optional<QString> QtModalDialogs::SaveFile(QWidget* parent, const QString& 
   return dialog.selectedFiles().constFirst();
 }
 
-QString ToQtFilter(const QString& windowsFilter) {
+QString toQtFilter(const QString& windowsFilter) {
   const QStringList parts = windowsFilter.split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {

@@ -11,22 +11,22 @@ class ModalDialogs {
  public:
   virtual ~ModalDialogs() = default;
   // A message box with an OK button.
-  virtual void Information(QWidget* parent, const QString& title, const QString& text) = 0;
+  virtual void information(QWidget* parent, const QString& title, const QString& text) = 0;
   // Filters in Qt syntax ("Bitmaps (*.bmp)"); nullopt when cancelled.
-  virtual std::optional<QString> OpenFile(QWidget* parent, const QString& filter) = 0;
-  virtual std::optional<QString> SaveFile(QWidget* parent, const QString& filter,
+  virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
+  virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                           const QString& defaultSuffix) = 0;
 };
 
 // The real boxes and dialogs.
 class QtModalDialogs : public ModalDialogs {
  public:
-  void Information(QWidget* parent, const QString& title, const QString& text) override;
-  std::optional<QString> OpenFile(QWidget* parent, const QString& filter) override;
-  std::optional<QString> SaveFile(QWidget* parent, const QString& filter,
+  void information(QWidget* parent, const QString& title, const QString& text) override;
+  std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
+  std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                   const QString& defaultSuffix) override;
 };
 
 // "Orvex Files(*.orx)|*.orx" -> "Orvex Files(*.orx)": the description of each
 // pair, with its pattern added when the description does not show it.
-QString ToQtFilter(const QString& windowsFilter);
+QString toQtFilter(const QString& windowsFilter);

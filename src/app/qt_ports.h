@@ -37,7 +37,7 @@ class SerialLink : public orvex::LinkPort {
 // this relay at once and the window when it exists.
 class PreviewRelay : public orvex::PreviewPort {
  public:
-  void SetTarget(orvex::PreviewPort* target) { target_ = target; }
+  void setTarget(orvex::PreviewPort* target) { target_ = target; }
   void ShowPreview(const orvex::PreviewPlan& plan) override {
     if (target_ != nullptr) target_->ShowPreview(plan);
   }

@@ -1,36 +1,85 @@
 #include "radio_group.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QRadioButton>
-#include <QStyle>
+#include <QScopedValueRollback>
+
+namespace {
+
+// A plain frame would be announced as a border; this one groups its items.
+QAccessibleInterface* GroupingFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("RadioGroup") || !object->isWidgetType()) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
+}
+
+void InstallAccessibleFactory() {
+  static const bool installed = [] {
+    QAccessible::installFactory(GroupingFactory);
+    return true;
+  }();
+  (void)installed;
+}
+
+}  // namespace
 
 RadioGroup::RadioGroup(int itemCount, int columns, QWidget* parent)
     : QFrame(parent), columns_(columns < 1 ? 1 : columns) {
+  InstallAccessibleFactory();
   setFrameStyle(QFrame::Box | QFrame::Sunken);
   setLineWidth(1);
   for (int i = 0; i < itemCount; ++i) {
     auto* button = new QRadioButton(this);
-    // Exclusivity is ours: a QButtonGroup cannot show "no item selected".
-    button->setAutoExclusive(false);
+    button->setAutoExclusive(true);  // the items of one frame exclude each other
     button->setFocusPolicy(Qt::TabFocus);
-    connect(button, &QRadioButton::clicked, this, [this, i] { onItemClicked(i); });
+    // Toggled, not clicked: a screen reader's toggle and an arrow key
+    // change the choice as a mouse click does.
+    connect(button, &QRadioButton::toggled, this,
+            [this, i](bool checked) { followItem(i, checked); });
     items_.append(button);
   }
+  updateTabStop();
   placeItems();
 }
 
 void RadioGroup::setItemIndex(int index) {
   if (index < -1 || index >= itemCount()) index = -1;
+  const QScopedValueRollback quiet(settingIndex_, true);
   itemIndex_ = index;
-  for (int i = 0; i < itemCount(); ++i) items_[i]->setChecked(i == index);
+  if (index >= 0) {
+    items_[index]->setChecked(true);  // unchecks the one checked before
+  } else {
+    for (QRadioButton* item : items_) {
+      if (!item->isChecked()) continue;
+      // An auto-exclusive item refuses to be unchecked while it is the
+      // checked one: "no item" is set with exclusivity off for the moment.
+      item->setAutoExclusive(false);
+      item->setChecked(false);
+      item->setAutoExclusive(true);
+    }
+  }
+  updateTabStop();
 }
 
-void RadioGroup::onItemClicked(int index) {
-  if (index == itemIndex_) {
-    items_[index]->setChecked(true);  // a click on the selected item changes nothing
-    return;
-  }
-  setItemIndex(index);
-  emit clicked(index);
+void RadioGroup::followItem(int index, bool checked) {
+  // A click on the selected item changes nothing; unchecking is the other
+  // half of checking another item.
+  if (settingIndex_ || !checked || index == itemIndex_) return;
+  itemIndex_ = index;
+  updateTabStop();
+  emit itemChosen(index);
+}
+
+void RadioGroup::updateTabStop() {
+  // Tab stops at the selected item (the first when none is); the arrow keys
+  // reach the others.
+  const int stop = itemIndex_ >= 0 ? itemIndex_ : 0;
+  for (int i = 0; i < itemCount(); ++i)
+    items_[i]->setFocusPolicy(i == stop ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void RadioGroup::setItemNames(const QStringList& names) {
+  for (int i = 0; i < itemCount() && i < names.size(); ++i) items_[i]->setAccessibleName(names[i]);
 }
 
 int RadioGroup::rows() const {

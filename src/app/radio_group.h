@@ -1,9 +1,13 @@
 #pragma once
-// A frame of unlabeled radio items laid out in columns, filled column by
-// column. itemIndex -1 means no item is selected.
+// A frame of radio items without captions, laid out in columns and filled
+// column by column. itemIndex -1 means no item is selected.
+//
+// The items are auto-exclusive, so screen readers hear radio buttons and the
+// arrow keys move the choice within the group; the group is one tab stop.
 
 #include <QFrame>
 #include <QList>
+#include <QStringList>
 
 class QRadioButton;
 
@@ -15,26 +19,31 @@ class RadioGroup : public QFrame {
 
   int itemCount() const { return static_cast<int>(items_.size()); }
   int itemIndex() const { return itemIndex_; }
-  // Selects an item (or none with -1) without emitting clicked().
+  // Selects an item (or none with -1) without emitting itemChosen().
   void setItemIndex(int index);
 
   QRadioButton* item(int index) const { return items_[index]; }
   // Where item `index` sits, in this widget's coordinates.
   QRect itemRect(int index) const;
+  // What each item is, for screen readers ("Coin line 3, kind Logo 2").
+  void setItemNames(const QStringList& names);
 
  signals:
-  // The user picked another item.
-  void clicked(int index);
+  // Another item became the selected one, however that came about: a click,
+  // an arrow key, or the accessibility interface.
+  void itemChosen(int index);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void onItemClicked(int index);
+  void followItem(int index, bool checked);
+  void updateTabStop();
   void placeItems();
   int rows() const;
 
   QList<QRadioButton*> items_;
   int columns_;
   int itemIndex_ = -1;
+  bool settingIndex_ = false;
 };

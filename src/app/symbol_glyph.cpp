@@ -3,13 +3,13 @@
 #include <QFont>
 #include <QPainter>
 
-QSize SymbolGlyphSize(const QString& character) {
+QSize symbolGlyphSize(const QString& character) {
   const bool wide = character == QStringLiteral("%") || character == QStringLiteral("@");
   return QSize(wide ? 10 : 8, 13);
 }
 
-QImage SymbolGlyph(const QString& character) {
-  const QSize size = SymbolGlyphSize(character);
+QImage symbolGlyph(const QString& character) {
+  const QSize size = symbolGlyphSize(character);
   QImage canvas(size, QImage::Format_RGB32);
   canvas.fill(Qt::white);
   {

@@ -5,5 +5,5 @@
 #include <QImage>
 #include <QString>
 
-QSize SymbolGlyphSize(const QString& character);
-QImage SymbolGlyph(const QString& character);
+QSize symbolGlyphSize(const QString& character);
+QImage symbolGlyph(const QString& character);

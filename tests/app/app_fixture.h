@@ -1,30 +1,47 @@
 #pragma once
 // A main window for one test: scripted dialogs, a process end that only
-// counts, and helpers to read the message window and click radio items.
+// counts, and helpers to find widgets by their designed object names, read
+// the message window and click radio items.
 
 #include <QRadioButton>
 #include <QStringList>
 #include <QTest>
 #include <memory>
 
+#include "main_window.h"
+#include "radio_group.h"
 #include "scripted_dialogs.h"
-#include "unit1.h"
+
+// The child of `parent` with that object name; a test that names a widget
+// the window does not have stops here.
+template <class T>
+T* Find(const QObject& parent, const char* objectName) {
+  T* found = parent.findChild<T*>(QString::fromUtf8(objectName));
+  if (found == nullptr) qFatal("no %s named %s", T::staticMetaObject.className(), objectName);
+  return found;
+}
 
 struct AppFixture {
   ScriptedDialogs dialogs;
   int processEnds = 0;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindow> form;
 
-  AppFixture() : form(std::make_unique<TForm1>()) {
-    form->SetDialogs(&dialogs);
-    form->SetProcessEnd([this] { ++processEnds; });
+  AppFixture() : form(std::make_unique<MainWindow>()) {
+    form->setDialogs(&dialogs);
+    form->setProcessEnd([this] { ++processEnds; });
   }
 
   orvex::Session& session() { return form->session(); }
 
+  template <class T>
+  T* Find(const char* objectName) const {
+    return ::Find<T>(*form, objectName);
+  }
+
   QStringList Lines() const {
     QStringList lines;
-    for (int i = 0; i < form->Memo1->LineCount(); ++i) lines << form->Memo1->lineText(i);
+    for (int i = 0; i < form->messageWindow()->LineCount(); ++i)
+      lines << form->messageWindow()->lineText(i);
     return lines;
   }
 

@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "about.h"
+#include "about_box.h"
 #include "app_fixture.h"
 #include "image_box.h"
 
@@ -60,7 +60,7 @@ QString Describe(const QList<MenuNode>& nodes, int depth = 0) {
   return out;
 }
 
-QRect ClientRect(QWidget* widget, TForm1* form) {
+QRect ClientRect(QWidget* widget, MainWindow* form) {
   return QRect(widget->mapTo(form->centralWidget(), QPoint(0, 0)), widget->size());
 }
 
@@ -78,11 +78,11 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.form->font().family(), QStringLiteral("Times New Roman"));
     QCOMPARE(f.form->font().pixelSize(), 13);
     QVERIFY(f.form->font().bold());
-    QCOMPARE(f.form->Memo1->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(f.form->Memo1->font().pixelSize(), 12);
-    QVERIFY(f.form->Memo1->font().bold());
-    QCOMPARE(f.form->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QVERIFY(!f.form->Memo1->isReadOnly());
+    QCOMPARE(f.form->messageWindow()->font().family(), QStringLiteral("Arial"));
+    QCOMPARE(f.form->messageWindow()->font().pixelSize(), 12);
+    QVERIFY(f.form->messageWindow()->font().bold());
+    QCOMPARE(f.form->messageWindow()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QVERIFY(!f.form->messageWindow()->isReadOnly());
   }
 
   void menuTreeHasTheExactCaptions() {
@@ -187,65 +187,72 @@ class MainWindowTest : public QObject {
       need(QString::fromUtf8(name));
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
-    // Members and object names agree.
-    QCOMPARE(f.form->RadioGroup20->objectName(), QStringLiteral("RadioGroup20"));
-    QCOMPARE(f.form->RadioGroup21->objectName(), QStringLiteral("RadioGroup21"));
-    QCOMPARE(f.form->Edit34->objectName(), QStringLiteral("Edit34"));
-    QCOMPARE(f.form->Label46->objectName(), QStringLiteral("Label46"));
+    // The line editors' controls carry the designed names, irregular ones included.
+    using orvex::TicketKind;
+    QCOMPARE(f.form->lineEditor(TicketKind::Coin, 0).kindGroup()->objectName(),
+             QStringLiteral("RadioGroup20"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Coin, 9).heightGroup()->objectName(),
+             QStringLiteral("RadioGroup21"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Payout, 9).textBox()->objectName(),
+             QStringLiteral("Edit34"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Payout, 9).caption()->objectName(),
+             QStringLiteral("Label46"));
   }
 
   void controlsStandWhereDesigned() {
     AppFixture f;
-    TForm1* w = f.form.get();
-    QCOMPARE(ClientRect(w->Memo1, w), QRect(3, 40, 274, 521));
-    QCOMPARE(ClientRect(w->PageControl2, w), QRect(277, 34, 364, 311));
-    QCOMPARE(ClientRect(w->PageControl1, w), QRect(648, 14, 350, 330));
-    QCOMPARE(ClientRect(w->GroupBox3, w), QRect(280, 352, 393, 209));
-    QCOMPARE(ClientRect(w->GroupBox2, w), QRect(680, 352, 321, 73));
-    QCOMPARE(ClientRect(w->GroupBox1, w), QRect(680, 432, 321, 65));
-    QCOMPARE(ClientRect(w->GroupBox6, w), QRect(680, 504, 321, 57));
-    QCOMPARE(ClientRect(w->CheckBox4, w).topLeft(), QPoint(384, 408));
-    QCOMPARE(ClientRect(w->GroupBox4, w).topLeft(), QPoint(384, 424));
-    QCOMPARE(ClientRect(w->GroupBox5, w).topLeft(), QPoint(384, 424));
-    QCOMPARE(ClientRect(w->ComboBox1, w).topLeft(), QPoint(89, 8));
-    QCOMPARE(ClientRect(w->Label48, w).topLeft(), QPoint(16, 11));
-    QCOMPARE(w->DateTimePicker1->geometry(), QRect(8, 38, 97, 23));
-    QCOMPARE(w->DateTimePicker2->geometry(), QRect(112, 38, 97, 23));
-    QCOMPARE(w->Button4->geometry(), QRect(218, 26, 95, 24));
-    QCOMPARE(w->Image1->size(), QSize(340, 300));
+    MainWindow* w = f.form.get();
+    QCOMPARE(ClientRect(w->messageWindow(), w), QRect(3, 40, 274, 521));
+    QCOMPARE(ClientRect(f.Find<QTabWidget>("PageControl2"), w), QRect(277, 34, 364, 311));
+    QCOMPARE(ClientRect(f.Find<QTabWidget>("PageControl1"), w), QRect(648, 14, 350, 330));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox3"), w), QRect(280, 352, 393, 209));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox2"), w), QRect(680, 352, 321, 73));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox1"), w), QRect(680, 432, 321, 65));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox6"), w), QRect(680, 504, 321, 57));
+    QCOMPARE(ClientRect(f.Find<QCheckBox>("CheckBox4"), w).topLeft(), QPoint(384, 408));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox4"), w).topLeft(), QPoint(384, 424));
+    QCOMPARE(ClientRect(f.Find<QGroupBox>("GroupBox5"), w).topLeft(), QPoint(384, 424));
+    QCOMPARE(ClientRect(f.Find<QComboBox>("ComboBox1"), w).topLeft(), QPoint(89, 8));
+    QCOMPARE(ClientRect(f.Find<QLabel>("Label48"), w).topLeft(), QPoint(16, 11));
+    QCOMPARE(f.Find<QDateEdit>("DateTimePicker1")->geometry(), QRect(8, 38, 97, 23));
+    QCOMPARE(f.Find<QDateEdit>("DateTimePicker2")->geometry(), QRect(112, 38, 97, 23));
+    QCOMPARE(f.Find<QPushButton>("Button4")->geometry(), QRect(218, 26, 95, 24));
+    QCOMPARE(f.Find<ImageBox>("Image1")->size(), QSize(340, 300));
     // Ten rows 28 pixels apart on each page.
     for (const auto kind : {orvex::TicketKind::Coin, orvex::TicketKind::Payout}) {
       for (int line = 1; line < 10; ++line) {
-        const auto& above = w->lineControls(kind, line - 1);
-        const auto& row = w->lineControls(kind, line);
-        QCOMPARE(row.text->y() - above.text->y(), 28);
-        QCOMPARE(row.kind->y() - above.kind->y(), 28);
-        QCOMPARE(row.caption->geometry().intersects(row.text->geometry()), true);
+        const auto& above = w->lineEditor(kind, line - 1);
+        const auto& row = w->lineEditor(kind, line);
+        QCOMPARE(row.textBox()->y() - above.textBox()->y(), 28);
+        QCOMPARE(row.kindGroup()->y() - above.kindGroup()->y(), 28);
+        QCOMPARE(row.caption()->geometry().intersects(row.textBox()->geometry()), true);
       }
     }
   }
 
   void captionsOfTheEditorsAndBoxes() {
     AppFixture f;
-    TForm1* w = f.form.get();
-    QCOMPARE(w->Label48->text(), QStringLiteral("COM Port : "));
-    QCOMPARE(w->PageControl2->tabText(0), QStringLiteral("Coin"));
-    QCOMPARE(w->PageControl2->tabText(1), QStringLiteral("Note"));
-    QCOMPARE(w->PageControl2->tabText(2), QStringLiteral("Payout"));
-    QCOMPARE(w->PageControl2->currentIndex(), 0);
-    QCOMPARE(w->PageControl1->tabText(2), QStringLiteral("Logo3"));
-    QCOMPARE(w->GroupBox1->title(), QStringLiteral("Data Multiplier  &&  Decimal Setting"));
-    QCOMPARE(w->GroupBox2->title(), QStringLiteral("Record Search"));
-    QCOMPARE(w->GroupBox3->title(), QStringLiteral("Print Status Setting"));
-    QCOMPARE(w->GroupBox6->title(), QStringLiteral("Download"));
-    QCOMPARE(w->Button4->text(), QStringLiteral("Search && Print"));
-    QCOMPARE(w->BitBtn2->text(), QStringLiteral("Cancel"));
-    QCOMPARE(w->Label12->text(), QStringLiteral("Beginning Date"));
-    QCOMPARE(w->Label13->text(), QStringLiteral("Ending Date"));
-    QCOMPARE(w->Label1->text(), QStringLiteral("T:text ; D:data "));
-    QCOMPARE(w->Label2->text(), QStringLiteral("N:not used ; S:security"));
+    QCOMPARE(f.Find<QLabel>("Label48")->text(), QStringLiteral("COM Port : "));
+    QCOMPARE(f.Find<QTabWidget>("PageControl2")->tabText(0), QStringLiteral("Coin"));
+    QCOMPARE(f.Find<QTabWidget>("PageControl2")->tabText(1), QStringLiteral("Note"));
+    QCOMPARE(f.Find<QTabWidget>("PageControl2")->tabText(2), QStringLiteral("Payout"));
+    QCOMPARE(f.Find<QTabWidget>("PageControl2")->currentIndex(), 0);
+    QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(2), QStringLiteral("Logo3"));
+    QCOMPARE(f.Find<QGroupBox>("GroupBox1")->title(),
+             QStringLiteral("Data Multiplier  &&  Decimal Setting"));
+    QCOMPARE(f.Find<QGroupBox>("GroupBox2")->title(), QStringLiteral("Record Search"));
+    QCOMPARE(f.Find<QGroupBox>("GroupBox3")->title(), QStringLiteral("Print Status Setting"));
+    QCOMPARE(f.Find<QGroupBox>("GroupBox6")->title(), QStringLiteral("Download"));
+    QCOMPARE(f.Find<QPushButton>("Button4")->text(), QStringLiteral("Search && Print"));
+    QCOMPARE(f.Find<QPushButton>("BitBtn2")->text(), QStringLiteral("Cancel"));
+    QCOMPARE(f.Find<QLabel>("Label12")->text(), QStringLiteral("Beginning Date"));
+    QCOMPARE(f.Find<QLabel>("Label13")->text(), QStringLiteral("Ending Date"));
+    QCOMPARE(f.Find<QLabel>("Label1")->text(), QStringLiteral("T:text ; D:data "));
+    QCOMPARE(f.Find<QLabel>("Label2")->text(), QStringLiteral("N:not used ; S:security"));
     // The print-status boxes from the top.
-    const QList<QCheckBox*> order = {w->CheckBox5, w->CheckBox1, w->CheckBox3, w->CheckBox2};
+    const QList<QCheckBox*> order = {f.Find<QCheckBox>("CheckBox5"), f.Find<QCheckBox>("CheckBox1"),
+                                     f.Find<QCheckBox>("CheckBox3"),
+                                     f.Find<QCheckBox>("CheckBox2")};
     const QStringList captions = {QStringLiteral("Print Record Search"),
                                   QStringLiteral("Coin Ticket"), QStringLiteral("Payout Ticket"),
                                   QStringLiteral("Note Ticket")};
@@ -253,35 +260,36 @@ class MainWindowTest : public QObject {
       QCOMPARE(order[i]->text(), captions[i]);
       if (i > 0) QVERIFY(order[i]->y() > order[i - 1]->y());
     }
-    QVERIFY(w->Button2->y() > w->CheckBox2->y());
-    QCOMPARE(w->Edit11->maxLength(), 4);
-    QCOMPARE(w->Edit14->maxLength(), 1);
+    QVERIFY(f.Find<QPushButton>("Button2")->y() > f.Find<QCheckBox>("CheckBox2")->y());
+    QCOMPARE(f.Find<QLineEdit>("Edit11")->maxLength(), 4);
+    QCOMPARE(f.Find<QLineEdit>("Edit14")->maxLength(), 1);
   }
 
   void startState() {
     AppFixture f;
-    TForm1* w = f.form.get();
-    QVERIFY(w->GroupBox4->isHidden());
-    QVERIFY(w->GroupBox5->isHidden());
-    QVERIFY(!w->CheckBox4->isEnabled());
-    QVERIFY(w->CheckBox4->isChecked());
-    QCOMPARE(w->ComboBox1->count(), 9);
-    QCOMPARE(w->ComboBox1->itemText(0), QStringLiteral("COM 1"));
-    QCOMPARE(w->ComboBox1->itemText(8), QStringLiteral("COM 9"));
-    QCOMPARE(w->ComboBox1->currentIndex(), -1);
-    QCOMPARE(w->ComboBox1->placeholderText(), QStringLiteral("Select"));
-    QVERIFY(w->ComboBox1->isEnabled());
-    for (QTimer* t : {w->Timer1, w->Timer2, w->Timer3}) {
+    MainWindow* w = f.form.get();
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
+    QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
+    QVERIFY(!f.Find<QCheckBox>("CheckBox4")->isEnabled());
+    QVERIFY(f.Find<QCheckBox>("CheckBox4")->isChecked());
+    QCOMPARE(f.Find<QComboBox>("ComboBox1")->count(), 9);
+    QCOMPARE(f.Find<QComboBox>("ComboBox1")->itemText(0), QStringLiteral("COM 1"));
+    QCOMPARE(f.Find<QComboBox>("ComboBox1")->itemText(8), QStringLiteral("COM 9"));
+    QCOMPARE(f.Find<QComboBox>("ComboBox1")->currentIndex(), -1);
+    QCOMPARE(f.Find<QComboBox>("ComboBox1")->placeholderText(), QStringLiteral("Select"));
+    QVERIFY(f.Find<QComboBox>("ComboBox1")->isEnabled());
+    for (QTimer* t :
+         {f.Find<QTimer>("Timer1"), f.Find<QTimer>("Timer2"), f.Find<QTimer>("Timer3")}) {
       QVERIFY(!t->isActive());
       QCOMPARE(t->interval(), 1000);
     }
-    QCOMPARE(w->DateTimePicker1->date(), QDate::currentDate());
-    QCOMPARE(w->DateTimePicker2->date(), QDate::currentDate());
-    QVERIFY(w->DateTimePicker1->calendarPopup());
-    QCOMPARE(w->CGauge1->minimum(), 0);
-    QCOMPARE(w->CGauge1->maximum(), 100);
-    QCOMPARE(w->CGauge1->value(), 0);
-    QCOMPARE(w->Memo1->LineCount(), 0);
+    QCOMPARE(f.Find<QDateEdit>("DateTimePicker1")->date(), QDate::currentDate());
+    QCOMPARE(f.Find<QDateEdit>("DateTimePicker2")->date(), QDate::currentDate());
+    QVERIFY(f.Find<QDateEdit>("DateTimePicker1")->calendarPopup());
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->minimum(), 0);
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->maximum(), 100);
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
+    QCOMPARE(w->messageWindow()->LineCount(), 0);
     QCOMPARE(w->portName(), QStringLiteral("COM1"));
     QVERIFY(!f.session().state.identified);
     QCOMPARE(f.session().state.linkState, orvex::LinkState::NotSeen);
@@ -289,7 +297,7 @@ class MainWindowTest : public QObject {
 
   void logoBoxesStartWhiteWithThePrompt() {
     AppFixture f;
-    const QImage image = f.form->Image2->pixmap().toImage();
+    const QImage image = f.Find<ImageBox>("Image2")->pixmap().toImage();
     QCOMPARE(image.size(), QSize(340, 300));
     int dark = 0;
     int darkOutside = 0;
@@ -310,25 +318,25 @@ class MainWindowTest : public QObject {
     QDir::setCurrent(dir.path());
     AppFixture f;
     QDir::setCurrent(old);
-    QVERIFY(f.form->GroupBox4->isHidden());
-    QVERIFY(!f.form->CheckBox4->isEnabled());
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
+    QVERIFY(!f.Find<QCheckBox>("CheckBox4")->isEnabled());
     QVERIFY(f.dialogs.messages.isEmpty());
   }
 
   void aboutBoxShowsBesideTheWindowAndOkHidesIt() {
     AppFixture f;
-    TAboutBox about;
-    f.form->SetAboutBox(&about);
+    AboutBox about;
+    f.form->setAboutBox(&about);
     QCOMPARE(about.windowTitle(), QStringLiteral("About"));
     QCOMPARE(about.size(), QSize(298, 213));
-    QCOMPARE(about.ProductName->text(), QStringLiteral("Orvex Printer Series"));
-    QCOMPARE(about.Version->text(), QStringLiteral("Version : 2.0.4"));
-    QCOMPARE(about.ProgramIcon->size(), QSize(65, 57));
-    QVERIFY(about.OKButton->isDefault());
+    QCOMPARE(Find<QLabel>(about, "ProductName")->text(), QStringLiteral("Orvex Printer Series"));
+    QCOMPARE(Find<QLabel>(about, "Version")->text(), QStringLiteral("Version : 2.0.4"));
+    QCOMPARE(Find<QLabel>(about, "ProgramIcon")->size(), QSize(65, 57));
+    QVERIFY(Find<QPushButton>(about, "OKButton")->isDefault());
     QVERIFY(!about.isModal());
     f.form->menuAction(QStringLiteral("N2"))->trigger();
     QVERIFY(about.isVisible());
-    QTest::mouseClick(about.OKButton, Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(about, "OKButton"), Qt::LeftButton);
     QVERIFY(!about.isVisible());
     f.form->menuAction(QStringLiteral("N2"))->trigger();
     QVERIFY(about.isVisible());
@@ -348,12 +356,12 @@ class MainWindowTest : public QObject {
 
   void clearMessageWindowWaitsForTheIdentifiedPrinter() {
     AppFixture f;
-    f.form->Memo1->AppendLine("kept");
+    f.form->messageWindow()->AppendLine("kept");
     f.form->menuAction(QStringLiteral("MessageWindow1"))->trigger();
     QCOMPARE(f.Lines(), QStringList{QStringLiteral("kept")});
     f.Identify();
     f.form->menuAction(QStringLiteral("MessageWindow1"))->trigger();
-    QCOMPARE(f.form->Memo1->LineCount(), 0);
+    QCOMPARE(f.form->messageWindow()->LineCount(), 0);
   }
 
   void printerCommandsAreInertBeforeIdentification() {
@@ -362,10 +370,10 @@ class MainWindowTest : public QObject {
                              "EraseSummary", "ProgameAll1", "CoinTicket1", "All1"}) {
       f.form->menuAction(QString::fromUtf8(name))->trigger();
     }
-    f.form->Button4->click();
-    f.form->Button1->click();
-    QCOMPARE(f.form->Memo1->LineCount(), 0);
-    QVERIFY(!f.form->Timer2->isActive());
+    f.Find<QPushButton>("Button4")->click();
+    f.Find<QPushButton>("Button1")->click();
+    QCOMPARE(f.form->messageWindow()->LineCount(), 0);
+    QVERIFY(!f.Find<QTimer>("Timer2")->isActive());
     QVERIFY(f.dialogs.messages.isEmpty());
   }
 };

@@ -102,11 +102,11 @@ class PortsTest : public QObject {
 
   void timeoutLineIsRewrittenInPlace() {
     AppFixture f;
-    f.form->Memo1->AppendLine("before");
+    f.form->messageWindow()->AppendLine("before");
     f.session().StartReplyTimeout();
-    QVERIFY(f.form->Timer2->isActive());
-    f.form->ReplyTimeoutTick();
-    f.form->ReplyTimeoutTick();
+    QVERIFY(f.Find<QTimer>("Timer2")->isActive());
+    f.form->replyTimeoutTick();
+    f.form->replyTimeoutTick();
     QCOMPARE(f.Lines(),
              (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
   }
@@ -116,10 +116,10 @@ class PortsTest : public QObject {
     f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
     QVERIFY(f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
     QTest::qWait(400);
-    const int before = f.form->Timer2->remainingTime();
+    const int before = f.Find<QTimer>("Timer2")->remainingTime();
     f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
-    QVERIFY(f.form->Timer2->remainingTime() <= before);
-    QVERIFY(f.form->Timer2->remainingTime() < 800);
+    QVERIFY(f.Find<QTimer>("Timer2")->remainingTime() <= before);
+    QVERIFY(f.Find<QTimer>("Timer2")->remainingTime() < 800);
     f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, false);
     QVERIFY(!f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
     QVERIFY(!f.form->TimerEnabled(orvex::TimerId::OfflineCount));
@@ -137,19 +137,19 @@ class PortsTest : public QObject {
   void gaugeAndCommunicationReset() {
     AppFixture f;
     f.form->SetGauge(40);
-    QCOMPARE(f.form->CGauge1->value(), 40);
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 40);
     f.form->SetGauge(250);
-    QCOMPARE(f.form->CGauge1->value(), 100);
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 100);
     orvex::CommunicationReset(f.session());
-    QCOMPARE(f.form->CGauge1->value(), 0);
-    QVERIFY(f.form->Timer1->isActive());
+    QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
+    QVERIFY(f.Find<QTimer>("Timer1")->isActive());
   }
 
   void filtersAreGivenInQtSyntax() {
-    QCOMPARE(ToQtFilter(QStringLiteral("Orvex Files(*.orx)|*.orx")),
+    QCOMPARE(toQtFilter(QStringLiteral("Orvex Files(*.orx)|*.orx")),
              QStringLiteral("Orvex Files(*.orx)"));
-    QCOMPARE(ToQtFilter(QStringLiteral("Bitmaps(*.bmp)|*.bmp")), QStringLiteral("Bitmaps(*.bmp)"));
-    QCOMPARE(ToQtFilter(QStringLiteral("All|*.*|Text|*.txt;*.log")),
+    QCOMPARE(toQtFilter(QStringLiteral("Bitmaps(*.bmp)|*.bmp")), QStringLiteral("Bitmaps(*.bmp)"));
+    QCOMPARE(toQtFilter(QStringLiteral("All|*.*|Text|*.txt;*.log")),
              QStringLiteral("All (*.*);;Text (*.txt *.log)"));
     AppFixture f;
     f.dialogs.saveAnswers.append(QStringLiteral("/tmp/x.orx"));
@@ -170,27 +170,27 @@ class PortsTest : public QObject {
     AppFixture f;
     f.form->show();
     f.dialogs.openAnswers.append(QString::fromStdString(good));
-    QTest::mouseClick(f.form->Image2, Qt::LeftButton);
+    QTest::mouseClick(f.Find<ImageBox>("Image2"), Qt::LeftButton);
     QCOMPARE(f.dialogs.openFilters, QStringList{QStringLiteral("Bitmaps(*.bmp)")});
     QCOMPARE(f.session().setup.logos[1].path, good);
     QCOMPARE(f.session().setup.logos[1].height, 64);
-    QVERIFY(f.form->Image2->hasPicture());
+    QVERIFY(f.Find<ImageBox>("Image2")->hasPicture());
     QVERIFY(f.dialogs.messages.isEmpty());
     // The stripes show stretched over the box: both colours are there.
-    const QImage shown = f.form->Image2->grab().toImage();
+    const QImage shown = f.Find<ImageBox>("Image2")->grab().toImage();
     QVERIFY(qGray(shown.pixel(170, 2)) != qGray(shown.pixel(170, 40)));
 
     f.dialogs.openAnswers.append(QString::fromStdString(narrow));
-    QTest::mouseClick(f.form->Image2, Qt::LeftButton);
+    QTest::mouseClick(f.Find<ImageBox>("Image2"), Qt::LeftButton);
     QVERIFY(f.session().setup.logos[1].path.empty());
-    QVERIFY(!f.form->Image2->hasPicture());
+    QVERIFY(!f.Find<ImageBox>("Image2")->hasPicture());
     QCOMPARE(f.dialogs.messages,
              QStringList{QStringLiteral("BMP width not 384 pixel ! Please try again!")});
-    const QImage blank = f.form->Image2->pixmap().toImage();
+    const QImage blank = f.Find<ImageBox>("Image2")->pixmap().toImage();
     QCOMPARE(blank.pixelColor(120, 145), QColor(Qt::white));  // no prompt any more
 
     // A cancelled dialog changes nothing.
-    QTest::mouseClick(f.form->Image3, Qt::LeftButton);
+    QTest::mouseClick(f.Find<ImageBox>("Image3"), Qt::LeftButton);
     QVERIFY(f.session().setup.logos[2].path.empty());
     QCOMPARE(f.dialogs.messages.size(), 1);
   }
@@ -216,13 +216,13 @@ class PortsTest : public QObject {
     orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 32, Stripes));
     AppFixture f;
     f.dialogs.openAnswers.append(QString::fromStdString(good));
-    f.form->ChooseLogo1();
-    QVERIFY(f.form->Image1->hasPicture());
+    f.form->chooseLogo1();
+    QVERIFY(f.Find<ImageBox>("Image1")->hasPicture());
     f.form->menuAction(QStringLiteral("Logo11"))->trigger();
-    QVERIFY(f.form->Image1->hasPicture());
+    QVERIFY(f.Find<ImageBox>("Image1")->hasPicture());
     f.Identify();
     f.form->menuAction(QStringLiteral("Logo11"))->trigger();
-    QVERIFY(!f.form->Image1->hasPicture());
+    QVERIFY(!f.Find<ImageBox>("Image1")->hasPicture());
     QVERIFY(f.session().setup.logos[0].path.empty());
   }
 

@@ -10,7 +10,7 @@
 #include "app_fixture.h"
 #include "bitmaps.h"
 #include "preview/preview_plan.h"
-#include "unit3.h"
+#include "preview_window.h"
 
 namespace {
 
@@ -51,14 +51,14 @@ class PreviewTest : public QObject {
  private slots:
   void designedWindow() {
     QWidget main;
-    TForm3 preview(&main);
+    PreviewWindow preview(&main);
     QCOMPARE(preview.windowTitle(), QStringLiteral("Preview window"));
     QCOMPARE(preview.geometry(), QRect(504, 92, 264, 467));
-    QCOMPARE(preview.Panel1->geometry(), QRect(8, 8, 240, 417));
-    QCOMPARE(preview.strips[3]->objectName(), QStringLiteral("Image4"));
-    QCOMPARE(preview.strips[3]->geometry(), QRect(8, 128, 220, 41));
-    QVERIFY(preview.strips[3]->isHidden());
-    QCOMPARE(preview.Panel1->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(preview.panel()->geometry(), QRect(8, 8, 240, 417));
+    QCOMPARE(preview.strip(3)->objectName(), QStringLiteral("Image4"));
+    QCOMPARE(preview.strip(3)->geometry(), QRect(8, 128, 220, 41));
+    QVERIFY(preview.strip(3)->isHidden());
+    QCOMPARE(preview.panel()->palette().color(QPalette::Window), QColor(Qt::white));
   }
 
   void appliesThePlanAndRestoresTheMainWindow() {
@@ -68,7 +68,7 @@ class PreviewTest : public QObject {
 
     QWidget main;
     main.showMaximized();
-    TForm3 preview(&main);
+    PreviewWindow preview(&main);
     orvex::PreviewPlan plan;
     plan.strips[0].visible = true;
     plan.strips[0].laidOut = true;
@@ -85,26 +85,26 @@ class PreviewTest : public QObject {
     const int widthBefore = preview.width();
     preview.ShowPreview(plan);
 
-    QCOMPARE(preview.strips[0]->geometry(), QRect(10, 10, 220, 60));
-    QVERIFY(preview.strips[0]->hasScaledContents());
-    QCOMPARE(preview.strips[1]->geometry(), QRect(10, 70, 220, 25));
-    QCOMPARE(preview.strips[2]->geometry(), QRect(10, 95, 220, 25));
-    QCOMPARE(preview.strips[3]->geometry(), QRect(8, 128, 220, 41));
-    QVERIFY(!preview.strips[3]->isHidden());
-    for (std::size_t k = 4; k < 10; ++k) QVERIFY(preview.strips[k]->isHidden());
+    QCOMPARE(preview.strip(0)->geometry(), QRect(10, 10, 220, 60));
+    QVERIFY(preview.strip(0)->hasScaledContents());
+    QCOMPARE(preview.strip(1)->geometry(), QRect(10, 70, 220, 25));
+    QCOMPARE(preview.strip(2)->geometry(), QRect(10, 95, 220, 25));
+    QCOMPARE(preview.strip(3)->geometry(), QRect(8, 128, 220, 41));
+    QVERIFY(!preview.strip(3)->isHidden());
+    for (int k = 4; k < 10; ++k) QVERIFY(preview.strip(k)->isHidden());
 
     // Text starts at textX on white.
-    const QImage text = preview.strips[2]->pixmap().toImage();
+    const QImage text = preview.strip(2)->pixmap().toImage();
     QCOMPARE(text.size(), QSize(220, 25));
     QCOMPARE(DarkPixels(text, 0, 82), 0);
     QVERIFY(DarkPixels(text, 82, 160) > 20);
     QCOMPARE(DarkPixels(text, 160, 220), 0);
     // The all-black logo fills its strip.
-    const QImage shown = preview.strips[0]->grab().toImage();
+    const QImage shown = preview.strip(0)->grab().toImage();
     QVERIFY(qGray(shown.pixel(110, 30)) < 64);
 
-    QCOMPARE(preview.Panel1->x(), orvex::PreviewPanelLeft(widthBefore));
-    QCOMPARE(preview.Panel1->height(), 140);
+    QCOMPARE(preview.panel()->x(), orvex::PreviewPanelLeft(widthBefore));
+    QCOMPARE(preview.panel()->height(), 140);
     QVERIFY(main.isMinimized());
     QVERIFY(preview.isVisible());
     QVERIFY(preview.windowState() & Qt::WindowMaximized);
@@ -117,7 +117,7 @@ class PreviewTest : public QObject {
   void stoppedPlanLeavesEverythingAsItWas() {
     QWidget main;
     main.show();
-    TForm3 preview(&main);
+    PreviewWindow preview(&main);
     orvex::PreviewPlan plan;
     plan.stopped = true;
     plan.stopMessage = "'' is not a valid integer value";
@@ -128,21 +128,21 @@ class PreviewTest : public QObject {
 
   void previewMenuDrawsTheTicketFromTheEditor() {
     AppFixture f;
-    TForm3 preview(f.form.get());
-    f.form->SetPreviewWindow(&preview);
+    PreviewWindow preview(f.form.get());
+    f.form->setPreviewWindow(&preview);
     f.form->show();
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
     QVERIFY(!preview.isVisible());  // not before identification
     f.Identify();
     for (int line = 1; line < 10; ++line)
-      ClickItem(f.form->lineControls(orvex::TicketKind::Coin, line).kind, 5);
-    QTest::keyClicks(f.form->Edit1, QStringLiteral("HELLO"));
+      ClickItem(f.form->lineEditor(orvex::TicketKind::Coin, line).kindGroup(), 5);
+    QTest::keyClicks(f.Find<QLineEdit>("Edit1"), QStringLiteral("HELLO"));
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
     QVERIFY(preview.isVisible());
     QVERIFY(f.form->isMinimized());
-    QCOMPARE(preview.Panel1->height(), 10 + 25 + 20);
-    QVERIFY(!preview.strips[0]->isHidden());
-    QVERIFY(preview.strips[1]->isHidden());
+    QCOMPARE(preview.panel()->height(), 10 + 25 + 20);
+    QVERIFY(!preview.strip(0)->isHidden());
+    QVERIFY(preview.strip(1)->isHidden());
     preview.close();
     QVERIFY(!f.form->isMinimized());
   }

@@ -20,12 +20,12 @@ class ScriptedDialogs : public ModalDialogs {
   QStringList saveFilters;
   QStringList saveSuffixes;
 
-  void Information(QWidget*, const QString&, const QString& text) override { messages << text; }
-  std::optional<QString> OpenFile(QWidget*, const QString& filter) override {
+  void information(QWidget*, const QString&, const QString& text) override { messages << text; }
+  std::optional<QString> openFile(QWidget*, const QString& filter) override {
     openFilters << filter;
     return Next(openAnswers);
   }
-  std::optional<QString> SaveFile(QWidget*, const QString& filter,
+  std::optional<QString> saveFile(QWidget*, const QString& filter,
                                   const QString& defaultSuffix) override {
     saveFilters << filter;
     saveSuffixes << defaultSuffix;

@@ -39,52 +39,54 @@ class TicketEditorTest : public QObject {
     AppFixture f;
     for (int t = 0; t < 3; ++t) {
       for (int line = 0; line < 10; ++line) {
-        const auto& c = f.form->lineControls(static_cast<TicketKind>(t), line);
-        QCOMPARE(c.kind->itemCount(), 7);
-        QCOMPARE(c.size->itemCount(), 3);
-        QCOMPARE(c.height->itemCount(), 2);
-        QCOMPARE(c.kind->itemIndex(), 0);
-        QCOMPARE(c.size->itemIndex(), 0);
-        QCOMPARE(c.height->itemIndex(), 0);
-        QVERIFY(!c.text->isHidden());
-        QVERIFY(c.caption->isHidden());
-        QVERIFY(c.text->text().isEmpty());
+        const auto& c = f.form->lineEditor(static_cast<TicketKind>(t), line);
+        QCOMPARE(c.kindGroup()->itemCount(), 7);
+        QCOMPARE(c.sizeGroup()->itemCount(), 3);
+        QCOMPARE(c.heightGroup()->itemCount(), 2);
+        QCOMPARE(c.kindGroup()->itemIndex(), 0);
+        QCOMPARE(c.sizeGroup()->itemIndex(), 0);
+        QCOMPARE(c.heightGroup()->itemIndex(), 0);
+        QVERIFY(!c.textBox()->isHidden());
+        QVERIFY(c.caption()->isHidden());
+        QVERIFY(c.textBox()->text().isEmpty());
       }
     }
     // The irregular names of the Coin page.
-    QCOMPARE(f.form->lineControls(TicketKind::Coin, 0).kind, f.form->RadioGroup20);
-    QCOMPARE(f.form->lineControls(TicketKind::Coin, 9).height, f.form->RadioGroup21);
-    QCOMPARE(f.form->lineControls(TicketKind::Note, 0).text, f.form->Edit15);
-    QCOMPARE(f.form->lineControls(TicketKind::Payout, 9).caption, f.form->Label46);
+    QCOMPARE(f.form->lineEditor(TicketKind::Coin, 0).kindGroup(),
+             f.Find<RadioGroup>("RadioGroup20"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Coin, 9).heightGroup(),
+             f.Find<RadioGroup>("RadioGroup21"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Note, 0).textBox(), f.Find<QLineEdit>("Edit15"));
+    QCOMPARE(f.form->lineEditor(TicketKind::Payout, 9).caption(), f.Find<QLabel>("Label46"));
   }
 
   void logoKindHidesTheTextAndBringsItBack() {
     AppFixture f;
     f.form->show();
-    const auto& c = f.form->lineControls(TicketKind::Coin, 0);
-    QTest::keyClicks(c.text, QStringLiteral("ABC"));
+    const auto& c = f.form->lineEditor(TicketKind::Coin, 0);
+    QTest::keyClicks(c.textBox(), QStringLiteral("ABC"));
     QCOMPARE(Model(f, TicketKind::Coin, 0).text, std::string("ABC"));
 
-    ClickItem(c.kind, 2);
+    ClickItem(c.kindGroup(), 2);
     QCOMPARE(Model(f, TicketKind::Coin, 0).kindItem, 2);
-    QVERIFY(c.text->isHidden());
-    QVERIFY(!c.caption->isHidden());
-    QCOMPARE(c.caption->text(), QStringLiteral("Print Logo2"));
-    QVERIFY(!c.size->isEnabled());
-    QVERIFY(c.height->isEnabled());
+    QVERIFY(c.textBox()->isHidden());
+    QVERIFY(!c.caption()->isHidden());
+    QCOMPARE(c.caption()->text(), QStringLiteral("Print Logo2"));
+    QVERIFY(!c.sizeGroup()->isEnabled());
+    QVERIFY(c.heightGroup()->isEnabled());
     QCOMPARE(Model(f, TicketKind::Coin, 0).text, std::string("ABC"));
 
-    ClickItem(c.kind, 0);
-    QVERIFY(!c.text->isHidden());
-    QVERIFY(c.caption->isHidden());
-    QCOMPARE(c.text->text(), QStringLiteral("ABC"));
-    QVERIFY(c.size->isEnabled());
+    ClickItem(c.kindGroup(), 0);
+    QVERIFY(!c.textBox()->isHidden());
+    QVERIFY(c.caption()->isHidden());
+    QCOMPARE(c.textBox()->text(), QStringLiteral("ABC"));
+    QVERIFY(c.sizeGroup()->isEnabled());
   }
 
   void everyKindGetsItsCaptionAndGroups() {
     AppFixture f;
     f.form->show();
-    const auto& c = f.form->lineControls(TicketKind::Note, 4);
+    const auto& c = f.form->lineEditor(TicketKind::Note, 4);
     struct Expect {
       int item;
       const char* caption;
@@ -96,38 +98,38 @@ class TicketEditorTest : public QObject {
                               {5, "Not used", false, false},
                               {6, "Security", true, true}};
     for (const Expect& e : expects) {
-      ClickItem(c.kind, e.item);
-      QCOMPARE(c.caption->text(), QString::fromUtf8(e.caption));
-      QVERIFY(c.text->isHidden());
-      QCOMPARE(c.size->isEnabled(), e.size);
-      QCOMPARE(c.height->isEnabled(), e.height);
+      ClickItem(c.kindGroup(), e.item);
+      QCOMPARE(c.caption()->text(), QString::fromUtf8(e.caption));
+      QVERIFY(c.textBox()->isHidden());
+      QCOMPARE(c.sizeGroup()->isEnabled(), e.size);
+      QCOMPARE(c.heightGroup()->isEnabled(), e.height);
     }
   }
 
   void notUsedDisablesBothGroupsKeepingTheirItems() {
     AppFixture f;
     f.form->show();
-    const auto& c = f.form->lineControls(TicketKind::Payout, 7);
-    ClickItem(c.size, 2);
-    ClickItem(c.height, 1);
+    const auto& c = f.form->lineEditor(TicketKind::Payout, 7);
+    ClickItem(c.sizeGroup(), 2);
+    ClickItem(c.heightGroup(), 1);
     QCOMPARE(Model(f, TicketKind::Payout, 7).sizeItem, 2);
     QCOMPARE(Model(f, TicketKind::Payout, 7).heightItem, 1);
-    ClickItem(c.kind, 5);
-    QVERIFY(!c.size->isEnabled());
-    QVERIFY(!c.height->isEnabled());
-    QCOMPARE(c.size->itemIndex(), 2);
-    QCOMPARE(c.height->itemIndex(), 1);
+    ClickItem(c.kindGroup(), 5);
+    QVERIFY(!c.sizeGroup()->isEnabled());
+    QVERIFY(!c.heightGroup()->isEnabled());
+    QCOMPARE(c.sizeGroup()->itemIndex(), 2);
+    QCOMPARE(c.heightGroup()->itemIndex(), 1);
     // Clicks on a disabled group change nothing.
-    ClickItem(c.size, 0);
-    QCOMPARE(c.size->itemIndex(), 2);
+    ClickItem(c.sizeGroup(), 0);
+    QCOMPARE(c.sizeGroup()->itemIndex(), 2);
     QCOMPARE(Model(f, TicketKind::Payout, 7).sizeItem, 2);
   }
 
   void clickOnTheSelectedItemChangesNothing() {
     AppFixture f;
     f.form->show();
-    RadioGroup* group = f.form->RadioGroup23;
-    QSignalSpy spy(group, &RadioGroup::clicked);
+    RadioGroup* group = f.Find<RadioGroup>("RadioGroup23");
+    QSignalSpy spy(group, &RadioGroup::itemChosen);
     ClickItem(group, 0);
     QCOMPARE(spy.count(), 0);
     QCOMPARE(group->itemIndex(), 0);
@@ -151,14 +153,14 @@ class TicketEditorTest : public QObject {
   void textBoxTakesAtMost24Windows1252Bytes() {
     AppFixture f;
     f.form->show();
-    QLineEdit* edit = f.form->Edit25;
+    QLineEdit* edit = f.Find<QLineEdit>("Edit25");
     QTest::keyClicks(edit, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWX"));
     QCOMPARE(edit->text().size(), 24);
     QTest::keyClicks(edit, QStringLiteral("Y"));
     QCOMPARE(edit->text(), QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWX"));
     QCOMPARE(Model(f, TicketKind::Payout, 0).text, std::string("ABCDEFGHIJKLMNOPQRSTUVWX"));
 
-    QLineEdit* other = f.form->Edit26;
+    QLineEdit* other = f.Find<QLineEdit>("Edit26");
     QTest::keyClicks(other, QStringLiteral("5 "));
     TypeCharacter(other, QString::fromUtf8("\xE2\x82\xAC"));  // the euro sign is 0x80
     QCOMPARE(Model(f, TicketKind::Payout, 1).text, std::string("5 \x80"));
@@ -172,39 +174,39 @@ class TicketEditorTest : public QObject {
     f.form->show();
     f.Identify();
     for (const auto kind : {TicketKind::Coin, TicketKind::Note}) {
-      const auto& c = f.form->lineControls(kind, 3);
-      QTest::keyClicks(c.text, QStringLiteral("TOTAL"));
-      ClickItem(c.size, 2);
-      ClickItem(c.height, 1);
-      ClickItem(c.kind, 5);
+      const auto& c = f.form->lineEditor(kind, 3);
+      QTest::keyClicks(c.textBox(), QStringLiteral("TOTAL"));
+      ClickItem(c.sizeGroup(), 2);
+      ClickItem(c.heightGroup(), 1);
+      ClickItem(c.kindGroup(), 5);
     }
     f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
     for (int line = 0; line < 10; ++line) {
-      const auto& c = f.form->lineControls(TicketKind::Coin, line);
-      QCOMPARE(c.kind->itemIndex(), 0);
-      QCOMPARE(c.size->itemIndex(), 0);
-      QCOMPARE(c.height->itemIndex(), 0);
-      QVERIFY(c.text->text().isEmpty());
-      QVERIFY(!c.text->isHidden());
-      QVERIFY(c.size->isEnabled());
-      QVERIFY(c.height->isEnabled());
+      const auto& c = f.form->lineEditor(TicketKind::Coin, line);
+      QCOMPARE(c.kindGroup()->itemIndex(), 0);
+      QCOMPARE(c.sizeGroup()->itemIndex(), 0);
+      QCOMPARE(c.heightGroup()->itemIndex(), 0);
+      QVERIFY(c.textBox()->text().isEmpty());
+      QVERIFY(!c.textBox()->isHidden());
+      QVERIFY(c.sizeGroup()->isEnabled());
+      QVERIFY(c.heightGroup()->isEnabled());
     }
-    const auto& note = f.form->lineControls(TicketKind::Note, 3);
-    QCOMPARE(note.kind->itemIndex(), 5);
-    QCOMPARE(note.text->text(), QStringLiteral("TOTAL"));
+    const auto& note = f.form->lineEditor(TicketKind::Note, 3);
+    QCOMPARE(note.kindGroup()->itemIndex(), 5);
+    QCOMPARE(note.textBox()->text(), QStringLiteral("TOTAL"));
     QCOMPARE(Model(f, TicketKind::Note, 3).sizeItem, 2);
   }
 
   void clearBeforeIdentificationChangesNothing() {
     AppFixture f;
     f.form->show();
-    const auto& c = f.form->lineControls(TicketKind::Payout, 0);
-    QTest::keyClicks(c.text, QStringLiteral("X"));
-    ClickItem(c.kind, 4);
+    const auto& c = f.form->lineEditor(TicketKind::Payout, 0);
+    QTest::keyClicks(c.textBox(), QStringLiteral("X"));
+    ClickItem(c.kindGroup(), 4);
     f.form->menuAction(QStringLiteral("PayoutTicketFormat1"))->trigger();
     f.form->menuAction(QStringLiteral("All1"))->trigger();
-    QCOMPARE(c.kind->itemIndex(), 4);
-    QCOMPARE(c.caption->text(), QStringLiteral("Print Data"));
+    QCOMPARE(c.kindGroup()->itemIndex(), 4);
+    QCOMPARE(c.caption()->text(), QStringLiteral("Print Data"));
     QCOMPARE(Model(f, TicketKind::Payout, 0).text, std::string("X"));
   }
 
@@ -225,62 +227,63 @@ class TicketEditorTest : public QObject {
     setup.printStatus.recordSearch = false;
     f.form->RefreshSetup();
 
-    const auto& c = f.form->lineControls(TicketKind::Note, 2);
-    QCOMPARE(c.text->text(), QString::fromUtf8("Caf\xC3\xA9"));
-    QCOMPARE(c.kind->itemIndex(), 6);
-    QCOMPARE(c.caption->text(), QStringLiteral("Security"));
-    QVERIFY(c.text->isHidden());
-    QCOMPARE(c.size->itemIndex(), 1);
-    QCOMPARE(f.form->RadioGroup30->itemIndex(), -1);
-    QCOMPARE(f.form->RadioGroup91->itemIndex(), 17);
-    QCOMPARE(f.form->RadioGroup92->itemIndex(), 5);
-    QCOMPARE(f.form->Edit11->text(), QStringLiteral("1000"));
-    QCOMPARE(f.form->Edit14->text(), QStringLiteral("2"));
-    QVERIFY(!f.form->CheckBox2->isChecked());
-    QVERIFY(!f.form->CheckBox5->isChecked());
-    QVERIFY(f.form->CheckBox1->isChecked());
+    const auto& c = f.form->lineEditor(TicketKind::Note, 2);
+    QCOMPARE(c.textBox()->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    QCOMPARE(c.kindGroup()->itemIndex(), 6);
+    QCOMPARE(c.caption()->text(), QStringLiteral("Security"));
+    QVERIFY(c.textBox()->isHidden());
+    QCOMPARE(c.sizeGroup()->itemIndex(), 1);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup30")->itemIndex(), -1);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemIndex(), 17);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup92")->itemIndex(), 5);
+    QCOMPARE(f.Find<QLineEdit>("Edit11")->text(), QStringLiteral("1000"));
+    QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("2"));
+    QVERIFY(!f.Find<QCheckBox>("CheckBox2")->isChecked());
+    QVERIFY(!f.Find<QCheckBox>("CheckBox5")->isChecked());
+    QVERIFY(f.Find<QCheckBox>("CheckBox1")->isChecked());
     QVERIFY(f.dialogs.messages.isEmpty());
   }
 
   void settingsBoxesWriteThrough() {
     AppFixture f;
     f.form->show();
-    f.form->Edit12->selectAll();
-    QTest::keyClicks(f.form->Edit12, QStringLiteral("250"));
+    f.Find<QLineEdit>("Edit12")->selectAll();
+    QTest::keyClicks(f.Find<QLineEdit>("Edit12"), QStringLiteral("250"));
     QCOMPARE(f.session().setup.multipliers.note, std::string("250"));
-    QTest::mouseClick(f.form->CheckBox3, Qt::LeftButton);
-    QTest::mouseClick(f.form->CheckBox5, Qt::LeftButton);
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox3"), Qt::LeftButton);
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox5"), Qt::LeftButton);
     QCOMPARE(f.session().setup.printStatus.Byte(), std::uint8_t{0x23});
   }
 
   void decimalBoxChecksItsRangeOnEveryChange() {
     AppFixture f;
     f.form->show();
-    f.form->Edit14->selectAll();
-    QTest::keyClicks(f.form->Edit14, QStringLiteral("7"));
+    f.Find<QLineEdit>("Edit14")->selectAll();
+    QTest::keyClicks(f.Find<QLineEdit>("Edit14"), QStringLiteral("7"));
     QCOMPARE(f.session().setup.multipliers.decimals, std::string("7"));
     QCOMPARE(f.dialogs.messages,
              QStringList{QStringLiteral("The floating-point too large (0~3).")});
-    f.form->Edit14->clear();  // an empty box says nothing
+    f.Find<QLineEdit>("Edit14")->clear();  // an empty box says nothing
     QCOMPARE(f.dialogs.messages.size(), 1);
-    QTest::keyClicks(f.form->Edit14, QStringLiteral("3"));
+    QTest::keyClicks(f.Find<QLineEdit>("Edit14"), QStringLiteral("3"));
     QCOMPARE(f.dialogs.messages.size(), 1);
   }
 
   void symbolChoosersCarryTheirItemsAndPictures() {
     AppFixture f;
-    QCOMPARE(f.form->RadioGroup91->itemCount(), 20);
-    QCOMPARE(f.form->RadioGroup92->itemCount(), 18);
-    QCOMPARE(f.form->RadioGroup91->itemIndex(), 0);
-    QCOMPARE(f.form->RadioGroup92->itemIndex(), 0);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemCount(), 20);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup92")->itemCount(), 18);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemIndex(), 0);
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup92")->itemIndex(), 0);
     // Ten columns of two: item 2 is right of item 0, item 1 below it.
-    const QRect i0 = f.form->RadioGroup91->itemRect(0);
-    QVERIFY(f.form->RadioGroup91->itemRect(1).top() > i0.top());
-    QCOMPARE(f.form->RadioGroup91->itemRect(1).left(), i0.left());
-    QVERIFY(f.form->RadioGroup91->itemRect(2).left() > i0.left());
-    QCOMPARE(f.form->RadioGroup91->itemRect(2).top(), i0.top());
+    const QRect i0 = f.Find<RadioGroup>("RadioGroup91")->itemRect(0);
+    QVERIFY(f.Find<RadioGroup>("RadioGroup91")->itemRect(1).top() > i0.top());
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemRect(1).left(), i0.left());
+    QVERIFY(f.Find<RadioGroup>("RadioGroup91")->itemRect(2).left() > i0.left());
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemRect(2).top(), i0.top());
     const QList<QLabel*> glyphs =
-        f.form->GroupBox4->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")));
+        f.Find<QGroupBox>("GroupBox4")
+            ->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")));
     QCOMPARE(glyphs.size(), 20);
     for (QLabel* glyph : glyphs) {
       const bool wide =
@@ -298,18 +301,26 @@ class TicketEditorTest : public QObject {
       }
       QVERIFY2(black > 0, qPrintable(glyph->toolTip()));
     }
-    QLabel* euro = f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph19"));
+    QLabel* euro =
+        f.Find<QGroupBox>("GroupBox4")->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph19"));
     QCOMPARE(euro->toolTip(), QString::fromUtf8("\xE2\x82\xAC"));
     // Upper row pictures above their item, lower row below.
-    const QRect item0 = f.form->RadioGroup91->itemRect(0).translated(f.form->RadioGroup91->pos());
-    const QRect item1 = f.form->RadioGroup91->itemRect(1).translated(f.form->RadioGroup91->pos());
-    QVERIFY(f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph0"))
+    const QRect item0 = f.Find<RadioGroup>("RadioGroup91")
+                            ->itemRect(0)
+                            .translated(f.Find<RadioGroup>("RadioGroup91")->pos());
+    const QRect item1 = f.Find<RadioGroup>("RadioGroup91")
+                            ->itemRect(1)
+                            .translated(f.Find<RadioGroup>("RadioGroup91")->pos());
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")
+                ->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph0"))
                 ->geometry()
                 .bottom() < item0.top());
-    QVERIFY(
-        f.form->GroupBox4->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph1"))->geometry().top() >
-        item1.bottom());
-    QCOMPARE(f.form->GroupBox5->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")))
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")
+                ->findChild<QLabel*>(QStringLiteral("GroupBox4Glyph1"))
+                ->geometry()
+                .top() > item1.bottom());
+    QCOMPARE(f.Find<QGroupBox>("GroupBox5")
+                 ->findChildren<QLabel*>(QRegularExpression(QStringLiteral("Glyph")))
                  .size(),
              18);
   }
@@ -318,44 +329,44 @@ class TicketEditorTest : public QObject {
     AppFixture f;
     f.form->show();
     f.Identify(true);
-    ClickItem(f.form->RadioGroup91, 17);
+    ClickItem(f.Find<RadioGroup>("RadioGroup91"), 17);
     QCOMPARE(f.session().setup.symbolItemWide, 17);
     QCOMPARE(orvex::SymbolCode(f.session().setup, true), std::uint8_t{131});
-    QTest::mouseClick(f.form->CheckBox4, Qt::LeftButton);
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox4"), Qt::LeftButton);
     QVERIFY(!f.session().setup.printStatus.symbol);
-    QVERIFY(!f.form->RadioGroup91->isEnabled());
-    QVERIFY(f.form->RadioGroup92->isEnabled());
-    QTest::mouseClick(f.form->CheckBox4, Qt::LeftButton);
-    QVERIFY(f.form->RadioGroup91->isEnabled());
+    QVERIFY(!f.Find<RadioGroup>("RadioGroup91")->isEnabled());
+    QVERIFY(f.Find<RadioGroup>("RadioGroup92")->isEnabled());
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox4"), Qt::LeftButton);
+    QVERIFY(f.Find<RadioGroup>("RadioGroup91")->isEnabled());
   }
 
   void variantReplyShowsTheMatchingChooser() {
     AppFixture f;
     const std::uint8_t announce[] = {0x26};
     orvex::ReplyDispatcher(f.session(), announce);
-    QCOMPARE(f.form->Memo1->lineText(0), QStringLiteral("Orvex is online ."));
-    QVERIFY(f.form->Timer3->isActive());
-    QVERIFY(f.form->GroupBox4->isHidden());
+    QCOMPARE(f.form->messageWindow()->lineText(0), QStringLiteral("Orvex is online ."));
+    QVERIFY(f.Find<QTimer>("Timer3")->isActive());
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
     const std::uint8_t wide[] = {0x0A};
     orvex::ReplyDispatcher(f.session(), wide);
-    QVERIFY(!f.form->GroupBox4->isHidden());
-    QVERIFY(f.form->GroupBox5->isHidden());
-    QVERIFY(f.form->CheckBox4->isEnabled());
-    QVERIFY(!f.form->Timer3->isActive());
+    QVERIFY(!f.Find<QGroupBox>("GroupBox4")->isHidden());
+    QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
+    QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
+    QVERIFY(!f.Find<QTimer>("Timer3")->isActive());
     QVERIFY(f.session().state.identified);
-    QCOMPARE(f.form->Memo1->LineCount(), 1);
+    QCOMPARE(f.form->messageWindow()->LineCount(), 1);
   }
 
   void silentPrinterGetsThe18SymbolChooserAfterFourTicks() {
     AppFixture f;
     const std::uint8_t announce[] = {0x26};
     orvex::ReplyDispatcher(f.session(), announce);
-    for (int tick = 0; tick < 3; ++tick) f.form->VariantWaitTick();
-    QVERIFY(f.form->GroupBox5->isHidden());
-    f.form->VariantWaitTick();
-    QVERIFY(!f.form->GroupBox5->isHidden());
-    QVERIFY(f.form->GroupBox4->isHidden());
-    QVERIFY(f.form->CheckBox4->isEnabled());
+    for (int tick = 0; tick < 3; ++tick) f.form->variantWaitTick();
+    QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
+    f.form->variantWaitTick();
+    QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
+    QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
     QVERIFY(f.session().state.identified);
   }
 
@@ -365,15 +376,15 @@ class TicketEditorTest : public QObject {
     AppFixture f;
     f.form->show();
     f.Identify(true);
-    QTest::keyClicks(f.form->Edit3, QStringLiteral("OPEN 24H"));
-    ClickItem(f.form->RadioGroup55, 4);
-    ClickItem(f.form->RadioGroup91, 6);
-    f.form->Edit11->selectAll();
-    QTest::keyClicks(f.form->Edit11, QStringLiteral("250"));
-    QTest::mouseClick(f.form->CheckBox2, Qt::LeftButton);
+    QTest::keyClicks(f.Find<QLineEdit>("Edit3"), QStringLiteral("OPEN 24H"));
+    ClickItem(f.Find<RadioGroup>("RadioGroup55"), 4);
+    ClickItem(f.Find<RadioGroup>("RadioGroup91"), 6);
+    f.Find<QLineEdit>("Edit11")->selectAll();
+    QTest::keyClicks(f.Find<QLineEdit>("Edit11"), QStringLiteral("250"));
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
     f.session().setup.multipliers.decimals = "7";
     f.form->RefreshSetup();
-    QCOMPARE(f.form->Edit14->text(), QStringLiteral("7"));
+    QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("7"));
     QVERIFY(f.dialogs.messages.isEmpty());  // a refresh runs no check
 
     f.dialogs.saveAnswers << path;
@@ -383,11 +394,11 @@ class TicketEditorTest : public QObject {
 
     f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
     f.form->menuAction(QStringLiteral("NoteTicketFormat1"))->trigger();
-    ClickItem(f.form->RadioGroup91, 0);
-    f.form->Edit11->setText(QStringLiteral("1"));
-    f.form->Edit14->setText(QStringLiteral("1"));
-    QTest::mouseClick(f.form->CheckBox2, Qt::LeftButton);
-    QVERIFY(f.form->Edit3->text().isEmpty());
+    ClickItem(f.Find<RadioGroup>("RadioGroup91"), 0);
+    f.Find<QLineEdit>("Edit11")->setText(QStringLiteral("1"));
+    f.Find<QLineEdit>("Edit14")->setText(QStringLiteral("1"));
+    QTest::mouseClick(f.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
+    QVERIFY(f.Find<QLineEdit>("Edit3")->text().isEmpty());
     f.dialogs.messages.clear();
 
     f.dialogs.openAnswers << path;
@@ -395,14 +406,14 @@ class TicketEditorTest : public QObject {
     // The decimal check runs once, as for a typed 7, then the load ends.
     QCOMPARE(f.dialogs.messages, (QStringList{QStringLiteral("The floating-point too large (0~3)."),
                                               QStringLiteral("Load finished.")}));
-    QCOMPARE(f.form->Edit3->text(), QStringLiteral("OPEN 24H"));
-    QCOMPARE(f.form->RadioGroup55->itemIndex(), 4);
-    QCOMPARE(f.form->Label31->text(), QStringLiteral("Print Data"));
-    QVERIFY(f.form->Edit19->isHidden());
-    QCOMPARE(f.form->RadioGroup91->itemIndex(), 6);
-    QCOMPARE(f.form->Edit11->text(), QStringLiteral("250"));
-    QCOMPARE(f.form->Edit14->text(), QStringLiteral("7"));
-    QVERIFY(!f.form->CheckBox2->isChecked());
+    QCOMPARE(f.Find<QLineEdit>("Edit3")->text(), QStringLiteral("OPEN 24H"));
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup55")->itemIndex(), 4);
+    QCOMPARE(f.Find<QLabel>("Label31")->text(), QStringLiteral("Print Data"));
+    QVERIFY(f.Find<QLineEdit>("Edit19")->isHidden());
+    QCOMPARE(f.Find<RadioGroup>("RadioGroup91")->itemIndex(), 6);
+    QCOMPARE(f.Find<QLineEdit>("Edit11")->text(), QStringLiteral("250"));
+    QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("7"));
+    QVERIFY(!f.Find<QCheckBox>("CheckBox2")->isChecked());
     QCOMPARE(f.dialogs.openFilters, QStringList{QStringLiteral("Orvex Files(*.orx)")});
     QCOMPARE(f.dialogs.saveSuffixes, QStringList{QStringLiteral("orx")});
   }

@@ -67,9 +67,9 @@ class ConfigHome {
   QByteArray old_;
 };
 
-void PickCom3(TForm1& form) {
-  form.ComboBox1->setCurrentIndex(2);
-  emit form.ComboBox1->activated(2);
+void PickCom3(MainWindow& form) {
+  Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(2);
+  emit Find<QComboBox>(form, "ComboBox1")->activated(2);
 }
 
 double CpuSeconds() {
@@ -91,20 +91,20 @@ class ToolWithSimTest : public QObject {
     QVERIFY(sim.WaitUntilServing());
     AppFixture f;
     PickCom3(*f.form);
-    QVERIFY(!f.form->ComboBox1->isEnabled());
+    QVERIFY(!f.Find<QComboBox>("ComboBox1")->isEnabled());
     QCOMPARE(f.form->portName(), QStringLiteral("COM3"));
     QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM3  open now"), QString()}));
 
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Orvex is online .")), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
-    QVERIFY(!f.form->GroupBox4->isHidden());
-    QVERIFY(f.form->GroupBox5->isHidden());
-    QVERIFY(f.form->CheckBox4->isEnabled());
+    QVERIFY(!f.Find<QGroupBox>("GroupBox4")->isHidden());
+    QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
+    QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
 
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
-    QVERIFY(!f.form->Timer2->isActive());
+    QVERIFY(!f.Find<QTimer>("Timer2")->isActive());
 
     // The simulator goes away: no reading of a dead port, and a request
     // sent now runs into its reply timeout.
@@ -129,8 +129,8 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     PickCom3(*f.form);
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
-    QVERIFY(!f.form->GroupBox5->isHidden());
-    QVERIFY(f.form->GroupBox4->isHidden());
+    QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
+    QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(!f.session().state.wideSymbols);
 
     // Closing the window releases the port for the next program.
@@ -170,9 +170,9 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     PickCom3(*f.form);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
-    QVERIFY(!f.form->ComboBox1->isEnabled());
+    QVERIFY(!f.Find<QComboBox>("ComboBox1")->isEnabled());
     QTest::qWait(200);
-    QCOMPARE(f.form->Memo1->LineCount(), 2);
+    QCOMPARE(f.form->messageWindow()->LineCount(), 2);
   }
 
   void waitingIdleOnAnOpenPortCostsNoProcessor() {
@@ -183,7 +183,7 @@ class ToolWithSimTest : public QObject {
     PickCom3(*f.form);
     // Four ticks without a variant reply settle on the 18-symbol printer.
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 8000);
-    QVERIFY(!f.form->GroupBox5->isHidden());
+    QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
     const double before = CpuSeconds();
     QTest::qWait(1000);
     QVERIFY2(CpuSeconds() - before < 0.3, "the receive thread spins on an idle port");

@@ -1,18 +1,18 @@
-#include "unit2.h"
+#include "receive_thread.h"
 
 #include <QMetaObject>
 #include <vector>
 
-RS232::RS232(orvex::platform::SerialPort& port, QObject* window, Dispatch dispatch,
-             std::function<void()> hungUp)
+ReceiveThread::ReceiveThread(orvex::platform::SerialPort& port, QObject* window, Dispatch dispatch,
+                             std::function<void()> hungUp)
     : port_(port), window_(window), dispatch_(std::move(dispatch)), hungUp_(std::move(hungUp)) {}
 
-void RS232::RequestStop() {
+void ReceiveThread::requestStop() {
   stop_ = true;
   port_.Wake();
 }
 
-void RS232::run() {
+void ReceiveThread::run() {
   std::vector<std::uint8_t> burst;
   while (!stop_) {
     burst.clear();

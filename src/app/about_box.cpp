@@ -1,4 +1,4 @@
-#include "about.h"
+#include "about_box.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-QPixmap PrinterIcon(QSize size) {
+QPixmap printerIcon(QSize size) {
   QPixmap icon(size);
   icon.fill(Qt::transparent);
   QPainter p(&icon);
@@ -38,7 +38,7 @@ QPixmap PrinterIcon(QSize size) {
   return icon;
 }
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -52,11 +52,11 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   panel->setLineWidth(2);
   panel->setGeometry(8, 8, 281, 161);
 
-  ProgramIcon = new QLabel(panel);
-  ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-  ProgramIcon->setGeometry(8, 8, 65, 57);
-  ProgramIcon->setScaledContents(true);
-  ProgramIcon->setPixmap(PrinterIcon(QSize(65, 57)));
+  auto* programIcon = new QLabel(panel);
+  programIcon->setObjectName(QStringLiteral("ProgramIcon"));
+  programIcon->setGeometry(8, 8, 65, 57);
+  programIcon->setScaledContents(true);
+  programIcon->setPixmap(printerIcon(QSize(65, 57)));
 
   const auto makeLabel = [panel](const char* name, const QString& text, QRect geometry) {
     auto* label = new QLabel(text, panel);
@@ -65,28 +65,23 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     label->setWordWrap(true);
     return label;
   };
-  ProductName =
-      makeLabel("ProductName", QStringLiteral("Orvex Printer Series"), QRect(88, 16, 185, 16));
-  Version = makeLabel("Version", QStringLiteral("Version : 2.0.4"), QRect(88, 40, 185, 16));
-  Copyright =
-      makeLabel("Copyright", QStringLiteral("Setup and test tool for 58 mm ticket printers"),
-                QRect(8, 80, 265, 32));
-  Comments = makeLabel(
-      "Comments", QStringLiteral("Serial line 38400,N,8,1. Try it without hardware: orvex-sim."),
-      QRect(8, 112, 265, 40));
+  makeLabel("ProductName", QStringLiteral("Orvex Printer Series"), QRect(88, 16, 185, 16));
+  makeLabel("Version", QStringLiteral("Version : 2.0.4"), QRect(88, 40, 185, 16));
+  makeLabel("Copyright", QStringLiteral("Setup and test tool for 58 mm ticket printers"),
+            QRect(8, 80, 265, 32));
+  makeLabel("Comments",
+            QStringLiteral("Serial line 38400,N,8,1. Try it without hardware: orvex-sim."),
+            QRect(8, 112, 265, 40));
 
-  OKButton = new QPushButton(QStringLiteral("OK"), this);
-  OKButton->setObjectName(QStringLiteral("OKButton"));
-  OKButton->setGeometry(111, 178, 75, 25);
-  OKButton->setDefault(true);
-  connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
+  auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("OKButton"));
+  okButton->setGeometry(111, 178, 75, 25);
+  okButton->setDefault(true);
+  // OK hides the box; "About" shows it again.
+  connect(okButton, &QPushButton::clicked, this, &QWidget::hide);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
-}
-
-void TAboutBox::OKButtonClick() {
-  hide();
 }

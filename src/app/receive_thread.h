@@ -1,5 +1,5 @@
 #pragma once
-// RS232, the receive thread: it waits on the port (poll, no busy loop) and
+// The receive thread: it waits on the port (poll, no busy loop) and
 // hands every burst to the window thread, waiting until it is handled.
 
 #include <QThread>
@@ -10,7 +10,7 @@
 
 #include "serial/serial_port.h"
 
-class RS232 : public QThread {
+class ReceiveThread : public QThread {
   Q_OBJECT
 
  public:
@@ -18,12 +18,12 @@ class RS232 : public QThread {
 
   // dispatch runs on the thread of `window`; hungUp too, once, if the device
   // goes away.
-  RS232(orvex::platform::SerialPort& port, QObject* window, Dispatch dispatch,
-        std::function<void()> hungUp);
+  ReceiveThread(orvex::platform::SerialPort& port, QObject* window, Dispatch dispatch,
+                std::function<void()> hungUp);
 
   // Asks the loop to end; the caller then waits for the thread while still
   // handling events, since the loop may be waiting for the window thread.
-  void RequestStop();
+  void requestStop();
 
  protected:
   void run() override;

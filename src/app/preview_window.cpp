@@ -1,4 +1,4 @@
-#include "unit3.h"
+#include "preview_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -9,35 +9,35 @@
 
 #include "preview/preview_plan.h"
 
-TForm3::TForm3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
+PreviewWindow::PreviewWindow(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Preview window"));
   setGeometry(504, 92, 264, 467);
 
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setGeometry(8, 8, 240, 417);
-  Panel1->setAutoFillBackground(true);
-  QPalette white = Panel1->palette();
+  panel_ = new QFrame(this);
+  panel_->setObjectName(QStringLiteral("Panel1"));
+  panel_->setGeometry(8, 8, 240, 417);
+  panel_->setAutoFillBackground(true);
+  QPalette white = panel_->palette();
   white.setColor(QPalette::Window, Qt::white);
-  Panel1->setPalette(white);
+  panel_->setPalette(white);
 
   for (int k = 0; k < 10; ++k) {
-    auto* strip = new QLabel(Panel1);
+    auto* strip = new QLabel(panel_);
     strip->setObjectName(QStringLiteral("Image%1").arg(k + 1));
     strip->setGeometry(8, 8 + 40 * k, 220, 41);
     strip->hide();
-    strips[static_cast<std::size_t>(k)] = strip;
+    strips_[static_cast<std::size_t>(k)] = strip;
   }
 }
 
-void TForm3::ShowPreview(const orvex::PreviewPlan& plan) {
+void PreviewWindow::ShowPreview(const orvex::PreviewPlan& plan) {
   // A plan that stopped at a line has had its message shown by the core;
   // the preview window stays as it was.
   if (plan.stopped) return;
-  for (std::size_t k = 0; k < strips.size(); ++k) {
+  for (std::size_t k = 0; k < strips_.size(); ++k) {
     const orvex::PreviewStrip& s = plan.strips[k];
-    QLabel* strip = strips[k];
+    QLabel* strip = strips_[k];
     strip->setVisible(s.visible);
     if (!s.laidOut) continue;  // a missing logo keeps what the strip had
     strip->setGeometry(s.left, s.top, s.width, s.height);
@@ -64,7 +64,7 @@ void TForm3::ShowPreview(const orvex::PreviewPlan& plan) {
       strip->setPixmap(QPixmap::fromImage(image));
     }
   }
-  Panel1->setGeometry(orvex::PreviewPanelLeft(width()), Panel1->y(), Panel1->width(),
+  panel_->setGeometry(orvex::PreviewPanelLeft(width()), panel_->y(), panel_->width(),
                       plan.panelHeight);
 
   rememberedState_ = mainWindow_ != nullptr ? mainWindow_->windowState() : Qt::WindowNoState;
@@ -74,7 +74,7 @@ void TForm3::ShowPreview(const orvex::PreviewPlan& plan) {
   activateWindow();
 }
 
-void TForm3::FormClose() {
+void PreviewWindow::restoreMainWindow() {
   if (mainWindow_ == nullptr) return;
   if (rememberedState_ & Qt::WindowMaximized) {
     mainWindow_->showMaximized();
@@ -85,7 +85,7 @@ void TForm3::FormClose() {
   }
 }
 
-void TForm3::closeEvent(QCloseEvent* event) {
-  FormClose();
+void PreviewWindow::closeEvent(QCloseEvent* event) {
+  restoreMainWindow();
   event->accept();
 }

@@ -1,0 +1,249 @@
+#pragma once
+// The main window: the message window, the ticket, logo and settings
+// editors, the menus, and the ports through which the core drives them.
+// Every handler is one call into the core; the widgets are views of
+// session_.setup. Each widget carries its designed name as its objectName.
+//
+// The code is split by area: main_window.cpp (construction, start, close,
+// panel), main_window_port.cpp (port and timers), main_window_menus.cpp,
+// main_window_ticket_editor.cpp with ticket_line_editor.cpp,
+// main_window_logos.cpp and main_window_settings.cpp.
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "message_memo.h"
+#include "modal_dialogs.h"
+#include "qt_ports.h"
+#include "serial/serial_port.h"
+#include "session.h"
+#include "ticket_line_editor.h"
+#include "workbook/embedded_spreadsheet.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class ImageBox;
+class RadioGroup;
+class ReceiveThread;
+
+class MainWindow : public QMainWindow,
+                   public orvex::TimerPort,
+                   public orvex::PanelPort,
+                   public orvex::SetupView {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  orvex::Session& session() { return session_; }
+  // The preview window and the about box are created after this window.
+  void setPreviewWindow(orvex::PreviewPort* preview) { previewRelay_.setTarget(preview); }
+  void setAboutBox(QWidget* about) { aboutBox_ = about; }
+  // Tests script the modal boxes and dialogs; nullptr restores the real ones.
+  void setDialogs(ModalDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &qtDialogs_; }
+  // What ends the process when the window closes (tests keep theirs alive).
+  void setProcessEnd(std::function<void()> end) { processEnd_ = std::move(end); }
+  const QString& portName() const { return portName_; }
+
+  MessageMemo* messageWindow() const { return messageWindow_; }
+  // The controls of one ticket line; line 0 is the top of the ticket.
+  const TicketLineEditor& lineEditor(orvex::TicketKind kind, int line) const;
+  // The menu item of that object name (a QAction), for tests and shortcuts.
+  QAction* menuAction(const QString& objectName) const;
+
+  // orvex::TimerPort
+  void SetTimerEnabled(orvex::TimerId timer, bool enabled) override;
+  bool TimerEnabled(orvex::TimerId timer) const override;
+  // orvex::PanelPort
+  void SetGauge(int percent) override;
+  void ShowSymbolChooser(bool wide) override;
+  void SetSymbolCheckEnabled(bool enabled) override;
+  void ShowMessage(const std::string& text) override;
+  std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
+  std::optional<std::string> ChooseSaveFile(const std::string& filter,
+                                            const std::string& defaultSuffix) override;
+  // orvex::SetupView
+  void RefreshSetup() override;
+  bool ShowLogo(int slot) override;
+  void BlankLogo(int slot) override;
+
+  // Start and exit.
+  void setStartState();
+  void endProgram();
+
+  // Port.
+  void openChosenPort();
+  void switchToCom1();
+  void switchToCom2();
+  void openPort();
+  void closePort();
+
+  // Timers.
+  void offlineCountTick();
+  void replyTimeoutTick();
+  void variantWaitTick();
+
+  // Menu "Test_Print".
+  void printCoinTestTicket();
+  void printNoteTestTicket();
+  void printPayoutTestTicket();
+  void printDailyReport();
+  // Menu "Read".
+  void readFirmwareVersion();
+  void readPrinterClock();
+  void readMultipliers();
+  void readPrintStatus();
+  void readSummaryTotals();
+  // Menu "Download".
+  void downloadAll();
+  void downloadCoinFormat();
+  void downloadNoteFormat();
+  void downloadPayoutFormat();
+  void downloadLogo1();
+  void downloadLogo2();
+  void downloadLogo3();
+  void setPrinterClock();
+  void setDateFormatYYMMDD();
+  void setDateFormatDDMMYY();
+  void setDateFormatMMDDYY();
+  void setDateFormatYYDDMM();
+  void enableSerialNumberPrinting();
+  void disableSerialNumberPrinting();
+  // Menu "Clear".
+  void clearMessageWindow();
+  void clearLogo1();
+  void clearLogo2();
+  void clearLogo3();
+  void clearCoinFormat();
+  void clearNoteFormat();
+  void clearPayoutFormat();
+  void clearAll();
+  // Menu "Preview".
+  void previewCoinTicket();
+  void previewNoteTicket();
+  void previewPayoutTicket();
+  // Menu "Other_Functions".
+  void testFullCut();
+  void testPartCut();
+  void eraseRecords();
+  void saveFormatFile();
+  void loadFormatFile();
+  void printHistoryReport();
+  void runSerialNumberTool();
+  void showAboutBox();
+
+  // Buttons, boxes and image boxes.
+  void sendMultiplierSettings();
+  void sendPrintStatus();
+  void searchAndPrint();
+  void cancelDownload();
+  void checkDecimalPlaces();
+  void setSymbolPrinting(bool print);
+  void chooseLogo1();
+  void chooseLogo2();
+  void chooseLogo3();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildWindow();
+  void buildMenus();
+  void addMenuKeys();
+  void buildTicketEditor(QWidget* client);
+  void buildTicketPage(QWidget* page, orvex::TicketKind kind);
+  void buildSymbolChoosers(QWidget* parent);
+  void buildPrintStatus(QWidget* client);
+  void buildRecordSearch(QWidget* client);
+  void buildMultipliers(QWidget* client);
+  void buildDownloadBox(QWidget* client);
+  void buildLogoPages(QWidget* client);
+  void buildTimers();
+  void onPortHungUp();
+  std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
+  ImageBox* logoBox(int slot) const;
+  QTimer* timer(orvex::TimerId id) const;
+  RadioGroup* symbolChooserInUse() const;
+
+  // The ports, declared before the session that refers to them.
+  orvex::platform::SerialPort port_;
+  SerialLink link_{port_};
+  QtClock clock_;
+  QtEventPump events_;
+  orvex::EmbeddedSpreadsheet automation_;
+  PreviewRelay previewRelay_;
+  QtModalDialogs qtDialogs_;
+  ModalDialogs* dialogs_ = &qtDialogs_;
+  MessageMemo* messageWindow_;  // made before the session, placed by buildWindow()
+  orvex::Session session_;
+
+  // Port choice.
+  QLabel* portLabel_ = nullptr;
+  QComboBox* portBox_ = nullptr;
+
+  // Ticket editor: one page per ticket, ten lines each.
+  QTabWidget* ticketTabs_ = nullptr;
+  std::array<QWidget*, 3> ticketPages_{};
+  std::array<TicketLineEditor*, orvex::kLinesPerTicket> coinLines_{};
+  std::array<TicketLineEditor*, orvex::kLinesPerTicket> noteLines_{};
+  std::array<TicketLineEditor*, orvex::kLinesPerTicket> payoutLines_{};
+
+  // Logo slots.
+  QTabWidget* logoTabs_ = nullptr;
+  std::array<ImageBox*, 3> logoBoxes_{};
+
+  // Print status, with the "Symbol" box and the two symbol choosers.
+  QGroupBox* printStatusGroup_ = nullptr;
+  QCheckBox* printRecordSearchBox_ = nullptr;
+  QCheckBox* printCoinBox_ = nullptr;
+  QCheckBox* printPayoutBox_ = nullptr;
+  QCheckBox* printNoteBox_ = nullptr;
+  QCheckBox* printSymbolBox_ = nullptr;
+  QPushButton* savePrintStatusButton_ = nullptr;
+  QGroupBox* wideSymbolBox_ = nullptr;
+  QGroupBox* narrowSymbolBox_ = nullptr;
+  RadioGroup* wideSymbolChooser_ = nullptr;
+  RadioGroup* narrowSymbolChooser_ = nullptr;
+
+  // Record search.
+  QGroupBox* recordSearchGroup_ = nullptr;
+  QDateEdit* beginningDatePicker_ = nullptr;
+  QDateEdit* endingDatePicker_ = nullptr;
+  QPushButton* searchAndPrintButton_ = nullptr;
+
+  // Data multipliers and decimal places.
+  QGroupBox* multiplierGroup_ = nullptr;
+  QLineEdit* coinMultiplierBox_ = nullptr;
+  QLineEdit* noteMultiplierBox_ = nullptr;
+  QLineEdit* payoutMultiplierBox_ = nullptr;
+  QLineEdit* decimalPlacesBox_ = nullptr;
+  QPushButton* saveMultipliersButton_ = nullptr;
+
+  // Download progress.
+  QGroupBox* downloadGroup_ = nullptr;
+  QProgressBar* downloadGauge_ = nullptr;
+  QPushButton* cancelDownloadButton_ = nullptr;
+
+  QTimer* offlineCountTimer_ = nullptr;
+  QTimer* replyTimeoutTimer_ = nullptr;
+  QTimer* variantWaitTimer_ = nullptr;
+
+  ReceiveThread* receiveThread_ = nullptr;
+  QString portName_ = QStringLiteral("COM1");
+  QString portSettings_ = QStringLiteral("38400,N,8,1");
+  QWidget* aboutBox_ = nullptr;
+  std::function<void()> processEnd_;
+  bool closed_ = false;
+};

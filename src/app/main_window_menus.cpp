@@ -1,0 +1,309 @@
+// The main menu and the one-line handlers behind it.
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QShortcut>
+#include <algorithm>
+
+#include "batch/download_all.h"
+#include "commands/actions.h"
+#include "commands/clock_setting.h"
+#include "commands/queries.h"
+#include "formatfile/format_file.h"
+#include "formats/format_download.h"
+#include "formats/ticket_editor.h"
+#include "logos/logo_download.h"
+#include "main_window.h"
+#include "preview/preview_plan.h"
+
+namespace {
+
+using Handler = void (MainWindow::*)();
+
+struct Item {
+  const char* name;     // designer name, also the object name
+  const char* caption;  // as stored: "&&" shows one ampersand
+  Handler handler;
+  bool hidden = false;
+};
+
+QAction* addItem(MainWindow* window, QMenu* menu, const Item& item) {
+  QAction* action = menu->addAction(QString::fromUtf8(item.caption));
+  action->setObjectName(QString::fromUtf8(item.name));
+  action->setVisible(!item.hidden);
+  QObject::connect(action, &QAction::triggered, window, item.handler);
+  return action;
+}
+
+QMenu* addMenu(QMenuBar* bar, const char* name, const char* caption) {
+  QMenu* menu = bar->addMenu(QString::fromUtf8(caption));
+  menu->setObjectName(QString::fromUtf8(name));
+  menu->menuAction()->setObjectName(QString::fromUtf8(name) + QStringLiteral("Item"));
+  return menu;
+}
+
+QMenu* addSubmenu(QMenu* parent, const char* name, const char* caption) {
+  QMenu* menu = parent->addMenu(QString::fromUtf8(caption));
+  menu->setObjectName(QString::fromUtf8(name));
+  menu->menuAction()->setObjectName(QString::fromUtf8(name) + QStringLiteral("Item"));
+  return menu;
+}
+
+void addSeparator(QMenu* menu, const char* name, bool hidden) {
+  QAction* separator = menu->addSeparator();
+  separator->setObjectName(QString::fromUtf8(name));
+  separator->setVisible(!hidden);
+}
+
+}  // namespace
+
+void MainWindow::buildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+
+  QMenu* testPrint = addMenu(bar, "TestPrint1", "Test_Print");
+  addItem(this, testPrint, {"PrintCoin", "Coin  Ticket", &MainWindow::printCoinTestTicket});
+  addItem(this, testPrint, {"PrintNote", "Note  Ticket", &MainWindow::printNoteTestTicket});
+  addItem(this, testPrint, {"PrintPayout", "Payout  Ticket", &MainWindow::printPayoutTestTicket});
+  addItem(this, testPrint, {"PrintDaily", "Daily  Report", &MainWindow::printDailyReport});
+
+  QMenu* read = addMenu(bar, "Read1", "Read");
+  addItem(this, read,
+          {"ReadFirmwareVersion", "Firmware  Version", &MainWindow::readFirmwareVersion});
+  addItem(this, read, {"ReadDateTime", "Date  &&  Time", &MainWindow::readPrinterClock});
+  addItem(this, read,
+          {"ReadTicketPoint", "Data Mutiplier && Floating-point", &MainWindow::readMultipliers});
+  addItem(this, read, {"ReadPrintTicket", "Print  status", &MainWindow::readPrintStatus});
+  addItem(this, read, {"SummaryReport1", "Summary Report", &MainWindow::readSummaryTotals});
+
+  QMenu* download = addMenu(bar, "Download1", "Download");
+  addItem(this, download, {"ProgameAll1", "All  Formats", &MainWindow::downloadAll});
+  addItem(this, download, {"SetCoin", "Coin  Ticket  Format", &MainWindow::downloadCoinFormat});
+  addItem(this, download, {"SetNote", "Note  Ticket  Format", &MainWindow::downloadNoteFormat});
+  addItem(this, download,
+          {"SetPayout", "Payout  Ticket  Format", &MainWindow::downloadPayoutFormat});
+  addItem(this, download, {"SetLogo1", "Logo  1", &MainWindow::downloadLogo1});
+  addItem(this, download, {"SetLogo2", "Logo  2", &MainWindow::downloadLogo2});
+  addItem(this, download, {"SetLogo3", "Logo  3", &MainWindow::downloadLogo3});
+  addItem(this, download, {"SetDateTime", "Date  &&  Time", &MainWindow::setPrinterClock});
+  QMenu* dateFormat = addSubmenu(download, "DateFormat1", "Date  Format");
+  addItem(this, dateFormat, {"YYMMDD1", "YY/MM/DD", &MainWindow::setDateFormatYYMMDD});
+  addItem(this, dateFormat, {"DDMMYY1", "DD/MM/YY", &MainWindow::setDateFormatDDMMYY});
+  addItem(this, dateFormat, {"MMDDYY1", "MM/DD/YY", &MainWindow::setDateFormatMMDDYY});
+  addItem(this, dateFormat, {"YYDDMM1", "YY/DD/MM", &MainWindow::setDateFormatYYDDMM});
+  QMenu* serial = addSubmenu(download, "PrintSerialNumber1", "Print Serial  Number");
+  addItem(this, serial, {"Enable1", "&Enable", &MainWindow::enableSerialNumberPrinting});
+  addItem(this, serial, {"Disable1", "&Disable", &MainWindow::disableSerialNumberPrinting});
+
+  QMenu* clear = addMenu(bar, "Clear1", "Clear");
+  addItem(this, clear, {"MessageWindow1", "Message  Window", &MainWindow::clearMessageWindow});
+  addItem(this, clear, {"Logo11", "Logo  1", &MainWindow::clearLogo1});
+  addItem(this, clear, {"Logo21", "Logo  2", &MainWindow::clearLogo2});
+  addItem(this, clear, {"Logo31", "Logo  3", &MainWindow::clearLogo3});
+  addItem(this, clear, {"CoinTicketFormat1", "Coin  Ticket  Format", &MainWindow::clearCoinFormat});
+  addItem(this, clear, {"NoteTicketFormat1", "Note  Ticket  Format", &MainWindow::clearNoteFormat});
+  addItem(this, clear,
+          {"PayoutTicketFormat1", "Payout  Ticket  Format", &MainWindow::clearPayoutFormat});
+  addItem(this, clear, {"All1", "All", &MainWindow::clearAll});
+
+  QMenu* preview = addMenu(bar, "Preview1", "Preview");
+  addItem(this, preview, {"CoinTicket1", "Coin  Ticket", &MainWindow::previewCoinTicket});
+  addItem(this, preview, {"NoteTicket1", "Note  Ticket", &MainWindow::previewNoteTicket});
+  addItem(this, preview, {"PayoutTicket1", "Payout  Ticket", &MainWindow::previewPayoutTicket});
+
+  QMenu* other = addMenu(bar, "OtherFunctions1", "Other_Functions");
+  QMenu* cutter = addSubmenu(other, "CutterTest1", "Cutter  Test");
+  addItem(this, cutter, {"FullCut2", "Full  Cut", &MainWindow::testFullCut});
+  addItem(this, cutter, {"PartCut2", "Part  Cut", &MainWindow::testPartCut});
+  addItem(this, other, {"EraseSummary", "Erase  Record ", &MainWindow::eraseRecords});
+  addItem(this, other,
+          {"SaveTicketFormat1", "Save  Ticket  Format  As..", &MainWindow::saveFormatFile});
+  addItem(this, other, {"LoadTicketFormat1", "Load  Ticket  Format", &MainWindow::loadFormatFile});
+  addItem(this, other,
+          {"DailyHistoryReport1", "Print  History  Report", &MainWindow::printHistoryReport});
+  addItem(this, other,
+          {"ReadWriteSerialnumber1", "Read/Write Serial number", &MainWindow::runSerialNumberTool});
+  addSeparator(other, "N1", false);
+  addItem(this, other, {"COM1", "COM  1", &MainWindow::switchToCom1, true});
+  addItem(this, other, {"COM2", "COM  2", &MainWindow::switchToCom2, true});
+  addSeparator(other, "N3", true);
+  addItem(this, other, {"N2", "About", &MainWindow::showAboutBox});
+
+  addMenuKeys();
+}
+
+void MainWindow::addMenuKeys() {
+  // The designed captions carry no access keys ("&Enable" and "&Disable"
+  // aside), and an ampersand added now would underline a letter of them.
+  // The keyboard reaches the menus without that: F10 opens the first menu,
+  // and Alt with the first letter of a menu's caption opens that menu where
+  // no other menu starts with the same letter. Arrow keys and Enter do the rest.
+  QMenuBar* bar = menuBar();
+  const auto open = [bar](QAction* menu) {
+    if (!bar->isNativeMenuBar()) bar->setActiveAction(menu);
+  };
+  QList<QAction*> menus;
+  for (QAction* action : bar->actions()) {
+    if (action->menu() != nullptr && !action->text().isEmpty()) menus << action;
+  }
+  if (menus.isEmpty()) return;
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(f10, &QShortcut::activated, this, [open, menus] { open(menus.constFirst()); });
+  for (QAction* menu : menus) {
+    const QChar initial = menu->text().at(0).toUpper();
+    const auto sameInitial = std::count_if(menus.cbegin(), menus.cend(), [initial](QAction* m) {
+      return m->text().at(0).toUpper() == initial;
+    });
+    if (sameInitial != 1 || !initial.isLetterOrNumber()) continue;
+    auto* key = new QShortcut(QKeySequence(QStringLiteral("Alt+") + initial), this);
+    connect(key, &QShortcut::activated, this, [open, menu] { open(menu); });
+  }
+}
+
+QAction* MainWindow::menuAction(const QString& objectName) const {
+  return menuBar()->findChild<QAction*>(objectName);
+}
+
+void MainWindow::printCoinTestTicket() {
+  orvex::PrintCoinTestTicket(session_);
+}
+void MainWindow::printNoteTestTicket() {
+  orvex::PrintNoteTestTicket(session_);
+}
+void MainWindow::printPayoutTestTicket() {
+  orvex::PrintPayoutTestTicket(session_);
+}
+void MainWindow::printDailyReport() {
+  orvex::PrintDailyReport(session_);
+}
+
+void MainWindow::readFirmwareVersion() {
+  orvex::ReadFirmwareVersion(session_);
+}
+void MainWindow::readPrinterClock() {
+  orvex::ReadPrinterClock(session_);
+}
+void MainWindow::readMultipliers() {
+  orvex::ReadMultipliers(session_);
+}
+void MainWindow::readPrintStatus() {
+  orvex::ReadPrintStatus(session_);
+}
+void MainWindow::readSummaryTotals() {
+  orvex::ReadSummaryTotals(session_);
+}
+
+void MainWindow::downloadAll() {
+  orvex::DownloadAll(session_);
+}
+void MainWindow::downloadCoinFormat() {
+  orvex::DownloadCoinFormat(session_);
+}
+void MainWindow::downloadNoteFormat() {
+  orvex::DownloadNoteFormat(session_);
+}
+void MainWindow::downloadPayoutFormat() {
+  orvex::DownloadPayoutFormat(session_);
+}
+void MainWindow::downloadLogo1() {
+  orvex::DownloadLogo1(session_);
+}
+void MainWindow::downloadLogo2() {
+  orvex::DownloadLogo2(session_);
+}
+void MainWindow::downloadLogo3() {
+  orvex::DownloadLogo3(session_);
+}
+void MainWindow::setPrinterClock() {
+  orvex::SetPrinterClock(session_);
+}
+void MainWindow::setDateFormatYYMMDD() {
+  orvex::SetDateFormatYYMMDD(session_);
+}
+void MainWindow::setDateFormatDDMMYY() {
+  orvex::SetDateFormatDDMMYY(session_);
+}
+void MainWindow::setDateFormatMMDDYY() {
+  orvex::SetDateFormatMMDDYY(session_);
+}
+void MainWindow::setDateFormatYYDDMM() {
+  orvex::SetDateFormatYYDDMM(session_);
+}
+void MainWindow::enableSerialNumberPrinting() {
+  orvex::EnableSerialNumberPrinting(session_);
+}
+void MainWindow::disableSerialNumberPrinting() {
+  orvex::DisableSerialNumberPrinting(session_);
+}
+
+void MainWindow::clearMessageWindow() {
+  orvex::ClearMessageWindow(session_);
+}
+void MainWindow::clearLogo1() {
+  orvex::ClearLogo1(session_);
+}
+void MainWindow::clearLogo2() {
+  orvex::ClearLogo2(session_);
+}
+void MainWindow::clearLogo3() {
+  orvex::ClearLogo3(session_);
+}
+void MainWindow::clearCoinFormat() {
+  orvex::ClearCoinFormat(session_);
+}
+void MainWindow::clearNoteFormat() {
+  orvex::ClearNoteFormat(session_);
+}
+void MainWindow::clearPayoutFormat() {
+  orvex::ClearPayoutFormat(session_);
+}
+void MainWindow::clearAll() {
+  orvex::ClearAll(session_);
+}
+
+void MainWindow::previewCoinTicket() {
+  orvex::PreviewCoinTicket(session_);
+}
+void MainWindow::previewNoteTicket() {
+  orvex::PreviewNoteTicket(session_);
+}
+void MainWindow::previewPayoutTicket() {
+  orvex::PreviewPayoutTicket(session_);
+}
+
+void MainWindow::testFullCut() {
+  orvex::TestFullCut(session_);
+}
+void MainWindow::testPartCut() {
+  orvex::TestPartCut(session_);
+}
+void MainWindow::eraseRecords() {
+  orvex::EraseRecords(session_);
+}
+void MainWindow::saveFormatFile() {
+  orvex::SaveFormatFile(session_);
+}
+void MainWindow::loadFormatFile() {
+  orvex::LoadFormatFile(session_);
+}
+void MainWindow::printHistoryReport() {
+  orvex::PrintHistoryReport(session_);
+}
+
+void MainWindow::runSerialNumberTool() {
+  // The serial-number tool is a program of its own; whether it starts or
+  // not, this window closes.
+  const QString path = QDir::currentPath() + QStringLiteral("/sn.exe");
+  QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+  close();
+}
+
+void MainWindow::showAboutBox() {
+  if (aboutBox_ == nullptr) return;
+  aboutBox_->show();
+  aboutBox_->raise();
+  aboutBox_->activateWindow();
+}

@@ -1,0 +1,64 @@
+#pragma once
+// One line of a ticket layout on the main window: the text box, the kind,
+// size and height groups, and the caption that stands in for the text box
+// while the line prints something else.
+//
+// The controls are a view of one FormatLine of the ticket setup. Every
+// change of a control is written to the line, however it came (typing,
+// paste, undo, a click, an arrow key, a screen reader); refresh() shows the
+// line again after the model changed, and writes nothing back.
+
+#include <QObject>
+#include <QString>
+
+#include "setup/ticket_setup.h"
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+class RadioGroup;
+
+class TicketLineEditor : public QObject {
+  Q_OBJECT
+
+ public:
+  // Places on a ticket page, in pixels.
+  static constexpr int kRowPitch = 28;
+  static constexpr int kRowTop = 2;
+  static constexpr int kItemPitch = 14;
+  static constexpr int kKindLeft = 166;
+  static constexpr int kSizeLeft = 270;
+  static constexpr int kHeightLeft = 318;
+
+  // The designed object names of the line's controls.
+  struct ObjectNames {
+    QString textBox, kindGroup, sizeGroup, heightGroup, caption;
+  };
+
+  // Builds the controls of row `row` (0 = top) on `page`. `lineName` says
+  // which line it is to a screen reader ("Coin line 3").
+  TicketLineEditor(QWidget* page, int row, orvex::FormatLine& line, const ObjectNames& names,
+                   const QString& lineName);
+
+  QLineEdit* textBox() const { return textBox_; }
+  RadioGroup* kindGroup() const { return kindGroup_; }
+  RadioGroup* sizeGroup() const { return sizeGroup_; }
+  RadioGroup* heightGroup() const { return heightGroup_; }
+  QLabel* caption() const { return caption_; }
+
+  // Shows the line as the model holds it; runs none of the checks of an edit.
+  void refresh();
+
+ private:
+  void followText(const QString& text);
+  void showModelText();
+  void applyKindRule();
+
+  orvex::FormatLine& line_;
+  QLabel* caption_ = nullptr;
+  QLineEdit* textBox_ = nullptr;
+  RadioGroup* kindGroup_ = nullptr;
+  RadioGroup* sizeGroup_ = nullptr;
+  RadioGroup* heightGroup_ = nullptr;
+  bool refreshing_ = false;
+};
