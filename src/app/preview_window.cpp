@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -88,4 +89,12 @@ void PreviewWindow::restoreMainWindow() {
 void PreviewWindow::closeEvent(QCloseEvent* event) {
   restoreMainWindow();
   event->accept();
+}
+
+void PreviewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }

@@ -28,6 +28,8 @@ class PreviewWindow : public QWidget, public orvex::PreviewPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape closes the preview, so the keyboard alone gets the main window back.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QWidget* mainWindow_;

@@ -28,6 +28,7 @@
 #include "about_box.h"
 #include "app_fixture.h"
 #include "image_box.h"
+#include "preview_window.h"
 
 using orvex::TicketKind;
 
@@ -426,6 +427,20 @@ class AccessibilityTest : public QObject {
     // And so does a screen reader's press, from the event loop.
     Accessible(logo)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTRY_COMPARE(f.dialogs.openFilters.size(), 3);
+  }
+
+  void previewClosesOnEscape() {
+    AppFixture f;
+    PreviewWindow preview(f.form.get());
+    f.form->setPreviewWindow(&preview);
+    f.form->show();
+    f.Identify();
+    f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    QVERIFY(preview.isVisible());
+    QVERIFY(f.form->isMinimized());
+    QTest::keyClick(&preview, Qt::Key_Escape);
+    QVERIFY(!preview.isVisible());
+    QVERIFY(!f.form->isMinimized());
   }
 
   void tabOrderFollowsTheLayout() {
