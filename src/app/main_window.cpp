@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -36,6 +37,9 @@ MainWindow::MainWindow(QWidget* parent)
     std::fflush(nullptr);
     std::_Exit(0);
   };
+  automation_.SetSavedListener([this](const std::string& path) {
+    emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
+  });
   buildWindow();
   setStartState();
 }

@@ -155,6 +155,10 @@ class MainWindow : public QMainWindow,
   void chooseLogo2();
   void chooseLogo3();
 
+ signals:
+  // A period report workbook has been written to path (absolute).
+  void workbookSaved(const QString& path);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
