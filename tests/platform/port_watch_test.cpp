@@ -196,6 +196,25 @@ TEST_F(PortWatchTest, ALinkMovedBeforeTheWatchBeganIsTakenAtOnce) {
   ExpectItWorks(*back, second);
 }
 
+TEST_F(PortWatchTest, ALinkToAByIdNameOutlivesTheByIdFolder) {
+  // The by-id folder goes with the last adapter and comes back with it.
+  Printer first;
+  tree_->PlugAdapter("ttyUSB0", kPrinterAdapter, first.path);
+  fs::create_symlink(tree_->root() / "dev/serial/by-id" / kPrinterAdapter.byId, ports_ / "COM4");
+  auto watch = HangUp("COM4", first);
+  tree_->UnplugAdapter("ttyUSB0");
+  ASSERT_FALSE(fs::exists(tree_->root() / "dev/serial"));
+  EXPECT_FALSE(watch->WaitForReturn(100));
+
+  Printer second;
+  tree_->PlugAdapter("ttyUSB2", kPrinterAdapter, second.path);
+  const auto back = watch->WaitForReturn(2000);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->source, PortSource::Link);
+  EXPECT_EQ(back->ttyName, "ttyUSB2");
+  ExpectItWorks(*back, second);
+}
+
 TEST_F(PortWatchTest, AStaleNodeIsTakenOnlyOnceItChanges) {
   // The node of the lost device is still there and unchanged (it would hang
   // up again at once): neither the first look nor an unrelated change takes

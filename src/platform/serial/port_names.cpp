@@ -226,8 +226,11 @@ std::optional<PortDevice> PortNames::LinkedPort(const std::string& comName) cons
   port.link = link;
   port.device = target[0] == '/' ? target : ports_ + "/" + target;
   port.path = port.device;
-  // A link to /dev/<tty> or to a by-id name gets what sysfs knows of it.
-  const fs::path system = fs::path(port.device).lexically_normal();
+  // A link to /dev/<tty> or to a by-id name (also inside the device tree)
+  // gets what sysfs knows of it.
+  std::string inSystem = port.device;
+  if (root_ != "/" && StartsWith(inSystem, root_ + "/")) inSystem.erase(0, root_.size());
+  const fs::path system = fs::path(inSystem).lexically_normal();
   if (system.parent_path() == "/dev") {
     AddSysfsFacts(port, system.filename().string());
   } else if (system.parent_path() == "/dev/serial/by-id") {

@@ -33,22 +33,24 @@ PortWatch::PortWatch(PortNames names, PortDevice lost)
     : names_(std::move(names)), lost_(std::move(lost)) {
   lostIdentity_ = IdentityOf(lost_.path);
 
+  // The ports folder for the link; for the device, its folder and the way
+  // down to it, since folders come and go with devices (/dev/serial/by-id
+  // goes with the last adapter).
   AddUnique(folders_, names_.portsFolder());
   AddUnique(watchedNames_, lost_.comName);
-  const fs::path path = fs::path(lost_.path).lexically_normal();
-  AddUnique(folders_, path.parent_path().string());
-  AddUnique(watchedNames_, path.filename().string());
-  if (lost_.source == PortSource::Uart || lost_.source == PortSource::Adapter) {
-    // The by-id folder goes away with the last adapter and comes back with
-    // the next one: watch the way down to it as well.
-    AddUnique(folders_, names_.InTree("/dev"));
-    AddUnique(folders_, names_.InTree("/dev/serial"));
-    AddUnique(folders_, names_.InTree("/dev/serial/by-id"));
-    AddUnique(watchedNames_, lost_.ttyName);
-    AddUnique(watchedNames_, "serial");
-    AddUnique(watchedNames_, "by-id");
-    AddUnique(watchedNames_, lost_.byId);
-  }
+  const auto watchWayTo = [this](const std::string& path) {
+    fs::path child = fs::path(path).lexically_normal();
+    for (int depth = 0; depth < 3; ++depth) {
+      const fs::path folder = child.parent_path();
+      if (folder == child || !folder.has_relative_path()) break;  // not / itself
+      AddUnique(folders_, folder.string());
+      AddUnique(watchedNames_, child.filename().string());
+      child = folder;
+    }
+  };
+  watchWayTo(lost_.path);
+  if (!lost_.byId.empty()) watchWayTo(names_.InTree("/dev/serial/by-id/" + lost_.byId));
+  if (!lost_.ttyName.empty()) watchWayTo(names_.InTree("/dev/" + lost_.ttyName));
 
   inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   WatchFolders();
