@@ -21,6 +21,9 @@ namespace {
 const char* kRestart = "then restart the tool";
 const char* kNoSuchDevice = "no such device";
 const char* kNotSerial = "not a serial port";
+const char* kModemManagerMore =
+    "ModemManager tries every new serial port as a modem. To keep it away from the adapter for "
+    "good, a udev rule can set ENV{ID_MM_DEVICE_IGNORE}=\"1\" for it.";
 
 std::string UserName() {
   const passwd* entry = getpwuid(geteuid());
@@ -133,8 +136,19 @@ PortProblem InUseProblem(const PortDevice& port) {
   problem.reason = "in use by another program";
   const std::vector<DeviceHolder> holders = ProcessesHolding(port.path);
   if (holders.empty()) {
+    // The holder is another user's process, whose descriptors are hidden.
+    // Most often that is ModemManager, trying a new adapter as a modem; its
+    // name is visible to everyone.
     problem.cause = Named(port) + " is in use by another program";
     problem.fix = "Find it with sudo fuser -v " + port.path + ", close it, " + kRestart + ".";
+    const std::vector<DeviceHolder> modemManager = ProcessesNamed("ModemManager");
+    if (!modemManager.empty()) {
+      problem.cause +=
+          ", likely ModemManager (pid " + std::to_string(modemManager.front().pid) + ")";
+      problem.fix = "Stop it (sudo systemctl stop ModemManager), " + std::string(kRestart) +
+                    "; or find the holder with sudo fuser -v " + port.path + ".";
+      problem.more = kModemManagerMore;
+    }
     return problem;
   }
   problem.cause = Named(port) + " is in use by " + JoinHolders(holders);
@@ -143,9 +157,7 @@ PortProblem InUseProblem(const PortDevice& port) {
                    [](const DeviceHolder& holder) { return holder.name == "ModemManager"; });
   if (modemManager != holders.end()) {
     problem.fix = "Stop it (sudo systemctl stop ModemManager), " + std::string(kRestart) + ".";
-    problem.more =
-        "ModemManager tries every new serial port as a modem. To keep it away from the adapter "
-        "for good, a udev rule can set ENV{ID_MM_DEVICE_IGNORE}=\"1\" for it.";
+    problem.more = kModemManagerMore;
   } else {
     problem.fix = "Close " + std::string(holders.size() == 1 ? "that program" : "those programs") +
                   " (kill " + std::to_string(holders.front().pid) + "), " + kRestart + ".";
@@ -154,6 +166,25 @@ PortProblem InUseProblem(const PortDevice& port) {
 }
 
 }  // namespace
+
+std::vector<DeviceHolder> ProcessesNamed(const std::string& name, const std::string& procFolder) {
+  std::vector<DeviceHolder> found;
+  DIR* proc = opendir(procFolder.c_str());
+  if (proc == nullptr) return found;
+  while (const dirent* entry = readdir(proc)) {
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name, &end, 10);
+    if (pid <= 0 || *end != '\0') continue;
+    std::ifstream comm(procFolder + "/" + entry->d_name + "/comm");
+    std::string comName;
+    if (std::getline(comm, comName) && comName == name)
+      found.push_back({static_cast<pid_t>(pid), comName});
+  }
+  closedir(proc);
+  std::sort(found.begin(), found.end(),
+            [](const DeviceHolder& a, const DeviceHolder& b) { return a.pid < b.pid; });
+  return found;
+}
 
 std::vector<DeviceHolder> ProcessesHolding(const std::string& path, const std::string& procFolder) {
   std::vector<DeviceHolder> holders;

@@ -40,6 +40,10 @@ struct DeviceHolder {
 std::vector<DeviceHolder> ProcessesHolding(const std::string& path,
                                            const std::string& procFolder = "/proc");
 
+// Processes whose name (/proc/<pid>/comm) is `name`, by pid.
+std::vector<DeviceHolder> ProcessesNamed(const std::string& name,
+                                         const std::string& procFolder = "/proc");
+
 // The problem behind an open() or flock() error `error` on `port`.
 PortProblem DiagnoseOpenFailure(int error, const PortDevice& port);
 // The port is present but names nothing to open (PortSource::None).
