@@ -113,6 +113,16 @@ TEST_F(PortNamesTest, WithoutLinkOnlyARealUartKeepsComKPlusOne) {
   EXPECT_EQ(DevicePathFor("COM3"), (tree_.root() / "dev/ttyS2").string());
 }
 
+TEST_F(PortNamesTest, AUartBelowTheSerialCoreNamesTheHardwaresDriver) {
+  tree_.AddUartBelowSerialCore(0, 4);
+  tree_.AddUartBelowSerialCore(1, 0);
+  const auto all = PortNames(tree_.rootString(), ports_.string()).All();
+  EXPECT_EQ(all[0].source, PortSource::Uart);
+  EXPECT_EQ(all[0].driver, "serial");  // not the serial core's "port"
+  EXPECT_EQ(DescribePort(all[0]), "/dev/ttyS0\nbuilt-in UART 16550A\ndriver serial");
+  EXPECT_FALSE(all[1].present());
+}
+
 TEST_F(PortNamesTest, DeviceRootComesFromTheEnvironment) {
   unsetenv("ORVEX_DEVICE_ROOT");
   EXPECT_EQ(DeviceRootFromEnvironment(), "/");

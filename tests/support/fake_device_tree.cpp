@@ -56,6 +56,29 @@ void FakeDeviceTree::AddUartWithoutType(int k, const std::string& node) {
   Link(root_ / "sys/class/tty" / tty, platform / "tty" / tty);
 }
 
+void FakeDeviceTree::AddUartBelowSerialCore(int k, int type) {
+  const std::string tty = "ttyS" + std::to_string(k);
+  MakeNode(tty);
+  const std::string n = std::to_string(k);
+  const fs::path hardware = root_ / "sys/devices/pnp0" / ("00:0" + n);
+  const fs::path ctrl = hardware / ("00:0" + n + ":0");
+  const fs::path port = ctrl / ("00:0" + n + ":0.0");
+  const fs::path bus = root_ / "sys/bus";
+  fs::create_directories(port / "tty" / tty);
+  fs::create_directories(bus / "serial-base/drivers/port");
+  fs::create_directories(bus / "serial-base/drivers/ctrl");
+  fs::create_directories(bus / "pnp/drivers/serial");
+  Link(port / "driver", bus / "serial-base/drivers/port");
+  Link(port / "subsystem", bus / "serial-base");
+  Link(ctrl / "driver", bus / "serial-base/drivers/ctrl");
+  Link(ctrl / "subsystem", bus / "serial-base");
+  Link(hardware / "driver", bus / "pnp/drivers/serial");
+  Link(hardware / "subsystem", bus / "pnp");
+  Link(port / "tty" / tty / "device", port);
+  Write(port / "tty" / tty / "type", std::to_string(type));
+  Link(root_ / "sys/class/tty" / tty, port / "tty" / tty);
+}
+
 void FakeDeviceTree::AddUart(int k, int type, const std::string& node) {
   AddUartWithoutType(k, node);
   Write(root_ / "sys/devices/platform/serial8250/tty" / ("ttyS" + std::to_string(k)) / "type",

@@ -30,6 +30,10 @@ class FakeDeviceTree {
   // node is, a link to that path (a pseudo-terminal) or, when empty, a plain
   // file.
   void AddUart(int k, int type, const std::string& node = {});
+  // dev/ttyS<k> as kernels since 6.5 show it: the tty below the serial
+  // core's "port" and "ctrl" devices, below the hardware's (driver "serial",
+  // a PNP port).
+  void AddUartBelowSerialCore(int k, int type);
   // dev/ttyS<k> with a bound driver and no type file.
   void AddUartWithoutType(int k, const std::string& node = {});
   // A USB adapter: its node, its sysfs device with product, manufacturer and

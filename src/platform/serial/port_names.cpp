@@ -191,7 +191,15 @@ void PortNames::AddSysfsFacts(PortDevice& port, const std::string& tty) const {
   std::error_code ec;
   const fs::path device = fs::canonical(classDir / "device", ec);
   if (!ec) {
-    const std::string driver = LinkTarget((device / "driver").string());
+    // Since Linux 6.5 a UART's tty hangs below the serial core's own "port"
+    // and "ctrl" devices; the driver worth naming is the hardware's, above.
+    fs::path hardware = device;
+    for (int up = 0; up < 3; ++up) {
+      if (fs::path(LinkTarget((hardware / "subsystem").string())).filename() != "serial-base")
+        break;
+      hardware = hardware.parent_path();
+    }
+    const std::string driver = LinkTarget((hardware / "driver").string());
     if (!driver.empty()) port.driver = fs::path(driver).filename().string();
     // The USB device is an ancestor of the port (ttyUSB) or of its
     // interface (ttyACM): the first folder with an idVendor file.
