@@ -17,7 +17,9 @@
 #include <cstdlib>
 
 #include "image_box.h"
+#include "port_list_tips.h"
 #include "radio_group.h"
+#include "status_bar.h"
 
 namespace {
 
@@ -77,6 +79,7 @@ void MainWindow::buildWindow() {
   portBox_->setCurrentIndex(-1);
   connect(portBox_, &QComboBox::activated, this, &MainWindow::openChosenPort);
   portLabel_->setBuddy(portBox_);
+  new PortListTips(portBox_);
 
   messageWindow_->setParent(client);
   messageWindow_->setObjectName(QStringLiteral("Memo1"));
@@ -95,9 +98,11 @@ void MainWindow::buildWindow() {
   buildMultipliers(client);
   buildDownloadBox(client);
   buildTimers();
+  buildStatusBar();
 
   move(316, 103);
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  resize(kClientWidth,
+         kClientHeight + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
 }
 
 void MainWindow::setStartState() {

@@ -34,8 +34,10 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class ImageBox;
+class PortRecovery;
 class RadioGroup;
 class ReceiveThread;
+class StatusBar;
 
 class MainWindow : public QMainWindow,
                    public orvex::TimerPort,
@@ -56,6 +58,8 @@ class MainWindow : public QMainWindow,
   // What ends the process when the window closes (tests keep theirs alive).
   void setProcessEnd(std::function<void()> end) { processEnd_ = std::move(end); }
   const QString& portName() const { return portName_; }
+  // The status bar below the client area, for what the tool itself says.
+  StatusBar* toolStatusBar() const { return statusBar_; }
 
   MessageMemo* messageWindow() const { return messageWindow_; }
   // The controls of one ticket line; line 0 is the top of the ticket.
@@ -175,7 +179,11 @@ class MainWindow : public QMainWindow,
   void buildDownloadBox(QWidget* client);
   void buildLogoPages(QWidget* client);
   void buildTimers();
-  void onPortHungUp();
+  void buildStatusBar();
+  void onPortHungUp(int generation);
+  void startReceiveThread();
+  void stopReceiveThread();
+  void onPortBack(const orvex::platform::PortDevice& device);
   std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
   ImageBox* logoBox(int slot) const;
   QTimer* timer(orvex::TimerId id) const;
@@ -245,6 +253,10 @@ class MainWindow : public QMainWindow,
   QTimer* variantWaitTimer_ = nullptr;
 
   ReceiveThread* receiveThread_ = nullptr;
+  StatusBar* statusBar_ = nullptr;
+  PortRecovery* portRecovery_ = nullptr;
+  orvex::platform::PortDevice portDevice_;  // what the port name stood for when opened
+  int portGeneration_ = 0;                  // which receive thread is the current one
   QString portName_ = QStringLiteral("COM1");
   QString portSettings_ = QStringLiteral("38400,N,8,1");
   QWidget* aboutBox_ = nullptr;

@@ -1,6 +1,8 @@
-// The port and the timers: choosing the port, opening and closing it with
-// its receive thread, and the three one-second timers of the link.
+// The port and its status: choosing the port, opening and closing it with
+// its receive thread, getting it back after its device went away, the
+// status bar, and the three one-second timers of the link.
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QTimer>
@@ -9,7 +11,24 @@
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
 #include "main_window.h"
+#include "port_recovery.h"
+#include "port_status_text.h"
 #include "receive_thread.h"
+#include "status_bar.h"
+
+void MainWindow::buildStatusBar() {
+  // Below the designed client area: the tool's own words about the port.
+  statusBar_ = new StatusBar(this);
+  QFont barFont = QApplication::font();  // plain text, not the designed bold serif
+  barFont.setBold(false);
+  statusBar_->setFont(barFont);
+  setStatusBar(statusBar_);
+  statusBar_->setPortStatus(
+      QStringLiteral("No port open: choose the printer's port above (hold the mouse over a name "
+                     "to see its device)."));
+  portRecovery_ = new PortRecovery(
+      this, [this](const orvex::platform::PortDevice& device) { onPortBack(device); });
+}
 
 void MainWindow::openChosenPort() {
   // One choice per run.
@@ -35,22 +54,37 @@ void MainWindow::openPort() {
   if (port_.IsOpen()) return;
   const std::string name = portName_.toStdString();
   const auto result = port_.Open(name);
+  portDevice_ = result.port;
   if (!result.ok) {
     std::cerr << "orvex-tool: can't open " << name << ": " << result.reason << '\n';
+    statusBar_->setPortStatus(portFailedText(result.port, result.problem),
+                              portDetails(result.port, result.problem));
     session_.Append("can't open  " + name);
     session_.AppendEmpty();
     return;
   }
-  receiveThread_ = new ReceiveThread(
-      port_, this,
-      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
-      [this] { onPortHungUp(); });
-  receiveThread_->start();
+  startReceiveThread();
+  statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
   session_.Append(name + "  open now");
   session_.AppendEmpty();
 }
 
+void MainWindow::startReceiveThread() {
+  const int generation = ++portGeneration_;
+  receiveThread_ = new ReceiveThread(
+      port_, this,
+      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
+      [this, generation] { onPortHungUp(generation); });
+  receiveThread_->start();
+}
+
 void MainWindow::closePort() {
+  if (portRecovery_ != nullptr) portRecovery_->stop();
+  stopReceiveThread();
+  port_.Close();
+}
+
+void MainWindow::stopReceiveThread() {
   if (receiveThread_ != nullptr) {
     receiveThread_->requestStop();
     // The thread may be waiting for the dispatcher to run here: keep
@@ -59,13 +93,42 @@ void MainWindow::closePort() {
     delete receiveThread_;
     receiveThread_ = nullptr;
   }
-  port_.Close();
 }
 
-void MainWindow::onPortHungUp() {
+void MainWindow::onPortHungUp(int generation) {
+  if (generation != portGeneration_ || receiveThread_ == nullptr) return;  // closed since
   // The message window keeps to the printer's own reports: an outstanding
-  // request runs into its reply timeout as usual.
-  std::cerr << "orvex-tool: " << portName_.toStdString() << " went away; no more reads from it\n";
+  // request runs into its reply timeout as usual. The status bar says what
+  // happened and the tool waits for the device to come back.
+  std::cerr << "orvex-tool: " << portName_.toStdString()
+            << " went away; waiting for it to come back\n";
+  stopReceiveThread();  // it ended after the hang-up
+  // The watch begins before the close (see PortWatch); the device is let go
+  // of at once, so that it comes back under its old name.
+  const bool watching = portRecovery_->watch(portDevice_);
+  port_.Close();
+  statusBar_->setPortStatus(portGoneText(portDevice_, watching), portDetails(portDevice_));
+  portRecovery_->checkNow();
+}
+
+void MainWindow::onPortBack(const orvex::platform::PortDevice& device) {
+  if (port_.IsOpen()) return;
+  // The same settings and exclusive use as the first open.
+  const auto result = port_.Open(device);
+  if (!result.ok) {
+    std::cerr << "orvex-tool: " << portName_.toStdString()
+              << " is back but can't open: " << result.reason << '\n';
+    statusBar_->setPortStatus(portBackButFailingText(device, result.problem),
+                              portDetails(device, result.problem));
+    return;  // tried again on the next change
+  }
+  portRecovery_->stop();
+  portDevice_ = result.port;
+  startReceiveThread();
+  std::cerr << "orvex-tool: " << portName_.toStdString() << " is back on " << result.port.device
+            << '\n';
+  statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
+  statusBar_->showNotice(portBackNotice(result.port));
 }
 
 // ---- timers ----
