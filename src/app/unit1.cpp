@@ -16,6 +16,7 @@
 #include "image_box.h"
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 #include "unit2.h"
 
 namespace {
@@ -103,6 +104,10 @@ void TForm1::BuildWindow() {
   connect(Timer1, &QTimer::timeout, this, &TForm1::OfflineCountTick);
   connect(Timer2, &QTimer::timeout, this, &TForm1::ReplyTimeoutTick);
   connect(Timer3, &QTimer::timeout, this, &TForm1::VariantWaitTick);
+  // The tool's own: ends the states that none of the three ends.
+  stuckWatchTimer_ = new QTimer(this);
+  stuckWatchTimer_->setInterval(1000);
+  connect(stuckWatchTimer_, &QTimer::timeout, this, [this] { orvex::StuckWatchTick(session_); });
 
   move(316, 103);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -205,6 +210,8 @@ QTimer* TForm1::timer(orvex::TimerId id) const {
       return Timer1;
     case orvex::TimerId::ReplyTimeout:
       return Timer2;
+    case orvex::TimerId::StuckWatch:
+      return stuckWatchTimer_;
     case orvex::TimerId::VariantWait:
       break;
   }

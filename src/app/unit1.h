@@ -209,6 +209,7 @@ class TForm1 : public QMainWindow,
   QPushButton* BitBtn2 = nullptr;
 
   QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+  QTimer* stuckWatchTimer_ = nullptr;
 
   // The controls of one ticket line.
   struct LineControls {
