@@ -252,6 +252,8 @@ int main(int argc, char** argv) {
   // the same bytes follow once they are all in.
   auto recordLine = [&](const std::function<void()>& download, std::size_t bytes) {
     const std::size_t farFrom = ReadByteTimes(byteTimes).size();
+    line.writes.startNs.reserve(bytes);  // no reallocation between two writes
+    line.writes.returnNs.reserve(bytes);
     link->RecordWriteTimes(&line.writes);
     download();
     link->RecordWriteTimes(nullptr);
