@@ -57,7 +57,10 @@
 //   - identified, once true, stays true;
 //   - busy is set only while a request is pending, or while busy that came
 //     with the input, or set by a record-maintenance run (0x11), has not
-//     yet been cleared.
+//     yet been cleared;
+//   - when the input ends (outside a wait), 200 seconds of silence with every
+//     timer ticking leave neither busy nor a pending request. The stuck-state
+//     watch is started on the input's state, as the tool would have it running.
 
 #include <algorithm>
 #include <array>
@@ -267,6 +270,7 @@ class Scenario {
     try {
       if (firstCommand_ > 0) RunCommand(firstCommand_ - 1);
       while (!in_.empty()) Step(false);
+      Silence();
     } catch (const Abandon&) {
       // The rest of the input could not end a wait; nothing more to check.
       if (trace_) std::fprintf(stderr, "(stopped inside a wait)\n");
@@ -337,6 +341,19 @@ class Scenario {
 
     busyExplained_ = st.busy;
     wasIdentified_ = st.identified;
+    // The tool's watch runs in whatever state the input starts from.
+    LookForStuckStates(s());
+  }
+
+  // The input has ended: 200 seconds pass with nothing from the printer and
+  // nobody at the window. Nothing may be left that only a restart would
+  // clear: no busy, no pending request.
+  void Silence() {
+    for (int round = 0; round < 200; ++round) {
+      for (int t = 0; t < 4; ++t) Tick(static_cast<TimerId>(t));
+    }
+    FUZZ_CHECK(!s().state.busy, "busy outlived 200 s of silence");
+    FUZZ_CHECK(!s().pending.Any(), "a request outlived 200 s of silence");
   }
 
   // One step of the input. Inside the period export only steps that are no
