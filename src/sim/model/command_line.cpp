@@ -175,7 +175,8 @@ std::string UsageText() {
          "                            command\n"
          "  --byte-times PATH         write the moment each byte from the tool was read\n"
          "                            (CLOCK_MONOTONIC, ns) to PATH, one a line\n"
-         "  --help                    show this text\n";
+         "  --help                    show this text\n"
+         "  --version                 show the version\n";
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -217,6 +218,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (name == "--help" || name == "-h") {
       result.action = ParsedCommandLine::Action::Help;
+      return result;
+    } else if (name == "--version") {
+      result.action = ParsedCommandLine::Action::Version;
       return result;
     } else if (name == "--port") {
       if (!IsPortName(value)) return fail("--port wants COM1..COM9, not '" + value + "'");
