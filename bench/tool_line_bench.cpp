@@ -3,6 +3,8 @@
 //   tool_line_bench latency  time from the printer's last reply byte to the dispatcher
 //   tool_line_bench format   one coin format download (268 bytes)
 //   tool_line_bench logo     one 341-row logo download (16372 bytes), and its CPU
+//   tool_line_bench replug   CPU of the tool over 10 s with the device gone (waiting for
+//                            it) and 10 s after it is back, and how soon it is reopened
 // format and logo report the gaps between the bytes at the tool's writes (from
 // one write's return to the next write's start) and at the simulator (the
 // moment it read each byte, orvex-sim --byte-times), both on CLOCK_MONOTONIC:
@@ -45,6 +47,7 @@
 
 #include "bitmaps.h"
 #include "serial/serial_link.h"
+#include "status_bar.h"
 #include "unit1.h"
 
 namespace {
@@ -220,6 +223,68 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   return 0;
 }
 
+// Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.
+int StartSimulator(const std::filesystem::path& home, const std::string& name) {
+  // The moment of each byte it reads goes to <name>.times (see format and logo).
+  const auto out = home / (name + ".out");
+  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 --byte-times " +
+                              (home / (name + ".times")).string() + " > " + out.string() +
+                              " 2>&1 & echo $!";
+  FILE* pipe = popen(command.c_str(), "r");
+  int pid = 0;
+  if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
+  pclose(pipe);
+  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return pid;
+}
+
+// CPU of this process over `seconds` of handling events.
+double IdleCpu(QApplication& app, int seconds) {
+  const double before = ProcessCpuSeconds();
+  QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+  app.exec();
+  return ProcessCpuSeconds() - before;
+}
+
+// The printer's device goes away and comes back: what waiting for it costs,
+// and how soon it is open again.
+int ReplugBench(QApplication& app, TForm1& form, const std::filesystem::path& home, int& simPid) {
+  kill(simPid, SIGTERM);  // the link goes and the pseudo-terminal hangs up
+  if (!WaitFor([&] { return form.toolStatusBar()->portStatus().contains("gone"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not notice the device going\n");
+    return 1;
+  }
+  const double gone = IdleCpu(app, 10);
+  std::printf(
+      "device gone, waiting for it: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+      gone, gone * 10.0);
+
+  QElapsedTimer back;
+  back.start();
+  simPid = StartSimulator(home, "sim2");
+  const double started = static_cast<double>(back.elapsed());
+  if (simPid == 0 ||
+      !WaitFor([&] { return form.toolStatusBar()->portStatus().endsWith("  open"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not open the device again\n");
+    return 1;
+  }
+  std::printf(
+      "device back: open again %.0f ms after the simulator was started (%.0f ms of it "
+      "the simulator's start)\n",
+      static_cast<double>(back.elapsed()), started);
+  const double open = IdleCpu(app, 10);
+  std::printf("device back, port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+              open, open * 10.0);
+  form.ReadFirmwareVersion();
+  if (!WaitFor([&] { return MemoHas(form, "Firmware version :"); }, 5000)) {
+    std::fprintf(stderr, "no answer after the device came back\n");
+    return 1;
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "idle";
   const auto home = orvex::test::TempFolder("line-bench");
@@ -227,19 +292,9 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (mode == "latency") return LatencyBench(argc, argv, home);
 
-  const auto byteTimes = home / "byte-times";
-  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 --byte-times " +
-                              byteTimes.string() + " > " + (home / "sim.out").string() +
-                              " 2>&1 & echo $!";
-  FILE* pipe = popen(command.c_str(), "r");
-  int simPid = 0;
-  if (pipe == nullptr || std::fscanf(pipe, "%d", &simPid) != 1) return 1;
-  pclose(pipe);
-  for (int i = 0;
-       i < 50 && orvex::test::ReadFile(home / "sim.out").find("serving") == std::string::npos;
-       ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const auto byteTimes = home / "sim.times";
+  int simPid = StartSimulator(home, "sim");
+  if (simPid == 0) return 1;
 
   QApplication app(argc, argv);
   TForm1 form;
@@ -250,6 +305,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the simulated printer was not identified\n");
     kill(simPid, SIGTERM);
     return 1;
+  }
+
+  if (mode == "replug") {
+    const int result = ReplugBench(app, form, home, simPid);
+    kill(simPid, SIGTERM);
+    return result;
   }
 
   auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().io.link);
