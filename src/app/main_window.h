@@ -251,6 +251,7 @@ class MainWindow : public QMainWindow,
   QTimer* offlineCountTimer_ = nullptr;
   QTimer* replyTimeoutTimer_ = nullptr;
   QTimer* variantWaitTimer_ = nullptr;
+  QTimer* stuckWatchTimer_ = nullptr;  // the tool's own: ends states none of the three ends
 
   ReceiveThread* receiveThread_ = nullptr;
   StatusBar* statusBar_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 #include "main_window.h"
 #include "port_recovery.h"
 #include "port_status_text.h"
@@ -145,6 +146,10 @@ void MainWindow::buildTimers() {
   offlineCountTimer_ = make("Timer1", &MainWindow::offlineCountTick);
   replyTimeoutTimer_ = make("Timer2", &MainWindow::replyTimeoutTick);
   variantWaitTimer_ = make("Timer3", &MainWindow::variantWaitTick);
+  // The tool's own: ends the states that none of the three ends.
+  stuckWatchTimer_ = new QTimer(this);
+  stuckWatchTimer_->setInterval(1000);
+  connect(stuckWatchTimer_, &QTimer::timeout, this, [this] { orvex::StuckWatchTick(session_); });
 }
 
 QTimer* MainWindow::timer(orvex::TimerId id) const {
@@ -153,6 +158,8 @@ QTimer* MainWindow::timer(orvex::TimerId id) const {
       return offlineCountTimer_;
     case orvex::TimerId::ReplyTimeout:
       return replyTimeoutTimer_;
+    case orvex::TimerId::StuckWatch:
+      return stuckWatchTimer_;
     case orvex::TimerId::VariantWait:
       break;
   }
