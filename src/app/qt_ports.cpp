@@ -34,8 +34,14 @@ void QtEventPump::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }
 
-void SerialLink::SendByte(std::uint8_t byte) {
-  port_.WriteByte(byte);
+void SerialLink::BeginRequest() {
+  port_.BeginRequest();
 }
 
-void SerialLink::Pause(int milliseconds) { pacer_.Pause(milliseconds); }
+bool SerialLink::SendByte(std::uint8_t byte) {
+  return port_.WriteByte(byte) != orvex::platform::SerialPort::WriteStatus::Stalled;
+}
+
+void SerialLink::Pause(int milliseconds) {
+  pacer_.Pause(milliseconds);
+}

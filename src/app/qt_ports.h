@@ -25,7 +25,8 @@ class QtEventPump : public orvex::EventPump {
 class SerialLink : public orvex::LinkPort {
  public:
   explicit SerialLink(orvex::platform::SerialPort& port) : port_(port) {}
-  void SendByte(std::uint8_t byte) override;
+  void BeginRequest() override;
+  bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override;
 
  private:

@@ -70,7 +70,10 @@ void SendMultiplierSettings(Session& session) {
     values[i] = *value;
   }
   session.state.busy = true;
-  session.Send(EncodeMultiplierRequest(values[0], values[1], values[2], values[3]), LastPause::No);
+  if (!session.Send(EncodeMultiplierRequest(values[0], values[1], values[2], values[3]),
+                    LastPause::No)) {
+    return;
+  }
   session.Append("Set data mutiplier & floating-point finished .");
   session.AppendEmpty();
   session.state.busy = false;
@@ -79,7 +82,7 @@ void SendMultiplierSettings(Session& session) {
 void SendPrintStatus(Session& session) {
   if (!BusyCheck(session)) return;
   session.state.busy = true;
-  session.Send({ESC, 0xF7, session.setup.printStatus.Byte()}, LastPause::No);
+  if (!session.Send({ESC, 0xF7, session.setup.printStatus.Byte()}, LastPause::No)) return;
   session.Append("Set print status finished .");
   session.AppendEmpty();
   session.state.busy = false;

@@ -135,9 +135,11 @@ void DownloadLogo(Session& session, int slot) {
 
   const std::uint32_t size = payload->dataSize;
   st.blockAck = false;
-  session.Send({GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
-                static_cast<std::uint8_t>((size / 256) % 256)},
-               LastPause::Yes);
+  if (!session.Send({GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
+                     static_cast<std::uint8_t>((size / 256) % 256)},
+                    LastPause::Yes)) {
+    return;
+  }
   session.StartReplyTimeout();
 
   // The header's acknowledgement; Cancel is not looked at here.
@@ -148,10 +150,12 @@ void DownloadLogo(Session& session, int slot) {
   const std::uint32_t rowCount = size / kLogoRowBytes;
   const std::uint32_t total = rowCount * kLogoRowBytes;
   for (std::uint32_t r = 1; r <= rowCount; ++r) {
+    // Each row goes out on its own after the printer's acknowledgement.
+    session.BeginRequest();
     for (std::uint32_t c = 0; c < kLogoRowBytes; ++c) {
       const std::uint32_t index = (r - 1) * kLogoRowBytes + c;
       session.io.panel.SetGauge(static_cast<int>(index * 100 / total + 1));
-      session.io.link.SendByte(payload->rows[index]);
+      if (!session.SendByte(payload->rows[index])) return;
       session.io.link.Pause(kBytePauseMs);
     }
     session.io.events.WaitWhile([&st] { return !st.blockAck && !st.cancelLogo; });
