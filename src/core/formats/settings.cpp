@@ -31,6 +31,16 @@ std::optional<std::int32_t> ParseWholeNumber(const std::string& text) {
 }
 
 std::string NotAnIntegerMessage(const std::string& text) {
+  // At most the first 40 characters: a box with a whole long line in it
+  // would not fit the screen.
+  constexpr std::size_t kQuotedCharacters = 40;
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (startsCharacter && characters++ == kQuotedCharacters) {
+      return "'" + text.substr(0, i) + "...' is not a valid integer value";
+    }
+  }
   return "'" + text + "' is not a valid integer value";
 }
 
