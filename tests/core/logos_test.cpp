@@ -228,72 +228,24 @@ TEST(LogoPayload, RowsTopDownAndInverted) {
 
 // ---- Bitmap layouts: whatever the layout, the printer gets the image ----
 
-// A picture by its black dots, (x, y) from the top left.
-using Picture = std::function<bool(int x, int y)>;
+using test::BmpLayout;
+using test::Picture;
+using test::PrinterRows;
+using Layout = BmpLayout;
 
 bool Sample(int x, int y) {
   // Neither symmetric left to right nor top to bottom.
   return (x < 40 && y < 3) || x == 3 * y || (x / 8 + y) % 5 == 0;
 }
 
-// The rows the printer gets: top row first, bit 1 a black dot, the leftmost
-// dot in the high bit.
-std::vector<std::uint8_t> PrinterRows(const Picture& black, int height) {
-  std::vector<std::uint8_t> rows(static_cast<std::size_t>(48 * height), 0);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < 384; ++x) {
-      if (black(x, y)) rows[static_cast<std::size_t>(y * 48 + x / 8)] |= 0x80 >> (x % 8);
-    }
-  }
-  return rows;
+std::string BitmapOf(const Picture& black, int height, const Layout& layout) {
+  return test::PictureBmpBytes(black, height, layout);
 }
-
-struct Layout {
-  std::uint32_t headerSize = 40;                                // 40, 108 (V4), 124 (V5)
-  std::array<std::uint32_t, 2> palette = {0x000000, 0xFFFFFF};  // 0x00RRGGBB
-  bool topDown = false;
-  std::uint32_t gap = 0;  // bytes between the palette and the pixels
-};
 
 void Put(std::string& bytes, std::size_t at, std::uint32_t value, int size) {
-  for (int k = 0; k < size; ++k)
+  for (int k = 0; k < size; ++k) {
     bytes[at + static_cast<std::size_t>(k)] = static_cast<char>(value >> (8 * k));
-}
-
-// A 384-wide 1-bit bitmap of the picture, laid out as given.
-std::string BitmapOf(const Picture& black, int height, const Layout& layout) {
-  const std::uint32_t offset = 14 + layout.headerSize + 8 + layout.gap;
-  std::string bytes(offset + static_cast<std::size_t>(48 * height), '\0');
-  bytes[0] = 'B';
-  bytes[1] = 'M';
-  Put(bytes, 2, static_cast<std::uint32_t>(bytes.size()), 4);
-  Put(bytes, 10, offset, 4);
-  Put(bytes, 14, layout.headerSize, 4);
-  Put(bytes, 18, 384, 4);
-  Put(bytes, 22, static_cast<std::uint32_t>(layout.topDown ? -height : height), 4);
-  Put(bytes, 26, 1, 2);
-  Put(bytes, 28, 1, 2);
-  Put(bytes, 34, static_cast<std::uint32_t>(48 * height), 4);
-  Put(bytes, 46, 2, 4);
-  if (layout.headerSize >= 108) Put(bytes, 70, 0x73524742, 4);  // "sRGB"
-  const std::size_t palette = 14 + layout.headerSize;
-  Put(bytes, palette, layout.palette[0], 4);
-  Put(bytes, palette + 4, layout.palette[1], 4);
-  // Which colour index is the darker one decides what a set bit means.
-  auto luma = [](std::uint32_t c) {
-    return 299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF);
-  };
-  const bool blackIsOne = luma(layout.palette[1]) < luma(layout.palette[0]);
-  for (int y = 0; y < height; ++y) {
-    const int stored = layout.topDown ? y : height - 1 - y;
-    for (int x = 0; x < 384; ++x) {
-      if (black(x, y) == blackIsOne) {
-        bytes[offset + static_cast<std::size_t>(stored * 48 + x / 8)] |=
-            static_cast<char>(0x80 >> (x % 8));
-      }
-    }
   }
-  return bytes;
 }
 
 std::vector<std::uint8_t> Rows(const std::string& file) {
