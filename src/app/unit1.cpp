@@ -135,7 +135,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
-  ClosePort();
+  if (dispatching_) {
+    // Closed from inside a reply's handling (an export handles events
+    // there): the receive thread waits for that handling, which cannot end
+    // before this returns, so it is only told to stop. It touches the port
+    // no more, and the port is released at once.
+    rs232_->RequestStop();
+    port_.Close();
+  } else {
+    ClosePort();
+  }
   if (processEnd_) processEnd_();
 }
 
@@ -172,7 +181,11 @@ void TForm1::OpenPort() {
   }
   rs232_ = new RS232(
       port_, this,
-      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
+      [this](std::span<const std::uint8_t> read) {
+        dispatching_ = true;
+        orvex::ReplyDispatcher(session_, read);
+        dispatching_ = false;
+      },
       [this] { OnPortHungUp(); });
   rs232_->start();
   session_.Append(ToStd(portName_) + "  open now");

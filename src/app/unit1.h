@@ -264,4 +264,6 @@ class TForm1 : public QMainWindow,
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
+  // The reply dispatcher runs (the receive thread waits for it).
+  bool dispatching_ = false;
 };
