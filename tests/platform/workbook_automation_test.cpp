@@ -337,14 +337,16 @@ TEST_F(WorkbookAutomationTest, SavedWorkbooksAreToldToTheListener) {
   EXPECT_EQ(saved, std::vector<std::string>{first});
 
   // A save that fails, or one refused before writing, is not told.
-  fs::create_directory(folder / "taken.xls");
-  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "taken.xls").string()}).ok);
+  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "missing" / "a.xls").string()}).ok);
   EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "b.xlsx").string(), std::int32_t{51}}).ok);
   EXPECT_EQ(saved, std::vector<std::string>{first});
 
   const std::string second = (folder / "second.xls").string();
   ASSERT_TRUE(excel.Call(book, "SaveAs", {second}).ok);
   EXPECT_EQ(saved, (std::vector<std::string>{first, second}));
+  // A taken name is told by the name the workbook got.
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {first}).ok);
+  EXPECT_EQ(saved, (std::vector<std::string>{first, second, (folder / "first (2).xls").string()}));
 }
 
 TEST_F(WorkbookAutomationTest, ReportFolderGivenEndsInSlash) {

@@ -397,8 +397,12 @@ AutoResult EmbeddedSpreadsheet::SaveAs(const Node& node, const std::vector<AutoV
   const Workbook& book = instances_.at(node.instance).workbooks.at(node.workbook);
   const auto stream = workbook::BuildWorkbookStream(book.sheets);
   if (!stream) return Fail("the workbook could not be laid out");
-  if (const auto why = workbook::WriteCompoundFile(*path, "Workbook", *stream)) return Fail(*why);
-  if (savedListener_) savedListener_(*path);
+  // A taken name gets a number: the listener hears the name it got.
+  std::string savedAs;
+  if (const auto why = workbook::WriteCompoundFile(*path, "Workbook", *stream, &savedAs)) {
+    return Fail(*why);
+  }
+  if (savedListener_) savedListener_(savedAs);
   return Ok();
 }
 
