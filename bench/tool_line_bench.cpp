@@ -3,6 +3,8 @@
 //   tool_line_bench latency  time from the printer's last reply byte to the dispatcher
 //   tool_line_bench format   wall time of one format download (floor 268 x 10 ms)
 //   tool_line_bench logo     wall time and CPU of a 341-row logo (floor about 180.8 s)
+//   tool_line_bench replug   CPU of the tool over 10 s with the device gone (waiting for
+//                            it) and 10 s after it is back, and how soon it is reopened
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -28,6 +30,7 @@
 #include <vector>
 
 #include "bitmaps.h"
+#include "status_bar.h"
 #include "unit1.h"
 
 namespace {
@@ -128,6 +131,66 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   return 0;
 }
 
+// Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.
+int StartSimulator(const std::filesystem::path& home, const std::string& name) {
+  const auto out = home / (name + ".out");
+  const std::string command =
+      std::string(ORVEX_SIM_EXE) + " --port COM1 > " + out.string() + " 2>&1 & echo $!";
+  FILE* pipe = popen(command.c_str(), "r");
+  int pid = 0;
+  if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
+  pclose(pipe);
+  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return pid;
+}
+
+// CPU of this process over `seconds` of handling events.
+double IdleCpu(QApplication& app, int seconds) {
+  const double before = ProcessCpuSeconds();
+  QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+  app.exec();
+  return ProcessCpuSeconds() - before;
+}
+
+// The printer's device goes away and comes back: what waiting for it costs,
+// and how soon it is open again.
+int ReplugBench(QApplication& app, TForm1& form, const std::filesystem::path& home, int& simPid) {
+  kill(simPid, SIGTERM);  // the link goes and the pseudo-terminal hangs up
+  if (!WaitFor([&] { return form.toolStatusBar()->portStatus().contains("gone"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not notice the device going\n");
+    return 1;
+  }
+  const double gone = IdleCpu(app, 10);
+  std::printf(
+      "device gone, waiting for it: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+      gone, gone * 10.0);
+
+  QElapsedTimer back;
+  back.start();
+  simPid = StartSimulator(home, "sim2");
+  const double started = static_cast<double>(back.elapsed());
+  if (simPid == 0 ||
+      !WaitFor([&] { return form.toolStatusBar()->portStatus().endsWith("  open"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not open the device again\n");
+    return 1;
+  }
+  std::printf(
+      "device back: open again %.0f ms after the simulator was started (%.0f ms of it "
+      "the simulator's start)\n",
+      static_cast<double>(back.elapsed()), started);
+  const double open = IdleCpu(app, 10);
+  std::printf("device back, port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+              open, open * 10.0);
+  form.ReadFirmwareVersion();
+  if (!WaitFor([&] { return MemoHas(form, "Firmware version :"); }, 5000)) {
+    std::fprintf(stderr, "no answer after the device came back\n");
+    return 1;
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "idle";
   const auto home = orvex::test::TempFolder("line-bench");
@@ -135,17 +198,8 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (mode == "latency") return LatencyBench(argc, argv, home);
 
-  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 > " +
-                              (home / "sim.out").string() + " 2>&1 & echo $!";
-  FILE* pipe = popen(command.c_str(), "r");
-  int simPid = 0;
-  if (pipe == nullptr || std::fscanf(pipe, "%d", &simPid) != 1) return 1;
-  pclose(pipe);
-  for (int i = 0;
-       i < 50 && orvex::test::ReadFile(home / "sim.out").find("serving") == std::string::npos;
-       ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  int simPid = StartSimulator(home, "sim");
+  if (simPid == 0) return 1;
 
   QApplication app(argc, argv);
   TForm1 form;
@@ -158,6 +212,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  if (mode == "replug") {
+    const int result = ReplugBench(app, form, home, simPid);
+    kill(simPid, SIGTERM);
+    return result;
+  }
   if (mode == "idle") {
     const double before = ProcessCpuSeconds();
     QTimer::singleShot(10000, &app, &QCoreApplication::quit);
