@@ -33,15 +33,3 @@ void QtEventPump::WaitWhile(const std::function<bool()>& condition) {
 void QtEventPump::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }
-
-void SerialLink::BeginRequest() {
-  port_.BeginRequest();
-}
-
-bool SerialLink::SendByte(std::uint8_t byte) {
-  return port_.WriteByte(byte) != orvex::platform::SerialPort::WriteStatus::Stalled;
-}
-
-void SerialLink::Pause(int milliseconds) {
-  pacer_.Pause(milliseconds);
-}

@@ -18,6 +18,7 @@
 #include "image_box.h"
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 #include "port_list_tips.h"
 #include "port_recovery.h"
 #include "port_status_text.h"
@@ -113,6 +114,10 @@ void TForm1::BuildWindow() {
   connect(Timer1, &QTimer::timeout, this, &TForm1::OfflineCountTick);
   connect(Timer2, &QTimer::timeout, this, &TForm1::ReplyTimeoutTick);
   connect(Timer3, &QTimer::timeout, this, &TForm1::VariantWaitTick);
+  // The tool's own: ends the states that none of the three ends.
+  stuckWatchTimer_ = new QTimer(this);
+  stuckWatchTimer_->setInterval(1000);
+  connect(stuckWatchTimer_, &QTimer::timeout, this, [this] { orvex::StuckWatchTick(session_); });
 
   // Below the designed client area: the tool's own words about the port.
   statusBar_ = new StatusBar(this);
@@ -158,7 +163,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
-  if (dispatching_) {
+  if (session_.dispatching && rs232_ != nullptr) {
     // Closed from inside a reply's handling (an export handles events
     // there): the receive thread waits for that handling, which cannot end
     // before this returns, so it is only told to stop. It touches the port
@@ -216,11 +221,7 @@ void TForm1::startReceiveThread() {
   const int generation = ++portGeneration_;
   rs232_ = new RS232(
       port_, this,
-      [this](std::span<const std::uint8_t> read) {
-        dispatching_ = true;
-        orvex::ReplyDispatcher(session_, read);
-        dispatching_ = false;
-      },
+      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
       [this, generation] { OnPortHungUp(generation); });
   rs232_->start();
 }
@@ -284,6 +285,8 @@ QTimer* TForm1::timer(orvex::TimerId id) const {
       return Timer1;
     case orvex::TimerId::ReplyTimeout:
       return Timer2;
+    case orvex::TimerId::StuckWatch:
+      return stuckWatchTimer_;
     case orvex::TimerId::VariantWait:
       break;
   }

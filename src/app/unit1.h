@@ -213,6 +213,7 @@ class TForm1 : public QMainWindow,
   QPushButton* BitBtn2 = nullptr;
 
   QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+  QTimer* stuckWatchTimer_ = nullptr;
 
   // The controls of one ticket line.
   struct LineControls {
@@ -279,6 +280,4 @@ class TForm1 : public QMainWindow,
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
-  // The reply dispatcher runs (the receive thread waits for it).
-  bool dispatching_ = false;
 };
