@@ -18,7 +18,9 @@
 
 #include "image_box.h"
 #include "port_list_tips.h"
+#include "port_recovery.h"
 #include "radio_group.h"
+#include "receive_thread.h"
 #include "status_bar.h"
 
 namespace {
@@ -132,7 +134,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::endProgram() {
   if (closed_) return;
   closed_ = true;
-  closePort();
+  if (session_.dispatching && receiveThread_ != nullptr) {
+    // Closed from inside a reply's handling (an export handles events
+    // there): the receive thread waits for that handling, which cannot end
+    // before this returns, so it is only told to stop. It touches the port
+    // no more, and the port is released at once.
+    if (portRecovery_ != nullptr) portRecovery_->stop();
+    receiveThread_->requestStop();
+    port_.Close();
+  } else {
+    closePort();
+  }
   if (processEnd_) processEnd_();
 }
 

@@ -4,6 +4,7 @@
 #include <QTabWidget>
 
 #include "image_box.h"
+#include "logo_picture.h"
 #include "logos/logo_download.h"
 #include "main_window.h"
 
@@ -36,8 +37,7 @@ ImageBox* MainWindow::logoBox(int slot) const {
 
 bool MainWindow::ShowLogo(int slot) {
   if (slot < 1 || slot > 3) return false;
-  const QImage image(
-      QString::fromStdString(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path));
+  const QImage image = logoPicture(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
   if (image.isNull()) return false;
   logoBox(slot)->setPicture(image);
   return true;
