@@ -4,7 +4,7 @@ namespace orvex {
 
 void Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    io.link.SendByte(bytes[i]);
+    SendByte(bytes[i]);
     if (i + 1 < bytes.size() || lastPause == LastPause::Yes) io.link.Pause(kBytePauseMs);
   }
 }

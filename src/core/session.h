@@ -45,6 +45,13 @@ class Session {
   int progressLine = 0;
   bool batchRunning = false;  // Download All is under way
 
+  // Counters for callers that run commands without a window (the batch's
+  // step results, orvex-provision): every byte written to the printer, and
+  // every request that its reply section completed (not the reply timeout,
+  // not Cancel).
+  std::uint64_t bytesSent = 0;
+  std::uint64_t requestsAnswered = 0;
+
   // The spreadsheet application of the period report; empty until the
   // first export.
   AutoObject spreadsheetApp;
@@ -52,6 +59,11 @@ class Session {
   void Append(const std::string& text) { io.memo.AppendLine(text); }
   void AppendEmpty() { io.memo.AppendLine(std::string()); }
 
+  // One byte to the printer, without a pause.
+  void SendByte(std::uint8_t byte) {
+    ++bytesSent;
+    io.link.SendByte(byte);
+  }
   // Writes the bytes one SendByte each, 10 ms apart.
   void Send(std::span<const std::uint8_t> bytes, LastPause lastPause);
   void Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {

@@ -151,7 +151,7 @@ void DownloadLogo(Session& session, int slot) {
     for (std::uint32_t c = 0; c < kLogoRowBytes; ++c) {
       const std::uint32_t index = (r - 1) * kLogoRowBytes + c;
       session.io.panel.SetGauge(static_cast<int>(index * 100 / total + 1));
-      session.io.link.SendByte(payload->rows[index]);
+      session.SendByte(payload->rows[index]);
       session.io.link.Pause(kBytePauseMs);
     }
     session.io.events.WaitWhile([&st] { return !st.blockAck && !st.cancelLogo; });
