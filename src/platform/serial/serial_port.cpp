@@ -61,12 +61,17 @@ SerialPort::~SerialPort() {
 
 SerialPort::OpenResult SerialPort::Open(const std::string& comName) {
   if (fd_ >= 0) return {false, "already open"};
+  const std::string path = DevicePathFor(comName);
+  if (path.empty()) return {false, OpenFailureReason(ENOENT)};
+  return OpenDevice(path);
+}
+
+SerialPort::OpenResult SerialPort::OpenDevice(const std::string& path) {
+  if (fd_ >= 0) return {false, "already open"};
   if (wakeFd_ < 0) {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (wakeFd_ < 0) return {false, std::strerror(errno)};
   }
-  const std::string path = DevicePathFor(comName);
-  if (path.empty()) return {false, OpenFailureReason(ENOENT)};
 
   int fd = -1;
   do {

@@ -34,6 +34,8 @@ class SerialPort {
   };
   // Fails with "already open" while a port is open; that port stays as it is.
   OpenResult Open(const std::string& comName);
+  // The same for a device path (/dev/ttyUSB0), without the name lookup.
+  OpenResult OpenDevice(const std::string& path);
   bool IsOpen() const;
   // The device went away (unplugged, simulator ended) since Open.
   bool IsHungUp() const;
@@ -41,7 +43,7 @@ class SerialPort {
   // Blocking single-byte write; failures are not reported.
   void WriteByte(std::uint8_t byte);
 
-  enum class ReadStatus { Data, Woken, HungUp };
+  enum class ReadStatus { Data, Woken, HungUp, TimedOut };
   // Waits in poll() (no busy loop) until bytes arrive, Wake() is called or
   // the device goes away. With bytes: reads one burst, which ends when no
   // byte has come for gapMs or when maxBytes are in. `out` holds exactly the
@@ -56,8 +58,11 @@ class SerialPort {
   // by the next call, at once). The port descriptor is never polled again:
   // every later call, like any call on a closed port, waits on the wake event
   // alone and returns Woken after Wake(). So a loop on ReadBurst never spins.
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000,
-                       int gapMs = 50);
+  //
+  // waitMs bounds the wait for the first byte (negative: no bound); when it
+  // passes with nothing come, the call returns TimedOut.
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000, int gapMs = 50,
+                       int waitMs = -1);
   // Safe from any thread: makes a waiting ReadBurst return Woken. Not lost
   // when no ReadBurst is waiting: the next one returns Woken at once.
   void Wake();
@@ -66,7 +71,7 @@ class SerialPort {
   void Close();
 
  private:
-  ReadStatus WaitForWakeOnly();
+  ReadStatus WaitForWakeOnly(int waitMs);
   bool ConsumeWake();
   void MarkHungUp();
 
