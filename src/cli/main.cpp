@@ -29,10 +29,6 @@
 #include "setup_file.h"
 #include "status_board.h"
 
-#ifndef ORVEX_VERSION
-#define ORVEX_VERSION "unknown"
-#endif
-
 namespace orvex::provision {
 namespace {
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
+#include <thread>
 
 #include "bitmaps.h"
 #include "virtual_bench.h"
@@ -258,6 +260,49 @@ TEST_F(ProvisionRunTest, AClockSettingThePrinterRefusesFailsTheStep) {
   EXPECT_EQ(report.outcome, Outcome::Failed);
   // Not set, so not compared with the PC.
   EXPECT_EQ(Check("clock"), nullptr);
+}
+
+// Several printers' sessions in threads of their own, as orvex-provision runs
+// them: each must send and report exactly what a lone session does, so no
+// state of the core may be shared between sessions.
+TEST(ProvisionInParallel, SessionsInThreadsDoWhatOneDoesAlone) {
+  struct Printer {
+    VirtualBench bench;
+    BenchHost host{bench};
+    EventLog sink;
+    PrinterReport report;
+  };
+  auto prepare = [](Printer& p) {
+    p.bench.clock.now = {2015, 6, 30, 14, 5, 9};
+    p.bench.session().setup.multipliers = {"7", "8", "9", "1"};
+    p.bench.session().setup.Ticket(TicketKind::Payout)[2].text = "PAID";
+    p.bench.OpenPort();
+  };
+  ProvisionSettings settings;
+  settings.eraseRecords = true;
+
+  Printer alone;
+  prepare(alone);
+  RunProvisioning(alone.bench.session(), alone.host, settings, alone.report, alone.sink);
+  ASSERT_EQ(alone.report.outcome, Outcome::Succeeded) << alone.report.reason;
+
+  std::vector<std::unique_ptr<Printer>> printers;
+  for (int i = 0; i < 6; ++i) printers.push_back(std::make_unique<Printer>());
+  for (auto& p : printers) prepare(*p);
+  std::vector<std::thread> threads;
+  for (auto& p : printers) {
+    threads.emplace_back([&settings, printer = p.get()] {
+      RunProvisioning(printer->bench.session(), printer->host, settings, printer->report,
+                      printer->sink);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const auto& p : printers) {
+    EXPECT_EQ(p->report.outcome, Outcome::Succeeded) << p->report.reason;
+    EXPECT_EQ(p->bench.SentBytes(), alone.bench.SentBytes());
+    EXPECT_EQ(p->bench.memo.lines, alone.bench.memo.lines);
+    EXPECT_EQ(p->sink.events, alone.sink.events);
+  }
 }
 
 }  // namespace
