@@ -31,8 +31,9 @@ std::string JoinLines(const std::vector<std::string>& lines) {
   return text;
 }
 
+// A step stopped on request is left undone, not failed.
 bool IsFailure(const StepRecord& step) {
-  return step.result != "done" && step.result != "skipped";
+  return step.result == "failed";
 }
 
 class StepObserver : public DownloadAllObserver {
