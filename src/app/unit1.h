@@ -29,7 +29,9 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class ImageBox;
+class PortRecovery;
 class RS232;
+class StatusBar;
 
 class TForm1 : public QMainWindow,
                public orvex::TimerPort,
@@ -50,6 +52,8 @@ class TForm1 : public QMainWindow,
   // What ends the process when the window closes (tests keep theirs alive).
   void SetProcessEnd(std::function<void()> end) { processEnd_ = std::move(end); }
   const QString& portName() const { return portName_; }
+  // The status bar below the client area, for what the tool itself says.
+  StatusBar* toolStatusBar() const { return statusBar_; }
 
   // orvex::TimerPort
   void SetTimerEnabled(orvex::TimerId timer, bool enabled) override;
@@ -209,6 +213,7 @@ class TForm1 : public QMainWindow,
   QPushButton* BitBtn2 = nullptr;
 
   QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+  QTimer* stuckWatchTimer_ = nullptr;
 
   // The controls of one ticket line.
   struct LineControls {
@@ -244,7 +249,10 @@ class TForm1 : public QMainWindow,
   void BuildLogoPages(QWidget* client);
   void ApplyKindRule(orvex::TicketKind kind, int line);
   void OnLineTextEdited(orvex::TicketKind kind, int line, const QString& text);
-  void OnPortHungUp();
+  void OnPortHungUp(int generation);
+  void startReceiveThread();
+  void stopReceiveThread();
+  void onPortBack(const orvex::platform::PortDevice& device);
   ImageBox* imageBox(int slot) const;
   QTimer* timer(orvex::TimerId id) const;
   RadioGroup* symbolGroupInUse() const;
@@ -263,6 +271,10 @@ class TForm1 : public QMainWindow,
 
   std::array<std::array<LineControls, orvex::kLinesPerTicket>, 3> lines_{};
   RS232* rs232_ = nullptr;
+  StatusBar* statusBar_ = nullptr;
+  PortRecovery* portRecovery_ = nullptr;
+  orvex::platform::PortDevice portDevice_;  // what the port name stood for when opened
+  int portGeneration_ = 0;                  // which receive thread is the current one
   QString portName_ = QStringLiteral("COM1");
   QString portSettings_ = QStringLiteral("38400,N,8,1");
   QWidget* aboutBox_ = nullptr;

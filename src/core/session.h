@@ -44,6 +44,8 @@ class Session {
   TicketSetup setup;
   int progressLine = 0;
   bool batchRunning = false;  // Download All is under way
+  bool dispatching = false;   // ReplyDispatcher is handling a read
+  StuckWatchCounts watch;
 
   // Counters for callers that run commands without a window (the batch's
   // step results, orvex-provision): every byte written to the printer, and
