@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "serial/serial_port.h"
+#include "serial/port_problem.h"
 
 namespace orvex::provision {
 
@@ -19,25 +19,52 @@ std::string CanonicalDevice(const std::string& device) {
   return device;
 }
 
+// A device given by its path: one of the port list's names when one stands
+// for it (with what the system knows of it), else the path alone.
+platform::PortDevice DeviceAt(const platform::PortNames& names, const std::string& path) {
+  const std::string canonical = CanonicalDevice(path);
+  for (const platform::PortDevice& port : names.All()) {
+    if (port.present() && CanonicalDevice(port.path) == canonical) {
+      platform::PortDevice named = port;
+      named.path = path;
+      return named;
+    }
+  }
+  platform::PortDevice port;
+  port.comName = path;
+  port.source = platform::PortSource::Adapter;
+  port.device = path;
+  port.path = path;
+  return port;
+}
+
 }  // namespace
 
 PortList ResolvePorts(const std::vector<std::string>& names) {
   PortList list;
+  const platform::PortNames portNames;
   std::map<std::string, std::string> seen;  // canonical device -> first name
   for (const std::string& name : names) {
-    std::string device = platform::DevicePathFor(name);
-    if (device.empty() && !name.empty() && name[0] == '/') device = name;
-    if (device.empty()) {
+    platform::PortDevice port;
+    if (!name.empty() && name[0] == '/') {
+      port = DeviceAt(portNames, name);
+    } else if (platform::ComNumber(name) != 0) {
+      port = portNames.Lookup(name);
+      if (!port.present()) {
+        list.problems.push_back(name + ": " + platform::NoDeviceProblem(port).cause);
+        continue;
+      }
+    } else {
       list.problems.push_back("unknown port name '" + name +
                               "': COM1 to COM9 or a device path such as /dev/ttyUSB0");
       continue;
     }
     struct stat info {};
-    if (stat(device.c_str(), &info) != 0) {
-      list.problems.push_back(name + ": no such device " + device);
+    if (stat(port.path.c_str(), &info) != 0) {
+      list.problems.push_back(name + ": no such device " + port.path);
       continue;
     }
-    const std::string canonical = CanonicalDevice(device);
+    const std::string canonical = CanonicalDevice(port.path);
     const auto [at, added] = seen.emplace(canonical, name);
     if (!added) {
       list.problems.push_back(at->second == name ? "port " + name + " named twice"
@@ -45,7 +72,7 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
                                                        name + " are both " + canonical);
       continue;
     }
-    list.ports.push_back({name, device});
+    list.ports.push_back({name, port});
   }
   return list;
 }

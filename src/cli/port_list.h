@@ -14,8 +14,8 @@ struct PortList {
   std::vector<std::string> problems;
 };
 
-// COMn names resolve as orvex-tool resolves them; a name starting with '/'
-// is a device path.
+// COM1..COM9 stand for what they stand for in orvex-tool (the platform's
+// PortNames); a name starting with '/' is a device path.
 PortList ResolvePorts(const std::vector<std::string>& names);
 
 }  // namespace orvex::provision

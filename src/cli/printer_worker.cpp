@@ -5,6 +5,7 @@
 
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 
 namespace orvex::provision {
 
@@ -32,7 +33,7 @@ PrinterWorker::PrinterWorker(PortChoice port, const TicketSetup& setup,
       session_(Ports{memo_, *this, *this, *this, clock_, *this, view_, spreadsheet_, preview_}) {
   session_.setup = setup;
   report_.port = choice_.name;
-  report_.device = choice_.device;
+  report_.device = choice_.port.path;
 }
 
 std::int64_t PrinterWorker::NowMs() const {
@@ -40,11 +41,18 @@ std::int64_t PrinterWorker::NowMs() const {
 }
 
 void PrinterWorker::Run() {
-  sink_.Activity("opening " + choice_.device);
-  const auto opened = port_.OpenDevice(choice_.device);
+  sink_.Activity("opening " + choice_.port.path);
+  const auto opened = port_.Open(choice_.port);
   if (!opened.ok) {
     report_.outcome = Outcome::Failed;
-    report_.reason = "can't open " + choice_.device + ": " + opened.reason;
+    const platform::PortProblem& problem = opened.problem;
+    report_.reason = "can't open " + choice_.name + ": " +
+                     (problem.cause.empty() ? opened.reason : problem.cause);
+    // The window's own advice names its port list; these two fixes hold here too.
+    if (problem.kind == platform::PortProblemKind::PermissionDenied ||
+        problem.kind == platform::PortProblemKind::InUse) {
+      report_.reason += ". " + problem.fix;
+    }
     sink_.Event("FAILED: " + report_.reason);
     sink_.Activity("FAILED: " + report_.reason);
     return;
@@ -71,7 +79,7 @@ void PrinterWorker::Pause(int milliseconds) {
   // The batch looks at Cancel right after its pause between steps: raise it
   // before that, also for the steps that have no wait of their own.
   if (stop_ && !cancelled_) OnStop(NowMs());
-  pacer_.Pause(milliseconds);
+  link_.Pause(milliseconds);
 }
 
 void PrinterWorker::SetTimerEnabled(TimerId timer, bool enabled) {
@@ -86,7 +94,7 @@ bool PrinterWorker::TimerEnabled(TimerId timer) const {
 
 void PrinterWorker::RunDueTimers() {
   const std::int64_t now = NowMs();
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     Timer& t = timers_[i];
     if (!t.enabled || t.nextTickMs > now) continue;
     // Ticks missed while the thread was busy sending come as one, as a
@@ -101,6 +109,9 @@ void PrinterWorker::RunDueTimers() {
         break;
       case TimerId::VariantWait:
         VariantWaitTick(session_);
+        break;
+      case TimerId::StuckWatch:
+        StuckWatchTick(session_);
         break;
     }
   }

@@ -13,15 +13,16 @@
 #include "headless_ports.h"
 #include "printer_report.h"
 #include "provision_run.h"
-#include "serial/byte_pacer.h"
+#include "serial/port_names.h"
+#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "session.h"
 
 namespace orvex::provision {
 
 struct PortChoice {
-  std::string name;    // as given: COM3 or /dev/ttyUSB0
-  std::string device;  // what it resolved to
+  std::string name;           // as given: COM3 or /dev/ttyUSB0
+  platform::PortDevice port;  // what it stands for; port.path is opened
 };
 
 // After a stop request, the time a pending request gets to be answered
@@ -57,8 +58,8 @@ class PrinterWorker final : private LinkPort,
   std::vector<std::string> MessagesFrom(int index) const override;
 
  private:
-  // LinkPort
-  void SendByte(std::uint8_t byte) override { port_.WriteByte(byte); }
+  // LinkPort: the platform's link, with a look at the stop flag in each pause
+  void SendByte(std::uint8_t byte) override { link_.SendByte(byte); }
   void Pause(int milliseconds) override;
   // TimerPort
   void SetTimerEnabled(TimerId timer, bool enabled) override;
@@ -87,14 +88,14 @@ class PrinterWorker final : private LinkPort,
   const std::atomic<bool>& stop_;
 
   platform::SerialPort port_;
-  platform::BytePacer pacer_;
+  platform::SerialLink link_{port_};
   LineList memo_;
   SystemClock clock_;
   NoSetupView view_;
   NoSpreadsheet spreadsheet_;
   NoPreview preview_;
   Session session_;
-  Timer timers_[3];
+  Timer timers_[4];  // by TimerId
   std::vector<std::uint8_t> burst_;
 
   bool hungUp_ = false;

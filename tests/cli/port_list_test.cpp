@@ -23,12 +23,17 @@ class PortListTest : public ::testing::Test {
     const char* old = std::getenv("XDG_CONFIG_HOME");
     if (old != nullptr) old_ = old;
     setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+    // A device tree without serial ports: only the links name devices.
+    fs::create_directories(folder_ / "tree/dev");
+    fs::create_directories(folder_ / "tree/sys/class/tty");
+    setenv("ORVEX_DEVICE_ROOT", (folder_ / "tree").c_str(), 1);
     fs::create_directories(folder_ / "config/orvex-tool/ports");
     for (const char* device : {"ttyA", "ttyB"}) test::WriteFile(folder_ / device, "");
     Link("COM3", "ttyA");
     Link("COM4", "ttyB");
   }
   void TearDown() override {
+    unsetenv("ORVEX_DEVICE_ROOT");
     if (old_) {
       setenv("XDG_CONFIG_HOME", old_->c_str(), 1);
     } else {
@@ -50,12 +55,12 @@ TEST_F(PortListTest, ComNamesAndDevicePaths) {
   EXPECT_TRUE(list.problems.empty());
   ASSERT_EQ(list.ports.size(), 2u);
   EXPECT_EQ(list.ports[0].name, "COM3");
-  EXPECT_EQ(list.ports[0].device, Device("ttyA"));
-  EXPECT_EQ(list.ports[1].device, Device("ttyB"));
+  EXPECT_EQ(list.ports[0].port.path, Device("ttyA"));
+  EXPECT_EQ(list.ports[1].port.path, Device("ttyB"));
 
   const PortList path = ResolvePorts({Device("ttyB")});
   ASSERT_EQ(path.ports.size(), 1u);
-  EXPECT_EQ(path.ports[0].device, Device("ttyB"));
+  EXPECT_EQ(path.ports[0].port.path, Device("ttyB"));
 }
 
 TEST_F(PortListTest, UnknownNamesAndMissingDevices) {

@@ -289,14 +289,19 @@ TEST_F(SerialPortTest, ABoundedWaitTimesOutAndTheBytesAfterItStillCome) {
   EXPECT_EQ(port_.ReadBurst(out_, 30000, 50, 50), Status::TimedOut);
 }
 
-TEST_F(SerialPortTest, ADevicePathOpensWithoutTheNameLookup) {
-  const auto result = port_.OpenDevice(device_);
+TEST_F(SerialPortTest, ADeviceGivenByItsPathOpensWithoutTheNameLookup) {
+  PortDevice byPath;
+  byPath.comName = device_;
+  byPath.source = PortSource::Adapter;
+  byPath.device = byPath.path = device_;
+  const auto result = port_.Open(byPath);
   ASSERT_TRUE(result.ok) << result.reason;
   port_.WriteByte(0x1B);
   EXPECT_EQ(Receive(1), (Bytes{0x1B}));
-  EXPECT_EQ(port_.OpenDevice(device_).reason, "already open");
+  EXPECT_EQ(port_.Open(byPath).reason, "already open");
   port_.Close();
-  EXPECT_EQ(port_.OpenDevice(config_ / "nothing").reason, "no such device");
+  byPath.path = (config_ / "nothing").string();
+  EXPECT_EQ(port_.Open(byPath).reason, "no such device");
 }
 
 TEST_F(SerialPortTest, MissingDeviceOrUnknownNameSaysNoSuchDevice) {
