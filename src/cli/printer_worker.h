@@ -59,7 +59,8 @@ class PrinterWorker final : private LinkPort,
 
  private:
   // LinkPort: the platform's link, with a look at the stop flag in each pause
-  void SendByte(std::uint8_t byte) override { link_.SendByte(byte); }
+  void BeginRequest() override { link_.BeginRequest(); }
+  bool SendByte(std::uint8_t byte) override { return link_.SendByte(byte); }
   void Pause(int milliseconds) override;
   // TimerPort
   void SetTimerEnabled(TimerId timer, bool enabled) override;

@@ -23,7 +23,7 @@ constexpr int kFirstLogoLine = 10;
 // are used: nothing is sent while a file is applied.
 class NoLink : public LinkPort {
  public:
-  void SendByte(std::uint8_t) override {}
+  bool SendByte(std::uint8_t) override { return true; }
   void Pause(int) override {}
 };
 class NoTimers : public TimerPort {

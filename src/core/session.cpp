@@ -1,12 +1,24 @@
 #include "session.h"
 
+#include "link/link_control.h"
+
 namespace orvex {
 
-void Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause) {
+bool Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause, RequestPart part) {
+  if (part == RequestPart::Begins) BeginRequest();
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    SendByte(bytes[i]);
+    if (!SendByte(bytes[i])) return false;
     if (i + 1 < bytes.size() || lastPause == LastPause::Yes) io.link.Pause(kBytePauseMs);
   }
+  return true;
+}
+
+bool Session::SendByte(std::uint8_t byte) {
+  ++bytesSent;  // tried: a byte the line refuses still means the command went out
+  if (io.link.SendByte(byte)) return true;
+  // The rest of the request would reach the printer garbled, if at all.
+  LineStalled(*this);
+  return false;
 }
 
 void Session::StartReplyTimeout() {

@@ -30,6 +30,8 @@ struct Ports {
 
 // Whether a request is followed by a pause after its last byte.
 enum class LastPause { No, Yes };
+// Whether the bytes begin a request or go on with the one sent last.
+enum class RequestPart { Begins, Continues };
 
 class Session {
  public:
@@ -61,16 +63,19 @@ class Session {
   void Append(const std::string& text) { io.memo.AppendLine(text); }
   void AppendEmpty() { io.memo.AppendLine(std::string()); }
 
-  // One byte to the printer, without a pause.
-  void SendByte(std::uint8_t byte) {
-    ++bytesSent;
-    io.link.SendByte(byte);
+  // Writes the bytes one SendByte each, 10 ms apart. On the first byte the
+  // line does not take, the request stops there: the message window says so
+  // and the link counts as lost, as after a reply timeout. Returns false
+  // then; the caller ends its command.
+  [[nodiscard]] bool Send(std::span<const std::uint8_t> bytes, LastPause lastPause,
+                          RequestPart part = RequestPart::Begins);
+  [[nodiscard]] bool Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause,
+                          RequestPart part = RequestPart::Begins) {
+    return Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause, part);
   }
-  // Writes the bytes one SendByte each, 10 ms apart.
-  void Send(std::span<const std::uint8_t> bytes, LastPause lastPause);
-  void Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {
-    Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
-  }
+  // One byte of the request under way, as Send writes each.
+  [[nodiscard]] bool SendByte(std::uint8_t byte);
+  void BeginRequest() { io.link.BeginRequest(); }
 
   // The reply timeout: count from 0, show it on the line that is next now.
   void StartReplyTimeout();

@@ -42,7 +42,7 @@ void StartResultCommand(Session& session, ResultRequest request) {
   if (!BusyCheck(session)) return;
   const ResultCommand& command = kResultCommands[static_cast<int>(request)];
   StartRequest(session, ResultFlag(session.pending, request));
-  session.Send({command.first, command.code}, LastPause::No);
+  (void)session.Send({command.first, command.code}, LastPause::No);
 }
 
 // Commands that await nothing: busy only for the time of the send.
@@ -50,7 +50,7 @@ void FireAndForget(Session& session, bool offlineMatters, std::initializer_list<
                    const char* line) {
   if (!(offlineMatters ? BusyOrOfflineCheck(session) : BusyCheck(session))) return;
   session.state.busy = true;
-  session.Send(bytes, LastPause::No);
+  if (!session.Send(bytes, LastPause::No)) return;
   session.Append(line);
   session.AppendEmpty();
   session.state.busy = false;
@@ -85,7 +85,7 @@ void PrintHistoryReport(Session& session) {
 void EraseRecords(Session& session) {
   if (!BusyCheck(session)) return;
   StartRequest(session, session.pending.awaitErase);
-  session.Send({ESC, 0xF3}, LastPause::No);
+  (void)session.Send({ESC, 0xF3}, LastPause::No);
 }
 
 void TestFullCut(Session& session) {

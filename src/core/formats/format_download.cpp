@@ -90,12 +90,16 @@ void SendTicketFormat(Session& session, TicketKind kind) {
       kind, session.setup.Ticket(kind), SymbolCode(session.setup, session.state.wideSymbols));
   const std::span<const std::uint8_t> bytes(request);
   // Every byte, the last one included, is followed by the pause.
-  session.Send(bytes.first(5), LastPause::Yes);
+  // One request in parts: the parts share its write deadline.
+  if (!session.Send(bytes.first(5), LastPause::Yes)) return;
   for (int line = 0; line < kLinesPerTicket; ++line) {
     session.io.panel.SetGauge(line * 10);
-    session.Send(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes);
+    if (!session.Send(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes,
+                      RequestPart::Continues)) {
+      return;
+    }
   }
-  session.Send(bytes.last(3), LastPause::Yes);
+  if (!session.Send(bytes.last(3), LastPause::Yes, RequestPart::Continues)) return;
   session.io.panel.SetGauge(100);
   FormatFlag(session.pending, kind) = true;
   session.StartReplyTimeout();

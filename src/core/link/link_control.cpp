@@ -23,7 +23,7 @@ void HandleAnnouncement(Session& session) {
   session.SetTimer(TimerId::OfflineCount, false);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Orvex is online .");
-  session.Send({ESC, 0xA0}, LastPause::No);
+  if (!session.Send({ESC, 0xA0}, LastPause::No)) return;
   session.state.identifyStep = fromLost ? 2 : 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);
@@ -43,7 +43,7 @@ void HandleVariantReply(Session& session) {
 }
 
 void ProbeVariant(Session& session) {
-  session.Send({ESC, 0xA0}, LastPause::No);
+  if (!session.Send({ESC, 0xA0}, LastPause::No)) return;
   session.state.identifyStep = 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);
@@ -99,6 +99,11 @@ void CommunicationReset(Session& session) {
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.io.panel.SetGauge(0);
   session.watch = StuckWatchCounts{};  // nothing is left for the watch to count
+}
+
+void LineStalled(Session& session) {
+  session.Append("Serial line does not take data .");
+  CommunicationReset(session);
 }
 
 void CancelDownload(Session& session) {
