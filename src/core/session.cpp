@@ -2,7 +2,18 @@
 
 namespace orvex {
 
-void Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause) {
+Session::Session(const Ports& ports)
+    : traffic(ports.link), io{ports.memo,   traffic,    ports.timers,     ports.panel,  ports.clock,
+                              ports.events, ports.view, ports.automation, ports.preview} {}
+
+void Session::Send(std::string_view name, std::span<const std::uint8_t> bytes,
+                   LastPause lastPause) {
+  BeginRequest(name);
+  SendPart(bytes, lastPause);
+  EndRequest();
+}
+
+void Session::SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     io.link.SendByte(bytes[i]);
     if (i + 1 < bytes.size() || lastPause == LastPause::Yes) io.link.Pause(kBytePauseMs);

@@ -7,12 +7,14 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "link/connection_state.h"
 #include "ports.h"
 #include "records/automation.h"
 #include "setup/setup_view.h"
 #include "setup/ticket_setup.h"
+#include "traffic/traffic_recorder.h"
 
 namespace orvex {
 
@@ -33,10 +35,13 @@ enum class LastPause { No, Yes };
 
 class Session {
  public:
-  explicit Session(const Ports& ports) : io(ports) {}
+  // io.link is the traffic recorder in front of ports.link.
+  explicit Session(const Ports& ports);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // Names every request and read for the traffic observer, if one is set.
+  TrafficRecorder traffic;
   Ports io;
   ConnectionState state;
   PendingRequest pending;
@@ -52,11 +57,16 @@ class Session {
   void Append(const std::string& text) { io.memo.AppendLine(text); }
   void AppendEmpty() { io.memo.AppendLine(std::string()); }
 
-  // Writes the bytes one SendByte each, 10 ms apart.
-  void Send(std::span<const std::uint8_t> bytes, LastPause lastPause);
-  void Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {
-    Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
+  // One request, named for the traffic log by what sends it ("firmware
+  // query"): the bytes one SendByte each, 10 ms apart.
+  void Send(std::string_view name, std::span<const std::uint8_t> bytes, LastPause lastPause);
+  void Send(std::string_view name, std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {
+    Send(name, std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
   }
+  // One request sent in parts (the gauge moves between them).
+  void BeginRequest(std::string_view name) { traffic.BeginRequest(name); }
+  void SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause);
+  void EndRequest() { traffic.EndRequest(); }
 
   // The reply timeout: count from 0, show it on the line that is next now.
   void StartReplyTimeout();

@@ -89,13 +89,17 @@ void SendTicketFormat(Session& session, TicketKind kind) {
   const std::vector<std::uint8_t> request = EncodeFormatRequest(
       kind, session.setup.Ticket(kind), SymbolCode(session.setup, session.state.wideSymbols));
   const std::span<const std::uint8_t> bytes(request);
+  static const char* const kNames[3] = {"coin format download", "note format download",
+                                        "payout format download"};
   // Every byte, the last one included, is followed by the pause.
-  session.Send(bytes.first(5), LastPause::Yes);
+  session.BeginRequest(kNames[static_cast<int>(kind)]);
+  session.SendPart(bytes.first(5), LastPause::Yes);
   for (int line = 0; line < kLinesPerTicket; ++line) {
     session.io.panel.SetGauge(line * 10);
-    session.Send(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes);
+    session.SendPart(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes);
   }
-  session.Send(bytes.last(3), LastPause::Yes);
+  session.SendPart(bytes.last(3), LastPause::Yes);
+  session.EndRequest();
   session.io.panel.SetGauge(100);
   FormatFlag(session.pending, kind) = true;
   session.StartReplyTimeout();

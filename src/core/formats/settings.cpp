@@ -70,7 +70,8 @@ void SendMultiplierSettings(Session& session) {
     values[i] = *value;
   }
   session.state.busy = true;
-  session.Send(EncodeMultiplierRequest(values[0], values[1], values[2], values[3]), LastPause::No);
+  session.Send("multiplier setting",
+               EncodeMultiplierRequest(values[0], values[1], values[2], values[3]), LastPause::No);
   session.Append("Set data mutiplier & floating-point finished .");
   session.AppendEmpty();
   session.state.busy = false;
@@ -79,7 +80,8 @@ void SendMultiplierSettings(Session& session) {
 void SendPrintStatus(Session& session) {
   if (!BusyCheck(session)) return;
   session.state.busy = true;
-  session.Send({ESC, 0xF7, session.setup.printStatus.Byte()}, LastPause::No);
+  session.Send("print status setting", {ESC, 0xF7, session.setup.printStatus.Byte()},
+               LastPause::No);
   session.Append("Set print status finished .");
   session.AppendEmpty();
   session.state.busy = false;

@@ -23,7 +23,7 @@ void HandleAnnouncement(Session& session) {
   session.SetTimer(TimerId::OfflineCount, false);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Orvex is online .");
-  session.Send({ESC, 0xA0}, LastPause::No);
+  session.Send("variant query", {ESC, 0xA0}, LastPause::No);
   session.state.identifyStep = fromLost ? 2 : 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);
