@@ -1,6 +1,5 @@
 // COMn names of the port list mapped to Linux devices.
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,24 +8,10 @@
 #include <vector>
 
 #include "serial/serial_port.h"
+#include "xdg/xdg_folders.h"
 
 namespace orvex::platform {
 namespace {
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  const passwd* entry = getpwuid(getuid());
-  if (entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
-  return "/";
-}
-
-std::string ConfigFolder() {
-  // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return xdg;
-  return HomeFolder() + "/.config";
-}
 
 // 1..9 for "COM1".."COM9", else 0.
 int ComNumber(const std::string& comName) {
@@ -54,7 +39,7 @@ std::string LinkTarget(const std::string& path) {
 }  // namespace
 
 std::string PortsFolder() {
-  return ConfigFolder() + "/orvex-tool/ports";
+  return ConfigHome() + "/orvex-tool/ports";
 }
 
 std::string DevicePathFor(const std::string& comName) {
