@@ -16,6 +16,7 @@
 #include "image_box.h"
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "traffic_log_window.h"
 #include "unit2.h"
 
 namespace {
@@ -41,6 +42,7 @@ TForm1::TForm1(QWidget* parent)
     std::_Exit(0);
   };
   BuildWindow();
+  setUpTrafficLog();
   FormCreate();
 }
 
@@ -136,6 +138,8 @@ void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
   ClosePort();
+  // The process may end at once: the log's last lines go out first.
+  trafficLog_.writer().Flush(500);
   if (processEnd_) processEnd_();
 }
 

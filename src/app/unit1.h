@@ -15,6 +15,7 @@
 #include "radio_group.h"
 #include "serial/serial_port.h"
 #include "session.h"
+#include "traffic/traffic_log.h"
 #include "workbook/embedded_spreadsheet.h"
 
 class QAction;
@@ -30,6 +31,7 @@ class QTabWidget;
 class QTimer;
 class ImageBox;
 class RS232;
+class TrafficLogWindow;
 
 class TForm1 : public QMainWindow,
                public orvex::TimerPort,
@@ -50,6 +52,18 @@ class TForm1 : public QMainWindow,
   // What ends the process when the window closes (tests keep theirs alive).
   void SetProcessEnd(std::function<void()> end) { processEnd_ = std::move(end); }
   const QString& portName() const { return portName_; }
+
+  // The traffic log: every request and read, in the "Traffic Log" window;
+  // from startTrafficLog on also in the day files of folder, and with trace
+  // on standard error.
+  void startTrafficLog(const QString& folder, bool trace);
+  orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
+  TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
+  void showTrafficLog();
+  // A note of the tool's own for the status bar (standard error while the
+  // window has none); the last one stays readable for tests.
+  void showStatusNote(const QString& text);
+  const QString& lastStatusNote() const { return lastStatusNote_; }
 
   // orvex::TimerPort
   void SetTimerEnabled(orvex::TimerId timer, bool enabled) override;
@@ -244,8 +258,10 @@ class TForm1 : public QMainWindow,
   ImageBox* imageBox(int slot) const;
   QTimer* timer(orvex::TimerId id) const;
   RadioGroup* symbolGroupInUse() const;
+  void setUpTrafficLog();
 
   // The ports, declared before the session that refers to them.
+  orvex::platform::TrafficLog trafficLog_;
   orvex::platform::SerialPort port_;
   SerialLink link_{port_};
   QtClock clock_;
@@ -264,4 +280,6 @@ class TForm1 : public QMainWindow,
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
+  std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
+  QString lastStatusNote_;
 };

@@ -128,6 +128,12 @@ void TForm1::BuildMenus() {
   AddItem(this, other, {"COM2", "COM  2", &TForm1::COM2Click, true});
   AddSeparator(other, "N3", true);
   AddItem(this, other, {"N2", "About", &TForm1::N2Click});
+
+  // The tool's own windows, after the designed menus.
+  QMenu* view = AddMenu(bar, "ViewMenu", "View");
+  QAction* trafficLog =
+      AddItem(this, view, {"TrafficLogItem", "Traffic Log", &TForm1::showTrafficLog});
+  trafficLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 QAction* TForm1::menuAction(const QString& objectName) const {
