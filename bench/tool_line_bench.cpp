@@ -3,6 +3,8 @@
 //   tool_line_bench latency  time from the printer's last reply byte to the dispatcher
 //   tool_line_bench format   wall time of one format download (floor 268 x 10 ms)
 //   tool_line_bench logo     wall time and CPU of a 341-row logo (floor about 180.8 s)
+// A second argument "traffic" writes the traffic log's day files meanwhile
+// (into a temporary folder), so that both figures can be compared.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -12,7 +14,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTimer>
@@ -150,6 +154,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   TForm1 form;
   form.SetProcessEnd([] {});
+  const bool traffic = argc > 2 && std::string(argv[2]) == "traffic";
+  const QString trafficFolder = QString::fromStdString((home / "traffic").string());
+  if (traffic) form.startTrafficLog(trafficFolder, false);
+  std::printf("traffic log files: %s\n", traffic ? "on" : "off");
   form.ComboBox1->setCurrentIndex(0);
   form.ComboBox1Select();
   if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {
@@ -191,6 +199,15 @@ int main(int argc, char** argv) {
         "341-row logo: %.1f s (floor about 180.8 s, %.2f %% over); CPU %.1f s = %.2f %% of one "
         "core (goal < 3 %%)\n",
         seconds, (seconds - 180.8) / 1.808, cpu, 100.0 * cpu / seconds);
+  }
+  if (traffic) {
+    form.trafficLog().writer().Flush(5000);
+    QFile day(trafficFolder + QDate::currentDate().toString(QStringLiteral("/yyyy-MM-dd.log")));
+    if (day.open(QIODevice::ReadOnly)) {
+      const QByteArray text = day.readAll();
+      std::printf("traffic log: %lld lines, %lld bytes\n", static_cast<long long>(text.count('\n')),
+                  static_cast<long long>(text.size()));
+    }
   }
   kill(simPid, SIGTERM);
   return 0;
