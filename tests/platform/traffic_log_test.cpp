@@ -278,7 +278,9 @@ TEST(TrafficWriter, DiskThatDoesNotKeepUpLosesLinesNotTime) {
   writer.StartFiles(folder.string(), "2025-03-01");
   const std::string line(199, 'x');
   const auto start = std::chrono::steady_clock::now();
-  const int lines = 100000;  // 20 MB, more than the writer keeps waiting
+  // 40 MB: more than the writer keeps waiting (16 MB), even when it had
+  // taken up to as much again before it blocked.
+  const int lines = 200000;
   for (int i = 0; i < lines; ++i) writer.Write("2025-03-01", line);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 
