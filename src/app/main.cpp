@@ -1,23 +1,29 @@
 // orvex-tool: sets up and tests an Orvex ticket printer on a serial port.
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QIcon>
 
 #include "about.h"
+#include "command_line.h"
 #include "traffic/traffic_writer.h"
 #include "unit1.h"
 #include "unit3.h"
 
 int main(int argc, char* argv[]) {
+  QCoreApplication::setApplicationName(QStringLiteral("orvex-tool"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
+  QCommandLineParser commandLine;
+  if (AsksOnlyForText(argc, argv)) {
+    const QCoreApplication textOnly(argc, argv);
+    ReadCommandLine(commandLine, textOnly);  // prints the text and ends the process
+    return 0;
+  }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("orvex-tool"));
-
-  QCommandLineParser options;
-  const QCommandLineOption trace(
-      QStringLiteral("trace"),
-      QStringLiteral("Also print the traffic log's lines to standard error."));
-  options.addOption(trace);
-  options.process(app);
+  ReadCommandLine(commandLine, app);
+  // The desktop finds the menu entry and the icon by this id.
+  QGuiApplication::setDesktopFileName(QStringLiteral(ORVEX_APP_ID));
+  QApplication::setWindowIcon(
+      QIcon::fromTheme(QStringLiteral(ORVEX_APP_ID), QIcon(PrinterIcon(QSize(64, 64)))));
 
   TForm1 form1;
   TForm3 form3(&form1);
@@ -25,7 +31,7 @@ int main(int argc, char* argv[]) {
   form1.SetPreviewWindow(&form3);
   form1.SetAboutBox(&aboutBox);
   form1.startTrafficLog(QString::fromStdString(orvex::platform::TrafficFolder()),
-                        options.isSet(trace));
+                        commandLine.isSet(QStringLiteral("trace")));
   form1.show();
   return QApplication::exec();
 }

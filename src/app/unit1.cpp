@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QFile>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -41,6 +42,9 @@ TForm1::TForm1(QWidget* parent)
     std::fflush(nullptr);
     std::_Exit(0);
   };
+  automation_.SetSavedListener([this](const std::string& path) {
+    emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
+  });
   BuildWindow();
   setUpTrafficLog();
   FormCreate();

@@ -238,6 +238,10 @@ class TForm1 : public QMainWindow,
   // The menu item of that object name (a QAction), for tests and shortcuts.
   QAction* menuAction(const QString& objectName) const;
 
+ signals:
+  // A period report workbook has been written to path (absolute).
+  void workbookSaved(const QString& path);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 

@@ -40,6 +40,10 @@ int main(int argc, char** argv) {
     std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
+  if (parsed.action == ParsedCommandLine::Action::Version) {
+    std::puts("orvex-sim " ORVEX_VERSION);
+    return 0;
+  }
   if (parsed.action == ParsedCommandLine::Action::Error) {
     std::fprintf(stderr, "orvex-sim: %s\n", parsed.error.c_str());
     return 2;

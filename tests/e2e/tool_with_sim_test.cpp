@@ -1,15 +1,19 @@
 // orvex-tool's window against orvex-sim on a pseudo-terminal, in real time:
-// picking the port, the printer's announcement and variant, one query, the
-// simulator going away, and a port that cannot be opened.
+// picking the port, the printer's announcement and variant, one query, a
+// period report saved in the documents folder, the simulator going away, and
+// a port that cannot be opened.
 
 #include <sys/resource.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -72,6 +76,39 @@ class ToolWithSimTest : public QObject {
     // Closing the window releases the port and ends the process.
     f.form->close();
     QCOMPARE(f.processEnds, 1);
+  }
+
+  void periodReportGoesToTheDocumentsFolderAndIsAnnounced() {
+    ConfigHome home;
+    const QString documents = home.path() + QStringLiteral("/My Documents");
+    QFile dirs(home.path() + QStringLiteral("/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toLocal8Bit() + "/\"\n");
+    dirs.close();
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QStringList reportPattern{QStringLiteral("*_Orvex_Report.xls")};
+    const QStringList besideProgram = programFolder.entryList(reportPattern, QDir::Files);
+
+    Simulator sim(home.path(),
+                  {QStringLiteral("--records"), QStringLiteral("2005-03-01:2005-03-31")});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    QSignalSpy saved(f.form.get(), &TForm1::workbookSaved);
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    f.form->DateTimePicker1->setDate(QDate(2005, 3, 1));
+    f.form->DateTimePicker2->setDate(QDate(2005, 3, 3));
+    f.form->Button4->click();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Finish outputing EXCEL file.")),
+                             10000);
+
+    QCOMPARE(saved.count(), 1);
+    const QFileInfo report(saved.at(0).at(0).toString());
+    QCOMPARE(report.absolutePath(), documents);
+    QVERIFY(report.fileName().endsWith(QStringLiteral("_Orvex_Report.xls")));
+    QVERIFY(report.isFile());
+    QCOMPARE(QDir(documents).entryList(reportPattern, QDir::Files), QStringList{report.fileName()});
+    QCOMPARE(programFolder.entryList(reportPattern, QDir::Files), besideProgram);
   }
 
   void eighteenSymbolPrinterGetsTheNarrowChooser() {

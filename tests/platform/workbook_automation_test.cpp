@@ -286,6 +286,25 @@ TEST_F(WorkbookAutomationTest, SaveAsReplacesWholeFilesOnly) {
   EXPECT_TRUE(fs::is_directory(folder / "taken.xls"));
 }
 
+TEST_F(WorkbookAutomationTest, SavedWorkbooksAreToldToTheListener) {
+  std::vector<std::string> saved;
+  excel.SetSavedListener([&saved](const std::string& path) { saved.push_back(path); });
+  Open();
+  const std::string first = (folder / "first.xls").string();
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {first, std::int32_t{-4143}}).ok);
+  EXPECT_EQ(saved, std::vector<std::string>{first});
+
+  // A save that fails, or one refused before writing, is not told.
+  fs::create_directory(folder / "taken.xls");
+  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "taken.xls").string()}).ok);
+  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "b.xlsx").string(), std::int32_t{51}}).ok);
+  EXPECT_EQ(saved, std::vector<std::string>{first});
+
+  const std::string second = (folder / "second.xls").string();
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {second}).ok);
+  EXPECT_EQ(saved, (std::vector<std::string>{first, second}));
+}
+
 TEST_F(WorkbookAutomationTest, ReportFolderGivenEndsInSlash) {
   EXPECT_EQ(EmbeddedSpreadsheet("/srv/reports").ReportFolder(), "/srv/reports/");
   EXPECT_EQ(EmbeddedSpreadsheet("/srv/reports/").ReportFolder(), "/srv/reports/");

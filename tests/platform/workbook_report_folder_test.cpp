@@ -1,10 +1,12 @@
-// Where reports are saved: beside the program, else in the documents folder.
+// Where reports are saved: the documents folder, never beside the program.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "workbook/embedded_spreadsheet.h"
@@ -41,23 +43,16 @@ class WorkbookReportFolderTest : public ::testing::Test {
   fs::path root;
   std::string home;
   std::map<std::string, std::string> variables;
-  const std::string unwritable = "/nonexistent-orvex-program/bin/";
 };
 
-TEST_F(WorkbookReportFolderTest, WritableProgramFolderIsUsed) {
-  EXPECT_EQ(ChooseReportFolder(root.string(), Environment()), root.string() + "/");
-  EXPECT_EQ(ChooseReportFolder(root.string() + "/", Environment()), root.string() + "/");
-  EXPECT_FALSE(fs::exists(fs::path(home) / "Documents")) << "documents left alone";
-}
-
-TEST_F(WorkbookReportFolderTest, ElseDocumentsUnderHomeMadeWhenMissing) {
-  EXPECT_EQ(ChooseReportFolder(unwritable, Environment()), home + "/Documents/");
+TEST_F(WorkbookReportFolderTest, DocumentsUnderHomeMadeWhenMissing) {
+  EXPECT_FALSE(fs::exists(fs::path(home) / "Documents"));
+  EXPECT_EQ(DocumentsFolder(Environment()), home + "/Documents/");
   EXPECT_TRUE(fs::is_directory(fs::path(home) / "Documents"));
-  // A file is no folder to write into.
-  std::ofstream(root / "plain-file") << "x";
-  EXPECT_EQ(ChooseReportFolder((root / "plain-file").string(), Environment()),
-            home + "/Documents/");
-  EXPECT_EQ(ChooseReportFolder("", Environment()), home + "/Documents/");
+  // Made with its parents, as for a user whose home has nothing yet.
+  variables["HOME"] = (root / "new" / "home").string();
+  EXPECT_EQ(DocumentsFolder(Environment()), (root / "new" / "home" / "Documents/").string());
+  EXPECT_TRUE(fs::is_directory(root / "new" / "home" / "Documents"));
 }
 
 TEST_F(WorkbookReportFolderTest, UserDirsNamesTheDocumentsFolder) {
@@ -98,14 +93,40 @@ TEST_F(WorkbookReportFolderTest, MalformedEntriesFallBackToHomeDocuments) {
   EXPECT_EQ(DocumentsFolder(Environment()), home + "/Papers/");
 }
 
-TEST_F(WorkbookReportFolderTest, ProgramFolderIsThatOfTheRunningFile) {
-  const std::string folder = ProgramFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '/');
-  EXPECT_TRUE(fs::exists(folder + "platform_tests"));
-  // Without a folder given, reports go where the rules above put them.
-  EXPECT_EQ(EmbeddedSpreadsheet().ReportFolder(),
-            ChooseReportFolder(ProgramFolder(), ProcessEnvironment()));
+// Sets a variable of this process for one scope, and puts it back.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedVariable() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST_F(WorkbookReportFolderTest, ReportsNeverGoBesideTheProgram) {
+  // This test program's folder is a writable build folder: reports still go
+  // to the documents folder, as they do for a program installed in /usr/bin.
+  const fs::path program = fs::read_symlink("/proc/self/exe").parent_path();
+  ASSERT_EQ(access(program.c_str(), W_OK), 0);
+  ScopedVariable homeVariable("HOME", home);
+  ScopedVariable configVariable("XDG_CONFIG_HOME", std::nullopt);
+  EXPECT_EQ(EmbeddedSpreadsheet().ReportFolder(), home + "/Documents/");
+  UserDirs(fs::path(home) / ".config", "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+  EXPECT_EQ(EmbeddedSpreadsheet().ReportFolder(), home + "/Dokumente/");
 }
 
 }  // namespace

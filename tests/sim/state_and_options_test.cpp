@@ -98,6 +98,9 @@ TEST(CommandLineTest, ReadsEveryOption) {
   EXPECT_EQ(ParseCommandLine({"--variant", "silent"}).config.printer.variant, Variant::Silent);
   EXPECT_FALSE(ParseCommandLine({"--records", "none"}).config.printer.records);
   EXPECT_EQ(ParseCommandLine({"--help"}).action, ParsedCommandLine::Action::Help);
+  EXPECT_EQ(ParseCommandLine({"--port", "COM2", "--version"}).action,
+            ParsedCommandLine::Action::Version);
+  EXPECT_EQ(ParseCommandLine({"--version=1"}).action, ParsedCommandLine::Action::Error);
 }
 
 TEST(CommandLineTest, RejectsBadValues) {

@@ -119,7 +119,7 @@ EmbeddedSpreadsheet::EmbeddedSpreadsheet(std::string reportFolder) {
 
 std::string EmbeddedSpreadsheet::ReportFolder() {
   if (reportFolder_) return *reportFolder_;
-  return workbook::ChooseReportFolder(workbook::ProgramFolder(), workbook::ProcessEnvironment());
+  return workbook::DocumentsFolder(workbook::ProcessEnvironment());
 }
 
 AutoResult EmbeddedSpreadsheet::Create(const std::string& progId) {
@@ -384,6 +384,7 @@ AutoResult EmbeddedSpreadsheet::SaveAs(const Node& node, const std::vector<AutoV
   const auto stream = workbook::BuildWorkbookStream(book.sheets);
   if (!stream) return Fail("the workbook could not be laid out");
   if (const auto why = workbook::WriteCompoundFile(*path, "Workbook", *stream)) return Fail(*why);
+  if (savedListener_) savedListener_(*path);
   return Ok();
 }
 

@@ -9,6 +9,7 @@
 // "Columns", "Cells"), column ("ColumnWidth") and cell ("Value").
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,8 +24,7 @@ namespace orvex {
 
 class EmbeddedSpreadsheet : public Automation {
  public:
-  // Reports go beside the program when its folder is writable, else into
-  // the user's documents folder.
+  // Reports go into the user's documents folder.
   EmbeddedSpreadsheet();
   // Reports go into the folder given.
   explicit EmbeddedSpreadsheet(std::string reportFolder);
@@ -38,6 +38,12 @@ class EmbeddedSpreadsheet : public Automation {
   AutoResult Call(AutoObject object, const std::string& member,
                   const std::vector<AutoValue>& args) override;
   std::string ReportFolder() override;
+
+  // Told the full path of each workbook that "SaveAs" has written, so the
+  // window can say where it went.
+  void SetSavedListener(std::function<void(const std::string& path)> listener) {
+    savedListener_ = std::move(listener);
+  }
 
   // Application instances created and not yet quit.
   std::size_t RunningInstances() const { return instances_.size(); }
@@ -76,6 +82,7 @@ class EmbeddedSpreadsheet : public Automation {
   void Quit(std::int64_t instance);
 
   std::optional<std::string> reportFolder_;  // unset: chosen at each save
+  std::function<void(const std::string& path)> savedListener_;
   std::int64_t nextId_ = 1;
   std::map<std::int64_t, Instance> instances_;
   std::unordered_map<std::int64_t, Node> nodes_;

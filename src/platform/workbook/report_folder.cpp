@@ -64,23 +64,7 @@ void MakeFolders(const std::string& folder) {
   mkdir(folder.c_str(), 0777);
 }
 
-bool IsWritableFolder(const std::string& folder) {
-  struct stat info {};
-  return !folder.empty() && stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-         access(folder.c_str(), W_OK | X_OK) == 0;
-}
-
 }  // namespace
-
-std::string ProgramFolder() {
-  std::string path(4096, '\0');
-  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-  if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) return {};
-  path.resize(static_cast<std::size_t>(length));
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash + 1);
-}
 
 std::string DocumentsFolder(const EnvironmentLookup& environment) {
   const std::string home = HomeFolder(environment);
@@ -96,12 +80,6 @@ std::string DocumentsFolder(const EnvironmentLookup& environment) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   MakeFolders(folder);
   return WithSlash(folder);
-}
-
-std::string ChooseReportFolder(const std::string& programFolder,
-                               const EnvironmentLookup& environment) {
-  if (IsWritableFolder(programFolder)) return WithSlash(programFolder);
-  return DocumentsFolder(environment);
 }
 
 EnvironmentLookup ProcessEnvironment() {

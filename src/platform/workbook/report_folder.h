@@ -1,6 +1,8 @@
 #pragma once
-// Where saved reports go: beside the program when its folder is writable, as
-// a program installed for one user has it, else in the user's documents.
+// Where saved reports go: the user's documents folder, wherever the program
+// runs from. The program's own folder is never used: installed, it belongs
+// to the system (and root could write into /usr/bin), and in a build tree a
+// report would be lost among the build's files.
 
 #include <functional>
 #include <optional>
@@ -10,17 +12,10 @@ namespace orvex::workbook {
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const std::string& name)>;
 
-// The folder of the running program file, ending in '/'; empty if unknown.
-std::string ProgramFolder();
-
 // The documents folder as `xdg-user-dir DOCUMENTS` names it, from
 // user-dirs.dirs in the configuration folder, else $HOME/Documents; made
 // when missing. Ends in '/'.
 std::string DocumentsFolder(const EnvironmentLookup& environment);
-
-// programFolder when it is a writable folder, else DocumentsFolder.
-std::string ChooseReportFolder(const std::string& programFolder,
-                               const EnvironmentLookup& environment);
 
 // The lookup of the real process environment.
 EnvironmentLookup ProcessEnvironment();

@@ -173,7 +173,8 @@ std::string UsageText() {
          "  --logo-dir DIR            write stored logos as DIR/logo1.pbm ... logo3.pbm\n"
          "  --state-file PATH         rewrite PATH with the printer's state after each\n"
          "                            command\n"
-         "  --help                    show this text\n";
+         "  --help                    show this text\n"
+         "  --version                 show the version\n";
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -215,6 +216,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
     if (name == "--help" || name == "-h") {
       result.action = ParsedCommandLine::Action::Help;
+      return result;
+    } else if (name == "--version") {
+      result.action = ParsedCommandLine::Action::Version;
       return result;
     } else if (name == "--port") {
       if (!IsPortName(value)) return fail("--port wants COM1..COM9, not '" + value + "'");

@@ -18,7 +18,7 @@ struct SimConfig {
 };
 
 struct ParsedCommandLine {
-  enum class Action { Run, Help, Error };
+  enum class Action { Run, Help, Version, Error };
   Action action = Action::Run;
   SimConfig config;
   std::string error;  // for Action::Error, one line

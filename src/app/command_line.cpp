@@ -1,0 +1,49 @@
+#include "command_line.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QStringList>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The tool's own options; adding one is a line here.
+const QList<QCommandLineOption>& ToolOptions() {
+  static const QList<QCommandLineOption> options = {
+      {QStringLiteral("trace"),
+       QStringLiteral("Also print the traffic log's lines (every request and reply, timed and "
+                      "named) on standard error.")},
+  };
+  return options;
+}
+
+}  // namespace
+
+bool AsksOnlyForText(int argc, char** argv) {
+  static const QStringList kTextOptions = {QStringLiteral("-h"), QStringLiteral("--help"),
+                                           QStringLiteral("-?"), QStringLiteral("-v"),
+                                           QStringLiteral("--version")};
+  if (argc < 2) return false;
+  for (int i = 1; i < argc; ++i) {
+    if (!kTextOptions.contains(QString::fromLocal8Bit(argv[i]))) return false;
+  }
+  return true;
+}
+
+void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app) {
+  parser.setApplicationDescription(QStringLiteral(
+      "Sets up and tests an Orvex 58 mm ticket printer on a serial port (38400 8N1).\n"
+      "Pick the port in the window; COM1..COM9 map to devices through the links in\n"
+      "~/.config/orvex-tool/ports/. Period reports are saved in the documents folder."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addOptions(ToolOptions());
+  parser.process(app);
+  if (!parser.positionalArguments().isEmpty()) {
+    std::fprintf(stderr, "%s: unexpected argument '%s'; see --help\n",
+                 qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(parser.positionalArguments().first()));
+    std::exit(1);
+  }
+}
