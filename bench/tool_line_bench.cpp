@@ -3,8 +3,9 @@
 //   tool_line_bench latency  time from the printer's last reply byte to the dispatcher
 //   tool_line_bench format   wall time of one format download (floor 268 x 10 ms)
 //   tool_line_bench logo     wall time and CPU of a 341-row logo (floor about 180.8 s)
-// A second argument "traffic" writes the traffic log's day files meanwhile
-// (into a temporary folder), so that both figures can be compared.
+// A second argument compares the traffic log's cost: "traffic" writes its day
+// files meanwhile (into a temporary folder), "none" records nothing at all;
+// without it the lines go to the Traffic Log window only.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -154,10 +155,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   TForm1 form;
   form.SetProcessEnd([] {});
-  const bool traffic = argc > 2 && std::string(argv[2]) == "traffic";
+  const std::string logging = argc > 2 ? argv[2] : "window";
+  const bool traffic = logging == "traffic";
   const QString trafficFolder = QString::fromStdString((home / "traffic").string());
   if (traffic) form.startTrafficLog(trafficFolder, false);
-  std::printf("traffic log files: %s\n", traffic ? "on" : "off");
+  if (logging == "none") form.session().traffic.SetObserver(nullptr);
+  std::printf("traffic log: %s\n", traffic             ? "window and day files"
+                                   : logging == "none" ? "not recorded"
+                                                       : "window only");
   form.ComboBox1->setCurrentIndex(0);
   form.ComboBox1Select();
   if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {

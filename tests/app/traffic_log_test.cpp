@@ -2,6 +2,9 @@
 // lines live, pausing, filtering, copying, the folder of the day files, and
 // the status note when the files cannot be written.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -103,6 +106,31 @@ class TrafficLogTest : public QObject {
     QVERIFY(f.form->trafficLogWindow()->openFolderButton()->isEnabled());
     QVERIFY(f.form->trafficLogWindow()->statusLabel()->text().contains(folder));
     QVERIFY(f.form->lastStatusNote().isEmpty());
+  }
+
+  void traceCopiesTheLinesToStandardError() {
+    // Standard error is a pipe for the time of the test.
+    int pipeFds[2];
+    QVERIFY(pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0);
+    const int savedError = dup(2);
+    QVERIFY(dup2(pipeFds[1], 2) == 2);
+    QString traced;
+    {
+      AppFixture f;
+      f.form->startTrafficLog(QString(), true);
+      f.Identify();
+      f.form->TestFullCut();
+      QVERIFY(f.form->trafficLog().writer().Flush(5000));
+      char buffer[256] = {};
+      const ssize_t n = read(pipeFds[0], buffer, sizeof buffer - 1);
+      traced = QString::fromUtf8(buffer, n > 0 ? static_cast<int>(n) : 0);
+    }
+    dup2(savedError, 2);
+    close(savedError);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    QVERIFY2(traced.endsWith(QStringLiteral(" TX 1B F5 | full cut test\n")), qPrintable(traced));
+    QCOMPARE(traced.count(QLatin1Char('\n')), 1);
   }
 
   void failingFilesGiveOneStatusNoteAndTheWorkGoesOn() {
