@@ -1,11 +1,29 @@
 // Figures of the whole tool on a pseudo-terminal to orvex-sim, in real time:
 //   tool_line_bench idle     CPU of the tool over 10 s with the port open
 //   tool_line_bench latency  time from the printer's last reply byte to the dispatcher
-//   tool_line_bench format   wall time of one format download (floor 268 x 10 ms)
-//   tool_line_bench logo     wall time and CPU of a 341-row logo (floor about 180.8 s)
-// A second argument compares the traffic log's cost: "traffic" writes its day
-// files meanwhile (into a temporary folder), "none" records nothing at all;
-// without it the lines go to the Traffic Log window only.
+//   tool_line_bench format   one coin format download (268 bytes)
+//   tool_line_bench logo     one 341-row logo download (16372 bytes), and its CPU
+//   tool_line_bench replug   CPU of the tool over 10 s with the device gone (waiting for
+//                            it) and 10 s after it is back, and how soon it is reopened
+// format and logo report the gaps between the bytes at the tool's writes (from
+// one write's return to the next write's start) and at the simulator (the
+// moment it read each byte, orvex-sim --byte-times), both on CLOCK_MONOTONIC:
+// the smallest, the median and how many fall below the 10 ms pause; and the
+// totals against their floors:
+//   format: 267 pauses from the first byte to the last = 2.67 s; 268 pauses,
+//     the last byte's included, for the whole command = 2.68 s.
+//   logo: 4 + 341 x 48 = 16372 bytes, each followed by its 10 ms pause
+//     (163.72 s), plus 342 acknowledgement waits (header and every row) of
+//     45 ms each: the printer answers 5 ms after a row's last byte (orvex-sim;
+//     a real printer's own delay takes its place) and a read ends only after
+//     50 ms without a byte, of which the row's last pause covers 10 ms.
+//     Floor 163.72 + 15.39 = 179.11 s, from the command to its return after
+//     the last row's acknowledgement.
+// The load average is shown: the figures mean most on a quiet machine.
+// A second argument to format and logo compares the traffic log's cost:
+// "traffic" writes its day files meanwhile (into a temporary folder), "shown"
+// also shows the Traffic Log window, "none" records nothing at all; without
+// it the lines go to the (hidden) Traffic Log window only.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -28,11 +46,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bitmaps.h"
+#include "serial/serial_link.h"
+#include "status_bar.h"
 #include "unit1.h"
 
 namespace {
@@ -68,6 +89,81 @@ bool MemoHas(TForm1& form, const std::string& text) {
 
 std::uint8_t Pattern(int row, int column) {
   return static_cast<std::uint8_t>(row ^ (column * 3));
+}
+
+std::string LoadAverage() {
+  std::string text = orvex::test::ReadFile("/proc/loadavg");
+  const std::size_t third = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
+  return third == std::string::npos ? text : text.substr(0, third);
+}
+
+std::vector<std::int64_t> ReadByteTimes(const std::filesystem::path& path) {
+  std::vector<std::int64_t> times;
+  std::istringstream in(orvex::test::ReadFile(path));
+  for (long long ns = 0; in >> ns;) times.push_back(ns);
+  return times;
+}
+
+struct GapFigures {
+  double minMs = 0;
+  double medianMs = 0;
+  double maxMs = 0;
+  std::size_t count = 0;
+  std::size_t below10 = 0;
+};
+
+GapFigures Gaps(std::vector<std::int64_t> gapsNs) {
+  GapFigures f;
+  f.count = gapsNs.size();
+  if (gapsNs.empty()) return f;
+  for (const std::int64_t g : gapsNs) f.below10 += g < 10000000 ? 1 : 0;
+  std::sort(gapsNs.begin(), gapsNs.end());
+  f.minMs = static_cast<double>(gapsNs.front()) / 1e6;
+  f.medianMs = static_cast<double>(gapsNs[gapsNs.size() / 2]) / 1e6;
+  f.maxMs = static_cast<double>(gapsNs.back()) / 1e6;
+  return f;
+}
+
+void PrintGaps(const char* where, const GapFigures& f) {
+  std::printf(
+      "  gaps %-28s smallest %7.3f ms, median %7.3f ms, largest %8.3f ms; %zu of %zu below "
+      "10 ms\n",
+      where, f.minMs, f.medianMs, f.maxMs, f.below10, f.count);
+}
+
+// What the line saw of one download: `bytes` writes, and the simulator's
+// moments from index `farFrom` on.
+struct LineRecord {
+  orvex::platform::SerialLink::WriteTimes writes;
+  std::vector<std::int64_t> far;
+};
+
+void PrintLine(const LineRecord& line, std::size_t bytes) {
+  const auto& w = line.writes;
+  if (w.startNs.size() != bytes || line.far.size() != bytes) {
+    std::printf("  (%zu writes and %zu bytes at the simulator, %zu expected)\n", w.startNs.size(),
+                line.far.size(), bytes);
+  }
+  std::vector<std::int64_t> tool;
+  for (std::size_t i = 1; i < w.startNs.size() && i < w.returnNs.size(); ++i) {
+    tool.push_back(w.startNs[i] - w.returnNs[i - 1]);
+  }
+  std::vector<std::int64_t> far;
+  for (std::size_t i = 1; i < line.far.size(); ++i) far.push_back(line.far[i] - line.far[i - 1]);
+  PrintGaps("at the tool's writes:", Gaps(tool));
+  PrintGaps("at the simulator:", Gaps(far));
+  // A write's own time adds to its byte's period: the pause counts from its return.
+  std::vector<std::int64_t> writing;
+  for (std::size_t i = 0; i < w.startNs.size() && i < w.returnNs.size(); ++i) {
+    writing.push_back(w.returnNs[i] - w.startNs[i]);
+  }
+  const GapFigures t = Gaps(writing);
+  std::printf("  the writes themselves:            median %7.3f ms, largest %8.3f ms\n", t.medianMs,
+              t.maxMs);
+}
+
+double SpanSeconds(const std::vector<std::int64_t>& times) {
+  return times.size() < 2 ? 0.0 : static_cast<double>(times.back() - times.front()) / 1e9;
 }
 
 }  // namespace
@@ -133,6 +229,68 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   return 0;
 }
 
+// Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.
+int StartSimulator(const std::filesystem::path& home, const std::string& name) {
+  // The moment of each byte it reads goes to <name>.times (see format and logo).
+  const auto out = home / (name + ".out");
+  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 --byte-times " +
+                              (home / (name + ".times")).string() + " > " + out.string() +
+                              " 2>&1 & echo $!";
+  FILE* pipe = popen(command.c_str(), "r");
+  int pid = 0;
+  if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
+  pclose(pipe);
+  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return pid;
+}
+
+// CPU of this process over `seconds` of handling events.
+double IdleCpu(QApplication& app, int seconds) {
+  const double before = ProcessCpuSeconds();
+  QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+  app.exec();
+  return ProcessCpuSeconds() - before;
+}
+
+// The printer's device goes away and comes back: what waiting for it costs,
+// and how soon it is open again.
+int ReplugBench(QApplication& app, TForm1& form, const std::filesystem::path& home, int& simPid) {
+  kill(simPid, SIGTERM);  // the link goes and the pseudo-terminal hangs up
+  if (!WaitFor([&] { return form.toolStatusBar()->portStatus().contains("gone"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not notice the device going\n");
+    return 1;
+  }
+  const double gone = IdleCpu(app, 10);
+  std::printf(
+      "device gone, waiting for it: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+      gone, gone * 10.0);
+
+  QElapsedTimer back;
+  back.start();
+  simPid = StartSimulator(home, "sim2");
+  const double started = static_cast<double>(back.elapsed());
+  if (simPid == 0 ||
+      !WaitFor([&] { return form.toolStatusBar()->portStatus().endsWith("  open"); }, 5000)) {
+    std::fprintf(stderr, "the tool did not open the device again\n");
+    return 1;
+  }
+  std::printf(
+      "device back: open again %.0f ms after the simulator was started (%.0f ms of it "
+      "the simulator's start)\n",
+      static_cast<double>(back.elapsed()), started);
+  const double open = IdleCpu(app, 10);
+  std::printf("device back, port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n",
+              open, open * 10.0);
+  form.ReadFirmwareVersion();
+  if (!WaitFor([&] { return MemoHas(form, "Firmware version :"); }, 5000)) {
+    std::fprintf(stderr, "no answer after the device came back\n");
+    return 1;
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "idle";
   const auto home = orvex::test::TempFolder("line-bench");
@@ -140,29 +298,23 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   if (mode == "latency") return LatencyBench(argc, argv, home);
 
-  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 > " +
-                              (home / "sim.out").string() + " 2>&1 & echo $!";
-  FILE* pipe = popen(command.c_str(), "r");
-  int simPid = 0;
-  if (pipe == nullptr || std::fscanf(pipe, "%d", &simPid) != 1) return 1;
-  pclose(pipe);
-  for (int i = 0;
-       i < 50 && orvex::test::ReadFile(home / "sim.out").find("serving") == std::string::npos;
-       ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const auto byteTimes = home / "sim.times";
+  int simPid = StartSimulator(home, "sim");
+  if (simPid == 0) return 1;
 
   QApplication app(argc, argv);
   TForm1 form;
   form.SetProcessEnd([] {});
   const std::string logging = argc > 2 ? argv[2] : "window";
-  const bool traffic = logging == "traffic";
+  const bool traffic = logging == "traffic" || logging == "shown";
   const QString trafficFolder = QString::fromStdString((home / "traffic").string());
   if (traffic) form.startTrafficLog(trafficFolder, false);
+  if (logging == "shown") form.showTrafficLog();
   if (logging == "none") form.session().traffic.SetObserver(nullptr);
-  std::printf("traffic log: %s\n", traffic             ? "window and day files"
+  std::printf("traffic log: %s\n", logging == "shown"  ? "window shown, and day files"
+                                   : traffic           ? "hidden window and day files"
                                    : logging == "none" ? "not recorded"
-                                                       : "window only");
+                                                       : "hidden window only");
   form.ComboBox1->setCurrentIndex(0);
   form.ComboBox1Select();
   if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {
@@ -170,6 +322,35 @@ int main(int argc, char** argv) {
     kill(simPid, SIGTERM);
     return 1;
   }
+
+  if (mode == "replug") {
+    const int result = ReplugBench(app, form, home, simPid);
+    kill(simPid, SIGTERM);
+    return result;
+  }
+
+  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().io.link);
+  if (link == nullptr) {
+    std::fprintf(stderr, "the tool does not write through the platform's serial link\n");
+    kill(simPid, SIGTERM);
+    return 1;
+  }
+  std::printf("load average before: %s\n", LoadAverage().c_str());
+  LineRecord line;
+  // Runs one download with its writes recorded; the simulator's moments of
+  // the same bytes follow once they are all in.
+  auto recordLine = [&](const std::function<void()>& download, std::size_t bytes) {
+    const std::size_t farFrom = ReadByteTimes(byteTimes).size();
+    line.writes.startNs.reserve(bytes);  // no reallocation between two writes
+    line.writes.returnNs.reserve(bytes);
+    link->RecordWriteTimes(&line.writes);
+    download();
+    link->RecordWriteTimes(nullptr);
+    WaitFor([&] { return ReadByteTimes(byteTimes).size() >= farFrom + bytes; }, 5000);
+    const std::vector<std::int64_t> all = ReadByteTimes(byteTimes);
+    line.far.assign(all.begin() + static_cast<std::ptrdiff_t>(std::min(farFrom, all.size())),
+                    all.end());
+  };
 
   if (mode == "idle") {
     const double before = ProcessCpuSeconds();
@@ -180,30 +361,62 @@ int main(int argc, char** argv) {
         "idle with the port open: %.3f s CPU in 10 s = %.3f %% of one core (goal < 0.5 %%)\n", cpu,
         cpu * 10.0);
   } else if (mode == "format") {
+    constexpr std::size_t kBytes = 268;
     QElapsedTimer timer;
-    timer.start();
-    form.DownloadCoinFormat();
-    const double sending = static_cast<double>(timer.elapsed());
-    WaitFor([&] { return MemoHas(form, "Download coin format finished ."); }, 10000);
-    std::printf(
-        "format download: %.0f ms to send, %lld ms to the answer; floor 2680 ms, sending is %.2f "
-        "%% over\n",
-        sending, static_cast<long long>(timer.elapsed()), (sending - 2680.0) / 26.8);
+    double sending = 0;
+    recordLine(
+        [&] {
+          timer.start();
+          form.DownloadCoinFormat();
+          sending = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        },
+        kBytes);
+    const bool answered =
+        WaitFor([&] { return MemoHas(form, "Download coin format finished ."); }, 10000);
+    std::printf("format download (%zu bytes)%s:\n", kBytes, answered ? "" : " NOT ANSWERED");
+    PrintLine(line, kBytes);
+    const double writes = SpanSeconds(line.writes.startNs);
+    const double far = SpanSeconds(line.far);
+    std::printf("  first to last byte at the tool's writes: %.4f s = %.4f x the floor 2.67 s\n",
+                writes, writes / 2.67);
+    std::printf("  first to last byte at the simulator:     %.4f s = %.4f x the floor 2.67 s\n",
+                far, far / 2.67);
+    std::printf("  the command, last pause included:        %.4f s = %.4f x the floor 2.68 s\n",
+                sending, sending / 2.68);
   } else if (mode == "logo") {
     const auto path = home / "logo.bmp";
     orvex::test::WriteFile(path, orvex::test::MonoBmpBytes(384, 341, Pattern));
     form.session().setup.logos[0] = {path.string(), 341};
+    constexpr std::size_t kBytes = 4 + 341 * 48;
+    constexpr double kFloor = 16372 * 0.010 + 342 * 0.045;
     const double before = ProcessCpuSeconds();
     QElapsedTimer timer;
-    timer.start();
-    form.DownloadLogo1();  // returns after the last row's acknowledgement
-    const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
+    double seconds = 0;
+    recordLine(
+        [&] {
+          timer.start();
+          form.DownloadLogo1();  // returns after the last row's acknowledgement
+          seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+        },
+        kBytes);
     const double cpu = ProcessCpuSeconds() - before;
-    WaitFor([&] { return MemoHas(form, "Download logo1 finished ."); }, 5000);
+    const bool answered = WaitFor([&] { return MemoHas(form, "Download logo1 finished ."); }, 5000);
+    std::printf("341-row logo (%zu bytes)%s:\n", kBytes, answered ? "" : " NOT ANSWERED");
+    PrintLine(line, kBytes);
+    // The waits for the acknowledgements, at the tool: from the return of the
+    // last write before each wait to the next write (floor 10 + 45 ms).
+    std::vector<std::int64_t> waits;
+    for (std::size_t i = 4; i < line.writes.startNs.size(); i += 48) {
+      waits.push_back(line.writes.startNs[i] - line.writes.returnNs[i - 1]);
+    }
+    const GapFigures w = Gaps(waits);
+    // orvex-sim schedules in whole milliseconds, so one may come in under 55 ms.
     std::printf(
-        "341-row logo: %.1f s (floor about 180.8 s, %.2f %% over); CPU %.1f s = %.2f %% of one "
-        "core (goal < 3 %%)\n",
-        seconds, (seconds - 180.8) / 1.808, cpu, 100.0 * cpu / seconds);
+        "  row boundaries at the tool's writes: smallest %.3f ms, median %.3f ms (floor 55 ms)\n",
+        w.minMs, w.medianMs);
+    std::printf("  the command: %.3f s = %.4f x the floor %.2f s\n", seconds, seconds / kFloor,
+                kFloor);
+    std::printf("  CPU %.1f s = %.2f %% of one core (goal < 3 %%)\n", cpu, 100.0 * cpu / seconds);
   }
   if (traffic) {
     form.trafficLog().writer().Flush(5000);
@@ -214,6 +427,7 @@ int main(int argc, char** argv) {
                   static_cast<long long>(text.size()));
     }
   }
+  std::printf("load average after: %s\n", LoadAverage().c_str());
   kill(simPid, SIGTERM);
   return 0;
 }

@@ -1,10 +1,10 @@
-// The traffic log of the main window: its window, its files and the status
-// note when the files fail.
+// The traffic log of the main window: its window, its files, and the status
+// bar's word when the files fail.
 
+#include <QLabel>
 #include <QMetaObject>
-#include <QStatusBar>
-#include <iostream>
 
+#include "status_bar.h"
 #include "traffic_log_window.h"
 #include "unit1.h"
 
@@ -14,10 +14,10 @@ void TForm1::setUpTrafficLog() {
     trafficLogWindow_->addLine(QString::fromStdString(line));
   });
   trafficLog_.writer().SetFailureHandler([this](const std::string& reason) {
-    // From the writer's thread: the note is shown on the window's.
-    const QString note = QStringLiteral("Traffic log stopped: ") + QString::fromStdString(reason);
+    // From the writer's thread: the status bar is the window thread's.
+    const QString text = QString::fromStdString(reason);
     QMetaObject::invokeMethod(
-        this, [this, note] { showStatusNote(note); }, Qt::QueuedConnection);
+        this, [this, text] { onTrafficFilesFailed(text); }, Qt::QueuedConnection);
   });
   session_.traffic.SetObserver(&trafficLog_);
 }
@@ -36,11 +36,13 @@ void TForm1::showTrafficLog() {
   trafficLogWindow_->activateWindow();
 }
 
-void TForm1::showStatusNote(const QString& text) {
-  lastStatusNote_ = text;
-  if (auto* bar = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly)) {
-    bar->showMessage(text);
-  } else {
-    std::cerr << "orvex-tool: " << text.toStdString() << '\n';
-  }
+void TForm1::onTrafficFilesFailed(const QString& reason) {
+  // Said once, and left standing on the right, since no more lines reach the
+  // files in this run; the window and --trace go on.
+  statusBar_->showNotice(QStringLiteral("Traffic log stopped: ") + reason);
+  auto* stopped = new QLabel(QStringLiteral("Traffic log stopped"), statusBar_);
+  stopped->setObjectName(QStringLiteral("TrafficLogStopped"));
+  stopped->setToolTip(reason);
+  statusBar_->addPermanentWidget(stopped);
+  trafficLogWindow_->setFolder({});
 }

@@ -33,9 +33,3 @@ void QtEventPump::WaitWhile(const std::function<bool()>& condition) {
 void QtEventPump::ProcessPendingEvents() {
   QCoreApplication::processEvents();
 }
-
-void SerialLink::SendByte(std::uint8_t byte) {
-  port_.WriteByte(byte);
-}
-
-void SerialLink::Pause(int milliseconds) { pacer_.Pause(milliseconds); }

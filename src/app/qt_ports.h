@@ -2,8 +2,7 @@
 // Small port implementations that need nothing of the main window.
 
 #include "ports.h"
-#include "serial/byte_pacer.h"
-#include "serial/serial_port.h"
+#include "serial/serial_link.h"
 
 // Local time and the locale's formats.
 class QtClock : public orvex::ClockPort {
@@ -22,16 +21,7 @@ class QtEventPump : public orvex::EventPump {
 
 // The wire: one byte per write, and pauses that block the window thread
 // without handling events, as the printer's pacing expects.
-class SerialLink : public orvex::LinkPort {
- public:
-  explicit SerialLink(orvex::platform::SerialPort& port) : port_(port) {}
-  void SendByte(std::uint8_t byte) override;
-  void Pause(int milliseconds) override;
-
- private:
-  orvex::platform::SerialPort& port_;
-  orvex::platform::BytePacer pacer_;
-};
+using SerialLink = orvex::platform::SerialLink;
 
 // The preview window is created after the main window; the session gets
 // this relay at once and the window when it exists.

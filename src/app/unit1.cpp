@@ -1,5 +1,6 @@
 #include "unit1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,6 +18,11 @@
 #include "image_box.h"
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
+#include "port_list_tips.h"
+#include "port_recovery.h"
+#include "port_status_text.h"
+#include "status_bar.h"
 #include "traffic_log_window.h"
 #include "unit2.h"
 
@@ -81,6 +87,7 @@ void TForm1::BuildWindow() {
   ComboBox1->setPlaceholderText(QStringLiteral("Select"));
   ComboBox1->setCurrentIndex(-1);
   connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Select(); });
+  new PortListTips(ComboBox1);
 
   Memo1 = memo_;
   Memo1->setParent(client);
@@ -109,9 +116,26 @@ void TForm1::BuildWindow() {
   connect(Timer1, &QTimer::timeout, this, &TForm1::OfflineCountTick);
   connect(Timer2, &QTimer::timeout, this, &TForm1::ReplyTimeoutTick);
   connect(Timer3, &QTimer::timeout, this, &TForm1::VariantWaitTick);
+  // The tool's own: ends the states that none of the three ends.
+  stuckWatchTimer_ = new QTimer(this);
+  stuckWatchTimer_->setInterval(1000);
+  connect(stuckWatchTimer_, &QTimer::timeout, this, [this] { orvex::StuckWatchTick(session_); });
+
+  // Below the designed client area: the tool's own words about the port.
+  statusBar_ = new StatusBar(this);
+  QFont barFont = QApplication::font();  // plain text, not the designed bold serif
+  barFont.setBold(false);
+  statusBar_->setFont(barFont);
+  setStatusBar(statusBar_);
+  statusBar_->setPortStatus(
+      QStringLiteral("No port open: choose the printer's port above (hold the mouse over a name "
+                     "to see its device)."));
+  portRecovery_ = new PortRecovery(
+      this, [this](const orvex::platform::PortDevice& device) { onPortBack(device); });
 
   move(316, 103);
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  resize(kClientWidth,
+         kClientHeight + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
 }
 
 void TForm1::FormCreate() {
@@ -172,22 +196,37 @@ void TForm1::COM2Click() {
 void TForm1::OpenPort() {
   if (port_.IsOpen()) return;
   const auto result = port_.Open(ToStd(portName_));
+  portDevice_ = result.port;
   if (!result.ok) {
     std::cerr << "orvex-tool: can't open " << ToStd(portName_) << ": " << result.reason << '\n';
+    statusBar_->setPortStatus(portFailedText(result.port, result.problem),
+                              portDetails(result.port, result.problem));
     session_.Append("can't open  " + ToStd(portName_));
     session_.AppendEmpty();
     return;
   }
-  rs232_ = new RS232(
-      port_, this,
-      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
-      [this] { OnPortHungUp(); });
-  rs232_->start();
+  startReceiveThread();
+  statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
   session_.Append(ToStd(portName_) + "  open now");
   session_.AppendEmpty();
 }
 
+void TForm1::startReceiveThread() {
+  const int generation = ++portGeneration_;
+  rs232_ = new RS232(
+      port_, this,
+      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
+      [this, generation] { OnPortHungUp(generation); });
+  rs232_->start();
+}
+
 void TForm1::ClosePort() {
+  if (portRecovery_ != nullptr) portRecovery_->stop();
+  stopReceiveThread();
+  port_.Close();
+}
+
+void TForm1::stopReceiveThread() {
   if (rs232_ != nullptr) {
     rs232_->RequestStop();
     // The thread may be waiting for the dispatcher to run here: keep
@@ -196,13 +235,40 @@ void TForm1::ClosePort() {
     delete rs232_;
     rs232_ = nullptr;
   }
-  port_.Close();
 }
 
-void TForm1::OnPortHungUp() {
+void TForm1::OnPortHungUp(int generation) {
+  if (generation != portGeneration_ || rs232_ == nullptr) return;  // that port was closed since
   // The message window keeps to the printer's own reports: an outstanding
-  // request runs into its reply timeout as usual.
-  std::cerr << "orvex-tool: " << ToStd(portName_) << " went away; no more reads from it\n";
+  // request runs into its reply timeout as usual. The status bar says what
+  // happened and the tool waits for the device to come back.
+  std::cerr << "orvex-tool: " << ToStd(portName_) << " went away; waiting for it to come back\n";
+  stopReceiveThread();  // it ended after the hang-up
+  // The watch begins before the close (see PortWatch); the device is let go
+  // of at once, so that it comes back under its old name.
+  const bool watching = portRecovery_->watch(portDevice_);
+  port_.Close();
+  statusBar_->setPortStatus(portGoneText(portDevice_, watching), portDetails(portDevice_));
+  portRecovery_->checkNow();
+}
+
+void TForm1::onPortBack(const orvex::platform::PortDevice& device) {
+  if (port_.IsOpen()) return;
+  // The same settings and exclusive use as the first open.
+  const auto result = port_.Open(device);
+  if (!result.ok) {
+    std::cerr << "orvex-tool: " << ToStd(portName_) << " is back but can't open: " << result.reason
+              << '\n';
+    statusBar_->setPortStatus(portBackButFailingText(device, result.problem),
+                              portDetails(device, result.problem));
+    return;  // tried again on the next change
+  }
+  portRecovery_->stop();
+  portDevice_ = result.port;
+  startReceiveThread();
+  std::cerr << "orvex-tool: " << ToStd(portName_) << " is back on " << result.port.device << '\n';
+  statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
+  statusBar_->showNotice(portBackNotice(result.port));
 }
 
 // ---- TimerPort ----
@@ -213,6 +279,8 @@ QTimer* TForm1::timer(orvex::TimerId id) const {
       return Timer1;
     case orvex::TimerId::ReplyTimeout:
       return Timer2;
+    case orvex::TimerId::StuckWatch:
+      return stuckWatchTimer_;
     case orvex::TimerId::VariantWait:
       break;
   }

@@ -30,7 +30,9 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class ImageBox;
+class PortRecovery;
 class RS232;
+class StatusBar;
 class TrafficLogWindow;
 
 class TForm1 : public QMainWindow,
@@ -52,6 +54,8 @@ class TForm1 : public QMainWindow,
   // What ends the process when the window closes (tests keep theirs alive).
   void SetProcessEnd(std::function<void()> end) { processEnd_ = std::move(end); }
   const QString& portName() const { return portName_; }
+  // The status bar below the client area, for what the tool itself says.
+  StatusBar* toolStatusBar() const { return statusBar_; }
 
   // The traffic log: every request and read, in the "Traffic Log" window;
   // from startTrafficLog on also in the day files of folder, and with trace
@@ -60,10 +64,6 @@ class TForm1 : public QMainWindow,
   orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
   TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
   void showTrafficLog();
-  // A note of the tool's own for the status bar (standard error while the
-  // window has none); the last one stays readable for tests.
-  void showStatusNote(const QString& text);
-  const QString& lastStatusNote() const { return lastStatusNote_; }
 
   // orvex::TimerPort
   void SetTimerEnabled(orvex::TimerId timer, bool enabled) override;
@@ -223,6 +223,7 @@ class TForm1 : public QMainWindow,
   QPushButton* BitBtn2 = nullptr;
 
   QTimer *Timer1 = nullptr, *Timer2 = nullptr, *Timer3 = nullptr;
+  QTimer* stuckWatchTimer_ = nullptr;
 
   // The controls of one ticket line.
   struct LineControls {
@@ -258,11 +259,15 @@ class TForm1 : public QMainWindow,
   void BuildLogoPages(QWidget* client);
   void ApplyKindRule(orvex::TicketKind kind, int line);
   void OnLineTextEdited(orvex::TicketKind kind, int line, const QString& text);
-  void OnPortHungUp();
+  void OnPortHungUp(int generation);
+  void startReceiveThread();
+  void stopReceiveThread();
+  void onPortBack(const orvex::platform::PortDevice& device);
   ImageBox* imageBox(int slot) const;
   QTimer* timer(orvex::TimerId id) const;
   RadioGroup* symbolGroupInUse() const;
   void setUpTrafficLog();
+  void onTrafficFilesFailed(const QString& reason);
 
   // The ports, declared before the session that refers to them.
   orvex::platform::TrafficLog trafficLog_;
@@ -279,11 +284,14 @@ class TForm1 : public QMainWindow,
 
   std::array<std::array<LineControls, orvex::kLinesPerTicket>, 3> lines_{};
   RS232* rs232_ = nullptr;
+  StatusBar* statusBar_ = nullptr;
+  PortRecovery* portRecovery_ = nullptr;
+  orvex::platform::PortDevice portDevice_;  // what the port name stood for when opened
+  int portGeneration_ = 0;                  // which receive thread is the current one
   QString portName_ = QStringLiteral("COM1");
   QString portSettings_ = QStringLiteral("38400,N,8,1");
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
   std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
-  QString lastStatusNote_;
 };

@@ -30,9 +30,11 @@ class LinkPort {
   virtual void Pause(int milliseconds) = 0;
 };
 
-enum class TimerId { OfflineCount, ReplyTimeout, VariantWait };
+// The printer link's three timers, and the watch that ends the states none
+// of them ends (link/stuck_watch.h).
+enum class TimerId { OfflineCount, ReplyTimeout, VariantWait, StuckWatch };
 
-// Three one-second timers. Enabling a running timer keeps its period.
+// One-second timers. Enabling a running timer keeps its period.
 class TimerPort {
  public:
   virtual ~TimerPort() = default;

@@ -49,6 +49,8 @@ class Session {
   TicketSetup setup;
   int progressLine = 0;
   bool batchRunning = false;  // Download All is under way
+  bool dispatching = false;   // ReplyDispatcher is handling a read
+  StuckWatchCounts watch;
 
   // The spreadsheet application of the period report; empty until the
   // first export.

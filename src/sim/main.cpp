@@ -13,6 +13,7 @@
 
 #include "model/command_line.h"
 #include "model/printer_model.h"
+#include "tool/byte_times.h"
 #include "tool/port_host.h"
 #include "tool/sim_server.h"
 #include "tool/state_outputs.h"
@@ -80,11 +81,17 @@ int main(int argc, char** argv) {
   PrinterModel printer(config.printer);
   Trace trace(config.trace, stderr);
   StateOutputs outputs(config.stateFile, config.logoDir);
+  ByteTimes byteTimes(config.byteTimesFile);
+  if (!byteTimes.ok()) {
+    std::fprintf(stderr, "orvex-sim: cannot write %s\n", config.byteTimesFile->c_str());
+    return 1;
+  }
 
   std::printf("orvex-sim serving %s on %s\n", config.port.c_str(), host->pty().slavePath().c_str());
   std::fflush(stdout);
 
   SimServer server(*host, printer, trace, outputs, start, config.port);
+  server.RecordByteTimes(&byteTimes);
   const int code = server.Run(stopFd);
   host->Close();
   close(stopFd);

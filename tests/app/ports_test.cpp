@@ -12,6 +12,7 @@
 #include "bitmaps.h"
 #include "image_box.h"
 #include "link/link_control.h"
+#include "link/stuck_watch.h"
 #include "session.h"
 
 namespace {
@@ -132,6 +133,19 @@ class PortsTest : public QObject {
     // Three real one-second ticks of the offline count.
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.linkState == orvex::LinkState::Lost, 5000);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
+  }
+
+  void stuckWatchIsATimerOfItsOwnAndReachesTheCore() {
+    AppFixture f;
+    // A renewal's busy whose end has not come for 88 seconds.
+    f.session().state.busy = true;
+    f.session().watch.silentSeconds = 88;
+    f.form->SetTimerEnabled(orvex::TimerId::StuckWatch, true);
+    QVERIFY(f.form->TimerEnabled(orvex::TimerId::StuckWatch));
+    QVERIFY(!f.form->Timer1->isActive() && !f.form->Timer2->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    QCOMPARE(f.Lines(), (QStringList{QString::fromUtf8(orvex::kRenewalUnfinished), QString()}));
+    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::StuckWatch));
   }
 
   void gaugeAndCommunicationReset() {

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "app_fixture.h"
+#include "status_bar.h"
 #include "traffic_log_window.h"
 
 class TrafficLogTest : public QObject {
@@ -105,7 +106,7 @@ class TrafficLogTest : public QObject {
     QVERIFY(text.endsWith(QStringLiteral(" TX 1B F5 | full cut test\n")));
     QVERIFY(f.form->trafficLogWindow()->openFolderButton()->isEnabled());
     QVERIFY(f.form->trafficLogWindow()->statusLabel()->text().contains(folder));
-    QVERIFY(f.form->lastStatusNote().isEmpty());
+    QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
   }
 
   void traceCopiesTheLinesToStandardError() {
@@ -144,8 +145,15 @@ class TrafficLogTest : public QObject {
     f.Identify();
     f.form->TestFullCut();
     f.form->TestPartCut();
-    QTRY_VERIFY(f.form->lastStatusNote().startsWith(QStringLiteral("Traffic log stopped: ")));
-    QVERIFY(f.form->lastStatusNote().contains(QStringLiteral("Not a directory")));
+    StatusBar* bar = f.form->toolStatusBar();
+    QTRY_VERIFY(bar->notice().startsWith(QStringLiteral("Traffic log stopped: ")));
+    QVERIFY(bar->notice().contains(QStringLiteral("Not a directory")));
+    // It stays said on the right, once, with the reason as its tip.
+    QTest::qWait(200);
+    const auto stopped = bar->findChildren<QLabel*>(QStringLiteral("TrafficLogStopped"));
+    QCOMPARE(stopped.size(), 1);
+    QVERIFY(stopped[0]->toolTip().contains(QStringLiteral("Not a directory")));
+    QVERIFY(!f.form->trafficLogWindow()->openFolderButton()->isEnabled());
     // The commands did their work, and the window still shows the lines.
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Test full cut finished ."), QString(),
                                      QStringLiteral("Test part cut finished ."), QString()}));

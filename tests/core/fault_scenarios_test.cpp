@@ -12,6 +12,7 @@
 #include "commands/queries.h"
 #include "formats/format_download.h"
 #include "link/link_control.h"
+#include "link/stuck_watch.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
 #include "virtual_bench.h"
@@ -310,6 +311,110 @@ TEST_F(FaultScenarioTest, PrinterRestartCuttingARecordRenewalShortFreesTheTool) 
   EXPECT_FALSE(Shows("Orvex is online ."));  // the link never went down
   EXPECT_TRUE(Idle());
   ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, ARenewalWhoseEndNeverComesEndsAfterNinetySecondsOfSilence) {
+  // The run's start arrives; its end (0x33) is lost on the line.
+  bench.Deliver({0x77, 0x11, 0x05, 0x01, 0x09});
+  ASSERT_TRUE(s.state.busy);
+  bench.RunFor(30000);
+  ReadPrinterClock(s);
+  // A progress report is no silence: the count starts again from it.
+  bench.Deliver({0x77, 0x22, 0x05, 0x02, 0x0A});
+  const std::int64_t lastReport = bench.now();
+  bench.RunFor(89000);
+  EXPECT_TRUE(s.state.busy);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.state.busy; }, 2000));
+  EXPECT_GE(bench.now() - lastReport, 90000);
+  EXPECT_LE(bench.now() - lastReport, 91000);
+  EXPECT_THAT(Lines(), ElementsAre("Renew records now :", "Last erase date : 2005/01/09",
+                                   "Now write record : 2005/02/10", "Printer is busy right now .",
+                                   "", kRenewalUnfinished, ""));
+  EXPECT_EQ(s.state.linkState, LinkState::Online);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+
+  // A late report is handled as ever.
+  NextMark();
+  bench.Deliver({0x77, 0x22, 0x05, 0x02, 0x0B});
+  bench.Deliver({0x77, 0x33, 0x05, 0x02, 0x0B});
+  EXPECT_THAT(Lines(), ElementsAre("Renew records finished .", ""));
+  EXPECT_EQ(bench.memo.lines[static_cast<std::size_t>(s.progressLine)],
+            "Now write record : 2005/02/11");
+  EXPECT_FALSE(s.state.busy);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, ARequestWhoseTimeoutAnotherReplyStoppedEndsInTheTimeoutsReset) {
+  // A renewal's end frees busy while a format download waits for its 0xAA,
+  // which never comes (garbage instead); a query then goes out, and its
+  // reply stops the one reply timeout. The download would wait for ever.
+  bench.printer().faults().maintenanceRuns = 1;
+  bench.printer().faults().garbageReplies = 1;
+  bench.printer().faults().garbageLength = 3;
+  bench.printer().faults().garbageSeed =
+      GarbageSeed([](std::uint8_t b) { return b != 0xAA && b != 0x77 && b != 0x26; }, 3);
+  DownloadCoinFormat(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return bench.printer().faultLog().garbled == 1; }, 5000));
+  bench.RunFor(1000);
+  ASSERT_TRUE(Shows("Renew records finished ."));
+  ASSERT_FALSE(s.state.busy);
+  ASSERT_TRUE(s.pending.awaitCoinFormat);
+
+  NextMark();
+  ReadFirmwareVersion(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  const std::int64_t stopped = bench.now();
+
+  NextMark();
+  bench.RunFor(89000);
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_THAT(Lines(), IsEmpty());
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 2000));
+  EXPECT_GE(bench.now() - stopped, 90000);
+  EXPECT_LE(bench.now() - stopped, 91000);
+  EXPECT_THAT(Lines(), ElementsAreArray({"Communication Error !!", ""}));
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::OfflineCount));
+  EXPECT_EQ(bench.panel.gauge.back(), 0);
+  bench.RunFor(2000);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+
+  NextMark();
+  RestartPrinter();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
+  bench.RunFor(500);
+  ExpectToolStillWorks();
+}
+
+TEST_F(FaultScenarioTest, ARequestStartedMeanwhileKeepsItsOwnTimeoutLine) {
+  // While a request freed by a renewal waits uncovered, another request
+  // has its reply timeout as designed: counted on its own line from 1, and
+  // its reset clears both.
+  bench.printer().faults().maintenanceRuns = 1;
+  bench.printer().faults().garbageReplies = 1;
+  bench.printer().faults().garbageLength = 3;
+  bench.printer().faults().garbageSeed =
+      GarbageSeed([](std::uint8_t b) { return b != 0xAA && b != 0x77 && b != 0x26; }, 3);
+  DownloadNoteFormat(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return bench.printer().faultLog().garbled == 1; }, 5000));
+  bench.RunFor(1000);
+  ReadFirmwareVersion(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  bench.RunFor(30000);
+
+  NextMark();
+  bench.printer().faults().dropReplies = 1;
+  ReadSummaryTotals(s);
+  bench.RunFor(2500);
+  EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 2 sec"));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitSummary; }, 100000));
+  EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
+  EXPECT_FALSE(s.pending.awaitNoteFormat);
+  EXPECT_TRUE(Idle());
 }
 
 TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {

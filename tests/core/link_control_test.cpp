@@ -211,6 +211,59 @@ TEST_F(LinkTest, AnnouncementStopsTheTimeoutButLeavesTheRequest) {
   EXPECT_FALSE(s.state.busy);
 }
 
+TEST_F(LinkTest, ARequestWhoseTimeoutAnAnnouncementStoppedEndsInTheWatch) {
+  // The announcement stops the reply timeout and leaves the request for a
+  // read to complete; a printer that then says nothing at all (no variant
+  // reply either) used to leave it pending for good. The state is set by
+  // hand: a download cannot start while the link is lost.
+  Identify();
+  StartRequest(s, s.pending.awaitCoinFormat);
+  s.state.linkState = LinkState::Lost;
+  bench.Deliver({0x26});
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::StuckWatch));
+  const int mark = bench.memo.LineCount();
+  bench.RunFor(89500);
+  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.state.busy);
+  EXPECT_TRUE(bench.memo.From(mark).empty()) << bench.memo.Text();
+  bench.RunFor(1000);
+  EXPECT_THAT(bench.memo.From(mark), ElementsAre("Communication Error !!", ""));
+  EXPECT_FALSE(s.pending.Any());
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_EQ(s.state.linkState, LinkState::Lost);
+  EXPECT_TRUE(bench.TimerEnabled(TimerId::OfflineCount));
+  bench.RunFor(1000);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+}
+
+TEST_F(LinkTest, TheWatchLeavesRequestsUnderTheReplyTimeoutAlone) {
+  // An ordinary request: the watch never starts, the designed timeout line
+  // counts 1 to 90 and resets.
+  Identify();
+  ReadFirmwareVersion(s);
+  bench.RunFor(3000);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+  bench.Deliver({'B'});  // any read ends a query
+  EXPECT_FALSE(s.pending.awaitFirmware);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+  // A renewal's start during a download: the download's own timeout ends
+  // both, with its count on its own line.
+  const int mark = bench.memo.LineCount();
+  StartRequest(s, s.pending.awaitNoteFormat);
+  bench.RunFor(2000);
+  bench.Deliver({0x77, 0x11, 5, 1, 9});
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+  bench.RunFor(95000);
+  const std::vector<std::string> lines = bench.memo.From(mark);
+  ASSERT_EQ(lines.size(), 6u) << bench.memo.Text();
+  EXPECT_EQ(lines[0], "Timeout Detect : 90 sec");
+  EXPECT_EQ(lines[1], "Renew records now :");
+  EXPECT_EQ(lines[4], "Communication Error !!");
+  EXPECT_FALSE(s.state.busy);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
+}
+
 TEST_F(LinkTest, CancelOnlyRaisesFlags) {
   CancelDownload(s);
   EXPECT_TRUE(s.state.cancelLogo);

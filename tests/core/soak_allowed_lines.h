@@ -57,6 +57,7 @@ class AllowedLines {
                 "Renew records now :",
                 "1",
                 "Renew records finished .",
+                "Renew records: no report for 90 sec, taken as ended .",
                 "PC date & time : ",
                 "Set date & time finished .",
                 "Set date & time Error .",

@@ -13,15 +13,18 @@ namespace {
 // The simulator, serving `port` with its link under configHome.
 class Simulator {
  public:
-  Simulator(const QString& configHome, const QStringList& extraArgs) {
+  Simulator(const QString& configHome, const QStringList& extraArgs,
+            const QString& port = QStringLiteral("COM3")) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(QStringLiteral(ORVEX_SIM_EXE),
-                   QStringList{QStringLiteral("--port"), QStringLiteral("COM3")} + extraArgs);
-    link_ = configHome + QStringLiteral("/orvex-tool/ports/COM3");
+                   QStringList{QStringLiteral("--port"), port} + extraArgs);
+    link_ = configHome + QStringLiteral("/orvex-tool/ports/") + port;
   }
+  // The pseudo-terminal served now.
+  QString device() const { return QFileInfo(link_).symLinkTarget(); }
   ~Simulator() { Stop(); }
 
   bool WaitUntilServing() {

@@ -1,7 +1,7 @@
 // orvex-tool's window against orvex-sim on a pseudo-terminal, in real time:
 // picking the port, the printer's announcement and variant, one query, a
-// period report saved in the documents folder, the simulator going away, and
-// a port that cannot be opened.
+// period report saved in the documents folder, the simulator going away and
+// coming back, and a port that cannot be opened.
 
 #include <sys/resource.h>
 
@@ -19,13 +19,49 @@
 #include <memory>
 
 #include "app_fixture.h"
+#include "bitmaps.h"
+#include "fake_device_tree.h"
 #include "sim_process.h"
+#include "status_bar.h"
 
 namespace {
 
 void PickCom3(TForm1& form) {
   form.ComboBox1->setCurrentIndex(2);
   emit form.ComboBox1->activated(2);
+}
+
+// Sets an environment variable for one test and puts it back.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedVariable() {
+    if (had_) {
+      qputenv(name_, old_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+int Count(const QStringList& lines, const QString& line) {
+  return static_cast<int>(lines.count(line));
+}
+
+std::uint8_t Stripes(int row, int) {
+  return (row / 4) % 2 ? 0xFF : 0x00;
+}
+
+QString PortStatus(AppFixture& f) {
+  return f.form->toolStatusBar()->portStatus();
 }
 
 double CpuSeconds() {
@@ -162,6 +198,123 @@ class ToolWithSimTest : public QObject {
     QVERIFY(!f.form->ComboBox1->isEnabled());
     QTest::qWait(200);
     QCOMPARE(f.form->Memo1->LineCount(), 2);
+  }
+
+  void simulatorHangUpIsSurvivedWithoutARestart() {
+    // The line dies in the middle of a logo; orvex-sim serves the port anew
+    // on a new pseudo-terminal and moves the link. The tool opens it again
+    // by itself; Cancel ends the cut-off download; a query is answered.
+    ConfigHome home;
+    Simulator sim(home.path(), {QStringLiteral("--hang-up-after-logo-row"), QStringLiteral("1"),
+                                QStringLiteral("--hang-up-ms"), QStringLiteral("300")});
+    QVERIFY(sim.WaitUntilServing());
+    const QString firstDevice = sim.device();
+    AppFixture f;
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QCOMPARE(PortStatus(f),
+             QStringLiteral("COM3  ") + firstDevice + QStringLiteral("  38400 8N1  open"));
+
+    const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
+    orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 8, Stripes));
+    f.session().setup.logos[0] = {logo.string(), 8};
+    // The download waits in a nested event loop; what happens meanwhile is
+    // watched from a timer.
+    QStringList seen;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+      if (seen.isEmpty() || seen.back() != PortStatus(f)) seen << PortStatus(f);
+      if (PortStatus(f).endsWith(QStringLiteral("  38400 8N1  open")) && seen.size() > 2) {
+        f.form->CancelDownload();
+      }
+    });
+    watcher.start(10);
+    QTimer::singleShot(0, f.form.get(), [&f] { f.form->DownloadLogo1(); });
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Data transfer interrupt .")),
+                             10000);
+    watcher.stop();
+    QCOMPARE(seen.size(), 3);
+    QCOMPARE(seen[1], QStringLiteral("COM3  ") + firstDevice +
+                          QStringLiteral("  gone: unplugged or switched off. Plug it back in: the "
+                                         "tool opens it again by itself."));
+    const QString secondDevice = sim.device();
+    QCOMPARE(seen[2],
+             QStringLiteral("COM3  ") + secondDevice + QStringLiteral("  38400 8N1  open"));
+    QCOMPARE(f.form->toolStatusBar()->notice(), QStringLiteral("COM3 is back: ") + secondDevice +
+                                                    QStringLiteral(" opened again, 38400 8N1."));
+    // Opened again for exclusive use, as the first time.
+    {
+      orvex::platform::SerialPort other;
+      QVERIFY(!other.Open("COM3").ok);
+    }
+
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    // The message window has only the printer's own reports.
+    for (const QString& line : f.Lines()) {
+      QVERIFY2(!line.contains(QStringLiteral("gone")) && !line.contains(QStringLiteral("back")),
+               qPrintable(line));
+    }
+  }
+
+  void linkRemovedAndMadeAgainToANewPseudoTerminal() {
+    // One simulator ends (its link goes, its pseudo-terminal closes); another
+    // starts on a new pseudo-terminal under the same name.
+    ConfigHome home;
+    auto first = std::make_unique<Simulator>(home.path(), QStringList{});
+    QVERIFY(first->WaitUntilServing());
+    AppFixture f;
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+
+    first.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(PortStatus(f).contains(QStringLiteral("  gone: ")), 3000);
+    const double before = CpuSeconds();
+    QTest::qWait(500);
+    QVERIFY2(CpuSeconds() - before < 0.1, "the wait for the device spins");
+
+    Simulator second(home.path(), {});
+    QVERIFY(second.WaitUntilServing());
+    QTRY_COMPARE_WITH_TIMEOUT(
+        PortStatus(f),
+        QStringLiteral("COM3  ") + second.device() + QStringLiteral("  38400 8N1  open"), 3000);
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+  }
+
+  void aUsbAdapterIsComOneWithoutAnySetup() {
+    // A fake device tree whose ttyUSB0 is the simulator's pseudo-terminal; the
+    // simulator's own link lives in another configuration, so the tool finds
+    // the printer by the automatic names alone.
+    ConfigHome home;
+    QTemporaryDir other;
+    Simulator sim(other.path(), {}, QStringLiteral("COM9"));
+    QVERIFY(sim.WaitUntilServing());
+    QTemporaryDir rootDir;
+    orvex::test::FakeDeviceTree tree(rootDir.path().toStdString());
+    tree.PlugAdapter("ttyUSB0",
+                     {"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0", "FT232R USB UART", "FTDI",
+                      "PRN001", "ftdi_sio", 1},
+                     sim.device().toStdString());
+    ScopedVariable root("ORVEX_DEVICE_ROOT", rootDir.path().toLocal8Bit());
+
+    AppFixture f;
+    QVERIFY(
+        f.form->ComboBox1->itemData(0, Qt::ToolTipRole)
+            .toString()
+            .startsWith(QStringLiteral("/dev/ttyUSB0\nby-id: usb-FTDI_FT232R_USB_UART_PRN001")));
+    f.form->ComboBox1->setCurrentIndex(0);
+    emit f.form->ComboBox1->activated(0);
+    QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM1  open now"), QString()}));
+    QCOMPARE(PortStatus(f), QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"));
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
   }
 
   void waitingIdleOnAnOpenPortCostsNoProcessor() {

@@ -21,7 +21,8 @@
 //     2 3 4  a tick of Timer1, Timer2, Timer3 (a disabled timer does not tick)
 //     5      a command: b % commands
 //     6      Cancel (CancelDownload)
-//     7      a run of ticks: b % 4 picks the timer (3: every enabled one), (b >> 2) + 1 rounds
+//     7      a run of ticks: b % 4 picks the timer (3: every enabled one, the stuck-state
+//            watch included), (b >> 2) + 1 rounds
 //
 // The logo downloads and Download All wait for replies; their waits take
 // the next steps from the input, as the window handles events while it
@@ -29,7 +30,8 @@
 // thread waits for it), so the period export's event handling takes only
 // ticks, Cancel and commands. When the input ends inside a wait, the enabled
 // timers tick until the wait ends; a wait that still holds after 200 rounds
-// with the reply timeout running is a fault, without it the run just stops.
+// with the reply timeout or the stuck-state watch running is a fault (each
+// ends what it watches within 90), without them the run just stops.
 //
 // Invariants, checked after every step, nested ones included:
 //   - a message line never holds a line break, and no line index is negative;
@@ -47,13 +49,18 @@
 //   - a tick changes the state as the timer's rules say; a Timer2 tick shows
 //     "Timeout Detect : n sec" on timeoutLine, and at 90 the communication
 //     reset leaves no flag pending, busy clear, the link Lost, Timer1 on and
-//     Timer2 off;
+//     Timer2 off; a tick of the stuck-state watch that counts 90 for a request
+//     pending with Timer2 off runs the same reset, one that counts 90 seconds
+//     of silence for a busy no request holds ends that busy with its line;
 //   - before the printer is identified, a command writes no line, sends no
 //     byte and changes no state (the decimal box's range check has no gate);
 //   - identified, once true, stays true;
 //   - busy is set only while a request is pending, or while busy that came
 //     with the input, or set by a record-maintenance run (0x11), has not
-//     yet been cleared.
+//     yet been cleared;
+//   - when the input ends (outside a wait), 200 seconds of silence with every
+//     timer ticking leave neither busy nor a pending request. The stuck-state
+//     watch is started on the input's state, as the tool would have it running.
 
 #include <algorithm>
 #include <array>
@@ -76,6 +83,7 @@
 #include "fuzz_support.h"
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
 
@@ -262,6 +270,7 @@ class Scenario {
     try {
       if (firstCommand_ > 0) RunCommand(firstCommand_ - 1);
       while (!in_.empty()) Step(false);
+      Silence();
     } catch (const Abandon&) {
       // The rest of the input could not end a wait; nothing more to check.
       if (trace_) std::fprintf(stderr, "(stopped inside a wait)\n");
@@ -332,6 +341,19 @@ class Scenario {
 
     busyExplained_ = st.busy;
     wasIdentified_ = st.identified;
+    // The tool's watch runs in whatever state the input starts from.
+    LookForStuckStates(s());
+  }
+
+  // The input has ended: 200 seconds pass with nothing from the printer and
+  // nobody at the window. Nothing may be left that only a restart would
+  // clear: no busy, no pending request.
+  void Silence() {
+    for (int round = 0; round < 200; ++round) {
+      for (int t = 0; t < 4; ++t) Tick(static_cast<TimerId>(t));
+    }
+    FUZZ_CHECK(!s().state.busy, "busy outlived 200 s of silence");
+    FUZZ_CHECK(!s().pending.Any(), "a request outlived 200 s of silence");
   }
 
   // One step of the input. Inside the period export only steps that are no
@@ -369,7 +391,7 @@ class Scenario {
         const int rounds = (b >> 2) + 1;
         for (int r = 0; r < rounds; ++r) {
           if (b % 4 == 3) {
-            for (int t = 0; t < 3; ++t) Tick(static_cast<TimerId>(t));
+            for (int t = 0; t < 4; ++t) Tick(static_cast<TimerId>(t));
           } else {
             Tick(static_cast<TimerId>(b % 4));
           }
@@ -391,10 +413,13 @@ class Scenario {
     while (condition() && !in_.empty()) Step(false);
     // Input ended: only the clock goes on.
     for (int round = 0; round < 200 && condition(); ++round) {
-      for (int t = 0; t < 3; ++t) Tick(static_cast<TimerId>(t));
+      for (int t = 0; t < 4; ++t) Tick(static_cast<TimerId>(t));
     }
     if (condition()) {
       FUZZ_CHECK(!ports_->TimerEnabled(TimerId::ReplyTimeout), "a wait outlived the reply timeout");
+      // The watch does not count while a reply is being handled.
+      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::StuckWatch) || s().dispatching,
+                 "a wait outlived the stuck-state watch");
       throw Abandon{};
     }
     --waitDepth_;
@@ -499,7 +524,20 @@ class Scenario {
     const int linesBefore = ports_->memo.LineCount();
     Model want = before;
     bool reset = false;
+    bool renewalEnded = false;
     std::string timeoutText;
+    auto communicationReset = [&want, &reset] {
+      reset = true;
+      for (const Section& section : kSections) {
+        if (section.logo && want.p.*section.flag) want.st.blockAck = true;
+      }
+      want.p = PendingRequest{};
+      want.st.timeoutSeconds = 0;
+      want.st.linkState = LinkState::Lost;
+      want.st.busy = false;
+      want.timers[0] = true;
+      want.timers[1] = false;
+    };
     switch (timer) {
       case TimerId::OfflineCount:
         if (want.st.linkState != LinkState::Lost) {
@@ -511,20 +549,25 @@ class Scenario {
       case TimerId::ReplyTimeout:
         want.st.timeoutSeconds += 1;
         timeoutText = "Timeout Detect : " + std::to_string(want.st.timeoutSeconds) + " sec";
-        if (want.st.timeoutSeconds >= kReplyTimeoutSeconds) {
-          reset = true;
-          for (const Section& section : kSections) {
-            if (section.logo && want.p.*section.flag) want.st.blockAck = true;
-          }
-          want.p = PendingRequest{};
-          want.st.timeoutSeconds = 0;
-          want.st.linkState = LinkState::Lost;
-          want.st.busy = false;
-          want.timers[0] = true;
-          want.timers[1] = false;
-        }
+        if (want.st.timeoutSeconds >= kReplyTimeoutSeconds) communicationReset();
         ReplyTimeoutTick(s());
         break;
+      case TimerId::StuckWatch: {
+        const StuckWatchCounts counts = s().watch;
+        const bool pending = want.p.Any();
+        if (!s().dispatching) {
+          if (pending && !want.timers[1]) {
+            if (counts.uncoveredSeconds + 1 >= kReplyTimeoutSeconds) communicationReset();
+          } else if (!pending && want.st.busy) {
+            if (counts.silentSeconds + 1 >= kReplyTimeoutSeconds) {
+              want.st.busy = false;
+              renewalEnded = true;
+            }
+          }
+        }
+        StuckWatchTick(s());
+        break;
+      }
       case TimerId::VariantWait:
         if (want.st.identifyStep == 1 || want.st.identifyStep == 2) {
           want.st.identifyTicks += 1;
@@ -550,11 +593,16 @@ class Scenario {
                        lines[static_cast<std::size_t>(line)] == timeoutText,
                    "the timeout line");
       }
-      if (reset) {
-        FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Communication Error !!" &&
-                       lines.back().empty(),
-                   "the reset lines");
-      }
+    }
+    if (reset) {
+      FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Communication Error !!" &&
+                     lines.back().empty(),
+                 "the reset lines");
+    }
+    if (renewalEnded) {
+      FUZZ_CHECK(lines.size() >= 2 && lines[lines.size() - 2] == kRenewalUnfinished &&
+                     lines.back().empty(),
+                 "the line that ends a renewal");
     }
     if (timer == TimerId::OfflineCount && before.st.timeoutSeconds == 2 &&
         before.st.linkState != LinkState::Lost) {

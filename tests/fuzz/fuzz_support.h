@@ -101,7 +101,7 @@ class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
   void WaitWhile(const std::function<bool()>& condition) override;
   void ProcessPendingEvents() override;
 
-  bool timers_[3] = {false, false, false};
+  bool timers_[4] = {false, false, false, false};
   std::unique_ptr<Session> session_;
 };
 

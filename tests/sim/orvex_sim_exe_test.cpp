@@ -12,7 +12,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -234,6 +236,44 @@ TEST_F(OrvexSimExeTest, DropsTheRepliesItIsToldTo) {
   kill(sim.pid, SIGTERM);
   EXPECT_EQ(WaitExit(sim.pid, 2000), 0);
   close(sim.out);
+}
+
+TEST_F(OrvexSimExeTest, WritesTheMomentOfEveryByteItReads) {
+  const fs::path times = configHome_ / "times";
+  Child sim = Start({"--port", "COM6", "--byte-times", times.string()}, configHome_.string());
+  ASSERT_GT(sim.pid, 0);
+  ReadText(sim.out, 3000, true);
+  const int port = OpenRaw((configHome_ / "orvex-tool" / "ports" / "COM6").string());
+  ASSERT_GE(port, 0);
+  ASSERT_EQ(ReadBurst(port, 1000), std::vector<std::uint8_t>{0x26});
+  auto monotonicNs = [] {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+  };
+  std::vector<long long> written;
+  for (const std::uint8_t byte : {std::uint8_t{0x1B}, std::uint8_t{0xA0}, std::uint8_t{0x1D}}) {
+    written.push_back(monotonicNs());
+    ASSERT_EQ(write(port, &byte, 1), 1);
+    usleep(30'000);
+  }
+  close(port);
+  kill(sim.pid, SIGTERM);
+  EXPECT_EQ(WaitExit(sim.pid, 2000), 0);
+  close(sim.out);
+
+  std::ifstream in(times);
+  std::vector<long long> read;
+  for (long long ns = 0; in >> ns;) read.push_back(ns);
+  ASSERT_EQ(read.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    // On the tool's clock: read after it was written, and in order.
+    EXPECT_GE(read[i], written[i]) << i;
+    if (i > 0) {
+      EXPECT_GE(read[i], read[i - 1]) << i;
+    }
+  }
+  EXPECT_LT(read[2] - written[0], 60LL * 1000000000LL);  // the same clock, not another
 }
 
 }  // namespace

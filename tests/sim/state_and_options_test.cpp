@@ -76,10 +76,11 @@ TEST(CommandLineTest, DefaultsServeCom1AsA20SymbolPrinter) {
 }
 
 TEST(CommandLineTest, ReadsEveryOption) {
-  const ParsedCommandLine parsed = ParseCommandLine(
-      {"--port", "COM7", "--variant=18", "--out-of-paper", "--stop-ack-after-row", "3", "--records",
-       "2004-02-28:2004-03-01", "--seed", "18446744073709551615", "--trace", "--logo-dir",
-       "/tmp/logos", "--state-file=/tmp/state", "--erase-reports-first"});
+  const ParsedCommandLine parsed =
+      ParseCommandLine({"--port", "COM7", "--variant=18", "--out-of-paper", "--stop-ack-after-row",
+                        "3", "--records", "2004-02-28:2004-03-01", "--seed", "18446744073709551615",
+                        "--trace", "--logo-dir", "/tmp/logos", "--state-file=/tmp/state",
+                        "--erase-reports-first", "--byte-times", "/tmp/times"});
   ASSERT_EQ(parsed.action, ParsedCommandLine::Action::Run) << parsed.error;
   const SimConfig& config = parsed.config;
   EXPECT_EQ(config.port, "COM7");
@@ -93,6 +94,7 @@ TEST(CommandLineTest, ReadsEveryOption) {
   EXPECT_TRUE(config.trace);
   EXPECT_EQ(config.logoDir, "/tmp/logos");
   EXPECT_EQ(config.stateFile, "/tmp/state");
+  EXPECT_EQ(config.byteTimesFile, "/tmp/times");
   EXPECT_EQ(config.printer.eraseOrder, EraseOrder::ReportsFirst);
 
   EXPECT_EQ(ParseCommandLine({"--variant", "silent"}).config.printer.variant, Variant::Silent);
@@ -117,6 +119,8 @@ TEST(CommandLineTest, RejectsBadValues) {
       {"--seed", "18446744073709551616"},
       {"--seed"},
       {"--trace=yes"},
+      {"--byte-times="},
+      {"--byte-times"},
       {"--frobnicate"},
       {"COM1"},
   };

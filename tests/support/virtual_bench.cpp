@@ -4,6 +4,7 @@
 
 #include "link/link_control.h"
 #include "link/reply_dispatcher.h"
+#include "link/stuck_watch.h"
 
 namespace orvex::test {
 
@@ -148,8 +149,9 @@ bool VirtualBench::RunDue() {
     Dispatch(read);
     return true;
   }
-  static void (*const kTicks[3])(Session&) = {OfflineCountTick, ReplyTimeoutTick, VariantWaitTick};
-  for (int i = 0; i < 3; ++i) {
+  static void (*const kTicks[kTimers])(Session&) = {OfflineCountTick, ReplyTimeoutTick,
+                                                    VariantWaitTick, StuckWatchTick};
+  for (int i = 0; i < kTimers; ++i) {
     TimerSlot& slot = timers_[i];
     if (slot.enabled && slot.nextTickMs <= nowMs_) {
       slot.nextTickMs += 1000;

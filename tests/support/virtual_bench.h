@@ -1,7 +1,7 @@
 #pragma once
 // The tool's core on a virtual clock, wired to the simulated printer: every
 // sent byte goes to the printer model, pauses advance the clock, reply bursts
-// arrive as reads when their time comes, and the three timers tick every
+// arrive as reads when their time comes, and the timers tick every
 // virtual second. A logo download of minutes runs in milliseconds.
 
 #include <cstdint>
@@ -132,7 +132,8 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   };
   std::vector<Watch> watches_;
   bool unplugged_ = false;
-  TimerSlot timers_[3];
+  static constexpr int kTimers = 4;
+  TimerSlot timers_[kTimers];
   bool dispatching_ = false;
   Automation* automation_ = &noSpreadsheet;
   std::unique_ptr<sim::PrinterModel> printer_;

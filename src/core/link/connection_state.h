@@ -54,6 +54,14 @@ struct PendingRequest {
   }
 };
 
+// What the stuck-state watch counts, in seconds (link/stuck_watch.h).
+struct StuckWatchCounts {
+  // Since the printer last sent anything, while busy is held by no request.
+  std::int32_t silentSeconds = 0;
+  // While a request is pending and the reply timeout is stopped.
+  std::int32_t uncoveredSeconds = 0;
+};
+
 // Every read overwrites the buffer from position 0; it is never cleared, so
 // positions past the current read keep the bytes of earlier reads.
 class ReceiveBuffer {

@@ -83,6 +83,7 @@ void CommunicationReset(Session& session) {
   session.SetTimer(TimerId::OfflineCount, true);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.io.panel.SetGauge(0);
+  session.watch = StuckWatchCounts{};  // nothing is left for the watch to count
 }
 
 void CancelDownload(Session& session) {

@@ -7,6 +7,7 @@
 #include "commands/queries.h"
 #include "formats/format_download.h"
 #include "link/link_control.h"
+#include "link/stuck_watch.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
 
@@ -83,6 +84,10 @@ void RunSections(Session& session) {
 }  // namespace
 
 void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
+  if (read.empty()) return;
+  const bool outerDispatch = session.dispatching;
+  session.dispatching = true;
+  session.watch.silentSeconds = 0;  // the printer has spoken
   while (!read.empty()) {
     const std::size_t taken = session.rx.Store(read.data(), read.size());
     const auto chunk = read.first(taken);
@@ -96,6 +101,8 @@ void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
     session.traffic.EndRead();
     read = read.subspan(taken);
   }
+  session.dispatching = outerDispatch;
+  LookForStuckStates(session);
 }
 
 }  // namespace orvex

@@ -5,6 +5,7 @@
 
 #include "formats/ticket_editor.h"
 #include "link/request_guard.h"
+#include "link/stuck_watch.h"
 #include "logos/logo_file.h"
 
 namespace orvex {
@@ -169,6 +170,7 @@ void DownloadLogo(Session& session, int slot) {
       st.cancelLogo = false;
       st.busy = false;
       pending = false;
+      LookForStuckStates(session);  // a request freed by a renewal may still wait
       return;
     }
     if (!pending) return;  // timed out, or the printer ended it early

@@ -10,31 +10,41 @@ namespace orvex::platform {
 namespace {
 
 constexpr std::int64_t kNsPerMs = 1000000;
-// A pause that starts within this much of the last one's end continues its
-// cadence; later than that (the tool did other work) it starts afresh.
-constexpr std::int64_t kCadenceSlackNs = 2 * kNsPerMs;
+constexpr std::int64_t kNsPerSecond = 1000000000;
 
-std::int64_t MonotonicNs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
+class SystemClock final : public MonotonicClock {
+ public:
+  std::int64_t NowNs() override {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+  }
+
+  void SleepUntilNs(std::int64_t deadlineNs) override {
+    // Timer slack belongs to the thread; the default 50 us would stretch
+    // every pause. Set once per thread, before any sleep of it.
+    thread_local const bool slackSet = prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+    (void)slackSet;
+    const timespec until{static_cast<time_t>(deadlineNs / kNsPerSecond),
+                         static_cast<long>(deadlineNs % kNsPerSecond)};
+    // Nothing between the wake and the return: the next write follows at once.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+  }
+};
 
 }  // namespace
 
+MonotonicClock& SystemMonotonicClock() {
+  static SystemClock clock;
+  return clock;
+}
+
 void BytePacer::Pause(int milliseconds) {
   if (milliseconds <= 0) return;
-  // The default timer slack of 50 us would stretch every pause.
-  static const bool slackSet = prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0) == 0;
-  (void)slackSet;
-  const std::int64_t now = MonotonicNs();
-  const std::int64_t length = milliseconds * kNsPerMs;
-  const bool continues = lastDeadlineNs_ != 0 && now - lastDeadlineNs_ < kCadenceSlackNs;
-  const std::int64_t deadline = (continues ? lastDeadlineNs_ : now) + length;
-  lastDeadlineNs_ = deadline;
-  timespec until{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-  }
+  const std::int64_t from = writeSincePause_ ? lastWriteNs_ : clock_.NowNs();
+  writeSincePause_ = false;
+  clock_.SleepUntilNs(from + milliseconds * kNsPerMs);
 }
 
 }  // namespace orvex::platform

@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
 #include "serial/serial_line_setup.h"
 
@@ -20,33 +19,6 @@ namespace orvex::platform {
 namespace {
 
 constexpr auto kWriteBound = std::chrono::seconds(2);
-
-std::string OpenFailureReason(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-    case ENOTDIR:
-      return "no such device";
-    case EACCES:
-    case EPERM:
-      return "permission denied: add the user to the dialout group (sudo usermod -aG dialout "
-             "$USER, then log in again)";
-    case EBUSY:
-    case EWOULDBLOCK:
-      return "in use by another program";
-    case ENOTTY:
-      return "not a serial port";
-    default:
-      return std::strerror(error);
-  }
-}
-
-void CloseKeepingErrno(int fd) {
-  const int saved = errno;
-  close(fd);
-  errno = saved;
-}
 
 }  // namespace
 
@@ -60,35 +32,46 @@ SerialPort::~SerialPort() {
 }
 
 SerialPort::OpenResult SerialPort::Open(const std::string& comName) {
-  if (fd_ >= 0) return {false, "already open"};
+  if (fd_ >= 0) return {false, "already open", {}, {}};
+  return Open(PortNames().Lookup(comName));
+}
+
+SerialPort::OpenResult SerialPort::Open(const PortDevice& port) {
+  const auto failed = [&port](PortProblem problem) {
+    OpenResult result{false, problem.reason, port, std::move(problem)};
+    return result;
+  };
+  if (fd_ >= 0) return {false, "already open", port, {}};
   if (wakeFd_ < 0) {
     wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (wakeFd_ < 0) return {false, std::strerror(errno)};
+    if (wakeFd_ < 0) return failed(DiagnoseOpenFailure(errno, port));
   }
-  const std::string path = DevicePathFor(comName);
-  if (path.empty()) return {false, OpenFailureReason(ENOENT)};
+  if (!port.present()) return failed(NoDeviceProblem(port));
+  // The kernel makes ttyS nodes for ports with nothing behind them; opening
+  // one would seem to work and then fail every read.
+  if (port.uartMissing()) return failed(NotSerialProblem(port));
 
   int fd = -1;
   do {
-    fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    fd = open(port.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return {false, OpenFailureReason(errno)};
+  if (fd < 0) return failed(DiagnoseOpenFailure(errno, port));
 
   // TIOCEXCL keeps other users out, but root passes it; the lock covers root
   // and any program that honours advisory locks.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    CloseKeepingErrno(fd);
-    return {false, OpenFailureReason(EBUSY)};
+    close(fd);  // before the look for the holder, which would find this one too
+    return failed(DiagnoseOpenFailure(EBUSY, port));
   }
   if (!isatty(fd)) {
     close(fd);
-    return {false, OpenFailureReason(ENOTTY)};
+    return failed(NotSerialProblem(port));
   }
   (void)ioctl(fd, TIOCEXCL);
 
   if (const int error = ConfigureRawLine(fd); error != 0) {
     close(fd);
-    return {false, OpenFailureReason(error)};
+    return failed(DiagnoseOpenFailure(error, port));
   }
   RaiseModemLines(fd);
   tcflush(fd, TCIFLUSH);
@@ -96,7 +79,7 @@ SerialPort::OpenResult SerialPort::Open(const std::string& comName) {
   fd_ = fd;
   hungUp_ = false;
   hangupReported_ = false;
-  return {true, {}};
+  return {true, {}, port, {}};
 }
 
 bool SerialPort::IsOpen() const {

@@ -8,15 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace orvex::platform {
+#include "serial/port_names.h"
+#include "serial/port_problem.h"
 
-// "COM1".."COM9" -> device path: the symlink
-// $XDG_CONFIG_HOME/orvex-tool/ports/COMn (default ~/.config/orvex-tool/ports/)
-// when it exists, else /dev/ttyS<n-1>.
-std::string PortsFolder();
-// Returns the symlink's target (made absolute against PortsFolder() when it is
-// relative), or /dev/ttyS<n-1>; an empty string for any other name.
-std::string DevicePathFor(const std::string& comName);
+namespace orvex::platform {
 
 // Threads: one thread reads (ReadBurst), one writes (WriteByte); Wake() may be
 // called from anywhere at any time. Open and Close must not overlap a running
@@ -30,10 +25,15 @@ class SerialPort {
 
   struct OpenResult {
     bool ok = false;
-    std::string reason;  // for standard error: no such device, permission denied, ...
+    std::string reason;   // for standard error: no such device, permission denied, ...
+    PortDevice port;      // what the name stood for
+    PortProblem problem;  // why it failed, in plain words, with the fix
   };
-  // Fails with "already open" while a port is open; that port stays as it is.
+  // Opens the device the name stands for (PortNames). Fails with "already
+  // open" while a port is open; that port stays as it is.
   OpenResult Open(const std::string& comName);
+  // Opens that device: exclusive use (TIOCEXCL and flock), 38400 8N1 raw.
+  OpenResult Open(const PortDevice& port);
   bool IsOpen() const;
   // The device went away (unplugged, simulator ended) since Open.
   bool IsHungUp() const;

@@ -57,13 +57,13 @@ bool ParseInRange(const std::string& text, std::uint64_t least, std::uint64_t mo
   return true;
 }
 
-constexpr std::array<std::string_view, 21> kValueOptions = {
+constexpr std::array<std::string_view, 22> kValueOptions = {
     "--port",          "--variant",         "--stop-ack-after-row", "--records",
     "--seed",          "--logo-dir",        "--state-file",         "--fault-every",
     "--drop-replies",  "--garbage-replies", "--garbage-length",     "--maintenance-runs",
     "--burst-replies", "--burst-length",    "--split-replies",      "--split-after",
     "--split-gap-ms",  "--double-replies",  "--double-gap-ms",      "--hang-up-after-logo-row",
-    "--hang-up-ms",
+    "--hang-up-ms",    "--byte-times",
 };
 
 // Options that only arm faults; false when the name is none of them.
@@ -173,6 +173,8 @@ std::string UsageText() {
          "  --logo-dir DIR            write stored logos as DIR/logo1.pbm ... logo3.pbm\n"
          "  --state-file PATH         rewrite PATH with the printer's state after each\n"
          "                            command\n"
+         "  --byte-times PATH         write the moment each byte from the tool was read\n"
+         "                            (CLOCK_MONOTONIC, ns) to PATH, one a line\n"
          "  --help                    show this text\n"
          "  --version                 show the version\n";
 }
@@ -262,6 +264,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (name == "--state-file") {
       if (value.empty()) return fail("--state-file wants a path");
       config.stateFile = value;
+    } else if (name == "--byte-times") {
+      if (value.empty()) return fail("--byte-times wants a path");
+      config.byteTimesFile = value;
     } else {
       return fail("unknown option '" + args[i] + "' (see --help)");
     }

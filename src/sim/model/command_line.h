@@ -15,6 +15,7 @@ struct SimConfig {
   bool trace = false;
   std::optional<std::string> logoDir;
   std::optional<std::string> stateFile;
+  std::optional<std::string> byteTimesFile;
 };
 
 struct ParsedCommandLine {

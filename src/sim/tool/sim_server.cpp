@@ -179,6 +179,7 @@ void SimServer::ReadFromTool() {
   for (;;) {
     const ssize_t got = read(host_.pty().master(), buffer, sizeof buffer);
     if (got > 0) {
+      if (byteTimes_ != nullptr) byteTimes_->Received(static_cast<std::size_t>(got));
       const std::int64_t now = NowMs();
       trace_.Received(now, buffer, static_cast<std::size_t>(got));
       for (ssize_t i = 0; i < got; ++i) printer_.Receive(buffer[i], now);

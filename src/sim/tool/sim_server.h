@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/printer_model.h"
+#include "tool/byte_times.h"
 #include "tool/port_host.h"
 #include "tool/state_outputs.h"
 #include "tool/trace.h"
@@ -25,6 +26,8 @@ class SimServer {
   SimServer& operator=(const SimServer&) = delete;
   // Runs until stopFd becomes readable (a signalfd); returns the exit code.
   int Run(int stopFd);
+  // --byte-times; none by default.
+  void RecordByteTimes(ByteTimes* times) { byteTimes_ = times; }
 
  private:
   std::int64_t NowMs() const;
@@ -50,6 +53,7 @@ class SimServer {
   int watch_ = -1;  // inotify on the slave device, -1 when not available
   bool connected_ = false;
   std::vector<std::uint8_t> output_;  // bytes of due bursts not yet written
+  ByteTimes* byteTimes_ = nullptr;
 };
 
 }  // namespace orvex::sim

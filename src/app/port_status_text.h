@@ -1,0 +1,25 @@
+#pragma once
+// The status bar's words about the port.
+
+#include <QString>
+
+#include "serial/port_names.h"
+#include "serial/port_problem.h"
+
+// "COM3  /dev/ttyUSB0  38400 8N1  open"
+QString portOpenText(const orvex::platform::PortDevice& port);
+// "COM3  can't open: <cause>. <fix>"
+QString portFailedText(const orvex::platform::PortDevice& port,
+                       const orvex::platform::PortProblem& problem);
+// The device hung up: gone, and how to get it back.
+QString portGoneText(const orvex::platform::PortDevice& port, bool watching);
+// The device is there again but does not open (yet): why, and that the tool
+// keeps watching.
+QString portBackButFailingText(const orvex::platform::PortDevice& port,
+                               const orvex::platform::PortProblem& problem);
+// The notice when the device is open again.
+QString portBackNotice(const orvex::platform::PortDevice& port);
+// The tooltip of the port line: the problem's further advice and what the
+// system knows of the device.
+QString portDetails(const orvex::platform::PortDevice& port,
+                    const orvex::platform::PortProblem& problem = {});

@@ -1,0 +1,258 @@
+// The status bar and the port: where it sits, the port list's tooltips, what
+// a choice and a failure say, and an adapter unplugged and plugged back on a
+// fake device tree (pseudo-terminals behind its nodes), in real time.
+
+#include "status_bar.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <QComboBox>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <optional>
+
+#include "app_fixture.h"
+#include "fake_device_tree.h"
+#include "serial/port_names.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for one test and puts it back.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedVariable() {
+    if (had_) {
+      qputenv(name_, old_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
+
+// The printer's end of a pseudo-terminal.
+struct Printer {
+  Printer() {
+    int slave = -1;
+    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
+      path = ttyname(slave);
+      close(slave);
+    }
+  }
+  ~Printer() { Close(); }
+  void Close() {
+    if (master >= 0) close(master);
+    master = -1;
+  }
+  void Send(std::uint8_t byte) const { QCOMPARE(write(master, &byte, 1), 1); }
+  // What the tool sent, up to `count` bytes or what came within `ms`.
+  QByteArray Receive(int count, int ms = 2000) const {
+    QByteArray got;
+    QElapsedTimer clock;
+    clock.start();
+    while (got.size() < count && clock.elapsed() < ms) {
+      pollfd in{master, POLLIN, 0};
+      if (poll(&in, 1, 20) <= 0) {
+        QCoreApplication::processEvents();
+        continue;
+      }
+      char byte = 0;
+      if (read(master, &byte, 1) == 1) got.append(byte);
+    }
+    return got;
+  }
+  // Announces itself and answers the variant query: a 20-symbol printer.
+  void Announce() const {
+    Send(0x26);
+    QCOMPARE(Receive(2), QByteArray("\x1B\xA0", 2));
+    Send(0x0A);
+  }
+  int master = -1;
+  std::string path;
+};
+
+// A fake device tree and an empty configuration for one test.
+struct Bench {
+  QTemporaryDir dir;
+  ScopedVariable config{"XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toLocal8Bit()};
+  ScopedVariable root{"ORVEX_DEVICE_ROOT", (dir.path() + QStringLiteral("/root")).toLocal8Bit()};
+  orvex::test::FakeDeviceTree tree{(dir.path() + QStringLiteral("/root")).toStdString()};
+};
+
+const orvex::test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
+                                            "FT232R USB UART",
+                                            "FTDI",
+                                            "PRN001",
+                                            "ftdi_sio",
+                                            1};
+
+void Pick(TForm1& form, int index) {
+  form.ComboBox1->setCurrentIndex(index);
+  emit form.ComboBox1->activated(index);
+}
+
+QString Tip(const TForm1& form, int index) {
+  return form.ComboBox1->itemData(index, Qt::ToolTipRole).toString();
+}
+
+}  // namespace
+
+class StatusBarTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void sitsBelowTheDesignedClientAreaAndChangesNothingAbove() {
+    AppFixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    StatusBar* bar = f.form->toolStatusBar();
+    QVERIFY(bar != nullptr);
+    QCOMPARE(f.form->statusBar(), bar);
+    QWidget* client = f.form->centralWidget();
+    QCOMPARE(client->size(), QSize(1060, 572));
+    QVERIFY(bar->geometry().top() >= client->geometry().bottom());
+    QCOMPARE(f.form->height(), f.form->menuBar()->height() + client->height() + bar->height());
+    // Before a choice it says what to do; the message window stays empty.
+    QVERIFY(bar->portStatus().startsWith(QStringLiteral("No port open")));
+    QCOMPARE(f.form->Memo1->LineCount(), 0);
+
+    // A notice covers the port line for a while; the port line stays.
+    bar->showNotice(QStringLiteral("saved"), 0);
+    QCOMPARE(bar->notice(), QStringLiteral("saved"));
+    bar->clearNotice();
+    QCOMPARE(bar->notice(), QString());
+    QVERIFY(bar->portStatus().startsWith(QStringLiteral("No port open")));
+  }
+
+  void portListItemsTellTheirDevice() {
+    Bench b;
+    b.tree.AddUart(0, 4);
+    b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter);
+    AppFixture f;
+    QCOMPARE(f.form->ComboBox1->count(), 9);
+    QCOMPARE(f.form->ComboBox1->itemText(0), QStringLiteral("COM 1"));
+    QCOMPARE(Tip(*f.form, 0),
+             QStringLiteral("/dev/ttyS0\nbuilt-in UART 16550A\ndriver serial8250"));
+    QCOMPARE(Tip(*f.form, 1),
+             QStringLiteral("/dev/ttyUSB0\nby-id: usb-FTDI_FT232R_USB_UART_PRN001-if00-port0\n"
+                            "FT232R USB UART, serial PRN001 (FTDI)\ndriver ftdi_sio"));
+    for (int i = 2; i < 9; ++i) QCOMPARE(Tip(*f.form, i), QStringLiteral("no device"));
+
+    // An adapter plugged in later shows when the list is opened.
+    b.tree.PlugAdapter(
+        "ttyACM0", {"usb-Arduino_Uno_7563331-if00", "Arduino Uno", "", "7563331", "cdc_acm", 2});
+    QCOMPARE(Tip(*f.form, 2), QStringLiteral("no device"));
+    f.form->show();
+    QTest::mousePress(f.form->ComboBox1, Qt::LeftButton);
+    QCOMPARE(Tip(*f.form, 1).section(QLatin1Char('\n'), 0, 0), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(Tip(*f.form, 2).section(QLatin1Char('\n'), 0, 0), QStringLiteral("/dev/ttyUSB0"));
+    f.form->ComboBox1->hidePopup();
+    // The items themselves stay as designed.
+    QCOMPARE(f.form->ComboBox1->itemText(1), QStringLiteral("COM 2"));
+  }
+
+  void aChoiceShowsTheDeviceAndTheLineSettings() {
+    Bench b;
+    Printer printer;
+    b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter, printer.path);
+    AppFixture f;
+    Pick(*f.form, 0);
+    QCOMPARE(f.form->toolStatusBar()->portStatus(),
+             QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"));
+    QVERIFY(f.form->toolStatusBar()->portDetails().contains(QStringLiteral("serial PRN001")));
+    QCOMPARE(f.Lines(), (QStringList{QStringLiteral("COM1  open now"), QString()}));
+    printer.Send(0x26);
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Orvex is online .")), 3000);
+  }
+
+  void failuresAreExplainedInTheStatusBarAndTheMessageWindowKeepsItsLine() {
+    Bench b;
+    {
+      AppFixture f;
+      Pick(*f.form, 2);
+      QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
+      QCOMPARE(f.form->toolStatusBar()->portStatus(),
+               QStringLiteral("COM3  can't open: no device has this name. Plug the adapter in "
+                              "and restart the tool; the port list shows each name's device."));
+      QVERIFY(f.form->toolStatusBar()->portDetails().contains(
+          QStringLiteral("ln -s /dev/ttyUSB0 ") + b.dir.path() +
+          QStringLiteral("/config/orvex-tool/ports/COM3")));
+    }
+    {
+      // Held by another open of this very program.
+      Printer printer;
+      b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter, printer.path);
+      orvex::platform::SerialPort holder;
+      QVERIFY(holder.Open("COM1").ok);
+      AppFixture f;
+      Pick(*f.form, 0);
+      QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM1"), QString()}));
+      QFile comm(QStringLiteral("/proc/self/comm"));
+      QVERIFY(comm.open(QIODevice::ReadOnly));
+      const QString name = QString::fromUtf8(comm.readAll()).trimmed();  // cut at 15 characters
+      QCOMPARE(f.form->toolStatusBar()->portStatus(),
+               QStringLiteral("COM1  can't open: /dev/ttyUSB0 is in use by %1 (pid %2, this "
+                              "program). Close that program (kill %2), then restart the tool.")
+                   .arg(name, QString::number(getpid())));
+    }
+  }
+
+  void anUnpluggedAdapterIsReopenedWhenItComesBack() {
+    Bench b;
+    auto first = std::make_unique<Printer>();
+    b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter, first->path);
+    AppFixture f;
+    Pick(*f.form, 0);
+    first->Announce();
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 3000);
+    const QStringList before = f.Lines();
+    StatusBar* bar = f.form->toolStatusBar();
+
+    first.reset();  // unplugged: the line hangs up
+    QTRY_COMPARE_WITH_TIMEOUT(bar->portStatus(),
+                              QStringLiteral("COM1  /dev/ttyUSB0  gone: unplugged or switched off. "
+                                             "Plug it back in: the tool opens it again by itself."),
+                              2000);
+    b.tree.UnplugAdapter("ttyUSB0");
+    QTest::qWait(200);
+    QCOMPARE(f.Lines(), before);  // the message window keeps to the printer's reports
+
+    // Back with a node that is no terminal yet: said, and watched further.
+    b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter);
+    QTRY_VERIFY_WITH_TIMEOUT(bar->portStatus().startsWith(QStringLiteral(
+                                 "COM1  back, but can't open: /dev/ttyUSB0 is not a serial port.")),
+                             2000);
+
+    Printer second;
+    b.tree.MakeNode("ttyUSB0", second.path);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->portStatus(),
+                              QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"), 2000);
+    QCOMPARE(bar->notice(), QStringLiteral("COM1 is back: /dev/ttyUSB0 opened again, 38400 8N1."));
+    QCOMPARE(f.Lines(), before);
+
+    // The receive thread runs again: a query goes out and its answer is shown.
+    f.form->ReadPrintStatus();
+    QCOMPARE(second.Receive(2), QByteArray("\x1D\xF7", 2));
+    second.Send(0x07);  // coin, note and payout tickets printed
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Print payout ticket .")), 3000);
+    QVERIFY(!f.session().state.busy);
+  }
+};
+
+QTEST_MAIN(StatusBarTest)
+#include "status_bar_test.moc"
