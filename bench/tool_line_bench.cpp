@@ -329,7 +329,7 @@ int main(int argc, char** argv) {
     return result;
   }
 
-  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().io.link);
+  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().traffic.link());
   if (link == nullptr) {
     std::fprintf(stderr, "the tool does not write through the platform's serial link\n");
     kill(simPid, SIGTERM);

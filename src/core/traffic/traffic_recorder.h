@@ -21,6 +21,8 @@ class TrafficRecorder : public LinkPort {
   // nullptr (the default) records nothing; the bytes still go out.
   void SetObserver(TrafficObserver* observer) { observer_ = observer; }
   TrafficObserver* observer() const { return observer_; }
+  // The link the bytes go out through.
+  LinkPort& link() const { return link_; }
 
   // The bytes written until EndRequest are one request of this name. A
   // byte written outside a request is recorded on its own as "unnamed byte".
