@@ -18,7 +18,10 @@ using Clock = std::chrono::steady_clock;
 // A link that only counts: the cost measured is the recording alone.
 class NullLink : public orvex::LinkPort {
  public:
-  void SendByte(std::uint8_t) override { ++bytes; }
+  bool SendByte(std::uint8_t) override {
+    ++bytes;
+    return true;
+  }
   void Pause(int) override {}
   std::uint64_t bytes = 0;
 };

@@ -37,7 +37,7 @@ class Quiet : public LinkPort,
               public SetupView,
               public PreviewPort {
  public:
-  void SendByte(std::uint8_t) override {}
+  bool SendByte(std::uint8_t) override { return true; }
   void Pause(int) override {}
   void SetTimerEnabled(TimerId, bool) override {}
   bool TimerEnabled(TimerId) const override { return false; }

@@ -23,10 +23,14 @@ MessageMemo::MessageMemo(QWidget* parent) : QPlainTextEdit(parent) {
   setUndoRedoEnabled(false);
 }
 
-int MessageMemo::LineCount() const {
+int MessageMemo::KeptLines() const {
   const QTextDocument* doc = document();
   const int blocks = doc->blockCount();
   return doc->lastBlock().length() <= 1 ? blocks - 1 : blocks;
+}
+
+int MessageMemo::LineCount() const {
+  return dropped_ + KeptLines();
 }
 
 void MessageMemo::AppendLine(const std::string& text) {
@@ -38,18 +42,25 @@ void MessageMemo::AppendLine(const std::string& text) {
   insert += ToQString(text);
   insert += QLatin1Char('\n');
   cursor.insertText(insert);
+  if (const int excess = KeptLines() - kMaxLines; excess > 0) {
+    QTextCursor top(document()->firstBlock());
+    top.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, excess);
+    top.removeSelectedText();
+    dropped_ += excess;
+  }
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());
 }
 
 void MessageMemo::ReplaceLine(int index, const std::string& text) {
   const int count = LineCount();
-  if (index < 0 || index > count) return;
+  // Below dropped_: the line has gone from the top of the window.
+  if (index < dropped_ || index > count) return;
   if (index == count) {
     AppendLine(text);
     return;
   }
-  const QTextBlock block = document()->findBlockByNumber(index);
+  const QTextBlock block = document()->findBlockByNumber(index - dropped_);
   QTextCursor cursor(block);
   cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
   cursor.insertText(ToQString(text));
@@ -57,9 +68,10 @@ void MessageMemo::ReplaceLine(int index, const std::string& text) {
 
 void MessageMemo::ClearLines() {
   clear();
+  dropped_ = 0;
 }
 
 QString MessageMemo::lineText(int index) const {
-  if (index < 0 || index >= LineCount()) return {};
-  return document()->findBlockByNumber(index).text();
+  if (index < dropped_ || index >= LineCount()) return {};
+  return document()->findBlockByNumber(index - dropped_).text();
 }

@@ -165,7 +165,17 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::FormClose() {
   if (closed_) return;
   closed_ = true;
-  ClosePort();
+  if (session_.dispatching && rs232_ != nullptr) {
+    // Closed from inside a reply's handling (an export handles events
+    // there): the receive thread waits for that handling, which cannot end
+    // before this returns, so it is only told to stop. It touches the port
+    // no more, and the port is released at once.
+    if (portRecovery_ != nullptr) portRecovery_->stop();
+    rs232_->RequestStop();
+    port_.Close();
+  } else {
+    ClosePort();
+  }
   // The process may end at once: the log's last lines go out first.
   trafficLog_.writer().Flush(500);
   if (processEnd_) processEnd_();

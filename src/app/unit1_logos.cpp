@@ -4,6 +4,7 @@
 #include <QTabWidget>
 
 #include "image_box.h"
+#include "logo_picture.h"
 #include "logos/logo_download.h"
 #include "unit1.h"
 
@@ -34,8 +35,7 @@ ImageBox* TForm1::imageBox(int slot) const {
 
 bool TForm1::ShowLogo(int slot) {
   if (slot < 1 || slot > 3) return false;
-  const QImage image(
-      QString::fromStdString(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path));
+  const QImage image = logoPicture(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
   if (image.isNull()) return false;
   imageBox(slot)->setPicture(image);
   return true;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "logo_picture.h"
 #include "preview/preview_plan.h"
 
 TForm3::TForm3(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
@@ -55,7 +56,7 @@ void TForm3::ShowPreview(const orvex::PreviewPlan& plan) {
       strip->setScaledContents(false);
       strip->setPixmap(canvas);
     } else {
-      QImage image(QString::fromStdString(s.bitmapPath));
+      QImage image = logoPicture(s.bitmapPath);
       if (image.isNull()) {
         image = QImage(qMax(1, s.width), qMax(1, s.height), QImage::Format_RGB32);
         image.fill(Qt::white);

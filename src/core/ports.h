@@ -26,7 +26,13 @@ class MessageWindow {
 class LinkPort {
  public:
   virtual ~LinkPort() = default;
-  virtual void SendByte(std::uint8_t byte) = 0;
+  // A request begins: the bytes sent until the next one share one write
+  // deadline, however many they are.
+  virtual void BeginRequest() {}
+  // False when the line did not take the byte before the request's write
+  // deadline (it does not drain). A line whose device has gone takes bytes
+  // into the void: the reply timeout tells of that.
+  virtual bool SendByte(std::uint8_t byte) = 0;
   virtual void Pause(int milliseconds) = 0;
 };
 

@@ -1,23 +1,34 @@
 #include "session.h"
 
+#include "link/link_control.h"
+
 namespace orvex {
 
 Session::Session(const Ports& ports)
     : traffic(ports.link), io{ports.memo,   traffic,    ports.timers,     ports.panel,  ports.clock,
                               ports.events, ports.view, ports.automation, ports.preview} {}
 
-void Session::Send(std::string_view name, std::span<const std::uint8_t> bytes,
+bool Session::Send(std::string_view name, std::span<const std::uint8_t> bytes,
                    LastPause lastPause) {
   BeginRequest(name);
-  SendPart(bytes, lastPause);
+  const bool sent = SendPart(bytes, lastPause);
   EndRequest();
+  return sent;
 }
 
-void Session::SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause) {
+bool Session::SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    io.link.SendByte(bytes[i]);
+    if (!SendByte(bytes[i])) return false;
     if (i + 1 < bytes.size() || lastPause == LastPause::Yes) io.link.Pause(kBytePauseMs);
   }
+  return true;
+}
+
+bool Session::SendByte(std::uint8_t byte) {
+  if (io.link.SendByte(byte)) return true;
+  // The rest of the request would reach the printer garbled, if at all.
+  LineStalled(*this);
+  return false;
 }
 
 void Session::StartReplyTimeout() {

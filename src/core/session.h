@@ -60,14 +60,22 @@ class Session {
   void AppendEmpty() { io.memo.AppendLine(std::string()); }
 
   // One request, named for the traffic log by what sends it ("firmware
-  // query"): the bytes one SendByte each, 10 ms apart.
-  void Send(std::string_view name, std::span<const std::uint8_t> bytes, LastPause lastPause);
-  void Send(std::string_view name, std::initializer_list<std::uint8_t> bytes, LastPause lastPause) {
-    Send(name, std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
+  // query"): the bytes one SendByte each, 10 ms apart. On the first byte the
+  // line does not take, the request stops there: the message window says so
+  // and the link counts as lost, as after a reply timeout. Returns false
+  // then; the caller ends its command.
+  [[nodiscard]] bool Send(std::string_view name, std::span<const std::uint8_t> bytes,
+                          LastPause lastPause);
+  [[nodiscard]] bool Send(std::string_view name, std::initializer_list<std::uint8_t> bytes,
+                          LastPause lastPause) {
+    return Send(name, std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
   }
-  // One request sent in parts (the gauge moves between them).
+  // One request sent in parts (the gauge moves between them): BeginRequest
+  // names it, and its parts share one write deadline; then SendPart or
+  // SendByte as Send writes, and EndRequest.
   void BeginRequest(std::string_view name) { traffic.BeginRequest(name); }
-  void SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause);
+  [[nodiscard]] bool SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause);
+  [[nodiscard]] bool SendByte(std::uint8_t byte);
   void EndRequest() { traffic.EndRequest(); }
 
   // The reply timeout: count from 0, show it on the line that is next now.

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QtTest>
 
@@ -99,6 +101,58 @@ class PortsTest : public QObject {
     QCOMPARE(memo.lineText(999), QStringLiteral("999"));
     QCOMPARE(memo.lineText(1000), QStringLiteral("Timeout Detect : 300 sec"));
     QCOMPARE(memo.lineText(1001), QStringLiteral("1001"));
+  }
+
+  void keepsItsLastTwentyThousandLines() {
+    MessageMemo memo;
+    for (int i = 0; i < 20005; ++i) memo.AppendLine("line " + std::to_string(i));
+    // Lines keep their numbers: the count goes on while the oldest go.
+    QCOMPARE(memo.LineCount(), 20005);
+    QCOMPARE(memo.document()->blockCount(), 20001);  // and the empty block after the last
+    QCOMPARE(memo.document()->firstBlock().text(), QStringLiteral("line 5"));
+    QCOMPARE(memo.lineText(4), QString());
+    QCOMPARE(memo.lineText(5), QStringLiteral("line 5"));
+    QCOMPARE(memo.lineText(20004), QStringLiteral("line 20004"));
+    for (int i = 0; i < 1000; ++i) memo.AppendLine("more");
+    QCOMPARE(memo.document()->blockCount(), 20001);
+    QCOMPARE(memo.LineCount(), 21005);
+  }
+
+  void rewrittenLinesStayOnTheirLineWhenOlderOnesGo() {
+    AppFixture f;
+    MessageMemo& memo = *f.form->Memo1;
+    for (int i = 0; i < 19990; ++i) memo.AppendLine(std::to_string(i));
+    f.session().StartReplyTimeout();  // counts on line 19990
+    const int timeoutLine = f.session().state.timeoutLine;
+    QCOMPARE(timeoutLine, 19990);
+    // The first of these is the line the count then rewrites, as a search's
+    // "The begining date you selected" line is.
+    for (int i = 0; i < 100; ++i) memo.AppendLine("later " + std::to_string(i));
+    f.form->ReplyTimeoutTick();
+    f.form->ReplyTimeoutTick();
+    // 90 lines went; the count lands on its own line, not 90 further on.
+    QCOMPARE(memo.document()->firstBlock().text(), QStringLiteral("90"));
+    QCOMPARE(memo.lineText(timeoutLine), QStringLiteral("Timeout Detect : 2 sec"));
+    QCOMPARE(memo.document()->findBlockByNumber(timeoutLine - 90).text(),
+             QStringLiteral("Timeout Detect : 2 sec"));
+    QCOMPARE(memo.lineText(timeoutLine + 1), QStringLiteral("later 1"));
+    QCOMPARE(memo.lineText(timeoutLine - 1), QStringLiteral("19989"));
+    QCOMPARE(memo.LineCount(), 20090);
+
+    // A line that is gone is not rewritten, nor is any other in its place.
+    memo.ReplaceLine(10, "gone");
+    QVERIFY(!memo.toPlainText().contains(QStringLiteral("gone")));
+    QCOMPARE(memo.LineCount(), 20090);
+    // The next line number still appends.
+    memo.ReplaceLine(20090, "appended");
+    QCOMPARE(memo.lineText(20090), QStringLiteral("appended"));
+    QCOMPARE(memo.document()->blockCount(), 20001);
+
+    // Cleared, the window counts from 0 again: the old line is past the end.
+    memo.ClearLines();
+    QCOMPARE(memo.LineCount(), 0);
+    f.form->ReplyTimeoutTick();
+    QCOMPARE(memo.LineCount(), 0);
   }
 
   void timeoutLineIsRewrittenInPlace() {

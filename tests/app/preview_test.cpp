@@ -9,6 +9,7 @@
 
 #include "app_fixture.h"
 #include "bitmaps.h"
+#include "image_box.h"
 #include "preview/preview_plan.h"
 #include "unit3.h"
 
@@ -41,6 +42,24 @@ int DarkPixels(const QImage& image, int fromX, int toX) {
 
 std::uint8_t Black(int, int) {
   return 0x00;
+}
+
+bool Sample(int x, int y) {
+  return (x < 40 && y < 3) || x == 3 * y || (x / 8 + y) % 5 == 0;
+}
+
+// The dots of an image as the printer's rows: bit 1 where it is dark.
+std::vector<std::uint8_t> DarkDots(const QImage& image) {
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(48 * image.height()), 0);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width() && x < 384; ++x) {
+      if (qGray(image.pixel(x, y)) < 128) {
+        rows[static_cast<std::size_t>(y * 48 + x / 8)] |=
+            static_cast<std::uint8_t>(0x80 >> (x % 8));
+      }
+    }
+  }
+  return rows;
 }
 
 }  // namespace
@@ -112,6 +131,44 @@ class PreviewTest : public QObject {
     preview.close();
     QVERIFY(main.windowState() & Qt::WindowMaximized);
     QVERIFY(!main.isMinimized());
+  }
+
+  void logosShowWhatThePrinterGets() {
+    // The layouts ordinary tools write; the window and the preview show the
+    // dots the logo download sends.
+    const struct {
+      const char* name;
+      orvex::test::BmpLayout layout;
+    } cases[] = {
+        {"classic.bmp", {}},
+        {"v5-white-first-top-down.bmp", {124, {0xFFFFFF, 0x000000}, true}},
+        {"v4-yellow-on-dark-blue.bmp", {108, {0xFFFF00, 0x000080}}},
+        {"offset-gap.bmp", {40, {0x000000, 0xFFFFFF}, false, 64}},
+    };
+    QTemporaryDir dir;
+    const std::vector<std::uint8_t> printed = orvex::test::PrinterRows(Sample, 20);
+    for (const auto& c : cases) {
+      const std::string path = dir.filePath(QString::fromLatin1(c.name)).toStdString();
+      orvex::test::WriteFile(path, orvex::test::PictureBmpBytes(Sample, 20, c.layout));
+
+      TForm3 preview(nullptr);
+      orvex::PreviewPlan plan;
+      plan.strips[0].visible = true;
+      plan.strips[0].laidOut = true;
+      plan.strips[0].width = 220;
+      plan.strips[0].height = 20;
+      plan.strips[0].bitmapPath = path;
+      preview.ShowPreview(plan);
+      const QImage shown = preview.strips[0]->pixmap().toImage();
+      QCOMPARE(shown.size(), QSize(384, 20));
+      QVERIFY2(DarkDots(shown) == printed, c.name);
+
+      AppFixture f;
+      f.dialogs.openAnswers.append(QString::fromStdString(path));
+      f.form->ChooseLogo2();
+      QVERIFY2(f.form->Image2->hasPicture(), c.name);
+      QVERIFY2(DarkDots(f.form->Image2->pixmap().toImage()) == printed, c.name);
+    }
   }
 
   void stoppedPlanLeavesEverythingAsItWas() {

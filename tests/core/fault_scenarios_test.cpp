@@ -10,10 +10,12 @@
 #include "bitmaps.h"
 #include "commands/actions.h"
 #include "commands/queries.h"
+#include "fakes.h"
 #include "formats/format_download.h"
 #include "link/link_control.h"
 #include "link/stuck_watch.h"
 #include "logos/logo_download.h"
+#include "model/day_records.h"
 #include "records/record_search.h"
 #include "virtual_bench.h"
 
@@ -427,6 +429,93 @@ TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {
   EXPECT_TRUE(s.pending.awaitCoinFormat);
   Settle();
   EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", ""));
+}
+
+// Records what each export writes: the cell texts in order, and the files
+// it saves.
+class ExportRecorder : public test::AcceptingAutomation {
+ public:
+  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
+                 const AutoValue& value) override {
+    if (member == "Value") cells.push_back(std::get<std::string>(value));
+    return AcceptingAutomation::Put(object, member, args, value);
+  }
+  AutoResult Call(AutoObject object, const std::string& member,
+                  const std::vector<AutoValue>& args) override {
+    if (member == "SaveAs") saved.push_back(std::get<std::string>(args[0]));
+    return AcceptingAutomation::Call(object, member, args);
+  }
+  std::vector<std::string> cells;
+  std::vector<std::string> saved;
+};
+
+class SplitSearchReplyTest : public FaultScenarioTest {
+ protected:
+  // As orvex-sim --split-replies 1 --fault-every 3 --split-after 60
+  // --split-gap-ms 200, with records from January to March.
+  static sim::PrinterOptions SplitThirdReply() {
+    sim::PrinterOptions options;
+    options.records = sim::RecordRange{{2005, 1, 1}, {2005, 3, 31}};
+    options.faults.splitReplies = 1;
+    options.faults.everyNthReply = 3;
+    options.faults.splitAfterBytes = 60;
+    options.faults.splitGapMs = 200;
+    return options;
+  }
+  SplitSearchReplyTest() : FaultScenarioTest(SplitThirdReply()) { bench.UseAutomation(exports); }
+
+  std::string CoinIn(int month, int day) const {
+    const auto record = sim::GenerateDayRecord(1, {2005, month, day});
+    return std::to_string(record.coinIn);
+  }
+
+  ExportRecorder exports;
+};
+
+TEST_F(SplitSearchReplyTest, ExportOfAReplyCutShortWritesNoWorkbook) {
+  // The variant answer was the first reply; January is the second and
+  // comes whole.
+  SearchAndPrint(s, {{2005, 1, 1}, {2005, 1, 31}});
+  Settle();
+  ASSERT_EQ(exports.saved.size(), 1u);
+  ASSERT_EQ(exports.cells.size(), 31u * 10 + 1);
+  EXPECT_EQ(exports.cells[3], CoinIn(1, 1));
+  EXPECT_EQ(exports.cells[30 * 10 + 3], CoinIn(1, 31));
+  EXPECT_EQ(Lines().back(), "");
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Finish outputing EXCEL file.");
+
+  // March is the third: its first 60 bytes come, then a pause of 200 ms.
+  // The buffer still holds January's records behind them.
+  NextMark();
+  exports.cells.clear();
+  SearchAndPrint(s, {{2005, 3, 1}, {2005, 3, 31}});
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitRecordSearch; }, 10000));
+  EXPECT_EQ(s.rx.ReadLength(), 60u);
+  EXPECT_FALSE(s.state.busy) << "the search itself ends as usual";
+  EXPECT_EQ(exports.saved.size(), 1u) << "no workbook of March";
+  const std::vector<std::string> lines = Lines();
+  ASSERT_GE(lines.size(), 4u) << bench.memo.Text();
+  EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
+              ElementsAre("Can't output EXCEL file.", ""));
+  EXPECT_THAT(lines, ::testing::Not(::testing::Contains("Finish outputing EXCEL file.")));
+
+  // The rest of the reply comes as a read of its own that answers nothing.
+  NextMark();
+  ASSERT_TRUE(bench.RunUntil([this] { return s.rx.ReadLength() != 60u; }, 5000));
+  EXPECT_THAT(Lines(), IsEmpty());
+  EXPECT_TRUE(Idle());
+  EXPECT_EQ(bench.printer().faultLog().split, 1);
+
+  // The next search comes whole and exports.
+  NextMark();
+  exports.cells.clear();
+  SearchAndPrint(s, {{2005, 3, 1}, {2005, 3, 31}});
+  Settle();
+  EXPECT_EQ(exports.saved.size(), 2u);
+  ASSERT_EQ(exports.cells.size(), 31u * 10 + 1);
+  EXPECT_EQ(exports.cells[3 * 10 + 3], CoinIn(3, 4));
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Finish outputing EXCEL file.");
+  ExpectToolStillWorks();
 }
 
 TEST_F(FaultScenarioTest, BurstsOfThirtyThousandBytesAndMoreAreCutIntoReads) {

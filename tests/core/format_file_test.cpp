@@ -11,6 +11,8 @@
 #include <filesystem>
 
 #include "bitmaps.h"
+#include "formats/settings.h"
+#include "special_files.h"
 #include "virtual_bench.h"
 
 namespace orvex {
@@ -551,6 +553,153 @@ TEST_F(FormatFileTest, MultiplierOutsideWindows1252IsWrittenWithQuestionMarks) {
   const fs::path path = folder / "foreign.orx";
   Save(path);
   EXPECT_EQ(FormatFile::Parse(test::ReadFile(path)).lines[1], "1?");
+}
+
+TEST_F(FormatFileTest, FifoOrDeviceIsNoFormatFile) {
+  setup().multipliers.coin = "5";
+  test::FifoWatchdog fifo(folder / "fifo.orx");
+  const fs::path link = folder / "link-to-fifo.orx";
+  fs::create_symlink(fifo.path(), link);
+  for (const fs::path& path : {fifo.path(), link, fs::path("/dev/null"), fs::path("/dev/zero")}) {
+    SCOPED_TRACE(path.string());
+    bench.panel.messages.clear();
+    Load(path);
+    EXPECT_THAT(bench.panel.messages, ElementsAre("Cannot open file " + path.string()));
+  }
+  EXPECT_FALSE(fifo.HadToRescue()) << "the load waited on the FIFO";
+  EXPECT_EQ(setup().multipliers.coin, "5");
+  EXPECT_EQ(bench.view.refreshes, 0);
+}
+
+TEST_F(FormatFileTest, LogoNamedAsFifoOrDeviceIsNotFound) {
+  test::FifoWatchdog fifo(folder / "fifo.bmp");
+  std::vector<std::string> lines = StartUpLines();
+  lines[9] = fifo.path().string();
+  lines[10] = "/dev/zero";
+  LoadLines(lines);
+  EXPECT_THAT(bench.panel.messages,
+              ElementsAre("Can't find logo1 .", "Can't find logo2 .", "Load finished."));
+  EXPECT_FALSE(fifo.HadToRescue()) << "the logo test waited on the FIFO";
+  EXPECT_EQ(setup().logos[0].path, "");
+  EXPECT_EQ(setup().logos[1].path, "");
+}
+
+TEST_F(FormatFileTest, FileOverSixtyFourKilobytesLoadsOnlyWhenItsLinesLieWithin) {
+  // A real file is about 2 KB; anything after line 132 is never read.
+  std::vector<std::string> lines = StartUpLines();
+  lines[KindLine(0, 1) - 1] = "4";
+  const std::string bytes = JoinCrLf(lines);
+  const fs::path trailing = folder / "trailing.orx";
+  test::WriteFile(trailing, bytes + std::string(64 * 1024 - bytes.size() + 1, 'x'));
+  Load(trailing);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Load finished."));
+  EXPECT_EQ(setup().tickets[0][0].kindItem, 4);
+
+  // 64 KB and one byte with the last line cut off at 64 KB.
+  std::vector<std::string> padded = StartUpLines();
+  padded[131] = "0";
+  std::string big = JoinCrLf(padded);
+  big.insert(big.size() - 3, std::string(64 * 1024 + 1 - big.size(), ' '));
+  ASSERT_EQ(big.size(), 64u * 1024 + 1);
+  const fs::path cut = folder / "cut.orx";
+  test::WriteFile(cut, big);
+  bench.panel.messages.clear();
+  Load(cut);
+  EXPECT_THAT(bench.panel.messages,
+              ElementsAre("Cannot open file " + cut.string() + " : too large for a format file."));
+  EXPECT_EQ(bench.view.refreshes, 1) << "nothing applied";
+}
+
+TEST_F(FormatFileTest, LineOverTwoHundredFiftySixBytesRefusesTheFile) {
+  std::vector<std::string> lines = StartUpLines();
+  lines[1] = "7";
+  lines[12] = std::string(256, 'a');  // the longest a line may be
+  lines[13] = std::string(257, 'b');
+  const fs::path path = folder / "long.orx";
+  test::WriteFile(path, JoinCrLf(lines));
+  Load(path);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Cannot open file " + path.string() +
+                                                " : line 14 is longer than 256 bytes."));
+  EXPECT_EQ(setup().multipliers.coin, "1") << "nothing applied";
+  EXPECT_EQ(bench.view.refreshes, 0);
+
+  // 256 bytes are fine; lines after the last are not looked at.
+  lines[13] = std::string(256, 'b');
+  lines.push_back(std::string(100000, 'c'));
+  test::WriteFile(path, JoinCrLf(lines));
+  bench.panel.messages.clear();
+  Load(path);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Load finished."));
+  EXPECT_EQ(setup().multipliers.coin, "7");
+  EXPECT_EQ(setup().tickets[0][0].text, std::string(24, 'a'));
+}
+
+TEST_F(FormatFileTest, SaveRefusesALineOverTwoHundredFiftySixBytes) {
+  // Only a logo path can be that long; the file could not be loaded again.
+  setup().logos[1].path = "/" + std::string(255, 'd');
+  setup().logos[1].height = 1;
+  const fs::path path = folder / "long.orx";
+  Save(path);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Save finished."));
+  setup().logos[1].path += "d";
+  bench.panel.messages.clear();
+  fs::remove(path);
+  Save(path);
+  EXPECT_THAT(bench.panel.messages,
+              ElementsAre("Cannot save line 11 : it is longer than 256 bytes."));
+  EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(FormatFileTest, BadValueIsQuotedByItsFirstFortyCharacters) {
+  const std::string forty = "0123456789abcdefghij0123456789ABCDEFGHIJ";
+  EXPECT_EQ(NotAnIntegerMessage(forty), "'" + forty + "' is not a valid integer value");
+  EXPECT_EQ(NotAnIntegerMessage(forty + "K"), "'" + forty + "...' is not a valid integer value");
+  // Characters, not bytes: a wide character is never cut in two.
+  std::string wide;
+  for (int i = 0; i < 50; ++i) wide += "\xC3\xA9";  // é
+  std::string fortyWide;
+  for (int i = 0; i < 40; ++i) fortyWide += "\xC3\xA9";
+  EXPECT_EQ(NotAnIntegerMessage(wide), "'" + fortyWide + "...' is not a valid integer value");
+
+  std::vector<std::string> lines = StartUpLines();
+  lines[KindLine(0, 1) - 1] = std::string(200, 'z');
+  LoadLines(lines);
+  EXPECT_THAT(bench.panel.messages,
+              ElementsAre("'" + std::string(40, 'z') + "...' is not a valid integer value"));
+}
+
+TEST_F(FormatFileTest, SaveOnADanglingLinkWritesTheFileItNames) {
+  // The link is kept and the file it names is made, as writing through the
+  // link would; relative links are taken from the link's own folder.
+  fs::create_directory(folder / "setups");
+  const fs::path absolute = folder / "absolute.orx";
+  fs::create_symlink(folder / "setups" / "a.orx", absolute);
+  const fs::path relative = folder / "relative.orx";
+  fs::create_symlink(fs::path("setups") / "r.orx", relative);
+  const fs::path chained = folder / "chained.orx";
+  fs::create_symlink("relative.orx", chained);
+  Save(absolute);
+  Save(chained);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Save finished.", "Save finished."));
+  EXPECT_TRUE(fs::is_symlink(absolute));
+  EXPECT_TRUE(fs::is_symlink(relative));
+  EXPECT_TRUE(fs::is_symlink(chained));
+  EXPECT_EQ(test::ReadFile(folder / "setups" / "a.orx"), JoinCrLf(StartUpLines()));
+  EXPECT_EQ(test::ReadFile(folder / "setups" / "r.orx"), JoinCrLf(StartUpLines()));
+
+  // A link into a folder that does not exist, or a loop, cannot be saved
+  // through; the link stays as it was.
+  const fs::path nowhere = folder / "nowhere.orx";
+  fs::create_symlink(folder / "missing" / "n.orx", nowhere);
+  const fs::path loop = folder / "loop.orx";
+  fs::create_symlink("loop.orx", loop);
+  bench.panel.messages.clear();
+  Save(nowhere);
+  Save(loop);
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Cannot create file " + nowhere.string(),
+                                                "Cannot create file " + loop.string()));
+  EXPECT_EQ(fs::read_symlink(nowhere), folder / "missing" / "n.orx");
+  EXPECT_EQ(fs::read_symlink(loop), "loop.orx");
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
+#include <functional>
 
 #include "bitmaps.h"
 #include "link/link_control.h"
@@ -17,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::VirtualBench;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 
 std::uint8_t Stripes(int row, int column) {
   return static_cast<std::uint8_t>((row * 7 + column * 13) & 0xFF);
@@ -73,11 +76,14 @@ TEST_F(LogoFileTest, HeaderFieldsTestedInOrder) {
   std::string bytes = test::ReadFile(source);
   ASSERT_GT(bytes.size(), 62u);
 
+  // A top-down bitmap (negative height) is as large as its rows.
   std::string topDown = bytes;
   Patch16(topDown, 22, static_cast<std::uint16_t>(65536 - 2));
   Patch16(topDown, 24, 0xFFFF);
   test::WriteFile(folder / "topdown.bmp", topDown);
-  EXPECT_EQ(CheckLogoFile(folder / "topdown.bmp").result, LogoCheckResult::TooLarge);
+  const LogoCheck topDownCheck = CheckLogoFile(folder / "topdown.bmp");
+  EXPECT_EQ(topDownCheck.result, LogoCheckResult::Accepted);
+  EXPECT_EQ(topDownCheck.height, 2);
 
   std::string compressed = bytes;
   compressed[30] = 1;
@@ -218,6 +224,143 @@ TEST(LogoPayload, RowsTopDownAndInverted) {
   // A file shorter than its header says is refused.
   EXPECT_FALSE(ReadLogoPayload(file.substr(0, file.size() - 1)));
   EXPECT_FALSE(ReadLogoPayload(test::MonoBmpBytes(384, 342, Stripes)));
+}
+
+// ---- Bitmap layouts: whatever the layout, the printer gets the image ----
+
+using test::BmpLayout;
+using test::Picture;
+using test::PrinterRows;
+using Layout = BmpLayout;
+
+bool Sample(int x, int y) {
+  // Neither symmetric left to right nor top to bottom.
+  return (x < 40 && y < 3) || x == 3 * y || (x / 8 + y) % 5 == 0;
+}
+
+std::string BitmapOf(const Picture& black, int height, const Layout& layout) {
+  return test::PictureBmpBytes(black, height, layout);
+}
+
+void Put(std::string& bytes, std::size_t at, std::uint32_t value, int size) {
+  for (int k = 0; k < size; ++k) {
+    bytes[at + static_cast<std::size_t>(k)] = static_cast<char>(value >> (8 * k));
+  }
+}
+
+std::vector<std::uint8_t> Rows(const std::string& file) {
+  const auto payload = ReadLogoPayload(file);
+  if (!payload) return {};
+  return payload->rows;
+}
+
+std::string DataFile(const std::string& name) {
+  return test::ReadFile(fs::path(ORVEX_TEST_DATA_DIR) / "logos" / name);
+}
+
+TEST(LogoLayouts, ClassicFilesSendExactlyTheBytesTheyAlwaysSent) {
+  for (const std::string name : {"classic_stripes", "classic_drawing"}) {
+    SCOPED_TRACE(name);
+    const std::string file = DataFile(name + ".bmp");
+    const std::string golden = DataFile(name + ".rows");
+    ASSERT_FALSE(golden.empty());
+    const std::vector<std::uint8_t> rows = Rows(file);
+    EXPECT_EQ(std::string(rows.begin(), rows.end()), golden);
+  }
+  // And what the classic layout means: bottom row first, colour 0 black.
+  const std::string classic = BitmapOf(Sample, 5, Layout{});
+  EXPECT_EQ(classic.substr(54, 8), std::string("\0\0\0\0\xFF\xFF\xFF\0", 8));
+  EXPECT_EQ(Rows(classic), PrinterRows(Sample, 5));
+}
+
+TEST(LogoLayouts, EveryLayoutSendsTheSameImage) {
+  const std::vector<std::uint8_t> expected = PrinterRows(Sample, 7);
+  const struct {
+    const char* what;
+    Layout layout;
+  } cases[] = {
+      {"V4 header", {108}},
+      {"V5 header", {124}},
+      {"white as colour 0", {40, {0xFFFFFF, 0x000000}}},
+      {"top-down", {40, {0x000000, 0xFFFFFF}, true}},
+      {"V5, white first, top-down", {124, {0xFFFFFF, 0x000000}, true}},
+      {"a gap before the pixels", {40, {0x000000, 0xFFFFFF}, false, 100}},
+      {"dark blue and yellow", {40, {0x000080, 0xFFFF00}}},
+      {"yellow and dark blue", {108, {0xFFFF00, 0x000080}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = BitmapOf(Sample, 7, c.layout);
+    const LogoCheck check = CheckLogoBytes(file);
+    EXPECT_EQ(check.result, LogoCheckResult::Accepted);
+    EXPECT_EQ(check.height, 7);
+    EXPECT_EQ(Rows(file), expected);
+  }
+}
+
+TEST(LogoLayouts, FilesOfOrdinaryToolsSendTheirImage) {
+  // ImageMagick wrote white as colour 0, and as BMP a 108-byte header.
+  const std::string golden = DataFile("classic_drawing.rows");
+  for (const std::string name : {"white_first_drawing.bmp", "v4_drawing.bmp"}) {
+    SCOPED_TRACE(name);
+    const std::vector<std::uint8_t> rows = Rows(DataFile(name));
+    EXPECT_EQ(std::string(rows.begin(), rows.end()), golden);
+  }
+}
+
+TEST(LogoLayouts, TopDownFilesAreAsLargeAsTheirRows) {
+  for (const int rows : {1, 2, 341}) {
+    const LogoCheck check = CheckLogoBytes(BitmapOf(Sample, rows, {40, {0, 0xFFFFFF}, true}));
+    EXPECT_EQ(check.result, LogoCheckResult::Accepted) << rows;
+    EXPECT_EQ(check.height, rows);
+  }
+  EXPECT_EQ(CheckLogoBytes(BitmapOf(Sample, 342, {40, {0, 0xFFFFFF}, true})).result,
+            LogoCheckResult::TooLarge);
+  const std::string full = BitmapOf(Sample, 341, {124, {0xFFFFFF, 0}, true});
+  EXPECT_EQ(Rows(full), PrinterRows(Sample, 341));
+}
+
+TEST(LogoLayouts, PixelsOutsideTheFileAreRefused) {
+  std::string file = BitmapOf(Sample, 4, Layout{108});
+  EXPECT_EQ(Rows(file), PrinterRows(Sample, 4));
+  // One byte short of the last row.
+  EXPECT_FALSE(ReadLogoPayload(file.substr(0, file.size() - 1)));
+  // A data offset past the end, or one that wraps around.
+  for (const std::uint32_t offset :
+       {static_cast<std::uint32_t>(file.size()), 0x7FFFFFFFu, 0xFFFFFFF0u}) {
+    std::string moved = file;
+    Put(moved, 10, offset, 4);
+    EXPECT_FALSE(ReadLogoPayload(moved)) << offset;
+  }
+  // An offset inside the headers.
+  Put(file, 10, 20, 4);
+  EXPECT_FALSE(ReadLogoPayload(file));
+}
+
+TEST(LogoLayouts, PaletteThatIsNotThereCountsAsBlackFirst) {
+  // A header that claims to run into the pixels: its palette is not read.
+  std::string file = BitmapOf(Sample, 3, Layout{});
+  for (std::size_t i = 62; i < file.size(); ++i) file[i] = static_cast<char>(~file[i]);
+  Put(file, 54, 0xFFFFFF, 4);  // would say white first
+  Put(file, 14, 5000, 4);
+  EXPECT_EQ(CheckLogoBytes(file).result, LogoCheckResult::Accepted);
+  std::vector<std::uint8_t> inverted = PrinterRows(Sample, 3);
+  for (auto& b : inverted) b = static_cast<std::uint8_t>(~b);
+  EXPECT_EQ(Rows(file), inverted);
+}
+
+TEST_F(LogoSlotTest, DownloadOfAV5WhiteFirstTopDownLogoPrintsItsImage) {
+  const fs::path path = folder / "v5.bmp";
+  test::WriteFile(path, BitmapOf(Sample, 20, {124, {0xFFFFFF, 0x000000}, true}));
+  bench.Connect();
+  bench.panel.openAnswers = {path.string()};
+  ChooseLogo1(s);
+  ASSERT_EQ(s.setup.logos[0].height, 20);
+  DownloadLogo1(s);
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.state.busy; }, 60000));
+  ASSERT_TRUE(bench.printer().logo(1));
+  EXPECT_EQ(bench.printer().logo(1)->height, 20);
+  EXPECT_EQ(bench.printer().logo(1)->rows, PrinterRows(Sample, 20));
 }
 
 }  // namespace

@@ -5,14 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "search_reply.h"
-
 #include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "records/record_search.h"
+#include "search_reply.h"
 #include "virtual_bench.h"
 
 namespace orvex {
@@ -189,7 +188,14 @@ TEST_F(PeriodWorkbookTest, FailureAtAnyStepEndsTheExportThere) {
         EXPECT_EQ(failing.calls.size(), 33u);
         continue;
       }
-      EXPECT_EQ(failing.calls.size(), step + 1) << "no call after the failing one";
+      // After the failing call only the workbook is let go of, once it exists.
+      const bool workbookAdded = step > 3;
+      if (workbookAdded) {
+        ASSERT_EQ(failing.calls.size(), step + 2) << "no call but the release";
+        EXPECT_EQ(failing.calls.back(), "Call #3 Close (false)");
+      } else {
+        EXPECT_EQ(failing.calls.size(), step + 1) << "no call after the failing one";
+      }
       const std::vector<std::string> lines = bench->memo.From(before);
       ASSERT_GE(lines.size(), 2u);
       EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
@@ -243,9 +249,12 @@ TEST_F(PeriodWorkbookTest, UnwritableRepliesEndWithTheFailureLine) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_THAT(std::vector<std::string>(lines.end() - 2, lines.end()),
                 ElementsAre("Can't output EXCEL file.", ""));
-    // The sheet was set up, but no cell written and nothing saved.
-    ASSERT_EQ(automation.calls.size(), 9u);
-    EXPECT_THAT(automation.calls.back(), ::testing::EndsWith(" ColumnWidth () = 30"));
+    // The sheet was set up, but no cell written and nothing saved; the
+    // workbook is let go of.
+    ASSERT_EQ(automation.calls.size(), 10u);
+    EXPECT_THAT(automation.calls[8], ::testing::EndsWith(" ColumnWidth () = 30"));
+    const std::string& add = automation.calls[3];
+    EXPECT_EQ(automation.calls[9], "Call " + add.substr(add.rfind('#')) + " Close (false)");
   }
   // 29 February of a leap year is a real day.
   automation.calls.clear();
@@ -306,7 +315,7 @@ TEST_F(PeriodWorkbookTest, ProgressDotsEveryElevenDays) {
   };
   ProgressSpy spy(*bench);
   bench->UseAutomation(spy);
-  Receive(Reply({5, 3, 1}, {5, 4, 3}, 2, {}, std::nullopt));  // span 33
+  Receive(Reply({5, 3, 1}, {5, 4, 3}, 2, std::vector<Day>(34), std::nullopt));  // span 33
 
   ASSERT_EQ(spy.seen.size(), 34u);
   std::vector<std::string> expected;
@@ -319,8 +328,119 @@ TEST_F(PeriodWorkbookTest, ProgressDotsEveryElevenDays) {
   // Below a span of 11 the line stays empty until the end.
   spy.seen.clear();
   bench->session().spreadsheetApp = {};
-  Receive(Reply({5, 3, 1}, {5, 3, 11}, 2, {}, std::nullopt));  // span 10
+  Receive(Reply({5, 3, 1}, {5, 3, 11}, 2, std::vector<Day>(11), std::nullopt));  // span 10
   EXPECT_THAT(spy.seen, ElementsAreArray(std::vector<std::string>(11, "")));
+}
+
+// The cell texts the export wrote, in order.
+std::vector<std::string> CellTexts(const std::vector<std::string>& calls) {
+  std::vector<std::string> texts;
+  for (const std::string& call : calls) {
+    const auto value = call.find(" Value () = \"");
+    if (value != std::string::npos)
+      texts.push_back(call.substr(value + 13, call.size() - value - 14));
+  }
+  return texts;
+}
+
+bool Saved(const std::vector<std::string>& calls) {
+  for (const std::string& call : calls) {
+    if (call.find(" SaveAs ") != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(PeriodWorkbookTest, ReadShorterThanItsDaysWritesNoWorkbook) {
+  // An earlier search left six days and a serial record in the buffer.
+  const std::vector<std::uint8_t> old =
+      Reply({5, 1, 1}, {5, 1, 6}, 0, std::vector<Day>(6, Day{9900, 9800, 9700, 97}), kSerial);
+  bench->session().rx.Store(old.data(), old.size());
+  const int before = bench->memo.LineCount();
+
+  struct Case {
+    const char* what;
+    std::size_t keep;  // bytes of the reply that arrive
+  };
+  // 1 to 5 March: 8 + 14 * 5 = 78 bytes of days, then the serial record.
+  const std::vector<std::uint8_t> march =
+      Reply({5, 3, 1}, {5, 3, 5}, 2, std::vector<Day>(5, Day{1, 2, 3, 4}), kSerial);
+  for (const Case& c : {Case{"two of five days", 8 + 14 * 2}, Case{"one byte short", 77},
+                        Case{"no day at all", 8}, Case{"serial record cut after its flag", 79},
+                        Case{"serial record one byte short", 78 + 12}}) {
+    SCOPED_TRACE(c.what);
+    automation.calls.clear();
+    const int mark = bench->memo.LineCount();
+    Receive(std::vector<std::uint8_t>(march.begin(), march.begin() + c.keep));
+    EXPECT_THAT(bench->memo.From(mark),
+                ElementsAre("The begining date Orvex selected :", "     2005/3/1",
+                            "The final date Orvex selected :", "     2005/3/5", "",
+                            "Can't output EXCEL file.", ""));
+    EXPECT_THAT(CellTexts(automation.calls), ::testing::IsEmpty());
+    EXPECT_FALSE(Saved(automation.calls));
+    EXPECT_FALSE(bench->session().state.busy) << "the search ends as usual";
+    EXPECT_FALSE(bench->session().pending.awaitRecordSearch);
+  }
+  EXPECT_GT(bench->memo.LineCount(), before);
+}
+
+TEST_F(PeriodWorkbookTest, SerialRecordOnlyFromTheReadItself) {
+  // A serial record left behind by an earlier, longer read is not this
+  // reply's: a read that ends with its last day has none.
+  const std::vector<std::uint8_t> old =
+      Reply({5, 1, 1}, {5, 1, 1}, 0, {{9900, 9800, 9700, 97}}, kSerial);
+  bench->session().rx.Store(old.data(), old.size());
+  Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1234, 50000, 5, 7}}, std::nullopt));
+  EXPECT_THAT(CellTexts(automation.calls),
+              ElementsAre("Date & Time", "07/03/2005", "Coin-In", "12.34", "Note-In", "500",
+                          "Payout", "0.05", "Ticket-Out", "7"));
+  EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
+
+  // The thirteen bytes that are read make a whole serial record; the
+  // fourteenth is never read.
+  automation.calls.clear();
+  std::vector<std::uint8_t> reply = Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, kSerial);
+  reply.pop_back();
+  Receive(reply);
+  EXPECT_EQ(CellTexts(automation.calls).back(), "   -- Serial Number : 123456789012 --");
+  EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
+
+  // Bytes after the days that are no serial record are left alone.
+  automation.calls.clear();
+  reply = Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, std::nullopt);
+  reply.push_back(0);
+  reply.push_back(7);
+  Receive(reply);
+  EXPECT_EQ(CellTexts(automation.calls).size(), 10u);
+  EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
+}
+
+TEST_F(PeriodWorkbookTest, FullTwoThousandDayReplyExports) {
+  // 1 January 2003 to 22 June 2008, 2000 days: 8 + 14 * 2000 + 14 = 28022
+  // bytes, one read.
+  std::vector<Day> days;
+  for (std::uint32_t i = 0; i < 2000; ++i) days.push_back({i, 0, 0, 0});
+  const std::vector<std::uint8_t> reply = Reply({3, 1, 1}, {8, 6, 22}, 0, days, kSerial);
+  ASSERT_EQ(reply.size(), 28022u);
+  Receive(reply);
+  EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
+  const std::vector<std::string> cells = CellTexts(automation.calls);
+  ASSERT_EQ(cells.size(), 20001u);
+  EXPECT_EQ(cells[1999 * 10 + 3], "1999");
+  EXPECT_EQ(cells.back(), "   -- Serial Number : 123456789012 --");
+  EXPECT_TRUE(Saved(automation.calls));
+
+  // Longer periods are read as far as 2000 days; those must be in the read.
+  automation.calls.clear();
+  Receive(Reply({3, 1, 1}, {10, 12, 31}, 0, days, std::nullopt));
+  EXPECT_THAT(ExportLines(),
+              ElementsAre("Finish outputing EXCEL file.", "Max 2000 days for EXCEL", ""));
+  EXPECT_EQ(CellTexts(automation.calls).size(), 20000u);
+
+  automation.calls.clear();
+  days.pop_back();
+  Receive(Reply({3, 1, 1}, {10, 12, 31}, 0, days, std::nullopt));
+  EXPECT_THAT(ExportLines(), ElementsAre("", "Can't output EXCEL file.", ""));
+  EXPECT_FALSE(Saved(automation.calls));
 }
 
 }  // namespace

@@ -299,6 +299,30 @@ TEST_F(SimulatedPrinterTraffic, DownloadAllNamesEachStepsTraffic) {
   for (const auto& name : names) EXPECT_NE(name, "TX unnamed byte");
 }
 
+TEST_F(SimulatedPrinterTraffic, RequestCutShortByAStalledLine) {
+  bench.traffic.entries.clear();
+  const std::size_t mark = bench.sent().size();
+  bench.StallLine(100);
+  DownloadCoinFormat(s);
+  // What went out is recorded before the stall is reported; no byte after.
+  ASSERT_EQ(bench.traffic.entries.size(), 1u);
+  const TrafficEntry& cut = bench.traffic.entries[0];
+  EXPECT_EQ(cut.name, "coin format download (cut short: the line took no more bytes)");
+  EXPECT_EQ(cut.bytes, bench.SentSince(mark));
+  EXPECT_EQ(cut.bytes.size(), 100u);
+  EXPECT_EQ(bench.memo.lines.back(), "");
+  EXPECT_THAT(bench.memo.lines, Contains("Serial line does not take data ."));
+
+  // A request that gets no byte out at all still says what it was.
+  bench.traffic.entries.clear();
+  ReadFirmwareVersion(s);
+  ASSERT_EQ(bench.traffic.entries.size(), 1u);
+  EXPECT_EQ(bench.traffic.entries[0].name,
+            "firmware query (cut short: the line took no more bytes)");
+  EXPECT_TRUE(bench.traffic.entries[0].bytes.empty());
+  EXPECT_EQ(bench.traffic.entries[0].firstUs, bench.now() * 1000);
+}
+
 TEST(TrafficLine, WorkedExamples) {
   TrafficEntry query{TrafficDirection::Sent, "firmware query", {0x1D, 0xF9}, 0, 0, {}};
   EXPECT_EQ(FormatTrafficLine(query, {14, 5, 9, 120}, {14, 5, 9, 130}),

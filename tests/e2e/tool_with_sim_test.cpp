@@ -165,6 +165,45 @@ class ToolWithSimTest : public QObject {
     QVERIFY(again.Open("COM3").ok);
   }
 
+  void closingWhileAnExportRunsEndsTheProcess_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("window closed") << QStringLiteral("close");
+    QTest::newRow("Read/Write Serial number") << QStringLiteral("serial-number");
+  }
+
+  void closingWhileAnExportRunsEndsTheProcess() {
+    // The export handles events inside the dispatcher while the receive
+    // thread waits for it; closing must not wait for that thread.
+    QFETCH(QString, how);
+    ConfigHome home;
+    Simulator sim(home.path(),
+                  {QStringLiteral("--records"), QStringLiteral("2002-01-01:2007-12-31")});
+    QVERIFY(sim.WaitUntilServing());
+    QTemporaryDir work;  // no sn.exe there
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    tool.setProcessEnvironment(env);
+    tool.setWorkingDirectory(work.path());
+    tool.start(QStringLiteral(CLOSE_DURING_EXPORT_EXE), {how});
+    QVERIFY(tool.waitForStarted(5000));
+    const bool ended = tool.waitForFinished(60000);
+    if (!ended) {
+      tool.kill();
+      tool.waitForFinished(5000);
+    }
+    const QString said = QString::fromLocal8Bit(tool.readAllStandardError());
+    QVERIFY2(said.contains(QStringLiteral("closing during the export")), qPrintable(said));
+    QVERIFY2(ended, "the process lived on after its window closed");
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 0);
+    QVERIFY(!said.contains(QStringLiteral("the close returned")));
+    // The port is free for the next program.
+    orvex::platform::SerialPort again;
+    QVERIFY(again.Open("COM3").ok);
+  }
+
   void hiddenPortItemsCloseAndReopen() {
     ConfigHome home;
     Simulator sim(home.path(), {});

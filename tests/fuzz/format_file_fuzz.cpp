@@ -17,8 +17,10 @@
 //   - a finished load leaves every radio group within -1 .. items - 1 and
 //     every ticket text at most 24 bytes; a slot holds an accepted logo or
 //     nothing;
+//   - a file with a line over 256 bytes is refused as a whole (the load
+//     below is not tried);
 //   - a stopped load names the line it stopped at, or the text it could
-//     not read as a number;
+//     not read as a number (its first 40 characters);
 //   - saving a loaded setup says "Save finished.", and loading the saved
 //     file says "Load finished." and reproduces the setup.
 
@@ -129,6 +131,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(LogoPathFromLine(LogoPathToLine(path)) == path, "logo path of line " + line);
     line = LogoPathToLine(files.logos[static_cast<std::uint8_t>(line[0]) % 5]);
   }
+
+  // Such a file is refused before anything is applied.
+  if (file.LineOverLimit()) return 0;
 
   fuzz::FuzzPorts first;
   const auto stop = ApplyFormatFile(first.session(), file);

@@ -96,7 +96,10 @@ class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
 
  private:
   static int Index(TimerId timer) { return static_cast<int>(timer); }
-  void SendByte(std::uint8_t byte) override { sent.push_back(byte); }
+  bool SendByte(std::uint8_t byte) override {
+    sent.push_back(byte);
+    return true;
+  }
   void Pause(int milliseconds) override { pausedMs += milliseconds; }
   void WaitWhile(const std::function<bool()>& condition) override;
   void ProcessPendingEvents() override;

@@ -10,7 +10,8 @@
 //       date, the ending date (bytes 3..5) the beginning date plus
 //       (byte 1 % 16) days, at most 31 December 2021; and
 //       bit 4 clear: byte 6 is made 1 (day records follow),
-//       bit 5 clear: byte 7 (decimal places) is made byte 7 % 4
+//       bit 5 clear: byte 7 (decimal places) is made byte 7 % 4,
+//       bit 0 clear: the reply is made at least as long as its day records
 //   1   the day count of the mode above
 //       bits 6 and 7 both set: the search runs twice in one session
 //   2.. the reply; when the mode changes its first 8 bytes, it is made at
@@ -22,13 +23,15 @@
 //   - with records following, the export either saves one workbook file
 //     (an OLE2 compound file) and ends with "Finish outputing EXCEL file."
 //     on the progress line, or reports "Can't output EXCEL file."; it
-//     reports that exactly when the beginning date is no calendar date or
-//     the decimal places are above 9;
+//     reports that exactly when the beginning date is no calendar date, the
+//     decimal places are above 9, or the read ends before its day records
+//     (min(span + 1, 2000) of them) or inside a serial record (flag 1 and
+//     twelve digits) that follows them;
 //   - a saved workbook holds min(span + 1, 2000) blocks of ten cells laid
 //     out as the period report has them, money divided by 10^decimals to 15
 //     significant digits (in exponent notation only below 0.00001), ticket-out as it came, the
-//     dates one day apart, and the serial line after the last block exactly when its record is
-//     present; "Max 2000 days for EXCEL" appears exactly when the span is
+//     dates one day apart, and the serial line after the last block exactly when the read holds
+//     its record; "Max 2000 days for EXCEL" appears exactly when the span is
 //     longer; events are handled once a day.
 
 #include <algorithm>
@@ -123,6 +126,21 @@ bool ParseShortDate(const std::string& text, chr::sys_days& out) {
   return true;
 }
 
+// The days written and whether the read, as long as it is, holds them and
+// a whole serial record where one is announced after them.
+std::uint32_t DaysOf(std::uint32_t span) {
+  return span >= kMaxWorkbookDays ? kMaxWorkbookDays : span + 1;
+}
+bool ReadHoldsDays(const ReceiveBuffer& rx, std::uint32_t days) {
+  const std::size_t end = 8 + 14 * static_cast<std::size_t>(days);
+  if (rx.ReadLength() < end) return false;
+  return !(rx.ReadLength() > end && rx[end] == 1 && rx.ReadLength() < end + 13);
+}
+bool SerialInRead(const ReceiveBuffer& rx, std::uint32_t days) {
+  const std::size_t end = 8 + 14 * static_cast<std::size_t>(days);
+  return rx.ReadLength() >= end + 13 && rx[end] == 1;
+}
+
 void CheckMoney(const std::string& text, std::uint32_t raw, int decimals, const char* what) {
   double scale = 1;
   for (int i = 0; i < decimals; ++i) scale *= 10;
@@ -173,7 +191,7 @@ void CheckWorkbook(const RecordingSpreadsheet& sheet, const ReceiveBuffer& rx, s
   const std::size_t serial = 8 + 14 * static_cast<std::size_t>(days);
   const std::string* line = cell(11 * days + 1);
   std::size_t expectedCells = 10 * static_cast<std::size_t>(days);
-  if (rx[serial] == 1) {
+  if (SerialInRead(rx, days)) {
     ++expectedCells;
     FUZZ_CHECK(line && line->starts_with("   -- Serial Number : ") && line->ends_with(" --"),
                "serial line");
@@ -211,6 +229,12 @@ void MakeSmallPeriod(std::vector<std::uint8_t>& reply, std::uint8_t mode, std::u
   }
   if ((mode & 0x10) == 0) reply[6] = 1;
   if ((mode & 0x20) == 0) reply[7] = reply[7] % 4;
+  if ((mode & 0x01) == 0 && IsDate(2000 + reply[0], reply[1], reply[2])) {
+    const auto span = static_cast<std::uint32_t>(DayNumber(reply[3], reply[4], reply[5]) -
+                                                 DayNumber(reply[0], reply[1], reply[2]));
+    const std::size_t records = 8 + 14 * static_cast<std::size_t>(std::min(span, 1999u) + 1);
+    if (reply.size() < records) reply.resize(records, 0);
+  }
 }
 
 // One search answered by the reply; false when no workbook was saved.
@@ -251,15 +275,16 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
     return false;
   }
 
-  const bool exportable = rx[7] <= 9 && IsDate(2000 + rx[0], rx[1], rx[2]);
+  const std::uint32_t span =
+      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  const bool exportable =
+      rx[7] <= 9 && IsDate(2000 + rx[0], rx[1], rx[2]) && ReadHoldsDays(rx, DaysOf(span));
   const bool failed = has("Can't output EXCEL file.");
   FUZZ_CHECK(failed == !exportable, failed ? "the export failed" : "the export went through");
   if (failed) {
     FUZZ_CHECK(spreadsheet.saved.empty(), "a failed export saved a file");
     return false;
   }
-  const std::uint32_t span =
-      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
   FUZZ_CHECK(spreadsheet.saved.size() == 1, "one workbook saved");
   const std::string& path = spreadsheet.saved.front();
   FUZZ_CHECK(path == folder + PeriodWorkbookName(ports.clock.now), path);

@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -320,6 +321,80 @@ TEST_F(SerialPortTest, UnreadableDeviceNamesTheDialoutGroup) {
   EXPECT_EQ(result.reason,
             "permission denied: add the user to the dialout group (sudo usermod -aG dialout "
             "$USER, then log in again)");
+}
+
+// Writes until the line stops taking bytes; returns how many it took.
+std::size_t FillLine(SerialPort& port) {
+  std::size_t taken = 0;
+  while (port.WriteByte(0x55) == SerialPort::WriteStatus::Written) ++taken;
+  return taken;
+}
+
+double MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+TEST_F(SerialPortTest, ALineThatDoesNotDrainStallsTheRequestOnceItsDeadlinePasses) {
+  OpenCom3();
+  EXPECT_EQ(port_.RequestWriteBound(), 2000ms) << "the real line's bound";
+  port_.SetRequestWriteBound(300ms);
+  port_.BeginRequest();
+  // Nobody reads the printer's side: the line fills, then waits out the
+  // request's deadline once.
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_GT(FillLine(port_), 1000u);
+  EXPECT_GE(MsSince(start), 290);
+  EXPECT_LT(MsSince(start), 2000);
+  // The request has no time left: its next bytes fail at once.
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port_.WriteByte(0x1D), SerialPort::WriteStatus::Stalled);
+  EXPECT_EQ(port_.WriteByte(0x1D), SerialPort::WriteStatus::Stalled);
+  EXPECT_LT(MsSince(start), 50);
+
+  // A new request gets its own deadline.
+  port_.BeginRequest();
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port_.WriteByte(0x1D), SerialPort::WriteStatus::Stalled);
+  EXPECT_GE(MsSince(start), 290);
+
+  // A line that drains again takes the next request's bytes.
+  EXPECT_FALSE(Receive(100000).empty());
+  port_.BeginRequest();
+  EXPECT_EQ(port_.WriteByte(0x1B), SerialPort::WriteStatus::Written);
+}
+
+TEST_F(SerialPortTest, WaitsForASlowLineComeOutOfOneBudget) {
+  OpenCom3();
+  port_.SetRequestWriteBound(400ms);
+  port_.BeginRequest();
+  FillLine(port_);
+  // The printer takes a little every 150 ms: each wait is short, but they
+  // add up within the one request.
+  std::atomic<bool> done{false};
+  std::thread reader([this, &done] {
+    while (!done) {
+      std::this_thread::sleep_for(150ms);
+      std::uint8_t some[4096];
+      (void)!read(master_, some, sizeof some);
+    }
+  });
+  port_.BeginRequest();
+  const auto start = std::chrono::steady_clock::now();
+  int written = 0;
+  while (port_.WriteByte(0x55) == SerialPort::WriteStatus::Written && written < 100000) ++written;
+  done = true;
+  reader.join();
+  EXPECT_GT(written, 0);
+  EXPECT_GE(MsSince(start), 390);
+  EXPECT_LT(MsSince(start), 1500);
+}
+
+TEST_F(SerialPortTest, WritesToAGoneOrClosedPortSayGone) {
+  OpenCom3();
+  EXPECT_EQ(port_.WriteByte(0x1D), SerialPort::WriteStatus::Written);
+  port_.Close();
+  EXPECT_EQ(port_.WriteByte(0x1D), SerialPort::WriteStatus::Gone);
 }
 
 }  // namespace

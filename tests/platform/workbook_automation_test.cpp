@@ -255,13 +255,19 @@ TEST_F(WorkbookAutomationTest, SheetNamesAndCellTextsAreChecked) {
   EXPECT_FALSE(excel.Put(cell, "Value", {}, emoji).ok);
 }
 
-TEST_F(WorkbookAutomationTest, SaveAsReplacesWholeFilesOnly) {
+TEST_F(WorkbookAutomationTest, SaveAsKeepsExistingFilesAndWritesWholeFilesOnly) {
   Open();
   ASSERT_TRUE(excel.Put(Cell(1, 1), "Value", {}, std::string("saved")).ok);
   const fs::path file = folder / "report.xls";
   ASSERT_TRUE(excel.Call(book, "SaveAs", {file.string(), std::int32_t{-4143}}).ok);
+  const auto firstSize = fs::file_size(file);
+  // A name that is taken (two reports in one second) keeps its file; the
+  // new one is numbered.
+  ASSERT_TRUE(excel.Put(Cell(2, 1), "Value", {}, std::string("more")).ok);
   ASSERT_TRUE(excel.Call(book, "SaveAs", {file.string()}).ok) << "the format may be left out";
-  EXPECT_EQ(Files(), std::vector<std::string>{"report.xls"});
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {file.string()}).ok);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"report (2).xls", "report (3).xls", "report.xls"}));
+  EXPECT_EQ(fs::file_size(file), firstSize);
 
   // An OLE2 compound document.
   std::ifstream in(file, std::ios::binary);
@@ -271,19 +277,55 @@ TEST_F(WorkbookAutomationTest, SaveAsReplacesWholeFilesOnly) {
   EXPECT_EQ(fs::file_size(file) % 512, 0u);
   EXPECT_GE(fs::file_size(file), 4096u + 512u) << "the stream stays out of the mini stream";
 
-  // A target that cannot be replaced keeps what it was, and no temporary
-  // file is left behind.
+  // Whatever holds the name stays as it is, a folder or a dangling link too.
   fs::create_directory(folder / "taken.xls");
-  const AutoResult onDirectory =
-      excel.Call(book, "SaveAs", {(folder / "taken.xls").string(), std::int32_t{-4143}});
-  EXPECT_FALSE(onDirectory.ok);
-  EXPECT_THAT(onDirectory.error, HasSubstr("cannot save"));
+  fs::create_symlink(folder / "nowhere", folder / "linked.xls");
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {(folder / "taken.xls").string()}).ok);
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {(folder / "linked.xls").string()}).ok);
+  EXPECT_TRUE(fs::is_directory(folder / "taken.xls"));
+  EXPECT_TRUE(fs::is_symlink(folder / "linked.xls"));
+  EXPECT_FALSE(fs::exists(folder / "nowhere"));
+  EXPECT_TRUE(fs::is_regular_file(folder / "taken (2).xls"));
+  EXPECT_TRUE(fs::is_regular_file(folder / "linked (2).xls"));
+
+  // A folder that does not exist fails, and no temporary file is left behind.
   const AutoResult noFolder =
       excel.Call(book, "SaveAs", {(folder / "missing" / "x.xls").string(), std::int32_t{-4143}});
   EXPECT_FALSE(noFolder.ok);
   EXPECT_THAT(noFolder.error, HasSubstr("cannot create a file"));
-  EXPECT_EQ(Files(), (std::vector<std::string>{"report.xls", "taken.xls"}));
-  EXPECT_TRUE(fs::is_directory(folder / "taken.xls"));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"linked (2).xls", "linked.xls", "report (2).xls",
+                                               "report (3).xls", "report.xls", "taken (2).xls",
+                                               "taken.xls"}));
+}
+
+TEST_F(WorkbookAutomationTest, ClosingAWorkbookLetsGoOfItAndItsObjects) {
+  Open();
+  const std::size_t bare = excel.LiveObjects();
+  for (int row = 1; row <= 100; ++row) {
+    ASSERT_TRUE(excel.Put(Cell(row, 1), "Value", {}, std::string("day")).ok);
+  }
+  EXPECT_EQ(excel.OpenWorkbooks(), 1u);
+  EXPECT_EQ(excel.LiveObjects(), bare + 100);
+
+  EXPECT_FALSE(excel.Call(book, "Close", {true}).ok) << "no file of its own to save into";
+  EXPECT_FALSE(excel.Call(book, "Close", {std::int32_t{0}}).ok);
+  EXPECT_FALSE(excel.Call(book, "Close", {false, false}).ok);
+  EXPECT_EQ(excel.OpenWorkbooks(), 1u);
+
+  const AutoObject cell = Cell(1, 1);
+  ASSERT_TRUE(excel.Call(book, "Close", {false}).ok);
+  EXPECT_EQ(excel.OpenWorkbooks(), 0u);
+  for (const AutoObject gone : {book, sheets, sheet, cell}) {
+    SCOPED_TRACE(gone.id);
+    EXPECT_THAT(excel.Get(gone, "Name", {}).error, HasSubstr("no longer exists"));
+  }
+  // The application stays, with room for the next workbook.
+  EXPECT_EQ(excel.RunningInstances(), 1u);
+  EXPECT_EQ(excel.LiveObjects(), 2u) << "the application and its workbooks";
+  const AutoObject next = ObjectOf(excel.Call(books, "Add", {}));
+  EXPECT_NE(next, book);
+  EXPECT_TRUE(excel.Call(next, "Close", {}).ok);
+  EXPECT_EQ(excel.OpenWorkbooks(), 0u);
 }
 
 TEST_F(WorkbookAutomationTest, SavedWorkbooksAreToldToTheListener) {
@@ -295,14 +337,16 @@ TEST_F(WorkbookAutomationTest, SavedWorkbooksAreToldToTheListener) {
   EXPECT_EQ(saved, std::vector<std::string>{first});
 
   // A save that fails, or one refused before writing, is not told.
-  fs::create_directory(folder / "taken.xls");
-  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "taken.xls").string()}).ok);
+  EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "missing" / "a.xls").string()}).ok);
   EXPECT_FALSE(excel.Call(book, "SaveAs", {(folder / "b.xlsx").string(), std::int32_t{51}}).ok);
   EXPECT_EQ(saved, std::vector<std::string>{first});
 
   const std::string second = (folder / "second.xls").string();
   ASSERT_TRUE(excel.Call(book, "SaveAs", {second}).ok);
   EXPECT_EQ(saved, (std::vector<std::string>{first, second}));
+  // A taken name is told by the name the workbook got.
+  ASSERT_TRUE(excel.Call(book, "SaveAs", {first}).ok);
+  EXPECT_EQ(saved, (std::vector<std::string>{first, second, (folder / "first (2).xls").string()}));
 }
 
 TEST_F(WorkbookAutomationTest, ReportFolderGivenEndsInSlash) {

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "search_reply.h"
-
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "records/period_workbook.h"
+#include "search_reply.h"
 #include "virtual_bench.h"
 #include "workbook/embedded_spreadsheet.h"
 
@@ -235,18 +234,28 @@ TEST_F(WorkbookExportTest, MoreThanTwoThousandDaysStopAtTwoThousand) {
 }
 
 TEST_F(WorkbookExportTest, WrappedSpanWritesTwoThousandBlocks) {
-  // The ending date lies before the beginning date.
-  Receive(Reply({5, 3, 3}, {5, 3, 1}, 2, {{100, 200, 300, 4}}, std::nullopt));
+  // The ending date lies before the beginning date: the span wraps around
+  // and 2000 days are read, which the read must hold.
+  std::vector<Day> days(2000, Day{0, 0, 0, 0});
+  days[0] = {100, 200, 300, 4};
+  days[1999] = {5, 6, 7, 8};
+  Receive(Reply({5, 3, 3}, {5, 3, 1}, 2, days, std::nullopt));
   EXPECT_THAT(ExportLines(),
               ElementsAre("Finish outputing EXCEL file.", "Max 2000 days for EXCEL", ""));
   const ReadBack book = ReadWorkbook(folder / kFileName);
   EXPECT_THAT(book.problems, IsEmpty());
   ExpectBlock(book, 0, "03/03/2005", {"1", "2", "3", "4"});
-  ExpectBlock(book, 1999, DateAfter(2005, 3, 3, 1999), {"0", "0", "0", "0"});
+  ExpectBlock(book, 1999, DateAfter(2005, 3, 3, 1999), {"0.05", "0.06", "0.07", "8"});
   EXPECT_EQ(book.cells.size(), 20000u);
+
+  // With one day in the read, the other 1999 would come from older reads.
+  std::filesystem::remove(folder / kFileName);
+  Receive(Reply({5, 3, 3}, {5, 3, 1}, 2, {{100, 200, 300, 4}}, std::nullopt));
+  EXPECT_THAT(ExportLines(), ElementsAre("", "Can't output EXCEL file.", ""));
+  EXPECT_THAT(Files(), IsEmpty());
 }
 
-TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanTakesWhatTheBufferHolds) {
+TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanWritesNoWorkbook) {
   // An earlier, longer read left day records and a serial record behind.
   std::vector<Day> stale(6, Day{9900, 9800, 9700, 97});
   std::vector<std::uint8_t> old = Reply({5, 3, 1}, {5, 3, 6}, 0, stale, kSerial);
@@ -254,15 +263,11 @@ TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanTakesWhatTheBufferHolds) {
 
   // 1 to 5 March with only two records in the read.
   Receive(Reply({5, 3, 1}, {5, 3, 5}, 2, {{1, 2, 3, 4}, {5, 6, 7, 8}}, std::nullopt));
-  const ReadBack book = ReadWorkbook(folder / kFileName);
-  EXPECT_THAT(book.problems, IsEmpty());
-  ExpectBlock(book, 0, "01/03/2005", {"0.01", "0.02", "0.03", "4"});
-  ExpectBlock(book, 1, "02/03/2005", {"0.05", "0.06", "0.07", "8"});
-  ExpectBlock(book, 2, "03/03/2005", {"99", "98", "97", "97"});
-  ExpectBlock(book, 4, "05/03/2005", {"99", "98", "97", "97"});
-  // Offset 8 + 14 * 5 held the stale sixth day's record, not a serial.
-  EXPECT_EQ(book.cells.count(56), 0u);
-  EXPECT_EQ(book.cells.size(), 50u);
+  EXPECT_THAT(bench->memo.lines, ElementsAre("The begining date Orvex selected :", "     2005/3/1",
+                                             "The final date Orvex selected :", "     2005/3/5", "",
+                                             "Can't output EXCEL file.", ""));
+  EXPECT_THAT(Files(), IsEmpty());
+  EXPECT_FALSE(bench->session().state.busy);
 }
 
 TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
@@ -300,7 +305,7 @@ TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
   Spy spy(*spreadsheet, *bench);
   bench->UseAutomation(spy);
   // 2002-01-01 to 2002-05-01: span 120.
-  Receive(Reply({2, 1, 1}, {2, 5, 1}, 2, {}, std::nullopt));
+  Receive(Reply({2, 1, 1}, {2, 5, 1}, 2, std::vector<Day>(121), std::nullopt));
 
   const std::string base = "Output EXCEL file";
   EXPECT_THAT(spy.seen, ElementsAre(base, base + ".", base + "..", base + "...", base + "....",
@@ -334,8 +339,9 @@ TEST_F(WorkbookExportTest, UnwritableFolderFailsAndTheNextExportRecovers) {
   bench->UseAutomation(*spreadsheet);
   Receive(Reply({5, 3, 1}, {5, 3, 1}, 2, {{100, 0, 0, 1}}, std::nullopt));
   EXPECT_THAT(ExportLines(), ElementsAre("", "Can't output EXCEL file.", ""));
-  // Nothing is undone: the application keeps running with its workbook.
+  // The application keeps running, but the failed workbook is let go of.
   EXPECT_EQ(spreadsheet->RunningInstances(), 1u);
+  EXPECT_EQ(spreadsheet->OpenWorkbooks(), 0u);
   EXPECT_THAT(Files(), IsEmpty());
 
   fs::create_directory(missing);
@@ -346,6 +352,42 @@ TEST_F(WorkbookExportTest, UnwritableFolderFailsAndTheNextExportRecovers) {
   EXPECT_THAT(book.problems, IsEmpty());
   ExpectBlock(book, 0, "02/03/2005", {"2", "0", "0", "2"});
   EXPECT_EQ(book.cells.size(), 10u);
+}
+
+TEST_F(WorkbookExportTest, FailedExportsKeepNoWorkbooks) {
+  spreadsheet.emplace((folder / "missing").string());
+  bench->UseAutomation(*spreadsheet);
+  const std::vector<std::uint8_t> reply =
+      Reply({5, 1, 1}, {5, 4, 10}, 2, std::vector<Day>(100, Day{1, 2, 3, 4}), std::nullopt);
+  Receive(reply);
+  // The progress line stands as it did at day 99.
+  const std::string progress = "Output EXCEL file.........";
+  ASSERT_THAT(ExportLines(), ElementsAre(progress, "Can't output EXCEL file.", ""));
+  const std::size_t objects = spreadsheet->LiveObjects();
+  for (int run = 0; run < 40; ++run) Receive(reply);
+  EXPECT_THAT(ExportLines(), ElementsAre(progress, "Can't output EXCEL file.", ""));
+  EXPECT_EQ(spreadsheet->OpenWorkbooks(), 0u);
+  EXPECT_EQ(spreadsheet->RunningInstances(), 1u);
+  EXPECT_EQ(spreadsheet->LiveObjects(), objects) << "nothing piles up from one failure to the next";
+
+  // A reply that cannot be written lets go of its workbook as well.
+  Receive(Reply({5, 1, 1}, {5, 4, 10}, 2, {{1, 2, 3, 4}}, std::nullopt));
+  EXPECT_EQ(spreadsheet->OpenWorkbooks(), 0u);
+  Receive(Reply({5, 2, 30}, {5, 3, 1}, 2, {{1, 2, 3, 4}}, std::nullopt));
+  EXPECT_EQ(spreadsheet->OpenWorkbooks(), 0u);
+}
+
+TEST_F(WorkbookExportTest, TwoExportsInOneSecondKeepBothWorkbooks) {
+  Receive(Reply({5, 3, 1}, {5, 3, 1}, 2, {{100, 0, 0, 1}}, std::nullopt));
+  Receive(Reply({6, 4, 2}, {6, 4, 2}, 2, {{200, 0, 0, 2}}, std::nullopt));
+  Receive(Reply({7, 5, 3}, {7, 5, 3}, 2, {{300, 0, 0, 3}}, std::nullopt));
+  EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
+  const std::string second = "2015-06-30_14-05-09_Orvex_Report (2).xls";
+  const std::string third = "2015-06-30_14-05-09_Orvex_Report (3).xls";
+  ASSERT_THAT(Files(), ElementsAre(second, third, kFileName));
+  ExpectBlock(ReadWorkbook(folder / kFileName), 0, "01/03/2005", {"1", "0", "0", "1"});
+  ExpectBlock(ReadWorkbook(folder / second), 0, "02/04/2006", {"2", "0", "0", "2"});
+  ExpectBlock(ReadWorkbook(folder / third), 0, "03/05/2007", {"3", "0", "0", "3"});
 }
 
 // Texts straight through the automation interface.

@@ -45,6 +45,50 @@ std::string MonoBmpBytes(int width, int height, std::uint8_t (*pattern)(int, int
   return bytes;
 }
 
+std::string PictureBmpBytes(const Picture& black, int height, const BmpLayout& layout) {
+  const std::uint32_t offset = 14 + layout.headerSize + 8 + layout.gap;
+  std::string bytes(offset + static_cast<std::size_t>(48 * height), '\0');
+  bytes[0] = 'B';
+  bytes[1] = 'M';
+  Put32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
+  Put32(bytes, 10, offset);
+  Put32(bytes, 14, layout.headerSize);
+  Put32(bytes, 18, 384);
+  Put32(bytes, 22, static_cast<std::uint32_t>(layout.topDown ? -height : height));
+  Put16(bytes, 26, 1);
+  Put16(bytes, 28, 1);
+  Put32(bytes, 34, static_cast<std::uint32_t>(48 * height));
+  Put32(bytes, 46, 2);
+  if (layout.headerSize >= 108) Put32(bytes, 70, 0x73524742);  // "sRGB"
+  const std::size_t palette = 14 + layout.headerSize;
+  Put32(bytes, palette, layout.palette[0]);
+  Put32(bytes, palette + 4, layout.palette[1]);
+  auto luma = [](std::uint32_t c) {
+    return 299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF);
+  };
+  const bool blackIsOne = luma(layout.palette[1]) < luma(layout.palette[0]);
+  for (int y = 0; y < height; ++y) {
+    const int stored = layout.topDown ? y : height - 1 - y;
+    for (int x = 0; x < 384; ++x) {
+      if (black(x, y) == blackIsOne) {
+        bytes[offset + static_cast<std::size_t>(stored * 48 + x / 8)] |=
+            static_cast<char>(0x80 >> (x % 8));
+      }
+    }
+  }
+  return bytes;
+}
+
+std::vector<std::uint8_t> PrinterRows(const Picture& black, int height) {
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(48 * height), 0);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < 384; ++x) {
+      if (black(x, y)) rows[static_cast<std::size_t>(y * 48 + x / 8)] |= 0x80 >> (x % 8);
+    }
+  }
+  return rows;
+}
+
 void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -56,13 +100,15 @@ std::string ReadFile(const std::filesystem::path& path) {
 }
 
 std::filesystem::path TempFolder(const std::string& name) {
-  auto folder = std::filesystem::temp_directory_path() /
-                ("orvex-" + name + "-" + std::to_string(::getpid()));
+  auto folder =
+      std::filesystem::temp_directory_path() / ("orvex-" + name + "-" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   return folder;
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool Run(const std::string& command) {
+  return std::system(command.c_str()) == 0;
+}
 
 }  // namespace orvex::test

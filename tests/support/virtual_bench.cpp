@@ -63,9 +63,15 @@ std::vector<std::uint8_t> VirtualBench::SentSince(std::size_t index) const {
   return bytes;
 }
 
-void VirtualBench::SendByte(std::uint8_t byte) {
+bool VirtualBench::SendByte(std::uint8_t byte) {
+  if (stallAfter_ && bytesTaken_ >= *stallAfter_) {
+    ++refused_;
+    return false;
+  }
+  ++bytesTaken_;
   sent_.push_back({nowMs_, byte});
   if (options_.withPrinter && !unplugged_) printer_->Receive(byte, nowMs_);
+  return true;
 }
 
 void VirtualBench::Pause(int milliseconds) {

@@ -86,6 +86,14 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   void Unplug();
   void Replug() { unplugged_ = false; }
 
+  // The line stops draining once it has taken `bytes` more: every later
+  // byte is refused (its write deadline passes) until FreeLine().
+  void StallLine(std::size_t bytes) { stallAfter_ = bytesTaken_ + bytes; }
+  void FreeLine() { stallAfter_.reset(); }
+  // Bytes refused by a stalled line, and requests begun.
+  int refusedBytes() const { return refused_; }
+  int requestsBegun() const { return requestsBegun_; }
+
   bool TimerEnabled(TimerId timer) const override;
 
   // The automation port that sessions get; defaults to NoSpreadsheet.
@@ -107,7 +115,8 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   };
 
   // LinkPort
-  void SendByte(std::uint8_t byte) override;
+  void BeginRequest() override { ++requestsBegun_; }
+  bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override;
   // TimerPort
   void SetTimerEnabled(TimerId timer, bool enabled) override;
@@ -132,6 +141,10 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   };
   std::vector<Watch> watches_;
   bool unplugged_ = false;
+  std::size_t bytesTaken_ = 0;
+  std::optional<std::size_t> stallAfter_;
+  int refused_ = 0;
+  int requestsBegun_ = 0;
   static constexpr int kTimers = 4;
   TimerSlot timers_[kTimers];
   bool dispatching_ = false;

@@ -43,7 +43,7 @@ void StartResultCommand(Session& session, ResultRequest request) {
   if (!BusyCheck(session)) return;
   const ResultCommand& command = kResultCommands[static_cast<int>(request)];
   StartRequest(session, ResultFlag(session.pending, request));
-  session.Send(command.requestName, {command.first, command.code}, LastPause::No);
+  (void)session.Send(command.requestName, {command.first, command.code}, LastPause::No);
 }
 
 // Commands that await nothing: busy only for the time of the send.
@@ -51,7 +51,7 @@ void FireAndForget(Session& session, bool offlineMatters, const char* name,
                    std::initializer_list<std::uint8_t> bytes, const char* line) {
   if (!(offlineMatters ? BusyOrOfflineCheck(session) : BusyCheck(session))) return;
   session.state.busy = true;
-  session.Send(name, bytes, LastPause::No);
+  if (!session.Send(name, bytes, LastPause::No)) return;
   session.Append(line);
   session.AppendEmpty();
   session.state.busy = false;
@@ -86,7 +86,7 @@ void PrintHistoryReport(Session& session) {
 void EraseRecords(Session& session) {
   if (!BusyCheck(session)) return;
   StartRequest(session, session.pending.awaitErase);
-  session.Send("erase records", {ESC, 0xF3}, LastPause::No);
+  (void)session.Send("erase records", {ESC, 0xF3}, LastPause::No);
 }
 
 void TestFullCut(Session& session) {

@@ -35,7 +35,7 @@ void SetPrinterClock(Session& session) {
                 now.minute);
   std::array<std::uint8_t, 12> request{ESC, 0xF1};
   for (int i = 0; i < 10; ++i) request[2 + i] = static_cast<std::uint8_t>(digits[i]);
-  session.Send("clock setting", request, LastPause::Yes);
+  if (!session.Send("clock setting", request, LastPause::Yes)) return;
 
   session.StartReplyTimeout();
 }

@@ -14,7 +14,7 @@ namespace {
 void Query(Session& session, bool& flag, const char* name, std::uint8_t first, std::uint8_t code) {
   if (!BusyCheck(session)) return;
   StartRequest(session, flag);
-  session.Send(name, {first, code}, LastPause::No);
+  (void)session.Send(name, {first, code}, LastPause::No);
 }
 
 std::string Hex2(std::uint8_t a, std::uint8_t b) {

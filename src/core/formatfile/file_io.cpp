@@ -1,24 +1,90 @@
 #include "formatfile/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace orvex {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Closes the descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now; false when the close reports an error (of a write, say).
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// The file that is replaced: where a chain of symbolic links ends, whether
+// or not that file exists yet. nullopt for a loop.
+std::optional<fs::path> Destination(const std::string& path) {
+  fs::path current = fs::absolute(fs::path(path));
+  // As many links as the system follows in one lookup.
+  for (int hop = 0; hop < 40; ++hop) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(current, ec))) return current;
+    const fs::path target = fs::read_symlink(current, ec);
+    if (ec) return std::nullopt;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return std::nullopt;
+}
+
+// Makes the names in the folder (a rename, a new file) reach the disk.
+bool SyncFolder(const fs::path& folder) {
+  Descriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.get() >= 0 && fsync(fd.get()) == 0;
+}
+
+}  // namespace
+
 std::optional<FileHead> ReadFileHead(const std::string& path, std::size_t limit) {
-  std::error_code ec;
-  if (fs::is_directory(fs::path(path), ec)) return std::nullopt;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
+  // Without O_NONBLOCK the open of a FIFO waits for a writer, and that of a
+  // serial device for its carrier.
+  Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (fd.get() < 0) return std::nullopt;
+  struct stat info {};
+  if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   FileHead head;
   head.bytes.resize(limit + 1);
-  file.read(head.bytes.data(), static_cast<std::streamsize>(limit + 1));
-  if (file.bad()) return std::nullopt;
-  head.bytes.resize(static_cast<std::size_t>(file.gcount()));
+  std::size_t got = 0;
+  while (got < head.bytes.size()) {
+    const ssize_t n = read(fd.get(), head.bytes.data() + got, head.bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  head.bytes.resize(got);
   if (head.bytes.size() > limit) {
     head.bytes.resize(limit);
     head.truncated = true;
@@ -26,58 +92,42 @@ std::optional<FileHead> ReadFileHead(const std::string& path, std::size_t limit)
   return head;
 }
 
-namespace {
-
-// The file that is replaced: the target of a symbolic link rather than the
-// link itself, as writing through the link would do.
-fs::path Destination(const std::string& path) {
-  const fs::path chosen(path);
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(chosen, ec))) {
-    fs::path target = fs::canonical(chosen, ec);
-    if (!ec) return target;
-  }
-  return chosen;
-}
-
-bool WriteAll(std::FILE* file, std::string_view bytes) {
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  const bool flushed = std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  return written && flushed && closed;
-}
-
-}  // namespace
-
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
-  const fs::path destination = Destination(path);
-  if (destination.filename().empty()) return false;
-  // A fresh name beside the destination: "wbx" never opens an existing file.
+  const auto destination = Destination(path);
+  if (!destination || destination->filename().empty()) return false;
+  // A fresh name beside the destination: O_EXCL never opens an existing file.
   fs::path temporary;
-  std::FILE* file = nullptr;
+  int raw = -1;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = destination;
-    temporary.replace_filename("." + destination.filename().string() + ".saving" +
+    temporary = *destination;
+    temporary.replace_filename("." + destination->filename().string() + ".saving" +
                                std::to_string(attempt));
-    errno = 0;
-    file = std::fopen(temporary.c_str(), "wbx");
-    if (file != nullptr || errno != EEXIST) break;
+    raw = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw >= 0 || errno != EEXIST) break;
   }
-  if (file == nullptr) return false;
+  if (raw < 0) return false;
+  Descriptor fd(raw);
 
   std::error_code ec;
-  if (!WriteAll(file, bytes)) {
+  // The replaced file keeps its permissions.
+  const fs::file_status old = fs::status(*destination, ec);
+  if (!ec && fs::is_regular_file(old)) {
+    (void)fchmod(fd.get(), static_cast<mode_t>(old.permissions()) & 07777);
+  }
+  // On the disk before it takes the name: a crash must not leave an empty file.
+  const bool written = WriteAll(fd.get(), bytes) && fsync(fd.get()) == 0;
+  if (!fd.Close() || !written) {
     fs::remove(temporary, ec);
     return false;
   }
-  // The replaced file keeps its permissions.
-  const fs::file_status old = fs::status(destination, ec);
-  if (!ec && fs::is_regular_file(old)) fs::permissions(temporary, old.permissions(), ec);
-  fs::rename(temporary, destination, ec);
+  fs::rename(temporary, *destination, ec);
   if (ec) {
     fs::remove(temporary, ec);
     return false;
   }
+  // The new name reaches the disk with its folder. The file is in place
+  // whatever the folder's sync says, so that is no failure of the save.
+  (void)SyncFolder(destination->parent_path());
   return true;
 }
 

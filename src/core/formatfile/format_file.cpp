@@ -1,5 +1,6 @@
 #include "formatfile/format_file.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "text/cp1252.h"
@@ -115,6 +116,14 @@ std::string FormatFile::Bytes() const {
 std::optional<int> FormatFile::LineWithBreak() const {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].find_first_of("\r\n") != std::string::npos) return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> FormatFile::LineOverLimit() const {
+  const std::size_t read = std::min(lines.size(), static_cast<std::size_t>(kFormatFileLines));
+  for (std::size_t i = 0; i < read; ++i) {
+    if (lines[i].size() > kMaxFormatLineBytes) return static_cast<int>(i) + 1;
   }
   return std::nullopt;
 }

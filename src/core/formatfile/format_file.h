@@ -2,6 +2,7 @@
 // The format file (".orx"): the whole ticket setup as 132 text lines in
 // Windows-1252, each ended by CR LF, the last one too. No header, no version.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,11 @@
 #include "session.h"
 
 namespace orvex {
+
+// A real format file is about 2 KB; the limits keep a wrong choice of file
+// from filling the memory or a message box.
+constexpr std::size_t kMaxFormatFileBytes = 64 * 1024;
+constexpr std::size_t kMaxFormatLineBytes = 256;
 
 struct FormatFile {
   // Windows-1252 bytes of each line, without the line end.
@@ -27,6 +33,9 @@ struct FormatFile {
   // 1-based number of the first line holding CR or LF (which would break the
   // file apart), or nullopt.
   std::optional<int> LineWithBreak() const;
+  // 1-based number of the first of the 132 lines that is longer than
+  // kMaxFormatLineBytes, or nullopt; lines after them are never read.
+  std::optional<int> LineOverLimit() const;
 };
 
 // How a logo path (UTF-8) is written to its line and read back.

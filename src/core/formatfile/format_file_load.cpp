@@ -11,10 +11,6 @@ namespace orvex {
 
 namespace {
 
-// A format file is a few kilobytes; this only keeps a wrong choice of file
-// from filling the memory.
-constexpr std::size_t kMaxReadBytes = 16 * 1024 * 1024;
-
 int ClampItem(std::int32_t value, int itemCount) {
   if (value < -1) return -1;
   if (value >= itemCount) return itemCount - 1;
@@ -81,7 +77,7 @@ std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& f
 void LoadFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseOpenFile("Orvex Files(*.orx)|*.orx");
   if (!chosen) return;
-  const auto head = ReadFileHead(*chosen, kMaxReadBytes);
+  const auto head = ReadFileHead(*chosen, kMaxFormatFileBytes);
   if (!head) {
     session.io.panel.ShowMessage("Cannot open file " + *chosen);
     return;
@@ -90,6 +86,12 @@ void LoadFormatFile(Session& session) {
   // Cut off inside the first 132 lines: the last of them may be incomplete.
   if (head->truncated && file.lines.size() <= static_cast<std::size_t>(kFormatFileLines)) {
     session.io.panel.ShowMessage("Cannot open file " + *chosen + " : too large for a format file.");
+    return;
+  }
+  if (const auto longLine = file.LineOverLimit()) {
+    session.io.panel.ShowMessage("Cannot open file " + *chosen + " : line " +
+                                 std::to_string(*longLine) + " is longer than " +
+                                 std::to_string(kMaxFormatLineBytes) + " bytes.");
     return;
   }
   const auto stop = ApplyFormatFile(session, file);

@@ -13,6 +13,13 @@ void SaveFormatFile(Session& session) {
                                  " : it holds a line break.");
     return;
   }
+  // Nor would a file with a line that a load refuses load again.
+  if (const auto longLine = file.LineOverLimit()) {
+    session.io.panel.ShowMessage("Cannot save line " + std::to_string(*longLine) +
+                                 " : it is longer than " + std::to_string(kMaxFormatLineBytes) +
+                                 " bytes.");
+    return;
+  }
   if (!ReplaceFile(*chosen, file.Bytes())) {
     session.io.panel.ShowMessage("Cannot create file " + *chosen);
     return;

@@ -92,13 +92,17 @@ void SendTicketFormat(Session& session, TicketKind kind) {
   static const char* const kNames[3] = {"coin format download", "note format download",
                                         "payout format download"};
   // Every byte, the last one included, is followed by the pause.
+  // One request in parts: the parts share its write deadline.
   session.BeginRequest(kNames[static_cast<int>(kind)]);
-  session.SendPart(bytes.first(5), LastPause::Yes);
+  if (!session.SendPart(bytes.first(5), LastPause::Yes)) return;
   for (int line = 0; line < kLinesPerTicket; ++line) {
     session.io.panel.SetGauge(line * 10);
-    session.SendPart(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes);
+    if (!session.SendPart(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize),
+                          LastPause::Yes)) {
+      return;
+    }
   }
-  session.SendPart(bytes.last(3), LastPause::Yes);
+  if (!session.SendPart(bytes.last(3), LastPause::Yes)) return;
   session.EndRequest();
   session.io.panel.SetGauge(100);
   FormatFlag(session.pending, kind) = true;

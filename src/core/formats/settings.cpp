@@ -31,6 +31,16 @@ std::optional<std::int32_t> ParseWholeNumber(const std::string& text) {
 }
 
 std::string NotAnIntegerMessage(const std::string& text) {
+  // At most the first 40 characters: a box with a whole long line in it
+  // would not fit the screen.
+  constexpr std::size_t kQuotedCharacters = 40;
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool startsCharacter = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    if (startsCharacter && characters++ == kQuotedCharacters) {
+      return "'" + text.substr(0, i) + "...' is not a valid integer value";
+    }
+  }
   return "'" + text + "' is not a valid integer value";
 }
 
@@ -70,8 +80,11 @@ void SendMultiplierSettings(Session& session) {
     values[i] = *value;
   }
   session.state.busy = true;
-  session.Send("multiplier setting",
-               EncodeMultiplierRequest(values[0], values[1], values[2], values[3]), LastPause::No);
+  if (!session.Send("multiplier setting",
+                    EncodeMultiplierRequest(values[0], values[1], values[2], values[3]),
+                    LastPause::No)) {
+    return;
+  }
   session.Append("Set data mutiplier & floating-point finished .");
   session.AppendEmpty();
   session.state.busy = false;
@@ -80,8 +93,10 @@ void SendMultiplierSettings(Session& session) {
 void SendPrintStatus(Session& session) {
   if (!BusyCheck(session)) return;
   session.state.busy = true;
-  session.Send("print status setting", {ESC, 0xF7, session.setup.printStatus.Byte()},
-               LastPause::No);
+  if (!session.Send("print status setting", {ESC, 0xF7, session.setup.printStatus.Byte()},
+                    LastPause::No)) {
+    return;
+  }
   session.Append("Set print status finished .");
   session.AppendEmpty();
   session.state.busy = false;

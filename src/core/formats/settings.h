@@ -14,6 +14,8 @@ namespace orvex {
 // A box's text read as a signed whole number, as the edit boxes always read
 // them: leading blanks and a sign allowed, nothing after the digits.
 std::optional<std::int32_t> ParseWholeNumber(const std::string& text);
+// "'text' is not a valid integer value", quoting at most the first 40
+// characters of the text.
 std::string NotAnIntegerMessage(const std::string& text);
 
 // 1D F6, coin, note and payout low and high, decimals.

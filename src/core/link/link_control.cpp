@@ -23,7 +23,7 @@ void HandleAnnouncement(Session& session) {
   session.SetTimer(TimerId::OfflineCount, false);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Orvex is online .");
-  session.Send("variant query", {ESC, 0xA0}, LastPause::No);
+  if (!session.Send("variant query", {ESC, 0xA0}, LastPause::No)) return;
   session.state.identifyStep = fromLost ? 2 : 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);
@@ -84,6 +84,11 @@ void CommunicationReset(Session& session) {
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.io.panel.SetGauge(0);
   session.watch = StuckWatchCounts{};  // nothing is left for the watch to count
+}
+
+void LineStalled(Session& session) {
+  session.Append("Serial line does not take data .");
+  CommunicationReset(session);
 }
 
 void CancelDownload(Session& session) {

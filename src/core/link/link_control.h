@@ -16,6 +16,9 @@ void ReplyTimeoutTick(Session& session);  // reply timeout
 void VariantWaitTick(Session& session);   // variant wait
 
 void CommunicationReset(Session& session);
+// The line did not take a byte of a request: said in the message window,
+// then the communication reset.
+void LineStalled(Session& session);
 
 // "Cancel": only raises the flags that the downloads and the batch test.
 void CancelDownload(Session& session);

@@ -1,8 +1,6 @@
 #include "logos/logo_download.h"
 
-#include <fstream>
-#include <iterator>
-
+#include "formatfile/file_io.h"
 #include "formats/ticket_editor.h"
 #include "link/request_guard.h"
 #include "link/stuck_watch.h"
@@ -20,16 +18,40 @@ bool& LogoFlag(PendingRequest& p, int slot) {
   return p.awaitLogo3;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  // An accepted logo file needs no more than header and pixels; a larger
-  // file is read only that far.
-  constexpr std::size_t kEnough = kLogoPixelOffset + kMaxLogoBytes;
-  std::string bytes(kEnough, '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(kEnough));
-  bytes.resize(static_cast<std::size_t>(file.gcount()));
-  return bytes;
+std::optional<std::string> ReadLogoFile(const std::string& path) {
+  // Never waits on a FIFO or a device; an accepted logo's pixels lie well
+  // within the bytes read.
+  const auto head = ReadFileHead(path, kMaxLogoFileBytes);
+  if (!head) return std::nullopt;
+  return head->bytes;
+}
+
+std::uint32_t U32At(const std::string& bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (std::size_t k = 4; k-- > 0;)
+    value = (value << 8) | static_cast<std::uint8_t>(bytes[offset + k]);
+  return value;
+}
+
+// Headers up to the colour depth and compression the logo test reads: no
+// pixel data starts before them.
+constexpr std::size_t kLeastPixelOffset = 14 + 40;
+
+// Whether a set bit is a black dot: when colour 1 of the palette is the
+// darker one. A palette that does not lie between the header and the pixels
+// is not read, and colour 0 counts as black, as in the classic layout.
+bool SetBitIsBlack(const std::string& bytes, std::size_t pixelOffset) {
+  const std::uint64_t palette = 14 + static_cast<std::uint64_t>(U32At(bytes, 14));
+  if (palette < kLeastPixelOffset || palette + 8 > pixelOffset) return false;
+  auto luma = [&bytes](std::size_t entry) {
+    // Blue, green, red, reserved.
+    const auto channel = [&bytes, entry](std::size_t k) {
+      return static_cast<int>(static_cast<std::uint8_t>(bytes[entry + k]));
+    };
+    return 114 * channel(0) + 587 * channel(1) + 299 * channel(2);
+  };
+  const auto first = static_cast<std::size_t>(palette);
+  return luma(first + 4) < luma(first);
 }
 
 }  // namespace
@@ -98,15 +120,22 @@ std::optional<LogoPayload> ReadLogoPayload(const std::string& fileBytes) {
   if (check.result != LogoCheckResult::Accepted) return std::nullopt;
   LogoPayload payload;
   payload.dataSize = static_cast<std::uint32_t>(kLogoRowBytes * check.height);
-  if (fileBytes.size() < kLogoPixelOffset + payload.dataSize) return std::nullopt;
+  // The pixels lie where the file says, and wholly within it.
+  const std::uint64_t offset = U32At(fileBytes, 10);
+  if (offset < kLeastPixelOffset || offset + payload.dataSize > fileBytes.size()) {
+    return std::nullopt;
+  }
+  const auto start = static_cast<std::size_t>(offset);
+  const bool topDown = IsTopDown(fileBytes);
+  const std::uint8_t flip = SetBitIsBlack(fileBytes, start) ? 0x00 : 0xFF;
   const std::size_t rowCount = payload.dataSize / kLogoRowBytes;
   payload.rows.reserve(payload.dataSize);
-  // The file stores the bottom row first; the printer wants the top row first.
-  for (std::size_t r = rowCount; r-- > 0;) {
-    const std::size_t start = kLogoPixelOffset + r * kLogoRowBytes;
+  // The printer wants the top row first, a set bit for a black dot.
+  for (std::size_t r = 0; r < rowCount; ++r) {
+    const std::size_t stored = topDown ? r : rowCount - 1 - r;
+    const std::size_t from = start + stored * kLogoRowBytes;
     for (std::size_t c = 0; c < kLogoRowBytes; ++c) {
-      payload.rows.push_back(
-          static_cast<std::uint8_t>(~static_cast<std::uint8_t>(fileBytes[start + c])));
+      payload.rows.push_back(static_cast<std::uint8_t>(fileBytes[from + c]) ^ flip);
     }
   }
   return payload;
@@ -121,7 +150,7 @@ void DownloadLogo(Session& session, int slot) {
   session.state.cancelLogo = false;
 
   const std::string& path = session.setup.logos[slot - 1].path;
-  const auto fileBytes = path.empty() ? std::nullopt : ReadWholeFile(path);
+  const auto fileBytes = path.empty() ? std::nullopt : ReadLogoFile(path);
   // The file is tested again: it may have changed since it was chosen.
   const auto payload = fileBytes ? ReadLogoPayload(*fileBytes) : std::nullopt;
   if (!payload) {
@@ -138,10 +167,12 @@ void DownloadLogo(Session& session, int slot) {
   st.blockAck = false;
   const std::uint32_t rowCount = size / kLogoRowBytes;
   const std::string logoName = "logo " + std::to_string(slot);
-  session.Send(logoName + " header, " + std::to_string(rowCount) + " rows",
-               {GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
-                static_cast<std::uint8_t>((size / 256) % 256)},
-               LastPause::Yes);
+  if (!session.Send(logoName + " header, " + std::to_string(rowCount) + " rows",
+                    {GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
+                     static_cast<std::uint8_t>((size / 256) % 256)},
+                    LastPause::Yes)) {
+    return;
+  }
   session.StartReplyTimeout();
 
   // The header's acknowledgement; Cancel is not looked at here.
@@ -152,11 +183,12 @@ void DownloadLogo(Session& session, int slot) {
   const std::uint32_t total = rowCount * kLogoRowBytes;
   const std::string ofRows = "/" + std::to_string(rowCount);
   for (std::uint32_t r = 1; r <= rowCount; ++r) {
+    // Each row goes out on its own after the printer's acknowledgement.
     session.BeginRequest(logoName + " row " + std::to_string(r) + ofRows);
     for (std::uint32_t c = 0; c < kLogoRowBytes; ++c) {
       const std::uint32_t index = (r - 1) * kLogoRowBytes + c;
       session.io.panel.SetGauge(static_cast<int>(index * 100 / total + 1));
-      session.io.link.SendByte(payload->rows[index]);
+      if (!session.SendByte(payload->rows[index])) return;
       session.io.link.Pause(kBytePauseMs);
     }
     session.EndRequest();

@@ -25,8 +25,10 @@ void ClearMessageWindow(Session& session);
 void ClearAll(Session& session);
 
 // What goes on the wire after the 4-byte header: the rows from the top of
-// the image down, each byte inverted. nullopt when the file is not an
-// acceptable logo any more or is shorter than its header says.
+// the image down, a set bit for a black dot (the darker of the two palette
+// colours), taken from the file's data offset. nullopt when the file is not
+// an acceptable logo any more or its pixels do not lie within it. The window
+// and the preview show these same rows.
 struct LogoPayload {
   std::uint32_t dataSize = 0;
   std::vector<std::uint8_t> rows;  // dataSize / 48 rows of 48 bytes

@@ -1,6 +1,10 @@
 #include "logos/logo_file.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+
+#include "formatfile/file_io.h"
 
 namespace orvex {
 
@@ -8,6 +12,19 @@ namespace {
 
 std::uint8_t ByteAt(std::string_view data, std::size_t offset) {
   return static_cast<std::uint8_t>(data[offset]);
+}
+
+std::int64_t Signed32At(std::string_view data, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (int k = 3; k >= 0; --k)
+    value = (value << 8) | ByteAt(data, offset + static_cast<std::size_t>(k));
+  return static_cast<std::int32_t>(value);
+}
+
+// The row count of a top-down bitmap, capped where it is too large anyway.
+int TopDownRows(std::string_view data) {
+  const std::int64_t rows = -Signed32At(data, 22);
+  return static_cast<int>(std::min<std::int64_t>(rows, 1 << 20));
 }
 
 }  // namespace
@@ -29,20 +46,32 @@ LogoCheck CheckLogoBytes(std::string_view data) {
       ByteAt(data, 33) != 0) {
     return {LogoCheckResult::Compressed, 0};
   }
-  // Offsets 22..23 were read above by the length test of offset 30.
-  const int height = ByteAt(data, 23) * 256 + ByteAt(data, 22);
+  // Offsets 22..25 were read above by the length test of offset 30. A
+  // negative height is a top-down bitmap of that many rows; otherwise only
+  // the lower half of the height counts, as it always did.
+  const int height =
+      IsTopDown(data) ? TopDownRows(data) : ByteAt(data, 23) * 256 + ByteAt(data, 22);
   const int width = ByteAt(data, 19) * 256 + ByteAt(data, 18);
-  const std::uint32_t dataSize = static_cast<std::uint32_t>(width / 8) * static_cast<std::uint32_t>(height);
+  const std::uint64_t dataSize =
+      static_cast<std::uint64_t>(width / 8) * static_cast<std::uint64_t>(height);
   if (dataSize > kMaxLogoBytes) return {LogoCheckResult::TooLarge, 0};
   return {LogoCheckResult::Accepted, height};
 }
 
+bool IsTopDown(std::string_view header) {
+  return header.size() >= 26 && (ByteAt(header, 25) & 0x80) != 0;
+}
+
 LogoCheck CheckLogoFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return {LogoCheckResult::Unreadable, 0};
-  char header[34] = {};
-  file.read(header, sizeof header);
-  return CheckLogoBytes(std::string_view(header, static_cast<std::size_t>(file.gcount())));
+  const auto head = ReadFileHead(path, kLogoHeaderBytes);
+  if (!head) {
+    // A folder always read as empty, so it is no BMP, as it always was;
+    // anything else that is no regular file cannot be used.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return {LogoCheckResult::NotBmp, 0};
+    return {LogoCheckResult::Unreadable, 0};
+  }
+  return CheckLogoBytes(head->bytes);
 }
 
 std::string ChooseLogoMessage(LogoCheckResult result, int slot) {

@@ -8,7 +8,15 @@
 
 namespace orvex {
 
-enum class LogoCheckResult { Accepted, Unreadable, NotBmp, WrongWidth, NotMono, Compressed, TooLarge };
+enum class LogoCheckResult {
+  Accepted,
+  Unreadable,
+  NotBmp,
+  WrongWidth,
+  NotMono,
+  Compressed,
+  TooLarge
+};
 
 struct LogoCheck {
   LogoCheckResult result = LogoCheckResult::Unreadable;
@@ -18,10 +26,16 @@ struct LogoCheck {
 constexpr int kLogoWidth = 384;
 constexpr int kLogoRowBytes = 48;
 constexpr std::uint32_t kMaxLogoBytes = 16384;
-constexpr std::size_t kLogoPixelOffset = 62;
+// The bytes the test reads.
+constexpr std::size_t kLogoHeaderBytes = 34;
+// How far into a file the logo download reads for the pixels.
+constexpr std::size_t kMaxLogoFileBytes = 100000;
 
 // The test on a file's first bytes (a field beyond the end fails its test).
+// A negative height is a top-down bitmap of that many rows.
 LogoCheck CheckLogoBytes(std::string_view header);
+// Whether the height field is negative: the rows are stored top row first.
+bool IsTopDown(std::string_view header);
 // Opens the file as raw bytes, tests it and closes it.
 LogoCheck CheckLogoFile(const std::string& path);
 

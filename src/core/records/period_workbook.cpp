@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,21 @@ class Steps {
   bool ok_ = true;
 };
 
+constexpr std::size_t kHeaderBytes = 8;
+constexpr std::size_t kDayRecordBytes = 14;
+// The serial record's flag and twelve digits; its last byte is not read.
+constexpr std::size_t kSerialBytesRead = 13;
+
 }  // namespace
+
+std::optional<bool> SerialRecordInRead(const ReceiveBuffer& rx, std::uint32_t days) {
+  const std::size_t length = rx.ReadLength();
+  const std::size_t serial = kHeaderBytes + kDayRecordBytes * static_cast<std::size_t>(days);
+  if (length < serial) return std::nullopt;
+  if (length == serial || rx[serial] != 1) return false;
+  if (length < serial + kSerialBytesRead) return std::nullopt;
+  return true;
+}
 
 std::string PeriodWorkbookName(const LocalDateTime& t) {
   char name[64];
@@ -125,7 +140,14 @@ void WritePeriodWorkbook(Session& session) {
   Automation& automation = session.io.automation;
   Steps steps(automation);
 
-  auto fail = [&session] {
+  // Every way out of the export lets go of its workbook: an application
+  // that is left running would otherwise keep each failed one.
+  AutoObject workbook;
+  auto release = [&automation, &workbook] {
+    if (!workbook.empty()) automation.Call(workbook, "Close", {AutoValue{false}});
+  };
+  auto fail = [&session, &release] {
+    release();
     session.Append("Can't output EXCEL file.");
     session.AppendEmpty();
   };
@@ -144,7 +166,7 @@ void WritePeriodWorkbook(Session& session) {
   // 2
   steps.Put(app, "Visible", AutoValue{false});
   const AutoObject workbooks = steps.Get(app, "Workbooks");
-  const AutoObject workbook = steps.CallForObject(workbooks, "Add");
+  workbook = steps.CallForObject(workbooks, "Add");
   const AutoObject worksheets = steps.Get(workbook, "Worksheets");
   const AutoObject sheet = steps.Get(worksheets, "Item", {std::int32_t{1}});
   steps.Put(sheet, "Name", AutoValue{std::string("PERIOD REPORT")});
@@ -163,6 +185,11 @@ void WritePeriodWorkbook(Session& session) {
   for (int i = 0; i < decimals; ++i) scale *= 10;
   const std::uint32_t span =
       static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  // Every record written must come from this read: past its end the buffer
+  // still holds older replies, whose figures would pass for this period's.
+  const std::uint32_t days = span < kMaxWorkbookDays ? span + 1 : kMaxWorkbookDays;
+  const std::optional<bool> hasSerial = SerialRecordInRead(rx, days);
+  if (!hasSerial) return fail();
   const char separator = session.io.clock.DecimalSeparator();
 
   auto writeCell = [&](std::int32_t row, const std::string& text) {
@@ -202,7 +229,7 @@ void WritePeriodWorkbook(Session& session) {
 
   // 5
   const std::size_t serial = 8 + 14 * static_cast<std::size_t>(i);
-  if (rx[serial] == 1) {
+  if (*hasSerial) {
     std::string digits;
     for (std::size_t k = 1; k <= 12; ++k) digits += static_cast<char>(rx[serial + k] + 48);
     writeCell(static_cast<std::int32_t>(11 * i + 1),
@@ -215,6 +242,8 @@ void WritePeriodWorkbook(Session& session) {
               AutoValue{kNormalWorkbookFormat}});
   steps.Call(app, "Quit");
   if (!steps.ok()) return fail();
+  // Quitting took the workbook with it.
+  workbook = {};
 
   // 8
   session.io.memo.ReplaceLine(session.progressLine, "Finish outputing EXCEL file.");

@@ -3,6 +3,7 @@
 // the spreadsheet application and has it saved under a time-stamped name.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "session.h"
@@ -22,5 +23,10 @@ std::string PeriodWorkbookName(const LocalDateTime& stamp);
 std::string GeneralNumber(double value, char decimalSeparator);
 
 constexpr std::uint32_t kMaxWorkbookDays = 2000;
+
+// Whether the current read carries a serial record after its first `days`
+// day records: nullopt when the read ends before those records do, or
+// inside the serial record it announces; false when it holds none.
+std::optional<bool> SerialRecordInRead(const ReceiveBuffer& rx, std::uint32_t days);
 
 }  // namespace orvex

@@ -44,11 +44,13 @@ void SearchAndPrint(Session& session, const SearchPeriod& period) {
   }
   StartRequest(session, session.pending.awaitRecordSearch);
   auto code = [](int value) { return static_cast<std::uint8_t>(value); };
-  session.Send(
-      "record search",
-      {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month), code(period.begin.day),
-       code(period.end.year % 100), code(period.end.month), code(period.end.day)},
-      LastPause::No);
+  if (!session.Send("record search",
+                    {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
+                     code(period.begin.day), code(period.end.year % 100), code(period.end.month),
+                     code(period.end.day)},
+                    LastPause::No)) {
+    return;
+  }
   session.Append("The begining date you selected : " + session.io.clock.ShortDate(period.begin));
   session.Append("The final date you selected : " + session.io.clock.ShortDate(period.end));
   session.AppendEmpty();

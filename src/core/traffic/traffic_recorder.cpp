@@ -5,6 +5,7 @@
 namespace orvex {
 
 void TrafficRecorder::BeginRequest(std::string_view name) {
+  link_.BeginRequest();
   if (observer_ == nullptr) return;
   if (request_) EndRequest();
   request_.emplace();
@@ -20,17 +21,30 @@ void TrafficRecorder::EndRequest() {
   if (!entry.bytes.empty()) Deliver(std::move(entry));
 }
 
-void TrafficRecorder::SendByte(std::uint8_t byte) {
-  link_.SendByte(byte);
-  if (observer_ == nullptr) return;
+bool TrafficRecorder::SendByte(std::uint8_t byte) {
+  const bool taken = link_.SendByte(byte);
+  if (observer_ == nullptr) return taken;
+  if (!taken) {
+    // What went out of the request is recorded now, before the stall is
+    // reported; the rest never goes.
+    if (request_) {
+      request_->name += " (cut short: the line took no more bytes)";
+      if (request_->bytes.empty()) request_->firstUs = request_->lastUs = observer_->TrafficNowUs();
+      TrafficEntry entry = std::move(*request_);
+      request_.reset();
+      Deliver(std::move(entry));
+    }
+    return false;
+  }
   const std::int64_t now = observer_->TrafficNowUs();
   if (!request_) {
     Deliver({TrafficDirection::Sent, "unnamed byte", {byte}, now, now, {}});
-    return;
+    return true;
   }
   if (request_->bytes.empty()) request_->firstUs = now;
   request_->lastUs = now;
   request_->bytes.push_back(byte);
+  return true;
 }
 
 void TrafficRecorder::BeginRead(std::span<const std::uint8_t> read) {

@@ -24,8 +24,10 @@ class TrafficRecorder : public LinkPort {
   // The link the bytes go out through.
   LinkPort& link() const { return link_; }
 
-  // The bytes written until EndRequest are one request of this name. A
-  // byte written outside a request is recorded on its own as "unnamed byte".
+  // The bytes written until EndRequest are one request of this name; the
+  // link begins a request too (its write deadline). A byte written outside a
+  // request is recorded on its own as "unnamed byte". A byte the line does
+  // not take ends the request there, recorded as cut short.
   void BeginRequest(std::string_view name);
   void EndRequest();
 
@@ -36,8 +38,9 @@ class TrafficRecorder : public LinkPort {
   void Took(ReplySection section, std::uint8_t code = 0);
   void EndRead();
 
-  // LinkPort
-  void SendByte(std::uint8_t byte) override;
+  // LinkPort. A request begun without a name is recorded as "unnamed request".
+  void BeginRequest() override { BeginRequest("unnamed request"); }
+  bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override { link_.Pause(milliseconds); }
 
  private:

@@ -2,11 +2,16 @@
 
 namespace orvex::platform {
 
-void SerialLink::SendByte(std::uint8_t byte) {
+void SerialLink::BeginRequest() {
+  port_.BeginRequest();
+}
+
+bool SerialLink::SendByte(std::uint8_t byte) {
   if (times_ != nullptr) times_->startNs.push_back(clock_.NowNs());
-  port_.WriteByte(byte);
+  const SerialPort::WriteStatus status = port_.WriteByte(byte);
   pacer_.WriteReturned();
   if (times_ != nullptr) times_->returnNs.push_back(pacer_.LastWriteNs());
+  return status != SerialPort::WriteStatus::Stalled;
 }
 
 void SerialLink::Pause(int milliseconds) {

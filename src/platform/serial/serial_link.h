@@ -17,7 +17,10 @@ class SerialLink : public orvex::LinkPort {
   explicit SerialLink(SerialPort& port, MonotonicClock& clock = SystemMonotonicClock())
       : port_(port), clock_(clock), pacer_(clock) {}
 
-  void SendByte(std::uint8_t byte) override;
+  void BeginRequest() override;
+  // False only when the line did not take the byte before the request's
+  // write deadline (see SerialPort::WriteByte).
+  bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override;
 
   // For measuring the line: while set, the moment each write starts and

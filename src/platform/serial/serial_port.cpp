@@ -16,11 +16,6 @@
 #include "serial/serial_line_setup.h"
 
 namespace orvex::platform {
-namespace {
-
-constexpr auto kWriteBound = std::chrono::seconds(2);
-
-}  // namespace
 
 SerialPort::SerialPort() {
   wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -79,6 +74,7 @@ SerialPort::OpenResult SerialPort::Open(const PortDevice& port) {
   fd_ = fd;
   hungUp_ = false;
   hangupReported_ = false;
+  writeBudget_ = writeBound_;
   return {true, {}, port, {}};
 }
 
@@ -90,20 +86,30 @@ bool SerialPort::IsHungUp() const {
   return hungUp_;
 }
 
-void SerialPort::WriteByte(std::uint8_t byte) {
-  if (fd_ < 0 || hungUp_) return;
-  const auto deadline = std::chrono::steady_clock::now() + kWriteBound;
+void SerialPort::BeginRequest() {
+  writeBudget_ = writeBound_;
+}
+
+SerialPort::WriteStatus SerialPort::WriteByte(std::uint8_t byte) {
+  using Clock = std::chrono::steady_clock;
+  if (fd_ < 0 || hungUp_) return WriteStatus::Gone;
   for (;;) {
     const ssize_t written = write(fd_, &byte, 1);
-    if (written == 1) return;
+    if (written == 1) return WriteStatus::Written;
     if (written < 0 && errno == EINTR) continue;
-    if (written < 0 && errno != EAGAIN) return;  // device gone: the reply timeout tells
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return;
+    // Device gone: the reply timeout tells.
+    if (written < 0 && errno != EAGAIN) return WriteStatus::Gone;
+    // The line does not drain: wait, out of what is left of the request's
+    // time, for it to take a byte again.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(writeBudget_);
+    if (left.count() <= 0) return WriteStatus::Stalled;
+    const auto start = Clock::now();
     pollfd out{fd_, POLLOUT, 0};
-    if (poll(&out, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return;
-    if ((out.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return;
+    const int ready = poll(&out, 1, static_cast<int>(left.count()));
+    writeBudget_ -= Clock::now() - start;
+    if (ready < 0 && errno != EINTR) return WriteStatus::Gone;
+    if ((out.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return WriteStatus::Gone;
+    if (ready == 0) writeBudget_ = Clock::duration::zero();
   }
 }
 

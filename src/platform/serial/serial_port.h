@@ -3,6 +3,7 @@
 // without flow control, opened for exclusive use.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,8 +39,17 @@ class SerialPort {
   // The device went away (unplugged, simulator ended) since Open.
   bool IsHungUp() const;
 
-  // Blocking single-byte write; failures are not reported.
-  void WriteByte(std::uint8_t byte);
+  // A request begins: the bytes written until the next BeginRequest may
+  // wait for the line RequestWriteBound() in all, however many they are.
+  void BeginRequest();
+  enum class WriteStatus { Written, Stalled, Gone };
+  // Blocking single-byte write. Stalled: the line did not take the byte
+  // before the request's deadline (later bytes of the request fail at once).
+  // Gone: the device went away (or the port is closed); the byte is lost.
+  WriteStatus WriteByte(std::uint8_t byte);
+  std::chrono::milliseconds RequestWriteBound() const { return writeBound_; }
+  // For tests: a shorter bound than the 2 s of the real line.
+  void SetRequestWriteBound(std::chrono::milliseconds bound) { writeBound_ = bound; }
 
   enum class ReadStatus { Data, Woken, HungUp };
   // Waits in poll() (no busy loop) until bytes arrive, Wake() is called or
@@ -74,6 +84,8 @@ class SerialPort {
   int wakeFd_ = -1;
   std::atomic<bool> hungUp_ = false;
   bool hangupReported_ = false;
+  std::chrono::milliseconds writeBound_{2000};
+  std::chrono::steady_clock::duration writeBudget_{writeBound_};
 };
 
 }  // namespace orvex::platform

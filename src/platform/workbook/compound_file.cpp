@@ -1,5 +1,6 @@
 #include "workbook/compound_file.h"
 
+#include <fcntl.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
@@ -74,10 +75,47 @@ bool WriteDocument(FILE* file, const std::string& tempPath, const std::string& s
   return ok;
 }
 
+// "stem.ext" as the n-th candidate name: "stem (n).ext" from 2 on.
+std::string NumberedName(const std::string& path, int n) {
+  if (n == 1) return path;
+  const std::string base = BaseName(path);
+  const auto dot = base.rfind('.');
+  const std::size_t cut =
+      path.size() - base.size() + (dot == std::string::npos || dot == 0 ? base.size() : dot);
+  return path.substr(0, cut) + " (" + std::to_string(n) + ")" + path.substr(cut);
+}
+
+// Gives the finished file `temp` the name `target` unless that name is
+// taken. 0, EEXIST, or why it failed.
+int LinkInWithoutReplacing(const std::string& temp, const std::string& target) {
+  if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  // Filesystems without the no-replace rename: a hard link is as atomic.
+  if (link(temp.c_str(), target.c_str()) == 0) {
+    unlink(temp.c_str());
+    return 0;
+  }
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return errno;
+  // No hard links either (FAT): look first, then rename.
+  struct stat taken {};
+  if (lstat(target.c_str(), &taken) == 0) return EEXIST;
+  return std::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)fsync(fd);
+  close(fd);
+}
+
+constexpr int kMostCandidates = 1000;
+
 }  // namespace
 
 std::optional<std::string> WriteCompoundFile(const std::string& path, const std::string& streamName,
-                                             std::span<const std::uint8_t> data) {
+                                             std::span<const std::uint8_t> data,
+                                             std::string* savedAs) {
   if (path.empty() || path.back() == '/') return "no file name given";
   const std::string folder = FolderOf(path);
   std::string temp = folder + "/." + BaseName(path) + ".XXXXXX";
@@ -98,11 +136,26 @@ std::optional<std::string> WriteCompoundFile(const std::string& path, const std:
   if (!failure && std::fflush(file) != 0) failure = Errno("cannot write " + temp);
   if (!failure && fsync(fd) != 0) failure = Errno("cannot write " + temp);
   if (std::fclose(file) != 0 && !failure) failure = Errno("cannot write " + temp);
-  if (!failure && std::rename(temp.c_str(), path.c_str()) != 0) {
-    failure = Errno("cannot save " + path);
+  if (!failure) {
+    // An existing file is kept: two reports of the same second both stay.
+    int error = EEXIST;
+    for (int n = 1; n <= kMostCandidates && error == EEXIST; ++n) {
+      const std::string name = NumberedName(path, n);
+      error = LinkInWithoutReplacing(temp, name);
+      if (error == 0 && savedAs != nullptr) *savedAs = name;
+    }
+    if (error != 0) {
+      errno = error;
+      failure = Errno("cannot save " + path);
+    }
   }
-  if (failure) unlink(temp.c_str());
-  return failure;
+  if (failure) {
+    unlink(temp.c_str());
+    return failure;
+  }
+  // The new name itself reaches the disk only with its folder.
+  SyncFolder(folder);
+  return std::nullopt;
 }
 
 }  // namespace orvex::workbook

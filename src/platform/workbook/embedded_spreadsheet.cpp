@@ -358,6 +358,20 @@ AutoResult EmbeddedSpreadsheet::CallMember(AutoObject object, const Node& node,
       break;
     case Kind::Workbook:
       if (member == "SaveAs") return SaveAs(node, args);
+      if (member == "Close") {
+        if (auto e = ArgCount(member, args, 0, 1)) return Fail(*e);
+        // Only closing without saving: a workbook here has no file of its
+        // own to save into.
+        if (!args.empty()) {
+          const auto* save = std::get_if<bool>(&args[0]);
+          if (save == nullptr) {
+            return Fail(std::string("\"SaveChanges\" takes a boolean, not ") + TypeName(args[0]));
+          }
+          if (*save) return Fail("a workbook is saved with \"SaveAs\", not on closing");
+        }
+        CloseWorkbook(node.instance, node.workbook);
+        return Ok();
+      }
       break;
     default:
       break;
@@ -383,9 +397,30 @@ AutoResult EmbeddedSpreadsheet::SaveAs(const Node& node, const std::vector<AutoV
   const Workbook& book = instances_.at(node.instance).workbooks.at(node.workbook);
   const auto stream = workbook::BuildWorkbookStream(book.sheets);
   if (!stream) return Fail("the workbook could not be laid out");
-  if (const auto why = workbook::WriteCompoundFile(*path, "Workbook", *stream)) return Fail(*why);
-  if (savedListener_) savedListener_(*path);
+  // A taken name gets a number: the listener hears the name it got.
+  std::string savedAs;
+  if (const auto why = workbook::WriteCompoundFile(*path, "Workbook", *stream, &savedAs)) {
+    return Fail(*why);
+  }
+  if (savedListener_) savedListener_(savedAs);
   return Ok();
+}
+
+void EmbeddedSpreadsheet::CloseWorkbook(std::int64_t instance, std::int64_t workbook) {
+  // The workbook and every object of it go: later calls on those handles fail.
+  instances_.at(instance).workbooks.erase(workbook);
+  std::erase_if(nodes_, [workbook](const auto& entry) {
+    const Node& node = entry.second;
+    return node.kind != Kind::Application && node.kind != Kind::Workbooks &&
+           node.workbook == workbook;
+  });
+  std::erase_if(handles_, [this](const auto& entry) { return !nodes_.contains(entry.second); });
+}
+
+std::size_t EmbeddedSpreadsheet::OpenWorkbooks() const {
+  std::size_t count = 0;
+  for (const auto& [id, instance] : instances_) count += instance.workbooks.size();
+  return count;
 }
 
 void EmbeddedSpreadsheet::Quit(std::int64_t instance) {

@@ -5,7 +5,7 @@
 // workbooks.
 //
 // Objects: application ("Visible", "Workbooks", "Quit"), workbooks ("Add"),
-// workbook ("Worksheets", "SaveAs"), worksheets ("Item"), worksheet ("Name",
+// workbook ("Worksheets", "SaveAs", "Close"), worksheets ("Item"), worksheet ("Name",
 // "Columns", "Cells"), column ("ColumnWidth") and cell ("Value").
 
 #include <cstdint>
@@ -47,6 +47,10 @@ class EmbeddedSpreadsheet : public Automation {
 
   // Application instances created and not yet quit.
   std::size_t RunningInstances() const { return instances_.size(); }
+  // Workbooks added and neither closed nor gone with their application.
+  std::size_t OpenWorkbooks() const;
+  // Objects that handles refer to (cells included).
+  std::size_t LiveObjects() const { return nodes_.size(); }
 
  private:
   enum class Kind { Application, Workbooks, Workbook, Worksheets, Worksheet, Column, Cell };
@@ -79,6 +83,7 @@ class EmbeddedSpreadsheet : public Automation {
   AutoResult CallMember(AutoObject object, const Node& node, const std::string& member,
                         const std::vector<AutoValue>& args);
   AutoResult SaveAs(const Node& node, const std::vector<AutoValue>& args);
+  void CloseWorkbook(std::int64_t instance, std::int64_t workbook);
   void Quit(std::int64_t instance);
 
   std::optional<std::string> reportFolder_;  // unset: chosen at each save

@@ -1,0 +1,23 @@
+#include "logo_picture.h"
+
+#include <cstring>
+
+#include "formatfile/file_io.h"
+#include "logos/logo_download.h"
+#include "logos/logo_file.h"
+
+QImage logoPicture(const std::string& path) {
+  const auto head = orvex::ReadFileHead(path, orvex::kMaxLogoFileBytes);
+  if (!head) return {};
+  const auto payload = orvex::ReadLogoPayload(head->bytes);
+  if (!payload || payload->rows.empty()) return {};
+  const int height = static_cast<int>(payload->rows.size() / orvex::kLogoRowBytes);
+  QImage image(orvex::kLogoWidth, height, QImage::Format_Mono);
+  image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  for (int y = 0; y < height; ++y) {
+    std::memcpy(image.scanLine(y),
+                payload->rows.data() + static_cast<std::size_t>(y) * orvex::kLogoRowBytes,
+                orvex::kLogoRowBytes);
+  }
+  return image;
+}
