@@ -25,6 +25,7 @@ bool Session::SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause)
 }
 
 bool Session::SendByte(std::uint8_t byte) {
+  ++bytesSent;  // tried: a byte the line refuses still means the command went out
   if (io.link.SendByte(byte)) return true;
   // The rest of the request would reach the printer garbled, if at all.
   LineStalled(*this);

@@ -52,6 +52,13 @@ class Session {
   bool dispatching = false;   // ReplyDispatcher is handling a read
   StuckWatchCounts watch;
 
+  // Counters for callers that run commands without a window (the batch's
+  // step results, orvex-provision): every byte written to the printer, and
+  // every request that its reply section completed (not the reply timeout,
+  // not Cancel).
+  std::uint64_t bytesSent = 0;
+  std::uint64_t requestsAnswered = 0;
+
   // The spreadsheet application of the period report; empty until the
   // first export.
   AutoObject spreadsheetApp;

@@ -6,6 +6,7 @@
 #include "commands/actions.h"
 #include "commands/clock_setting.h"
 #include "commands/queries.h"
+#include "formats/settings.h"
 #include "virtual_bench.h"
 #include "wire_test.h"
 
@@ -130,6 +131,45 @@ TEST_F(CommandsTest, PrintStatusReply) {
   EXPECT_THAT(Lines(), ElementsAre("Print coin ticket .", "Print note ticket .",
                                    "Print payout ticket .", "Print date format is YY/MM/DD .",
                                    "Print symbol on payout-ticket .", "Print Record Search.", ""));
+}
+
+TEST_F(CommandsTest, DecodersGiveWhatTheLinesSay) {
+  ReadMultipliers(s);
+  bench.Deliver({0xE8, 0x03, 0x0F, 0x27, 0x01, 0x00, 0x03});
+  EXPECT_EQ(DecodeMultiplierReply(s.rx), (MultiplierReply{1000, 9999, 1, 3}));
+
+  // A request carries the same values: 1000 as E8 03, 9999 as 0F 27.
+  EXPECT_EQ(MultipliersInRequest(EncodeMultiplierRequest(1000, 9999, 1, 3)),
+            (MultiplierReply{1000, 9999, 1, 3}));
+  // -1 goes out as FF 00, which the printer reads as 255.
+  EXPECT_EQ(MultipliersInRequest(EncodeMultiplierRequest(-1, 0, 0, 7)),
+            (MultiplierReply{255, 0, 0, 7}));
+
+  const PrintStatusReply status = DecodePrintStatus(0x3D);  // 0011 1101
+  EXPECT_TRUE(status.coin);
+  EXPECT_FALSE(status.note);
+  EXPECT_TRUE(status.payout);
+  EXPECT_EQ(status.dateFormat, 3);
+  EXPECT_TRUE(status.symbol);
+  EXPECT_FALSE(status.recordSearch);
+  EXPECT_EQ(kPrintStatusSettingBits & 0x18, 0);
+
+  ReadPrinterClock(s);
+  bench.Deliver({'1', '5', '0', '6', '3', '0', '1', '4', '0', '5', '0', '9'});
+  const DateTimeReply clock = DecodeDateTimeReply(s.rx);
+  EXPECT_FALSE(clock.readError);
+  EXPECT_THAT(clock.fields, ElementsAre("15", "06", "30", "14", "05", "09"));
+  ReadPrinterClock(s);
+  bench.Deliver({0x00});
+  EXPECT_TRUE(DecodeDateTimeReply(s.rx).readError);
+
+  ReadFirmwareVersion(s);
+  bench.Deliver({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', '\n', 'O', 0x12,
+                 0x34, 0x0A, 0xBC});
+  const FirmwareReply firmware = DecodeFirmwareReply(s.rx);
+  EXPECT_EQ(firmware.version, "ABCDEFGHIJKLM O");  // a line break shown as a blank
+  EXPECT_EQ(firmware.checksum1, "1234");
+  EXPECT_EQ(firmware.checksum2, "0ABC");
 }
 
 TEST_F(CommandsTest, SummaryReply) {

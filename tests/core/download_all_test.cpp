@@ -173,5 +173,133 @@ TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
   EXPECT_EQ(Steps(), kAllSteps);
 }
 
+// Records what the batch tells its observer.
+class StepLog : public DownloadAllObserver {
+ public:
+  explicit StepLog(const VirtualBench& bench) : bench_(bench) {}
+  void StepStarting(int step) override {
+    started.push_back(step);
+    startedAtMs.push_back(bench_.now());
+  }
+  void StepFinished(int step, StepResult result) override { finished.emplace_back(step, result); }
+
+  const VirtualBench& bench_;
+  std::vector<int> started;
+  std::vector<std::int64_t> startedAtMs;
+  std::vector<std::pair<int, StepResult>> finished;
+};
+
+using Results = std::vector<std::pair<int, StepResult>>;
+
+TEST_F(DownloadAllTest, ObserverHearsEveryStepOfAFullBatchAsDone) {
+  ChooseLogos();
+  StepLog log(bench);
+  DownloadAll(s, {true, true, &log});
+  EXPECT_EQ(log.started, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  Results done;
+  for (int step = 1; step <= 10; ++step) done.emplace_back(step, StepResult::Done);
+  EXPECT_EQ(log.finished, done);
+}
+
+TEST_F(DownloadAllTest, DefaultOptionsKeepTheWindowsBytes) {
+  // The window calls DownloadAll(session); the options' defaults must send
+  // the very same bytes with the very same pauses.
+  ChooseLogos();
+  bench.ForgetSent();
+  DownloadAll(s);
+  const std::vector<test::SentByte> window = bench.sent();
+
+  VirtualBench other;
+  other.clock.now = bench.clock.now;
+  other.Connect();
+  other.session().setup = s.setup;
+  other.ForgetSent();
+  StepLog log(other);
+  DownloadAll(other.session(), {true, true, &log});
+  const std::vector<test::SentByte> observed = other.sent();
+  ASSERT_EQ(window.size(), observed.size());
+  // Both benches connected the same way, so equal bytes at equal offsets
+  // from the first byte mean equal pauses.
+  for (std::size_t i = 0; i < window.size(); ++i) {
+    ASSERT_EQ(window[i].byte, observed[i].byte) << "byte " << i;
+    ASSERT_EQ(window[i].atMs - window[0].atMs, observed[i].atMs - observed[0].atMs) << "byte " << i;
+  }
+}
+
+TEST_F(DownloadAllTest, SkippedStepsSendNothingWriteNothingAndDoNotPause) {
+  StepLog log(bench);
+  bench.ForgetSent();
+  DownloadAll(s, {false, false, &log});
+  EXPECT_EQ(Steps(), std::vector<std::string>(kAllSteps.begin() + 2, kAllSteps.end()));
+  ASSERT_GE(log.finished.size(), 2u);
+  EXPECT_EQ(log.finished[0], std::make_pair(1, StepResult::Skipped));
+  EXPECT_EQ(log.finished[1], std::make_pair(2, StepResult::Skipped));
+  const auto sent = bench.SentBytes();
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent[0], GS);  // the multipliers come first
+  EXPECT_EQ(sent[1], 0xF6);
+  // The skipped steps took no time at all: no pause after them.
+  ASSERT_GE(log.startedAtMs.size(), 3u);
+  EXPECT_EQ(log.startedAtMs[2], log.startedAtMs[0]);
+  EXPECT_EQ(Lines()[Lines().size() - 2], "Download all part finished!!");
+}
+
+TEST_F(DownloadAllTest, StepResultsTellRefusalsFromAnswers) {
+  // 2026 is past the printer's years; no logos are chosen.
+  bench.clock.now = {2026, 1, 2, 3, 4, 5};
+  StepLog log(bench);
+  DownloadAll(s, {true, false, &log});
+  EXPECT_EQ(log.finished, (Results{{1, StepResult::NotSent},
+                                   {2, StepResult::Skipped},
+                                   {3, StepResult::Done},
+                                   {4, StepResult::Done},
+                                   {5, StepResult::Done},
+                                   {6, StepResult::Done},
+                                   {7, StepResult::Done},
+                                   {8, StepResult::NotSent},
+                                   {9, StepResult::NotSent},
+                                   {10, StepResult::NotSent}}));
+}
+
+TEST_F(DownloadAllTest, AnErrorAnswerIsRejectedAndTheBatchGoesOn) {
+  // The printer answers the clock setting with garbage: "Set date & time Error .".
+  bench.printer().faults().garbageReplies = 1;
+  bench.printer().faults().garbageLength = 1;
+  StepLog log(bench);
+  DownloadAll(s, {true, false, &log});
+  ASSERT_FALSE(log.finished.empty());
+  EXPECT_EQ(log.finished[0], std::make_pair(1, StepResult::Rejected)) << bench.memo.Text();
+  EXPECT_THAT(Lines(), Contains(std::string("Set date & time Error .")));
+  EXPECT_EQ(log.finished.size(), 10u);
+}
+
+TEST_F(DownloadAllTest, SilenceIsNoAnswerAndTheStepsAfterItAreNotReported) {
+  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  StepLog log(bench);
+  DownloadAll(s, {true, true, &log});
+  ASSERT_EQ(log.finished.size(), 6u);
+  EXPECT_EQ(log.finished[4], std::make_pair(5, StepResult::Done));
+  EXPECT_EQ(log.finished[5], std::make_pair(6, StepResult::NoAnswer));
+  EXPECT_EQ(log.started.back(), 6);
+}
+
+TEST_F(DownloadAllTest, CancelInALogoIsInterrupted) {
+  ChooseLogos();
+  bench.When([this] { return s.pending.awaitLogo2; }, [this] { CancelDownload(s); });
+  StepLog log(bench);
+  DownloadAll(s, {true, true, &log});
+  ASSERT_EQ(log.finished.size(), 9u);
+  EXPECT_EQ(log.finished[7], std::make_pair(8, StepResult::Done));
+  EXPECT_EQ(log.finished[8], std::make_pair(9, StepResult::Interrupted));
+}
+
+TEST(DownloadAllStepLines, NamesEveryStepAndNothingElse) {
+  for (int step = 1; step <= kDownloadAllSteps; ++step) {
+    EXPECT_EQ(DownloadAllStepLine(step), kAllSteps[static_cast<std::size_t>(step - 1)]);
+  }
+  EXPECT_STREQ(DownloadAllStepLine(0), "");
+  EXPECT_STREQ(DownloadAllStepLine(11), "");
+}
+
 }  // namespace
 }  // namespace orvex

@@ -289,5 +289,42 @@ TEST_F(LinkTest, OversizedReadIsTakenAsSeveralReads) {
   EXPECT_EQ(s.state.timeoutSeconds, 0);
 }
 
+TEST_F(LinkTest, ProbeAsksForTheVariantAndItsAnswerTakesTheLinkOnline) {
+  ProbeVariant(s);
+  EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xA0));
+  EXPECT_EQ(s.state.linkState, LinkState::NotSeen);
+  EXPECT_FALSE(s.state.identified);
+  bench.Deliver({0x0A});
+  EXPECT_EQ(s.state.linkState, LinkState::Online);
+  EXPECT_TRUE(s.state.identified);
+  EXPECT_TRUE(s.state.wideSymbols);
+  EXPECT_EQ(s.state.identifyStep, 0);
+  EXPECT_FALSE(bench.TimerEnabled(TimerId::VariantWait));
+  EXPECT_THAT(bench.memo.lines, ElementsAre("Orvex is online ."));
+}
+
+TEST_F(LinkTest, AnAnnouncementCrossingTheProbeIsAnAnnouncement) {
+  ProbeVariant(s);
+  bench.ForgetSent();
+  bench.Deliver({0x26});
+  // Not taken as the variant answer: the announcement asks again.
+  EXPECT_EQ(s.state.linkState, LinkState::Online);
+  EXPECT_FALSE(s.state.identified);
+  EXPECT_EQ(s.state.identifyStep, 1);
+  EXPECT_THAT(bench.SentBytes(), ElementsAre(0x1B, 0xA0));
+  bench.Deliver({0x12});
+  EXPECT_TRUE(s.state.identified);
+  EXPECT_FALSE(s.state.wideSymbols);
+  EXPECT_THAT(bench.memo.lines, ElementsAre("Orvex is online ."));
+}
+
+TEST_F(LinkTest, AnUnansweredProbeIdentifiesButLeavesTheLinkUnseen) {
+  ProbeVariant(s);
+  bench.RunFor(4000);
+  EXPECT_TRUE(s.state.identified);  // the fallback, as after an announcement
+  EXPECT_EQ(s.state.linkState, LinkState::NotSeen);
+  EXPECT_TRUE(bench.memo.lines.empty());
+}
+
 }  // namespace
 }  // namespace orvex

@@ -75,6 +75,15 @@ TEST_F(HandPlayedTraffic, AnnouncementComesBeforeTheVariantQueryItSends) {
               ElementsAre(::testing::Field(&TakenSection::section, ReplySection::VariantReply)));
 }
 
+TEST_F(HandPlayedTraffic, AnnouncementCrossingAProbeIsNoVariantReply) {
+  ProbeVariant(s);
+  bench.Deliver({0x26});
+  bench.Deliver({0x12});
+  EXPECT_THAT(bench.traffic.Names(),
+              ElementsAre("TX variant probe", "RX announcement", "TX variant query",
+                          "RX variant reply"));
+}
+
 TEST_F(HandPlayedTraffic, ReadsNamedBySectionsThatTookThem) {
   Identify();
   // Record-maintenance reports, whatever is outstanding.

@@ -270,6 +270,41 @@ TEST_F(SerialPortTest, ClosedPortWaitsForAWakeInsteadOfSpinning) {
   EXPECT_FALSE(port_.IsOpen());
 }
 
+TEST_F(SerialPortTest, ABoundedWaitTimesOutAndTheBytesAfterItStillCome) {
+  OpenCom3();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port_.ReadBurst(out_, 30000, 50, 80), Status::TimedOut);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, 80ms);
+  EXPECT_LT(waited, 300ms);
+  EXPECT_TRUE(out_.empty());
+  Send({0xAA});
+  ASSERT_EQ(port_.ReadBurst(out_, 30000, 50, 1000), Status::Data);
+  EXPECT_EQ(out_, (Bytes{0xAA}));
+  // A wake still ends a bounded wait at once.
+  port_.Wake();
+  EXPECT_EQ(port_.ReadBurst(out_, 30000, 50, 5000), Status::Woken);
+  // After a hangup the bounded wait is on the wake event alone, still bounded.
+  CloseMaster();
+  EXPECT_EQ(port_.ReadBurst(out_, 30000, 50, 1000), Status::HungUp);
+  EXPECT_EQ(port_.ReadBurst(out_, 30000, 50, 50), Status::TimedOut);
+}
+
+TEST_F(SerialPortTest, ADeviceGivenByItsPathOpensWithoutTheNameLookup) {
+  PortDevice byPath;
+  byPath.comName = device_;
+  byPath.source = PortSource::Adapter;
+  byPath.device = byPath.path = device_;
+  const auto result = port_.Open(byPath);
+  ASSERT_TRUE(result.ok) << result.reason;
+  port_.WriteByte(0x1B);
+  EXPECT_EQ(Receive(1), (Bytes{0x1B}));
+  EXPECT_EQ(port_.Open(byPath).reason, "already open");
+  port_.Close();
+  byPath.path = (config_ / "nothing").string();
+  EXPECT_EQ(port_.Open(byPath).reason, "no such device");
+}
+
 TEST_F(SerialPortTest, MissingDeviceOrUnknownNameSaysNoSuchDevice) {
   fs::create_symlink("/dev/orvex-no-such-tty", ports_ / "COM4");
   for (const char* name : {"COM4", "COM0", "LPT1"}) {

@@ -17,13 +17,14 @@ struct Step {
   void (*handler)(Session&);
   bool PendingRequest::*flag;  // nullptr: the step awaits no answer
   AfterStep after;
+  bool (*accepted)(const ReceiveBuffer&) = nullptr;  // the answer's verdict, if it has one
 };
 
-constexpr Step kSteps[10] = {
+constexpr Step kSteps[kDownloadAllSteps] = {
     {"STEP 1 : (Date & Time)", SetPrinterClock, &PendingRequest::awaitClockSet,
-     AfterStep::CancelSaysInterrupt},
+     AfterStep::CancelSaysInterrupt, ClockSetAccepted},
     {"STEP 2 : (Erase Record)", EraseRecords, &PendingRequest::awaitErase,
-     AfterStep::CancelSaysInterrupt},
+     AfterStep::CancelSaysInterrupt, EraseAccepted},
     {"STEP 3 : (Data mutiplier & Decimal)", SendMultiplierSettings, nullptr,
      AfterStep::CancelSaysInterrupt},
     {"STEP 4 : (Printer status)", SendPrintStatus, nullptr, AfterStep::CancelSaysInterrupt},
@@ -40,6 +41,25 @@ constexpr Step kSteps[10] = {
 
 constexpr const char* kOffline = "Can't detect printer, please check it .";
 
+// What the session looked like when a step began.
+struct StepMark {
+  std::uint64_t bytesSent;
+  std::uint64_t requestsAnswered;
+};
+
+StepResult ResultOf(const Session& session, const Step& step, const StepMark& mark) {
+  if (session.bytesSent == mark.bytesSent) return StepResult::NotSent;
+  const bool answered = session.requestsAnswered != mark.requestsAnswered;
+  if (answered) {
+    return step.accepted == nullptr || step.accepted(session.rx) ? StepResult::Done
+                                                                 : StepResult::Rejected;
+  }
+  if (session.state.linkState != LinkState::Online) return StepResult::NoAnswer;
+  // Sent and online but never answered: a step that awaits nothing, or a
+  // logo download that Cancel stopped.
+  return step.flag == nullptr ? StepResult::Done : StepResult::Interrupted;
+}
+
 struct RunningFlag {
   explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
   ~RunningFlag() { flag_ = false; }
@@ -48,7 +68,33 @@ struct RunningFlag {
 
 }  // namespace
 
+const char* DownloadAllStepLine(int step) {
+  return step >= 1 && step <= kDownloadAllSteps ? kSteps[step - 1].line : "";
+}
+
+const char* StepResultName(StepResult result) {
+  switch (result) {
+    case StepResult::Done:
+      return "done";
+    case StepResult::Rejected:
+      return "rejected";
+    case StepResult::NoAnswer:
+      return "no answer";
+    case StepResult::NotSent:
+      return "not sent";
+    case StepResult::Interrupted:
+      return "interrupted";
+    case StepResult::Skipped:
+      break;
+  }
+  return "skipped";
+}
+
 void DownloadAll(Session& session) {
+  DownloadAll(session, DownloadAllOptions{});
+}
+
+void DownloadAll(Session& session, const DownloadAllOptions& options) {
   ConnectionState& st = session.state;
   if (!st.identified) return;
   // A second batch started from inside the waits of a running one would
@@ -69,7 +115,15 @@ void DownloadAll(Session& session) {
     return;
   }
 
-  for (const Step& step : kSteps) {
+  DownloadAllObserver* observer = options.observer;
+  for (int number = 1; number <= kDownloadAllSteps; ++number) {
+    const Step& step = kSteps[number - 1];
+    if (observer != nullptr) observer->StepStarting(number);
+    if ((number == 1 && !options.setClock) || (number == 2 && !options.eraseRecords)) {
+      if (observer != nullptr) observer->StepFinished(number, StepResult::Skipped);
+      continue;
+    }
+    const StepMark mark{session.bytesSent, session.requestsAnswered};
     session.Append(step.line);
     step.handler(session);
     if (step.flag != nullptr) {
@@ -77,6 +131,7 @@ void DownloadAll(Session& session) {
       session.io.events.WaitWhile([&flag] { return flag; });
     }
     session.io.link.Pause(1000);
+    if (observer != nullptr) observer->StepFinished(number, ResultOf(session, step, mark));
 
     if (st.cancelBatch) {
       if (step.after == AfterStep::CancelSaysInterrupt) {

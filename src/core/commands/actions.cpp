@@ -151,7 +151,7 @@ void OnRecordReport(Session& session) {
 
 void OnEraseReply(Session& session) {
   session.SetTimer(TimerId::ReplyTimeout, false);
-  session.Append(session.rx[0] == 0xAA ? "Erase record finished ." : "Erase record Error .");
+  session.Append(EraseAccepted(session.rx) ? "Erase record finished ." : "Erase record Error .");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitErase);
 }

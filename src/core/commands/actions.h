@@ -26,6 +26,10 @@ void DisableSerialNumberPrinting(Session& session);
 void OnRecordReport(Session& session);
 // Section 6.
 void OnEraseReply(Session& session);
+// The printer's answer to the erase: 0xAA, done.
+inline bool EraseAccepted(const ReceiveBuffer& rx) {
+  return rx[0] == 0xAA;
+}
 
 enum class ResultRequest { TestCoin, TestNote, TestPayout, DailyReport, HistoryReport };
 // Sections 20 to 24.

@@ -7,16 +7,17 @@
 
 namespace orvex {
 
+std::optional<std::string> ClockYearProblem(const LocalDateTime& now) {
+  if (now.year >= 2022) return "Year must be smaller than 2022.";
+  if (now.year <= 2001) return "Year must be bigger than 2001.";
+  return std::nullopt;
+}
+
 void SetPrinterClock(Session& session) {
   if (!BusyOrOfflineCheck(session)) return;
   const LocalDateTime now = session.io.clock.Now();
-  if (now.year >= 2022) {
-    session.Append("Year must be smaller than 2022.");
-    session.AppendEmpty();
-    return;
-  }
-  if (now.year <= 2001) {
-    session.Append("Year must be bigger than 2001.");
+  if (const auto problem = ClockYearProblem(now)) {
+    session.Append(*problem);
     session.AppendEmpty();
     return;
   }
@@ -42,7 +43,8 @@ void SetPrinterClock(Session& session) {
 
 void OnClockSetReply(Session& session) {
   session.SetTimer(TimerId::ReplyTimeout, false);
-  session.Append(session.rx[0] == 0xAA ? "Set date & time finished ." : "Set date & time Error .");
+  session.Append(ClockSetAccepted(session.rx) ? "Set date & time finished ."
+                                              : "Set date & time Error .");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitClockSet);
 }

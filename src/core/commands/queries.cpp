@@ -52,26 +52,53 @@ void ReadSummaryTotals(Session& session) {
   Query(session, session.pending.awaitSummary, "summary query", ESC, 0xF4);
 }
 
-void OnFirmwareReply(Session& session) {
-  const ReceiveBuffer& rx = session.rx;
-  session.SetTimer(TimerId::ReplyTimeout, false);
+FirmwareReply DecodeFirmwareReply(const ReceiveBuffer& rx) {
   const std::size_t end = std::min<std::size_t>(15, rx.ReadLength());
+  return {Chars(rx, 0, end), Hex2(rx[15], rx[16]), Hex2(rx[17], rx[18])};
+}
+
+DateTimeReply DecodeDateTimeReply(const ReceiveBuffer& rx) {
+  DateTimeReply reply;
+  reply.readError = rx[0] == 0;
+  for (std::size_t i = 0; i < reply.fields.size(); ++i)
+    reply.fields[i] = Chars(rx, 2 * i, 2 * i + 2);
+  return reply;
+}
+
+MultiplierReply DecodeMultiplierReply(const ReceiveBuffer& rx) {
+  return {rx.U16(0), rx.U16(2), rx.U16(4), rx[6]};
+}
+
+MultiplierReply MultipliersInRequest(const std::vector<std::uint8_t>& request) {
+  auto at = [&request](std::size_t i) { return i < request.size() ? request[i] : std::uint8_t{0}; };
+  auto u16 = [&at](std::size_t i) { return static_cast<std::uint16_t>(at(i) | (at(i + 1) << 8)); };
+  return {u16(2), u16(4), u16(6), at(8)};
+}
+
+PrintStatusReply DecodePrintStatus(std::uint8_t status) {
+  auto bit = [status](int n) { return ((status >> n) & 1) != 0; };
+  return {status, bit(0), bit(1), bit(2), (status >> 3) & 3, bit(5), bit(6)};
+}
+
+void OnFirmwareReply(Session& session) {
+  session.SetTimer(TimerId::ReplyTimeout, false);
+  const FirmwareReply reply = DecodeFirmwareReply(session.rx);
   session.Append("Firmware version :");
-  session.Append("     " + Chars(rx, 0, end));
+  session.Append("     " + reply.version);
   session.AppendEmpty();
   session.Append("Checksum :");
-  session.Append("   " + Hex2(rx[15], rx[16]));
-  session.Append("   " + Hex2(rx[17], rx[18]));
+  session.Append("   " + reply.checksum1);
+  session.Append("   " + reply.checksum2);
   FinishRequest(session, session.pending.awaitFirmware);
 }
 
 void OnDateTimeReply(Session& session) {
-  const ReceiveBuffer& rx = session.rx;
   session.SetTimer(TimerId::ReplyTimeout, false);
-  if (rx[0] != 0) {
-    const std::string text = "20" + Chars(rx, 0, 2) + "/" + Chars(rx, 2, 4) + "/" +
-                             Chars(rx, 4, 6) + "   " + Chars(rx, 6, 8) + ":" + Chars(rx, 8, 10) +
-                             ":" + Chars(rx, 10, 12);
+  const DateTimeReply reply = DecodeDateTimeReply(session.rx);
+  if (!reply.readError) {
+    const auto& f = reply.fields;
+    const std::string text =
+        "20" + f[0] + "/" + f[1] + "/" + f[2] + "   " + f[3] + ":" + f[4] + ":" + f[5];
     session.Append("Date & Time :");
     session.Append("     " + text);
   } else {
@@ -82,34 +109,33 @@ void OnDateTimeReply(Session& session) {
 }
 
 void OnMultiplierReply(Session& session) {
-  const ReceiveBuffer& rx = session.rx;
   session.SetTimer(TimerId::ReplyTimeout, false);
-  session.Append("Coin value per pulse :   " + std::to_string(rx.U16(0)));
-  session.Append("Note value per pulse :   " + std::to_string(rx.U16(2)));
-  session.Append("Payout value per pulse :   " + std::to_string(rx.U16(4)));
-  if (rx[6] == 0) {
+  const MultiplierReply reply = DecodeMultiplierReply(session.rx);
+  session.Append("Coin value per pulse :   " + std::to_string(reply.coin));
+  session.Append("Note value per pulse :   " + std::to_string(reply.note));
+  session.Append("Payout value per pulse :   " + std::to_string(reply.payout));
+  if (reply.decimals == 0) {
     session.Append("Data has no floating-point .");
   } else {
-    session.Append("Data has " + std::to_string(rx[6]) + " floating-points .");
+    session.Append("Data has " + std::to_string(reply.decimals) + " floating-points .");
   }
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitMultiplier);
 }
 
 void OnPrintStatusReply(Session& session) {
-  const std::uint8_t status = session.rx[0];
+  const PrintStatusReply status = DecodePrintStatus(session.rx[0]);
   session.SetTimer(TimerId::ReplyTimeout, false);
-  auto bit = [status](int n) { return (status >> n) & 1; };
-  session.Append(bit(0) ? "Print coin ticket ." : "Won't print coin ticket .");
-  session.Append(bit(1) ? "Print note ticket ." : "Won't print note ticket .");
-  session.Append(bit(2) ? "Print payout ticket ." : "Won't print payout ticket .");
+  session.Append(status.coin ? "Print coin ticket ." : "Won't print coin ticket .");
+  session.Append(status.note ? "Print note ticket ." : "Won't print note ticket .");
+  session.Append(status.payout ? "Print payout ticket ." : "Won't print payout ticket .");
   static const char* const kDateFormats[4] = {
       "Print date format is YY/MM/DD .", "Print date format is DD/MM/YY .",
       "Print date format is MM/DD/YY .", "Print date format is YY/DD/MM ."};
-  session.Append(kDateFormats[(status >> 3) & 3]);
-  session.Append(bit(5) ? "Print symbol on payout-ticket ."
-                        : "Won't print symbol on payout-ticket .");
-  session.Append(bit(6) ? "Print Record Search." : "Not Print Record Search.");
+  session.Append(kDateFormats[status.dateFormat]);
+  session.Append(status.symbol ? "Print symbol on payout-ticket ."
+                               : "Won't print symbol on payout-ticket .");
+  session.Append(status.recordSearch ? "Print Record Search." : "Not Print Record Search.");
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitPrintStatus);
 }

@@ -32,8 +32,9 @@ void RunSections(Session& session) {
   }
   // 2, 3: the answer to the variant query. They come before the
   // announcement so that its reply is taken from a later read.
-  if (st.identifyStep == 1 && took(ReplySection::VariantReply)) HandleVariantReply(session);
-  if (st.identifyStep == 2 && took(ReplySection::VariantReply)) HandleVariantReply(session);
+  // An announcement crossing a probe is not taken here (link_control.h).
+  if (st.identifyStep == 1 && HandleVariantReply(session)) took(ReplySection::VariantReply);
+  if (st.identifyStep == 2 && HandleVariantReply(session)) took(ReplySection::VariantReply);
   // 4, 5: the announcement.
   const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
   if (st.linkState == LinkState::NotSeen && announces && took(ReplySection::Announcement)) {

@@ -35,6 +35,7 @@ void StartRequest(Session& session, bool& pendingFlag) {
 }
 
 void FinishRequest(Session& session, bool& pendingFlag) {
+  ++session.requestsAnswered;
   pendingFlag = false;
   session.state.busy = false;
 }

@@ -42,7 +42,7 @@ int MillisecondsUntil(Clock::time_point deadline) {
 }  // namespace
 
 SerialPort::ReadStatus SerialPort::ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes,
-                                             int gapMs) {
+                                             int gapMs, int waitMs) {
   out.clear();
   maxBytes = std::max<std::size_t>(maxBytes, 1);
   const auto gap = std::chrono::milliseconds(std::max(gapMs, 0));
@@ -51,12 +51,15 @@ SerialPort::ReadStatus SerialPort::ReadBurst(std::vector<std::uint8_t>& out, std
     hangupReported_ = true;
     return ReadStatus::HungUp;
   }
-  if (fd_ < 0 || hungUp_) return WaitForWakeOnly();
+  if (fd_ < 0 || hungUp_) return WaitForWakeOnly(waitMs);
 
-  // Wait for the first byte, for as long as it takes.
+  // Wait for the first byte, for as long as it takes or up to waitMs.
+  const auto until = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
   for (;;) {
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
+    const int ready = poll(fds, 2, waitMs < 0 ? -1 : MillisecondsUntil(until));
+    if (ready == 0 && waitMs >= 0 && Clock::now() >= until) return ReadStatus::TimedOut;
+    if (ready < 0) {
       if (errno == EINTR) continue;
       MarkHungUp();  // the port cannot be watched: treat it as gone rather than retry
       hangupReported_ = true;
@@ -93,11 +96,14 @@ SerialPort::ReadStatus SerialPort::ReadBurst(std::vector<std::uint8_t>& out, std
   return ReadStatus::Data;
 }
 
-SerialPort::ReadStatus SerialPort::WaitForWakeOnly() {
+SerialPort::ReadStatus SerialPort::WaitForWakeOnly(int waitMs) {
   if (wakeFd_ < 0) return ReadStatus::HungUp;  // nothing to wait on; Open refuses this state
+  const auto until = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
   for (;;) {
     pollfd wake{wakeFd_, POLLIN, 0};
-    if (poll(&wake, 1, -1) < 0 && errno != EINTR) return ReadStatus::HungUp;
+    const int ready = poll(&wake, 1, waitMs < 0 ? -1 : MillisecondsUntil(until));
+    if (ready == 0 && waitMs >= 0 && Clock::now() >= until) return ReadStatus::TimedOut;
+    if (ready < 0 && errno != EINTR) return ReadStatus::HungUp;
     if ((wake.revents & POLLIN) != 0 && ConsumeWake()) return ReadStatus::Woken;
   }
 }

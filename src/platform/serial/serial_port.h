@@ -51,7 +51,7 @@ class SerialPort {
   // For tests: a shorter bound than the 2 s of the real line.
   void SetRequestWriteBound(std::chrono::milliseconds bound) { writeBound_ = bound; }
 
-  enum class ReadStatus { Data, Woken, HungUp };
+  enum class ReadStatus { Data, Woken, HungUp, TimedOut };
   // Waits in poll() (no busy loop) until bytes arrive, Wake() is called or
   // the device goes away. With bytes: reads one burst, which ends when no
   // byte has come for gapMs or when maxBytes are in. `out` holds exactly the
@@ -66,8 +66,11 @@ class SerialPort {
   // by the next call, at once). The port descriptor is never polled again:
   // every later call, like any call on a closed port, waits on the wake event
   // alone and returns Woken after Wake(). So a loop on ReadBurst never spins.
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000,
-                       int gapMs = 50);
+  //
+  // waitMs bounds the wait for the first byte (negative: no bound); when it
+  // passes with nothing come, the call returns TimedOut.
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000, int gapMs = 50,
+                       int waitMs = -1);
   // Safe from any thread: makes a waiting ReadBurst return Woken. Not lost
   // when no ReadBurst is waiting: the next one returns Woken at once.
   void Wake();
@@ -76,7 +79,7 @@ class SerialPort {
   void Close();
 
  private:
-  ReadStatus WaitForWakeOnly();
+  ReadStatus WaitForWakeOnly(int waitMs);
   bool ConsumeWake();
   void MarkHungUp();
 

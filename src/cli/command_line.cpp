@@ -1,0 +1,127 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace orvex::provision {
+
+namespace {
+
+constexpr std::array<std::string_view, 4> kValueOptions = {"--setup", "--port", "--json",
+                                                           "--wait-online"};
+
+bool ParseSeconds(const std::string& text, int* seconds) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > 3600) return false;
+  *seconds = value;
+  return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "Usage: orvex-provision --setup FILE.orx --port PORT [--port PORT ...] [options]\n"
+         "Applies a setup saved by orvex-tool (format file and the logos it names) to\n"
+         "every printer named, all at once, and reads back what can be read back.\n"
+         "\n"
+         "  --setup FILE.orx      the format file to apply\n"
+         "  --port PORT           a printer's port: COM1..COM9 as orvex-tool names them,\n"
+         "                        or a device path such as /dev/ttyUSB0; once per printer\n"
+         "  --erase-records       also erase the printers' stored day records (step 2\n"
+         "                        of Download All); without it they are kept\n"
+         "  --no-clock            leave the printers' clocks alone (step 1)\n"
+         "  --probe               ask each printer for its variant at once instead of\n"
+         "                        waiting for its announcement (printers already on)\n"
+         "  --wait-online SECONDS how long to wait for each printer to be identified\n"
+         "                        (default 15)\n"
+         "  --json FILE           write a report of every printer to FILE\n"
+         "  --plain               plain lines even on a terminal\n"
+         "  --help                show this text\n"
+         "  --version             show the version\n"
+         "\n"
+         "Exit status: 0 every printer set up and verified; 1 at least one printer\n"
+         "failed (the others were finished); 2 bad command line, setup file or port\n"
+         "list (nothing was sent); 3 stopped by SIGINT or SIGTERM; 4 the --json report\n"
+         "could not be written.\n";
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine result;
+  auto fail = [&result](const std::string& message) {
+    result.action = CommandLine::Action::Error;
+    result.error = message;
+    return result;
+  };
+  bool setupGiven = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::optional<std::string> inlineValue;
+    const std::size_t equals = name.find('=');
+    if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+      inlineValue = name.substr(equals + 1);
+      name = name.substr(0, equals);
+    }
+    const bool takesValue =
+        std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end();
+    std::string value;
+    if (takesValue) {
+      if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        return fail(name + " wants a value");
+      }
+    } else if (inlineValue) {
+      return fail(name + " takes no value");
+    }
+
+    if (name == "--help" || name == "-h") {
+      result.action = CommandLine::Action::Help;
+      return result;
+    }
+    if (name == "--version") {
+      result.action = CommandLine::Action::Version;
+      return result;
+    }
+    if (name == "--setup") {
+      if (setupGiven) return fail("--setup given twice");
+      if (value.empty()) return fail("--setup wants a file name");
+      setupGiven = true;
+      result.setupPath = value;
+    } else if (name == "--port") {
+      if (value.empty()) return fail("--port wants a port name");
+      result.ports.push_back(value);
+    } else if (name == "--json") {
+      if (value.empty()) return fail("--json wants a file name");
+      result.jsonPath = value;
+    } else if (name == "--wait-online") {
+      int seconds = 0;
+      if (!ParseSeconds(value, &seconds)) {
+        return fail("--wait-online wants seconds from 1 to 3600, not '" + value + "'");
+      }
+      result.settings.onlineWaitMs = seconds * 1000;
+    } else if (name == "--erase-records") {
+      result.settings.eraseRecords = true;
+    } else if (name == "--no-clock") {
+      result.settings.setClock = false;
+    } else if (name == "--probe") {
+      result.settings.probe = true;
+    } else if (name == "--plain") {
+      result.plain = true;
+    } else {
+      return fail("unknown option '" + args[i] + "'");
+    }
+  }
+  if (!setupGiven) return fail("--setup FILE.orx is missing");
+  if (result.ports.empty()) return fail("no --port given");
+  return result;
+}
+
+}  // namespace orvex::provision

@@ -1,0 +1,87 @@
+#pragma once
+// The core's ports where there is no window: message boxes become lines of
+// a list, the setup has no widgets, the preview and the spreadsheet are not
+// there, and the clock is the system's local time.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports.h"
+#include "records/automation.h"
+#include "setup/setup_view.h"
+
+namespace orvex::provision {
+
+// Keeps every message box's text; gauge and symbol chooser go nowhere
+// unless a subclass wants them. File dialogs are always cancelled.
+class CollectingPanel : public PanelPort {
+ public:
+  void SetGauge(int) override {}
+  void ShowSymbolChooser(bool) override {}
+  void SetSymbolCheckEnabled(bool) override {}
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::optional<std::string> ChooseOpenFile(const std::string&) override { return std::nullopt; }
+  std::optional<std::string> ChooseSaveFile(const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+
+  std::vector<std::string> messages;
+};
+
+class LineList : public MessageWindow {
+ public:
+  void AppendLine(const std::string& text) override { lines.push_back(text); }
+  void ReplaceLine(int index, const std::string& text) override;
+  int LineCount() const override { return static_cast<int>(lines.size()); }
+  void ClearLines() override { lines.clear(); }
+
+  std::vector<std::string> lines;
+};
+
+// Local time of the system; remembers its last reading.
+class SystemClock : public ClockPort {
+ public:
+  LocalDateTime Now() const override;
+  std::string ShortDate(const CalendarDate& date) const override;  // YYYY-MM-DD
+  char DecimalSeparator() const override { return '.'; }
+
+  std::optional<LocalDateTime> lastReading() const { return last_; }
+
+ private:
+  mutable std::optional<LocalDateTime> last_;
+};
+
+class NoSetupView : public SetupView {
+ public:
+  void RefreshSetup() override {}
+  bool ShowLogo(int) override { return true; }  // nothing to draw it on
+  void BlankLogo(int) override {}
+};
+
+class NoPreview : public PreviewPort {
+ public:
+  void ShowPreview(const PreviewPlan&) override {}
+};
+
+class NoSpreadsheet : public Automation {
+ public:
+  AutoResult Create(const std::string&) override { return Fail(); }
+  AutoResult Attach(const std::string&) override { return Fail(); }
+  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
+                 const AutoValue&) override {
+    return Fail();
+  }
+  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  std::string ReportFolder() override { return "/nonexistent/"; }
+
+ private:
+  static AutoResult Fail() { return {false, {}, "no spreadsheet application here"}; }
+};
+
+}  // namespace orvex::provision

@@ -1,0 +1,80 @@
+#include "port_list.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstdlib>
+#include <map>
+
+#include "serial/port_problem.h"
+
+namespace orvex::provision {
+
+namespace {
+
+// The device itself, links followed, so that two names of one device meet.
+std::string CanonicalDevice(const std::string& device) {
+  char resolved[PATH_MAX];
+  if (realpath(device.c_str(), resolved) != nullptr) return resolved;
+  return device;
+}
+
+// A device given by its path: one of the port list's names when one stands
+// for it (with what the system knows of it), else the path alone.
+platform::PortDevice DeviceAt(const platform::PortNames& names, const std::string& path) {
+  const std::string canonical = CanonicalDevice(path);
+  for (const platform::PortDevice& port : names.All()) {
+    if (port.present() && CanonicalDevice(port.path) == canonical) {
+      platform::PortDevice named = port;
+      named.path = path;
+      return named;
+    }
+  }
+  platform::PortDevice port;
+  port.comName = path;
+  port.source = platform::PortSource::Adapter;
+  port.device = path;
+  port.path = path;
+  return port;
+}
+
+}  // namespace
+
+PortList ResolvePorts(const std::vector<std::string>& names) {
+  PortList list;
+  const platform::PortNames portNames;
+  std::map<std::string, std::string> seen;  // canonical device -> first name
+  for (const std::string& name : names) {
+    platform::PortDevice port;
+    if (!name.empty() && name[0] == '/') {
+      port = DeviceAt(portNames, name);
+    } else if (platform::ComNumber(name) != 0) {
+      port = portNames.Lookup(name);
+      if (!port.present()) {
+        list.problems.push_back(name + ": " + platform::NoDeviceProblem(port).cause);
+        continue;
+      }
+    } else {
+      list.problems.push_back("unknown port name '" + name +
+                              "': COM1 to COM9 or a device path such as /dev/ttyUSB0");
+      continue;
+    }
+    struct stat info {};
+    if (stat(port.path.c_str(), &info) != 0) {
+      list.problems.push_back(name + ": no such device " + port.path);
+      continue;
+    }
+    const std::string canonical = CanonicalDevice(port.path);
+    const auto [at, added] = seen.emplace(canonical, name);
+    if (!added) {
+      list.problems.push_back(at->second == name ? "port " + name + " named twice"
+                                                 : "port named twice: " + at->second + " and " +
+                                                       name + " are both " + canonical);
+      continue;
+    }
+    list.ports.push_back({name, port});
+  }
+  return list;
+}
+
+}  // namespace orvex::provision

@@ -1,0 +1,21 @@
+#pragma once
+// The ports named on the command line, resolved to devices before anything
+// is sent: an unknown name or a device named twice stops the run.
+
+#include <string>
+#include <vector>
+
+#include "printer_worker.h"
+
+namespace orvex::provision {
+
+struct PortList {
+  std::vector<PortChoice> ports;
+  std::vector<std::string> problems;
+};
+
+// COM1..COM9 stand for what they stand for in orvex-tool (the platform's
+// PortNames); a name starting with '/' is a device path.
+PortList ResolvePorts(const std::vector<std::string>& names);
+
+}  // namespace orvex::provision

@@ -1,0 +1,125 @@
+#include "status_board.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace orvex::provision {
+
+class StatusBoard::Sink : public ProgressSink {
+ public:
+  Sink(StatusBoard& board, std::size_t index) : board_(board), index_(index) {}
+
+  void Activity(const std::string& text) override {
+    {
+      std::lock_guard lock(board_.mutex_);
+      PrinterRow& row = board_.rows_[index_];
+      row.activity = text;
+      row.percent = -1;
+    }
+    board_.Notify();
+  }
+  void Progress(int percent) override {
+    {
+      std::lock_guard lock(board_.mutex_);
+      PrinterRow& row = board_.rows_[index_];
+      if (row.percent == percent) return;
+      row.percent = std::clamp(percent, 0, 100);
+    }
+    board_.Notify();
+  }
+  void Event(const std::string& text) override {
+    {
+      std::lock_guard lock(board_.mutex_);
+      board_.events_.push_back(board_.rows_[index_].port + ": " + text);
+    }
+    board_.Notify();
+  }
+
+ private:
+  StatusBoard& board_;
+  std::size_t index_;
+};
+
+StatusBoard::StatusBoard(const std::vector<std::string>& ports) {
+  const auto now = std::chrono::steady_clock::now();
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    rows_.push_back({ports[i], "waiting", -1, false, now, now});
+    sinks_.push_back(std::make_unique<Sink>(*this, i));
+  }
+  notifyFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+ProgressSink& StatusBoard::SinkFor(std::size_t printer) {
+  return *sinks_[printer];
+}
+
+StatusBoard::~StatusBoard() {
+  if (notifyFd_ >= 0) close(notifyFd_);
+}
+
+void StatusBoard::Notify() {
+  const std::uint64_t one = 1;
+  (void)!write(notifyFd_, &one, sizeof one);
+}
+
+void StatusBoard::ConsumeNotification() {
+  std::uint64_t count = 0;
+  (void)!read(notifyFd_, &count, sizeof count);
+}
+
+void StatusBoard::MarkFinished(std::size_t printer) {
+  {
+    std::lock_guard lock(mutex_);
+    rows_[printer].finished = true;
+    rows_[printer].ended = std::chrono::steady_clock::now();
+    ++finished_;
+  }
+  Notify();
+}
+
+std::vector<PrinterRow> StatusBoard::Rows() const {
+  std::lock_guard lock(mutex_);
+  return rows_;
+}
+
+std::vector<std::string> StatusBoard::TakeEvents() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> taken;
+  taken.swap(events_);
+  return taken;
+}
+
+std::size_t StatusBoard::FinishedCount() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::size_t width,
+                                    std::chrono::steady_clock::time_point now) {
+  std::size_t portWidth = 4;
+  for (const PrinterRow& row : rows) portWidth = std::max(portWidth, row.port.size());
+  std::vector<std::string> lines;
+  for (const PrinterRow& row : rows) {
+    const auto end = row.finished ? row.ended : now;
+    const double seconds = std::chrono::duration<double>(end - row.started).count();
+    char time[32];
+    std::snprintf(time, sizeof time, "%6.1f s  ", seconds);
+    std::string line = row.port;
+    line.append(portWidth + 2 - row.port.size(), ' ');
+    line += time;
+    line += row.activity;
+    if (row.percent >= 0) line += "  " + std::to_string(row.percent) + "%";
+    if (width > 0 && line.size() > width) {
+      std::size_t cut = width;
+      while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+      line.resize(cut);  // never half a character
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace orvex::provision

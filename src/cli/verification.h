@@ -1,0 +1,31 @@
+#pragma once
+// Read-back verification: what the printer answers to the queries, held
+// against what was sent to it.
+
+#include <cstdint>
+#include <string>
+
+#include "commands/queries.h"
+#include "ports.h"
+#include "printer_report.h"
+
+namespace orvex::provision {
+
+// The printer's clock may lag the PC by the seconds the setting dropped and
+// by the time since; beyond this it was not set.
+constexpr int kClockToleranceSeconds = 60;
+
+std::string Describe(const MultiplierReply& values);
+std::string DescribePrintStatus(std::uint8_t status);
+std::string Describe(const LocalDateTime& time);
+
+CheckRecord CheckMultipliers(const MultiplierReply& sent, const MultiplierReply& read);
+// Compares the bits the setting sends; the date format bits are the printer's.
+CheckRecord CheckPrintStatus(std::uint8_t sent, std::uint8_t read);
+// The printer's clock against the PC's local time at the reading.
+CheckRecord CheckClock(const DateTimeReply& read, const LocalDateTime& pcNow);
+
+// Seconds from `a` to `b`, calendar-correct (no time zone involved).
+std::int64_t SecondsBetween(const LocalDateTime& a, const LocalDateTime& b);
+
+}  // namespace orvex::provision

@@ -1,0 +1,358 @@
+// orvex-provision against several orvex-sim instances on pseudo-terminals,
+// in real time. A whole batch takes about twenty seconds a printer, and the
+// printers run side by side, so each test takes about that long.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bitmaps.h"
+#include "child_process.h"
+#include "formatfile/format_file.h"
+
+namespace orvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ChildProcess;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::uint8_t Checker(int row, int column) {
+  return (row + column) % 2 ? 0xF0 : 0x0F;
+}
+
+class ProvisionE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    folder_ = test::TempFolder(std::string("provision-e2e-") + info->name());
+    config_ = folder_ / "config";
+    fs::create_directories(config_ / "orvex-tool/ports");
+  }
+  void TearDown() override {
+    sims_.clear();  // ends them before their folder goes
+    for (int fd : silentMasters_) close(fd);
+    if (!HasFailure()) fs::remove_all(folder_);  // kept for a look when the test failed
+  }
+
+  // A simulated printer serving `port`; its trace goes to <port>.trace.
+  void StartSim(const std::string& port, std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--port", port, "--trace"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ChildProcess::Options options;
+    options.env = {"XDG_CONFIG_HOME=" + config_.string()};
+    options.stdoutPipe = true;
+    options.stderrPath = Trace(port).string();
+    sims_.push_back(std::make_unique<ChildProcess>(ORVEX_SIM_EXE, args, options));
+    const auto banner = sims_.back()->ReadLine(5000);
+    ASSERT_TRUE(banner.has_value()) << "orvex-sim did not start";
+    ASSERT_THAT(*banner, StartsWith("orvex-sim serving " + port));
+  }
+
+  // A port on which nothing ever answers: a pseudo-terminal nobody reads.
+  void SilentPort(const std::string& port) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    fs::create_symlink(ttyname(slave), config_ / "orvex-tool/ports" / port);
+    close(slave);
+    silentMasters_.push_back(master);
+  }
+
+  fs::path Trace(const std::string& port) const { return folder_ / (port + ".trace"); }
+  bool SimReceivedAnything(const std::string& port) const {
+    return test::ReadFile(Trace(port)).find("<-") != std::string::npos;
+  }
+
+  std::string WriteSetup(const TicketSetup& setup) {
+    const fs::path path = folder_ / "shop.orx";
+    test::WriteFile(path, FormatFile::FromSetup(setup).Bytes());
+    return path.string();
+  }
+  TicketSetup ShopSetup() {
+    TicketSetup setup;
+    setup.multipliers = {"25", "100", "5", "2"};
+    setup.printStatus.note = false;
+    setup.Ticket(TicketKind::Coin)[0].text = "SHOP 12";
+    return setup;
+  }
+  std::string Logo(int height) {
+    const fs::path path = folder_ / "logo.bmp";
+    test::WriteFile(path, test::MonoBmpBytes(384, height, Checker));
+    return path.string();
+  }
+
+  struct Outcome {
+    std::optional<int> exit;
+    std::string out;
+    std::string err;
+    double seconds = 0;
+  };
+  Outcome Provision(std::vector<std::string> args, int timeoutMs = 240000) {
+    ChildProcess::Options options;
+    options.env = {"XDG_CONFIG_HOME=" + config_.string()};
+    options.stdoutPath = (folder_ / "provision.out").string();
+    options.stderrPath = (folder_ / "provision.err").string();
+    const auto start = std::chrono::steady_clock::now();
+    ChildProcess run(ORVEX_PROVISION_EXE, args, options);
+    Outcome outcome;
+    outcome.exit = run.Wait(timeoutMs);
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    outcome.out = test::ReadFile(folder_ / "provision.out");
+    outcome.err = test::ReadFile(folder_ / "provision.err");
+    return outcome;
+  }
+  std::string Json() const { return (folder_ / "report.json").string(); }
+
+  // What python makes of the report: `expression` is evaluated with r the
+  // report and p its printers by port, and printed (a tuple when it has a
+  // comma).
+  std::string Ask(const std::string& expression) const {
+    const fs::path script = folder_ / "ask.py";
+    test::WriteFile(script,
+                    "import json, sys\n"
+                    "r = json.load(open(sys.argv[1]))\n"
+                    "p = {x['port']: x for x in r['printers']}\n"
+                    "print((" +
+                        expression + "))\n");
+    const fs::path answer = folder_ / "answer.txt";
+    if (!test::Run("python3 " + script.string() + " " + Json() + " > " + answer.string())) {
+      return "<no answer: " + test::ReadFile(Json()) + ">";
+    }
+    std::string text = test::ReadFile(answer);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  }
+  std::string Steps(const std::string& port) const {
+    return Ask("','.join(s['result'] for s in p['" + port + "']['steps'])");
+  }
+
+  fs::path folder_;
+  fs::path config_;
+  std::vector<std::unique_ptr<ChildProcess>> sims_;
+  std::vector<int> silentMasters_;
+};
+
+TEST_F(ProvisionE2E, ThreePrintersAreSetUpVerifiedAndExitZero) {
+  for (const char* port : {"COM1", "COM2", "COM3"}) StartSim(port);
+  const Outcome run = Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port",
+                                 "COM2", "--port", "COM3", "--json", Json()});
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("3 printers: 3 succeeded, 0 failed"));
+  for (const char* port : {"COM1", "COM2", "COM3"}) {
+    SCOPED_TRACE(port);
+    EXPECT_EQ(Ask("p['" + std::string(port) + "']['result']"), "succeeded");
+    EXPECT_THAT(Ask("p['" + std::string(port) + "']['device']"), StartsWith("/dev/pts/"));
+    EXPECT_THAT(Ask("p['" + std::string(port) + "']['firmware']['version']"), StartsWith("ORVEX"));
+    // This PC's year lies past the printer's, so the clock step is skipped,
+    // which is no failure.
+    EXPECT_EQ(Steps(port), "skipped,skipped,done,done,done,done,done,skipped,skipped,skipped");
+    EXPECT_THAT(Ask("p['" + std::string(port) + "']['steps'][0]['detail']"),
+                HasSubstr("Year must be smaller than 2022."));
+    EXPECT_EQ(
+        Ask("[(c['item'], c['result']) for c in p['" + std::string(port) + "']['verification']]"),
+        "[('multipliers', 'match'), ('print status', 'match'), ('Coin Format', "
+        "'acknowledged'), ('Note Format', 'acknowledged'), ('Payout Format', "
+        "'acknowledged')]");
+    EXPECT_EQ(Ask("p['" + std::string(port) + "']['verification'][0]['read']"),
+              "coin 25, note 100, payout 5, decimals 2");
+  }
+  EXPECT_EQ(Ask("r['exit_status'], r['interrupted']"), "(0, False)");
+  // Plain lines, not a terminal's rows.
+  EXPECT_THAT(run.out, HasSubstr("COM2: step 5 Coin Format: done"));
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+}
+
+TEST_F(ProvisionE2E, ASilentPrinterIsReportedAndTheOthersFinishUnslowed) {
+  StartSim("COM1");
+  StartSim("COM2");
+  SilentPort("COM3");
+  const Outcome run =
+      Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port", "COM2", "--port",
+                 "COM3", "--wait-online", "3", "--no-clock", "--json", Json()});
+  EXPECT_EQ(run.exit, 1) << run.out << run.err;
+  EXPECT_EQ(Ask("p['COM3']['result']"), "failed");
+  EXPECT_THAT(Ask("p['COM3']['reason']"), HasSubstr("did not announce itself within 3.0 s"));
+  EXPECT_EQ(Steps("COM3"),
+            "not run,not run,not run,not run,not run,not run,not run,not run,not run,not run");
+  EXPECT_EQ(Ask("p['COM1']['result'], p['COM2']['result']"), "('succeeded', 'succeeded')");
+  // Nothing was sent to the silent port (its reader now finds it closed).
+  fcntl(silentMasters_[0], F_SETFL, O_NONBLOCK);
+  char byte = 0;
+  EXPECT_LE(read(silentMasters_[0], &byte, 1), 0);
+  // The others took as long as one printer alone (about 17 s on an idle
+  // machine), and the run no longer than they did.
+  const double com1 = std::stod(Ask("p['COM1']['seconds']"));
+  EXPECT_LT(com1, 25.0);
+  EXPECT_LT(run.seconds, com1 + 2.0);
+  EXPECT_THAT(run.out, HasSubstr("COM3: FAILED: the printer did not announce itself"));
+}
+
+TEST_F(ProvisionE2E, GarbageAndAHangUpFailTheirPrintersAlone) {
+  StartSim("COM1");
+  // With the clock left alone the replies are: variant, firmware, three
+  // formats, the logo's two acknowledgements, then the multipliers' read-back.
+  StartSim("COM2", {"--fault-every", "8", "--garbage-replies", "1"});
+  StartSim("COM3", {"--hang-up-after-logo-row", "0"});
+  TicketSetup setup = ShopSetup();
+  setup.logos[0] = {Logo(1), 1};
+  const Outcome run = Provision({"--setup", WriteSetup(setup), "--port", "COM1", "--port", "COM2",
+                                 "--port", "COM3", "--no-clock", "--json", Json()});
+  EXPECT_EQ(run.exit, 1) << run.out << run.err;
+  EXPECT_EQ(Ask("p['COM1']['result']"), "succeeded");
+  EXPECT_EQ(Steps("COM1"), "skipped,skipped,done,done,done,done,done,done,skipped,skipped");
+  EXPECT_EQ(Ask("[c['result'] for c in p['COM1']['verification']][-1]"), "acknowledged");
+
+  EXPECT_EQ(Ask("p['COM2']['result'], p['COM2']['reason']"),
+            "('failed', 'multipliers read back: mismatch')");
+  EXPECT_EQ(Ask("p['COM2']['verification'][0]['sent']"), "coin 25, note 100, payout 5, decimals 2");
+
+  EXPECT_EQ(Ask("p['COM3']['result']"), "failed");
+  EXPECT_THAT(Ask("p['COM3']['reason']"), HasSubstr("the port hung up during step 8 Logo1"));
+  EXPECT_EQ(Steps("COM3"), "skipped,skipped,done,done,done,done,done,failed,not run,not run");
+  // The hang-up ended COM3 at once, not after the 90-second reply timeout.
+  EXPECT_LT(std::stod(Ask("p['COM3']['seconds']")), 30.0);
+  EXPECT_LT(run.seconds, 40.0);
+}
+
+TEST_F(ProvisionE2E, BadInputIsNamedAndNothingIsSent) {
+  StartSim("COM1");
+  StartSim("COM2");
+  const std::string setup = WriteSetup(ShopSetup());
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  };
+  TicketSetup withLogo = ShopSetup();
+  withLogo.logos[2] = {Logo(2), 2};
+  const std::string logoSetup = (folder_ / "logo.orx").string();
+  test::WriteFile(logoSetup, FormatFile::FromSetup(withLogo).Bytes());
+  test::WriteFile(folder_ / "logo.bmp", test::MonoBmpBytes(384, 400, Checker));  // now too large
+  const std::string brokenSetup = (folder_ / "broken.orx").string();
+  test::WriteFile(brokenSetup, "0\r\n1\r\n");
+
+  const Case cases[] = {
+      {{"--setup", (folder_ / "none.orx").string(), "--port", "COM1"}, "Cannot open file"},
+      {{"--setup", brokenSetup, "--port", "COM1"}, "List index out of bounds (2)"},
+      {{"--setup", logoSetup, "--port", "COM1"}, "Logo3 sizes too large over 16K ."},
+      {{"--setup", setup, "--port", "COM1", "--port", "LPT1"}, "unknown port name 'LPT1'"},
+      {{"--setup", setup, "--port", "COM1", "--port", "COM2", "--port", "COM1"},
+       "port COM1 named twice"},
+      {{"--setup", setup, "--port", "COM1", "--wait-online", "0"}, "--wait-online wants"},
+      {{"--setup", setup, "--port", "COM1", "--json", (folder_ / "no/such/folder/r.json").string()},
+       "cannot write the report"},
+  };
+  for (const Case& c : cases) {
+    const Outcome run = Provision(c.args, 10000);
+    EXPECT_EQ(run.exit, 2) << c.message;
+    EXPECT_THAT(run.err, HasSubstr(c.message));
+    EXPECT_TRUE(run.out.empty()) << run.out;
+  }
+  EXPECT_FALSE(SimReceivedAnything("COM1"));
+  EXPECT_FALSE(SimReceivedAnything("COM2"));
+}
+
+TEST_F(ProvisionE2E, InterruptStopsCleanlyAndTheReportSaysWhatWasLeftUndone) {
+  StartSim("COM1");
+  StartSim("COM2", {"--drop-replies", "all"});  // never answers a request
+  ChildProcess::Options options;
+  options.env = {"XDG_CONFIG_HOME=" + config_.string()};
+  options.stdoutPipe = true;
+  options.stderrPath = (folder_ / "provision.err").string();
+  ChildProcess run(ORVEX_PROVISION_EXE,
+                   {"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port", "COM2",
+                    "--no-clock", "--json", Json()},
+                   options);
+  // Interrupted while COM1 is in the middle of the batch.
+  bool inBatch = false;
+  while (const auto line = run.ReadLine(15000)) {
+    if (line->rfind("COM1: step 4", 0) == 0) {
+      inBatch = true;
+      break;
+    }
+  }
+  ASSERT_TRUE(inBatch);
+  const auto signalled = std::chrono::steady_clock::now();
+  run.Signal(SIGINT);
+  const auto exit = run.Wait(10000);
+  const double stopping =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+  EXPECT_EQ(exit, 3);
+  // The step under way is finished (a format takes 3.7 s); a request the
+  // silent printer never answers is given up after two seconds.
+  EXPECT_LT(stopping, 6.0);
+  EXPECT_EQ(Ask("r['interrupted'], r['exit_status']"), "(True, 3)");
+  EXPECT_EQ(Ask("p['COM1']['result'], p['COM2']['result']"), "('interrupted', 'interrupted')");
+  const std::string com1 = Steps("COM1");
+  EXPECT_THAT(com1, StartsWith("skipped,skipped,done,done,done,"));
+  EXPECT_THAT(com1, HasSubstr("not run,not run,not run"));
+  EXPECT_EQ(Ask("p['COM1']['log'][-2]"), "Data transfer interrupt .");
+  EXPECT_EQ(Steps("COM2"),
+            "not run,not run,not run,not run,not run,not run,not run,not run,not run,not run");
+  EXPECT_THAT(test::ReadFile(folder_ / "provision.err"), HasSubstr("stopping"));
+  // The ports were let go: the same printers can be provisioned again at once.
+  const Outcome again =
+      Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--no-clock", "--probe"});
+  EXPECT_EQ(again.exit, 0) << again.out << again.err;
+}
+
+TEST_F(ProvisionE2E, OnATerminalEachPrinterKeepsOneLine) {
+  StartSim("COM1");
+  StartSim("COM2", {"--variant", "18"});
+  ChildProcess::Options options;
+  options.env = {"XDG_CONFIG_HOME=" + config_.string(), "TERM=xterm"};
+  options.stdoutPty = true;
+  ChildProcess run(ORVEX_PROVISION_EXE,
+                   {"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port", "COM2",
+                    "--no-clock", "--probe"},
+                   options);
+  ASSERT_EQ(run.Wait(60000), 0) << run.TerminalOutput();
+  const std::string screen = run.TerminalOutput();
+  // The two rows are drawn again in place: cursor up two lines, clear, redraw.
+  EXPECT_THAT(screen, HasSubstr("\x1b[2A\r\x1b[KCOM1"));
+  EXPECT_THAT(screen, HasSubstr("step 5/10 Coin Format"));
+  EXPECT_THAT(screen, HasSubstr("%"));  // the gauge of a download
+  const std::size_t last = screen.rfind("\x1b[2A");
+  ASSERT_NE(last, std::string::npos);
+  const std::string final = screen.substr(last);
+  EXPECT_THAT(final, HasSubstr("COM1"));
+  EXPECT_THAT(final, HasSubstr("COM2"));
+  EXPECT_THAT(final, HasSubstr("succeeded"));
+  EXPECT_THAT(final, HasSubstr("2 printers: 2 succeeded, 0 failed"));
+}
+
+// About a hundred seconds: a printer falls silent in the middle of the batch
+// and the reply timeout of ninety seconds runs out.
+TEST_F(ProvisionE2E, LongAPrinterFallingSilentMidBatchDoesNotHoldTheOthers) {
+  StartSim("COM1");
+  StartSim("COM2");
+  // Variant, firmware, then the coin format's answer is never sent.
+  StartSim("COM3", {"--fault-every", "3", "--drop-replies", "1"});
+  const Outcome run =
+      Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port", "COM2", "--port",
+                 "COM3", "--no-clock", "--plain", "--json", Json()});
+  EXPECT_EQ(run.exit, 1) << run.out << run.err;
+  EXPECT_EQ(Ask("p['COM1']['result'], p['COM2']['result']"), "('succeeded', 'succeeded')");
+  EXPECT_LT(std::stod(Ask("p['COM1']['seconds']")), 19.0);
+  EXPECT_EQ(Steps("COM3"),
+            "skipped,skipped,done,done,failed,not run,not run,not run,not run,not run");
+  EXPECT_THAT(Ask("p['COM3']['steps'][4]['detail']"), HasSubstr("Communication Error !!"));
+  EXPECT_THAT(Ask("p['COM3']['reason']"), HasSubstr("step 5 Coin Format: failed"));
+  // The COM1 and COM2 lines came long before COM3's end.
+  EXPECT_LT(run.out.find("COM1: succeeded"), run.out.find("COM3: FAILED"));
+}
+
+}  // namespace
+}  // namespace orvex

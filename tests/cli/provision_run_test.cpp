@@ -1,0 +1,309 @@
+// One printer's provisioning on the virtual clock with the simulated
+// printer: identification, the batch with its options, and read-back.
+#include "provision_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <thread>
+
+#include "bitmaps.h"
+#include "virtual_bench.h"
+
+namespace orvex::provision {
+namespace {
+
+namespace fs = std::filesystem;
+using test::VirtualBench;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+// The virtual bench as the place a provisioning runs in.
+class BenchHost : public PrinterHost {
+ public:
+  explicit BenchHost(VirtualBench& bench) : bench_(bench) {}
+
+  bool WaitUntil(const std::function<bool()>& done, int timeoutMs) override {
+    return bench_.RunUntil(done, timeoutMs < 0 ? 4 * 3600 * 1000 : timeoutMs);
+  }
+  bool StopRequested() const override { return false; }
+  bool HungUp() const override { return false; }
+  std::int64_t NowMs() const override { return bench_.now(); }
+  std::optional<LocalDateTime> LastClockReading() const override { return bench_.clock.now; }
+  std::vector<std::string> LinesFrom(int index) const override { return bench_.memo.From(index); }
+  int MessageCount() const override { return static_cast<int>(bench_.panel.messages.size()); }
+  std::vector<std::string> MessagesFrom(int index) const override {
+    const auto& all = bench_.panel.messages;
+    return {all.begin() + std::min<std::ptrdiff_t>(index, static_cast<std::ptrdiff_t>(all.size())),
+            all.end()};
+  }
+
+ private:
+  VirtualBench& bench_;
+};
+
+class EventLog : public ProgressSink {
+ public:
+  void Activity(const std::string& text) override { activities.push_back(text); }
+  void Progress(int percent) override { progress.push_back(percent); }
+  void Event(const std::string& text) override { events.push_back(text); }
+
+  std::vector<std::string> activities;
+  std::vector<int> progress;
+  std::vector<std::string> events;
+};
+
+std::uint8_t Stripes(int row, int) {
+  return row % 2 ? 0xFF : 0x00;
+}
+
+class ProvisionRunTest : public ::testing::Test {
+ protected:
+  ProvisionRunTest() {
+    bench.clock.now = {2015, 6, 30, 14, 5, 9};
+    s.setup.multipliers = {"25", "100", "5", "2"};
+    s.setup.printStatus.note = false;
+    s.setup.printStatus.recordSearch = false;
+    s.setup.Ticket(TicketKind::Coin)[0].text = "SHOP 12";
+  }
+
+  void Run(bool openPort = true) {
+    if (openPort) bench.OpenPort();
+    RunProvisioning(s, host, settings, report, sink);
+  }
+
+  const StepRecord& Step(int number) const {
+    return report.steps[static_cast<std::size_t>(number - 1)];
+  }
+  std::vector<std::string> Results() const {
+    std::vector<std::string> results;
+    for (const StepRecord& step : report.steps) results.push_back(step.result);
+    return results;
+  }
+  const CheckRecord* Check(const std::string& item) const {
+    for (const CheckRecord& check : report.checks) {
+      if (check.item == item) return &check;
+    }
+    return nullptr;
+  }
+
+  VirtualBench bench;
+  Session& s = bench.session();
+  BenchHost host{bench};
+  EventLog sink;
+  ProvisionSettings settings;
+  PrinterReport report;
+};
+
+TEST_F(ProvisionRunTest, HealthyPrinterIsSetUpAndVerified) {
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason << "\n" << bench.memo.Text();
+  EXPECT_TRUE(report.online);
+  EXPECT_EQ(report.variant, "20 symbols");
+  ASSERT_TRUE(report.firmware.has_value());
+  EXPECT_FALSE(report.firmware->version.empty());
+  EXPECT_EQ(Results(), (std::vector<std::string>{"done", "skipped", "done", "done", "done", "done",
+                                                 "done", "skipped", "skipped", "skipped"}));
+  EXPECT_EQ(Step(2).detail, "no --erase-records: the day records are kept");
+  EXPECT_EQ(Step(8).detail, "no logo 1 in the setup");
+  EXPECT_EQ(Step(5).detail, "Download coin format finished .");
+  // Each step takes its one-second pause and, for a format, 268 bytes 10 ms apart.
+  EXPECT_GE(Step(5).seconds, 1 + 2.67);
+  EXPECT_LT(Step(5).seconds, 1 + 2.67 + 0.5);
+
+  const CheckRecord* multipliers = Check("multipliers");
+  ASSERT_NE(multipliers, nullptr);
+  EXPECT_EQ(multipliers->result, "match");
+  EXPECT_EQ(multipliers->read, "coin 25, note 100, payout 5, decimals 2");
+  const CheckRecord* status = Check("print status");
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->result, "match") << status->sent << " / " << status->read;
+  const CheckRecord* clock = Check("clock");
+  ASSERT_NE(clock, nullptr);
+  EXPECT_EQ(clock->result, "match") << clock->read;
+  for (const char* item : {"Coin Format", "Note Format", "Payout Format"}) {
+    ASSERT_NE(Check(item), nullptr) << item;
+    EXPECT_EQ(Check(item)->result, "acknowledged");
+  }
+  EXPECT_EQ(Check("Logo 1"), nullptr);
+  // The printer really holds what was sent.
+  EXPECT_EQ(bench.printer().multipliers(), (sim::Multipliers{25, 100, 5, 2}));
+  EXPECT_THAT(sink.events, Contains(HasSubstr("step 5 Coin Format: done")));
+  EXPECT_EQ(sink.activities.back(), "succeeded");
+}
+
+TEST_F(ProvisionRunTest, RecordsAreErasedOnlyWhenAskedFor) {
+  settings.eraseRecords = true;
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
+  EXPECT_EQ(Step(2).result, "done");
+  EXPECT_THAT(Step(2).detail, HasSubstr("Erase record finished ."));
+}
+
+TEST_F(ProvisionRunTest, AYearThePrinterCannotHoldSkipsTheClockAndIsNoFailure) {
+  bench.clock.now = {2026, 3, 4, 5, 6, 7};
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
+  EXPECT_EQ(Step(1).result, "skipped");
+  EXPECT_THAT(Step(1).detail, HasSubstr("Year must be smaller than 2022."));
+  EXPECT_EQ(Check("clock"), nullptr);  // not set, so not compared
+}
+
+TEST_F(ProvisionRunTest, NoClockLeavesTheClockAlone) {
+  settings.setClock = false;
+  bench.ForgetSent();
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
+  EXPECT_EQ(Step(1).result, "skipped");
+  EXPECT_THAT(Step(1).detail, HasSubstr("--no-clock"));
+  const auto sent = bench.SentBytes();
+  for (std::size_t i = 0; i + 1 < sent.size(); ++i) {
+    EXPECT_FALSE(sent[i] == ESC && sent[i + 1] == 0xF1) << "clock setting sent at " << i;
+  }
+  EXPECT_EQ(Check("clock"), nullptr);
+}
+
+TEST_F(ProvisionRunTest, LogosAreDownloadedAndReportedAcknowledged) {
+  const fs::path folder = test::TempFolder("provision-logos");
+  const fs::path logo = folder / "logo.bmp";
+  test::WriteFile(logo, test::MonoBmpBytes(384, 3, Stripes));
+  s.setup.logos[1] = {logo.string(), 3};
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
+  EXPECT_EQ(Step(9).result, "done");
+  EXPECT_THAT(Step(9).detail, HasSubstr("Download logo2 finished ."));
+  ASSERT_NE(Check("Logo 2"), nullptr);
+  EXPECT_EQ(Check("Logo 2")->result, "acknowledged");
+  EXPECT_EQ(Step(8).result, "skipped");
+  fs::remove_all(folder);
+}
+
+TEST_F(ProvisionRunTest, ALogoFileGoneSinceLoadingFailsItsStep) {
+  s.setup.logos[0] = {"/nonexistent/logo.bmp", 3};
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  EXPECT_EQ(Step(8).result, "failed");
+  EXPECT_EQ(Step(8).detail, "Open file error !");
+  EXPECT_THAT(report.reason, HasSubstr("step 8 Logo1"));
+  // The batch goes on, and the rest is still verified.
+  EXPECT_EQ(Step(10).result, "skipped");
+  ASSERT_NE(Check("multipliers"), nullptr);
+}
+
+TEST_F(ProvisionRunTest, APrinterThatNeverAnnouncesFailsWithoutABatch) {
+  settings.onlineWaitMs = 3000;
+  bench.ForgetSent();
+  Run(/*openPort=*/false);
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  EXPECT_FALSE(report.online);
+  EXPECT_THAT(report.reason, HasSubstr("did not announce itself"));
+  EXPECT_TRUE(bench.SentBytes().empty());
+  EXPECT_EQ(Results(), std::vector<std::string>(10, "not run"));
+}
+
+TEST_F(ProvisionRunTest, ProbeFindsAPrinterWhoseAnnouncementWentUnheard) {
+  settings.probe = true;
+  Run(/*openPort=*/false);
+  EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason << "\n" << bench.memo.Text();
+  EXPECT_TRUE(report.online);
+}
+
+TEST_F(ProvisionRunTest, AProbeNobodyAnswersFails) {
+  settings.probe = true;
+  settings.onlineWaitMs = 6000;
+  bench.Unplug();
+  Run(/*openPort=*/false);
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  EXPECT_THAT(report.reason, HasSubstr("no answer to the variant query"));
+}
+
+TEST_F(ProvisionRunTest, APrinterFallingSilentFailsItsStepAndLeavesTheRestUndone) {
+  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  Run();
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  EXPECT_EQ(Step(5).result, "done");
+  EXPECT_EQ(Step(6).result, "failed");
+  EXPECT_THAT(Step(6).detail, HasSubstr("Communication Error !!"));
+  for (int step = 7; step <= 10; ++step) EXPECT_EQ(Step(step).result, "not run");
+  EXPECT_THAT(report.reason, HasSubstr("step 6 Note Format: failed"));
+  EXPECT_TRUE(report.checks.empty());  // nothing is read back from a lost printer
+}
+
+TEST_F(ProvisionRunTest, GarbageInsteadOfTheMultipliersIsAMismatch) {
+  bench.OpenPort();
+  // Variant, firmware, clock, three formats: the seventh reply is the
+  // multipliers' read-back.
+  bench.printer().faults().everyNthReply = 7;
+  bench.printer().faults().garbageReplies = 1;
+  RunProvisioning(s, host, settings, report, sink);
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  const CheckRecord* multipliers = Check("multipliers");
+  ASSERT_NE(multipliers, nullptr);
+  EXPECT_EQ(multipliers->result, "mismatch");
+  EXPECT_EQ(report.reason, "multipliers read back: mismatch");
+  // The other read-backs still ran.
+  ASSERT_NE(Check("print status"), nullptr);
+  EXPECT_EQ(Check("print status")->result, "match");
+}
+
+TEST_F(ProvisionRunTest, AClockSettingThePrinterRefusesFailsTheStep) {
+  bench.OpenPort();
+  bench.printer().faults().everyNthReply = 3;  // variant, firmware, then the clock setting
+  bench.printer().faults().garbageReplies = 1;
+  bench.printer().faults().garbageLength = 1;
+  RunProvisioning(s, host, settings, report, sink);
+  EXPECT_EQ(Step(1).result, "failed");
+  EXPECT_EQ(Step(1).detail,
+            "PC date & time :  /        2015/06/30  14:05:09 / Set date & time Error .");
+  EXPECT_EQ(report.outcome, Outcome::Failed);
+  // Not set, so not compared with the PC.
+  EXPECT_EQ(Check("clock"), nullptr);
+}
+
+// Several printers' sessions in threads of their own, as orvex-provision runs
+// them: each must send and report exactly what a lone session does, so no
+// state of the core may be shared between sessions.
+TEST(ProvisionInParallel, SessionsInThreadsDoWhatOneDoesAlone) {
+  struct Printer {
+    VirtualBench bench;
+    BenchHost host{bench};
+    EventLog sink;
+    PrinterReport report;
+  };
+  auto prepare = [](Printer& p) {
+    p.bench.clock.now = {2015, 6, 30, 14, 5, 9};
+    p.bench.session().setup.multipliers = {"7", "8", "9", "1"};
+    p.bench.session().setup.Ticket(TicketKind::Payout)[2].text = "PAID";
+    p.bench.OpenPort();
+  };
+  ProvisionSettings settings;
+  settings.eraseRecords = true;
+
+  Printer alone;
+  prepare(alone);
+  RunProvisioning(alone.bench.session(), alone.host, settings, alone.report, alone.sink);
+  ASSERT_EQ(alone.report.outcome, Outcome::Succeeded) << alone.report.reason;
+
+  std::vector<std::unique_ptr<Printer>> printers;
+  for (int i = 0; i < 6; ++i) printers.push_back(std::make_unique<Printer>());
+  for (auto& p : printers) prepare(*p);
+  std::vector<std::thread> threads;
+  for (auto& p : printers) {
+    threads.emplace_back([&settings, printer = p.get()] {
+      RunProvisioning(printer->bench.session(), printer->host, settings, printer->report,
+                      printer->sink);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const auto& p : printers) {
+    EXPECT_EQ(p->report.outcome, Outcome::Succeeded) << p->report.reason;
+    EXPECT_EQ(p->bench.SentBytes(), alone.bench.SentBytes());
+    EXPECT_EQ(p->bench.memo.lines, alone.bench.memo.lines);
+    EXPECT_EQ(p->sink.events, alone.sink.events);
+  }
+}
+
+}  // namespace
+}  // namespace orvex::provision
