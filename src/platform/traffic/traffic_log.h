@@ -1,7 +1,9 @@
 #pragma once
 // The traffic log: every request and read of a session, stamped with the
 // wall clock, written as one line each into the day files and, on request,
-// to standard error; and handed to whoever shows them live.
+// to standard error; and handed to whoever shows them live. Sessions on
+// several threads may share one log: the writer takes lines from any thread,
+// and the line listener is called on the thread of the session.
 
 #include <cstdint>
 #include <functional>
