@@ -658,7 +658,12 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
         "Download all part finished!!", "Data transfer interrupt ."}) {
     EXPECT_GT(soak.Seen(done), 0) << done;
   }
+#ifndef __SANITIZE_ADDRESS__
   EXPECT_LT(rssEnd - rssHalf, 1024) << "memory grew over the second half";
+#else
+  // AddressSanitizer keeps freed blocks in its quarantine (256 MB by default),
+  // so resident memory says nothing here; its leak check at exit does.
+#endif
 }
 
 }  // namespace
