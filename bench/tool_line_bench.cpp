@@ -20,6 +20,10 @@
 //     Floor 163.72 + 15.39 = 179.11 s, from the command to its return after
 //     the last row's acknowledgement.
 // The load average is shown: the figures mean most on a quiet machine.
+// A second argument to format and logo compares the traffic log's cost:
+// "traffic" writes its day files meanwhile (into a temporary folder), "shown"
+// also shows the Traffic Log window, "none" records nothing at all; without
+// it the lines go to the (hidden) Traffic Log window only.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -29,7 +33,9 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTimer>
@@ -301,6 +307,16 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   MainWindow form;
   form.setProcessEnd([] {});
+  const std::string logging = argc > 2 ? argv[2] : "window";
+  const bool traffic = logging == "traffic" || logging == "shown";
+  const QString trafficFolder = QString::fromStdString((home / "traffic").string());
+  if (traffic) form.startTrafficLog(trafficFolder, false);
+  if (logging == "shown") form.showTrafficLog();
+  if (logging == "none") form.session().traffic.SetObserver(nullptr);
+  std::printf("traffic log: %s\n", logging == "shown"  ? "window shown, and day files"
+                                   : traffic           ? "hidden window and day files"
+                                   : logging == "none" ? "not recorded"
+                                                       : "hidden window only");
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
   form.openChosenPort();
   if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {
@@ -315,7 +331,7 @@ int main(int argc, char** argv) {
     return result;
   }
 
-  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().io.link);
+  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().traffic.link());
   if (link == nullptr) {
     std::fprintf(stderr, "the tool does not write through the platform's serial link\n");
     kill(simPid, SIGTERM);
@@ -403,6 +419,15 @@ int main(int argc, char** argv) {
     std::printf("  the command: %.3f s = %.4f x the floor %.2f s\n", seconds, seconds / kFloor,
                 kFloor);
     std::printf("  CPU %.1f s = %.2f %% of one core (goal < 3 %%)\n", cpu, 100.0 * cpu / seconds);
+  }
+  if (traffic) {
+    form.trafficLog().writer().Flush(5000);
+    QFile day(trafficFolder + QDate::currentDate().toString(QStringLiteral("/yyyy-MM-dd.log")));
+    if (day.open(QIODevice::ReadOnly)) {
+      const QByteArray text = day.readAll();
+      std::printf("traffic log: %lld lines, %lld bytes\n", static_cast<long long>(text.count('\n')),
+                  static_cast<long long>(text.size()));
+    }
   }
   std::printf("load average after: %s\n", LoadAverage().c_str());
   kill(simPid, SIGTERM);

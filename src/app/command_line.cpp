@@ -10,7 +10,11 @@ namespace {
 
 // The tool's own options; adding one is a line here.
 const QList<QCommandLineOption>& ToolOptions() {
-  static const QList<QCommandLineOption> options = {};
+  static const QList<QCommandLineOption> options = {
+      {QStringLiteral("trace"),
+       QStringLiteral("Also print the traffic log's lines (every request and reply, timed and "
+                      "named) on standard error.")},
+  };
   return options;
 }
 

@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "main_window.h"
 #include "preview_window.h"
+#include "traffic/traffic_writer.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(QStringLiteral("orvex-tool"));
@@ -29,6 +30,8 @@ int main(int argc, char* argv[]) {
   AboutBox aboutBox;
   mainWindow.setPreviewWindow(&previewWindow);
   mainWindow.setAboutBox(&aboutBox);
+  mainWindow.startTrafficLog(QString::fromStdString(orvex::platform::TrafficFolder()),
+                             commandLine.isSet(QStringLiteral("trace")));
   mainWindow.show();
   return QApplication::exec();
 }

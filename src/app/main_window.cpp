@@ -22,6 +22,7 @@
 #include "radio_group.h"
 #include "receive_thread.h"
 #include "status_bar.h"
+#include "traffic_log_window.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent)
     emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
   });
   buildWindow();
+  setUpTrafficLog();
   setStartState();
 }
 
@@ -145,6 +147,8 @@ void MainWindow::endProgram() {
   } else {
     closePort();
   }
+  // The process may end at once: the log's last lines go out first.
+  trafficLog_.writer().Flush(500);
   if (processEnd_) processEnd_();
 }
 

@@ -20,6 +20,7 @@
 #include "serial/serial_port.h"
 #include "session.h"
 #include "ticket_line_editor.h"
+#include "traffic/traffic_log.h"
 #include "workbook/embedded_spreadsheet.h"
 
 class QAction;
@@ -38,6 +39,7 @@ class PortRecovery;
 class RadioGroup;
 class ReceiveThread;
 class StatusBar;
+class TrafficLogWindow;
 
 class MainWindow : public QMainWindow,
                    public orvex::TimerPort,
@@ -60,6 +62,14 @@ class MainWindow : public QMainWindow,
   const QString& portName() const { return portName_; }
   // The status bar below the client area, for what the tool itself says.
   StatusBar* toolStatusBar() const { return statusBar_; }
+
+  // The traffic log: every request and read, in the "Traffic Log" window;
+  // from startTrafficLog on also in the day files of folder, and with trace
+  // on standard error.
+  void startTrafficLog(const QString& folder, bool trace);
+  orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
+  TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
+  void showTrafficLog();
 
   MessageMemo* messageWindow() const { return messageWindow_; }
   // The controls of one ticket line; line 0 is the top of the ticket.
@@ -188,8 +198,11 @@ class MainWindow : public QMainWindow,
   ImageBox* logoBox(int slot) const;
   QTimer* timer(orvex::TimerId id) const;
   RadioGroup* symbolChooserInUse() const;
+  void setUpTrafficLog();
+  void onTrafficFilesFailed(const QString& reason);
 
   // The ports, declared before the session that refers to them.
+  orvex::platform::TrafficLog trafficLog_;
   orvex::platform::SerialPort port_;
   SerialLink link_{port_};
   QtClock clock_;
@@ -263,4 +276,5 @@ class MainWindow : public QMainWindow,
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
+  std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
 };

@@ -132,6 +132,12 @@ void MainWindow::buildMenus() {
   addSeparator(other, "N3", true);
   addItem(this, other, {"N2", "About", &MainWindow::showAboutBox});
 
+  // The tool's own windows, after the designed menus.
+  QMenu* view = addMenu(bar, "ViewMenu", "View");
+  QAction* trafficLog =
+      addItem(this, view, {"TrafficLogItem", "Traffic Log", &MainWindow::showTrafficLog});
+  trafficLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+
   addMenuKeys();
 }
 

@@ -4,8 +4,19 @@
 
 namespace orvex {
 
-bool Session::Send(std::span<const std::uint8_t> bytes, LastPause lastPause, RequestPart part) {
-  if (part == RequestPart::Begins) BeginRequest();
+Session::Session(const Ports& ports)
+    : traffic(ports.link), io{ports.memo,   traffic,    ports.timers,     ports.panel,  ports.clock,
+                              ports.events, ports.view, ports.automation, ports.preview} {}
+
+bool Session::Send(std::string_view name, std::span<const std::uint8_t> bytes,
+                   LastPause lastPause) {
+  BeginRequest(name);
+  const bool sent = SendPart(bytes, lastPause);
+  EndRequest();
+  return sent;
+}
+
+bool Session::SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (!SendByte(bytes[i])) return false;
     if (i + 1 < bytes.size() || lastPause == LastPause::Yes) io.link.Pause(kBytePauseMs);

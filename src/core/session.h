@@ -7,12 +7,14 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "link/connection_state.h"
 #include "ports.h"
 #include "records/automation.h"
 #include "setup/setup_view.h"
 #include "setup/ticket_setup.h"
+#include "traffic/traffic_recorder.h"
 
 namespace orvex {
 
@@ -30,15 +32,16 @@ struct Ports {
 
 // Whether a request is followed by a pause after its last byte.
 enum class LastPause { No, Yes };
-// Whether the bytes begin a request or go on with the one sent last.
-enum class RequestPart { Begins, Continues };
 
 class Session {
  public:
-  explicit Session(const Ports& ports) : io(ports) {}
+  // io.link is the traffic recorder in front of ports.link.
+  explicit Session(const Ports& ports);
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // Names every request and read for the traffic observer, if one is set.
+  TrafficRecorder traffic;
   Ports io;
   ConnectionState state;
   PendingRequest pending;
@@ -63,19 +66,24 @@ class Session {
   void Append(const std::string& text) { io.memo.AppendLine(text); }
   void AppendEmpty() { io.memo.AppendLine(std::string()); }
 
-  // Writes the bytes one SendByte each, 10 ms apart. On the first byte the
+  // One request, named for the traffic log by what sends it ("firmware
+  // query"): the bytes one SendByte each, 10 ms apart. On the first byte the
   // line does not take, the request stops there: the message window says so
   // and the link counts as lost, as after a reply timeout. Returns false
   // then; the caller ends its command.
-  [[nodiscard]] bool Send(std::span<const std::uint8_t> bytes, LastPause lastPause,
-                          RequestPart part = RequestPart::Begins);
-  [[nodiscard]] bool Send(std::initializer_list<std::uint8_t> bytes, LastPause lastPause,
-                          RequestPart part = RequestPart::Begins) {
-    return Send(std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause, part);
+  [[nodiscard]] bool Send(std::string_view name, std::span<const std::uint8_t> bytes,
+                          LastPause lastPause);
+  [[nodiscard]] bool Send(std::string_view name, std::initializer_list<std::uint8_t> bytes,
+                          LastPause lastPause) {
+    return Send(name, std::span<const std::uint8_t>(bytes.begin(), bytes.size()), lastPause);
   }
-  // One byte of the request under way, as Send writes each.
+  // One request sent in parts (the gauge moves between them): BeginRequest
+  // names it, and its parts share one write deadline; then SendPart or
+  // SendByte as Send writes, and EndRequest.
+  void BeginRequest(std::string_view name) { traffic.BeginRequest(name); }
+  [[nodiscard]] bool SendPart(std::span<const std::uint8_t> bytes, LastPause lastPause);
   [[nodiscard]] bool SendByte(std::uint8_t byte);
-  void BeginRequest() { io.link.BeginRequest(); }
+  void EndRequest() { traffic.EndRequest(); }
 
   // The reply timeout: count from 0, show it on the line that is next now.
   void StartReplyTimeout();

@@ -108,6 +108,8 @@ class MainWindowTest : public QObject {
              Leaf("Save  Ticket  Format  As.."), Leaf("Load  Ticket  Format"),
              Leaf("Print  History  Report"), Leaf("Read/Write Serial number"), Sep(),
              Leaf("COM  1", false), Leaf("COM  2", false), Sep(false), Leaf("About")}),
+        // The tool's own menu, after the designed ones.
+        Sub("View", {Leaf("Traffic Log")}),
     };
     QCOMPARE(Describe(Actual(f.form->menuBar()->actions())), Describe(expected));
   }

@@ -21,61 +21,10 @@
 #include "app_fixture.h"
 #include "bitmaps.h"
 #include "fake_device_tree.h"
+#include "sim_process.h"
 #include "status_bar.h"
 
 namespace {
-
-// The simulator, serving `port` with its link under configHome.
-class Simulator {
- public:
-  Simulator(const QString& configHome, const QStringList& extraArgs,
-            const QString& port = QStringLiteral("COM3")) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    process_.setProcessEnvironment(env);
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral(ORVEX_SIM_EXE),
-                   QStringList{QStringLiteral("--port"), port} + extraArgs);
-    link_ = configHome + QStringLiteral("/orvex-tool/ports/") + port;
-  }
-  // The pseudo-terminal served now.
-  QString device() const { return QFileInfo(link_).symLinkTarget(); }
-  ~Simulator() { Stop(); }
-
-  bool WaitUntilServing() {
-    if (!process_.waitForStarted(5000)) return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFileInfo::exists(link_) && clock.elapsed() < 5000) QTest::qWait(20);
-    return QFileInfo::exists(link_);
-  }
-  void Stop() {
-    if (process_.state() == QProcess::NotRunning) return;
-    process_.terminate();
-    if (!process_.waitForFinished(3000)) {
-      process_.kill();
-      process_.waitForFinished(3000);
-    }
-  }
-
- private:
-  QProcess process_;
-  QString link_;
-};
-
-// Sets XDG_CONFIG_HOME for the port lookup of this process, and puts it back.
-class ConfigHome {
- public:
-  ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-  }
-  ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
-  QString path() const { return dir_.path(); }
-
- private:
-  QTemporaryDir dir_;
-  QByteArray old_;
-};
 
 void PickCom3(MainWindow& form) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(2);

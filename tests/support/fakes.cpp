@@ -47,4 +47,12 @@ std::string FakeClock::ShortDate(const CalendarDate& date) const {
   return text;
 }
 
+std::vector<std::string> TrafficCapture::Names() const {
+  std::vector<std::string> names;
+  for (const TrafficEntry& entry : entries) {
+    names.push_back((entry.direction == TrafficDirection::Sent ? "TX " : "RX ") + entry.name);
+  }
+  return names;
+}
+
 }  // namespace orvex::test

@@ -1,7 +1,9 @@
 #pragma once
 // Fakes of the core's ports, for tests that run without Qt or a serial port.
 
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -11,6 +13,7 @@
 #include "preview/preview_plan.h"
 #include "records/automation.h"
 #include "setup/setup_view.h"
+#include "traffic/traffic.h"
 
 namespace orvex::test {
 
@@ -124,6 +127,19 @@ class AcceptingAutomation : public Automation {
  private:
   AutoResult Object() { return {true, AutoObject{++next_}, {}}; }
   std::int64_t next_ = 0;
+};
+
+// Keeps every traffic entry, stamped by the given clock (0 without one).
+class TrafficCapture : public TrafficObserver {
+ public:
+  std::int64_t TrafficNowUs() override { return clockUs ? clockUs() : 0; }
+  void OnTraffic(const TrafficEntry& entry) override { entries.push_back(entry); }
+
+  // "TX firmware query", "RX firmware reply", ... in line order.
+  std::vector<std::string> Names() const;
+
+  std::function<std::int64_t()> clockUs;
+  std::vector<TrafficEntry> entries;
 };
 
 }  // namespace orvex::test

@@ -48,6 +48,11 @@ VirtualBench::VirtualBench(Options options) : options_(std::move(options)) {
       Ports{memo, *this, *this, panel, clock, *this, view, *relay_, preview});
 }
 
+void VirtualBench::RecordTraffic() {
+  traffic.clockUs = [this] { return nowMs_ * 1000; };
+  session_->traffic.SetObserver(&traffic);
+}
+
 std::vector<std::uint8_t> VirtualBench::SentBytes() const {
   return SentSince(0);
 }

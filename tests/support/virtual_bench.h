@@ -51,6 +51,9 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   FakeView view;
   FakePreview preview;
   NoSpreadsheet noSpreadsheet;
+  // What went over the line, on the virtual clock, once RecordTraffic() is on.
+  TrafficCapture traffic;
+  void RecordTraffic();
 
   std::int64_t now() const { return nowMs_; }
   const std::vector<SentByte>& sent() const { return sent_; }

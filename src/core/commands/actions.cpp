@@ -12,14 +12,15 @@ struct ResultCommand {
   std::uint8_t first;
   std::uint8_t code;
   const char* doneLine;
+  const char* requestName;
 };
 
 constexpr ResultCommand kResultCommands[5] = {
-    {ESC, 0xFA, "Print coin ticket finished ."},
-    {ESC, 0xFB, "Print note ticket finished ."},
-    {ESC, 0xFC, "Print payout ticket finished ."},
-    {GS, 0xF0, "Print daily report finished ."},
-    {GS, 0xF1, "Print daily history report finished ."},
+    {ESC, 0xFA, "Print coin ticket finished .", "coin test ticket"},
+    {ESC, 0xFB, "Print note ticket finished .", "note test ticket"},
+    {ESC, 0xFC, "Print payout ticket finished .", "payout test ticket"},
+    {GS, 0xF0, "Print daily report finished .", "daily report"},
+    {GS, 0xF1, "Print daily history report finished .", "history report"},
 };
 
 bool& ResultFlag(PendingRequest& p, ResultRequest request) {
@@ -42,15 +43,15 @@ void StartResultCommand(Session& session, ResultRequest request) {
   if (!BusyCheck(session)) return;
   const ResultCommand& command = kResultCommands[static_cast<int>(request)];
   StartRequest(session, ResultFlag(session.pending, request));
-  (void)session.Send({command.first, command.code}, LastPause::No);
+  (void)session.Send(command.requestName, {command.first, command.code}, LastPause::No);
 }
 
 // Commands that await nothing: busy only for the time of the send.
-void FireAndForget(Session& session, bool offlineMatters, std::initializer_list<std::uint8_t> bytes,
-                   const char* line) {
+void FireAndForget(Session& session, bool offlineMatters, const char* name,
+                   std::initializer_list<std::uint8_t> bytes, const char* line) {
   if (!(offlineMatters ? BusyOrOfflineCheck(session) : BusyCheck(session))) return;
   session.state.busy = true;
-  if (!session.Send(bytes, LastPause::No)) return;
+  if (!session.Send(name, bytes, LastPause::No)) return;
   session.Append(line);
   session.AppendEmpty();
   session.state.busy = false;
@@ -85,32 +86,38 @@ void PrintHistoryReport(Session& session) {
 void EraseRecords(Session& session) {
   if (!BusyCheck(session)) return;
   StartRequest(session, session.pending.awaitErase);
-  (void)session.Send({ESC, 0xF3}, LastPause::No);
+  (void)session.Send("erase records", {ESC, 0xF3}, LastPause::No);
 }
 
 void TestFullCut(Session& session) {
-  FireAndForget(session, false, {ESC, 0xF5}, "Test full cut finished .");
+  FireAndForget(session, false, "full cut test", {ESC, 0xF5}, "Test full cut finished .");
 }
 void TestPartCut(Session& session) {
-  FireAndForget(session, false, {ESC, 0xF6}, "Test part cut finished .");
+  FireAndForget(session, false, "part cut test", {ESC, 0xF6}, "Test part cut finished .");
 }
 void SetDateFormatYYMMDD(Session& session) {
-  FireAndForget(session, true, {ESC, 0xF9, '0'}, "Date format is now YY/MM/DD .");
+  FireAndForget(session, true, "date format YY/MM/DD", {ESC, 0xF9, '0'},
+                "Date format is now YY/MM/DD .");
 }
 void SetDateFormatDDMMYY(Session& session) {
-  FireAndForget(session, true, {ESC, 0xF9, '1'}, "Date format is now DD/MM/YY .");
+  FireAndForget(session, true, "date format DD/MM/YY", {ESC, 0xF9, '1'},
+                "Date format is now DD/MM/YY .");
 }
 void SetDateFormatMMDDYY(Session& session) {
-  FireAndForget(session, true, {ESC, 0xF9, '2'}, "Date format is now MM/DD/YY .");
+  FireAndForget(session, true, "date format MM/DD/YY", {ESC, 0xF9, '2'},
+                "Date format is now MM/DD/YY .");
 }
 void SetDateFormatYYDDMM(Session& session) {
-  FireAndForget(session, true, {ESC, 0xF9, '3'}, "Day format is now YY/DD/MM .");
+  FireAndForget(session, true, "date format YY/DD/MM", {ESC, 0xF9, '3'},
+                "Day format is now YY/DD/MM .");
 }
 void EnableSerialNumberPrinting(Session& session) {
-  FireAndForget(session, true, {ESC, 0xE6, 0x01}, "Enable Printe Serial Number.");
+  FireAndForget(session, true, "serial number printing on", {ESC, 0xE6, 0x01},
+                "Enable Printe Serial Number.");
 }
 void DisableSerialNumberPrinting(Session& session) {
-  FireAndForget(session, true, {ESC, 0xE6, 0x00}, "Disable Printe Serial Number.");
+  FireAndForget(session, true, "serial number printing off", {ESC, 0xE6, 0x00},
+                "Disable Printe Serial Number.");
 }
 
 void OnRecordReport(Session& session) {

@@ -36,7 +36,7 @@ void SetPrinterClock(Session& session) {
                 now.minute);
   std::array<std::uint8_t, 12> request{ESC, 0xF1};
   for (int i = 0; i < 10; ++i) request[2 + i] = static_cast<std::uint8_t>(digits[i]);
-  if (!session.Send(request, LastPause::Yes)) return;
+  if (!session.Send("clock setting", request, LastPause::Yes)) return;
 
   session.StartReplyTimeout();
 }

@@ -11,10 +11,10 @@ namespace orvex {
 
 namespace {
 
-void Query(Session& session, bool& flag, std::uint8_t first, std::uint8_t code) {
+void Query(Session& session, bool& flag, const char* name, std::uint8_t first, std::uint8_t code) {
   if (!BusyCheck(session)) return;
   StartRequest(session, flag);
-  (void)session.Send({first, code}, LastPause::No);
+  (void)session.Send(name, {first, code}, LastPause::No);
 }
 
 std::string Hex2(std::uint8_t a, std::uint8_t b) {
@@ -37,19 +37,19 @@ std::string Chars(const ReceiveBuffer& rx, std::size_t from, std::size_t to) {
 }  // namespace
 
 void ReadFirmwareVersion(Session& session) {
-  Query(session, session.pending.awaitFirmware, GS, 0xF9);
+  Query(session, session.pending.awaitFirmware, "firmware query", GS, 0xF9);
 }
 void ReadPrinterClock(Session& session) {
-  Query(session, session.pending.awaitDateTime, ESC, 0xF0);
+  Query(session, session.pending.awaitDateTime, "date and time query", ESC, 0xF0);
 }
 void ReadMultipliers(Session& session) {
-  Query(session, session.pending.awaitMultiplier, GS, 0xF5);
+  Query(session, session.pending.awaitMultiplier, "multiplier query", GS, 0xF5);
 }
 void ReadPrintStatus(Session& session) {
-  Query(session, session.pending.awaitPrintStatus, GS, 0xF7);
+  Query(session, session.pending.awaitPrintStatus, "print status query", GS, 0xF7);
 }
 void ReadSummaryTotals(Session& session) {
-  Query(session, session.pending.awaitSummary, ESC, 0xF4);
+  Query(session, session.pending.awaitSummary, "summary query", ESC, 0xF4);
 }
 
 FirmwareReply DecodeFirmwareReply(const ReceiveBuffer& rx) {

@@ -89,17 +89,21 @@ void SendTicketFormat(Session& session, TicketKind kind) {
   const std::vector<std::uint8_t> request = EncodeFormatRequest(
       kind, session.setup.Ticket(kind), SymbolCode(session.setup, session.state.wideSymbols));
   const std::span<const std::uint8_t> bytes(request);
+  static const char* const kNames[3] = {"coin format download", "note format download",
+                                        "payout format download"};
   // Every byte, the last one included, is followed by the pause.
   // One request in parts: the parts share its write deadline.
-  if (!session.Send(bytes.first(5), LastPause::Yes)) return;
+  session.BeginRequest(kNames[static_cast<int>(kind)]);
+  if (!session.SendPart(bytes.first(5), LastPause::Yes)) return;
   for (int line = 0; line < kLinesPerTicket; ++line) {
     session.io.panel.SetGauge(line * 10);
-    if (!session.Send(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize), LastPause::Yes,
-                      RequestPart::Continues)) {
+    if (!session.SendPart(bytes.subspan(5 + line * kLineRecordSize, kLineRecordSize),
+                          LastPause::Yes)) {
       return;
     }
   }
-  if (!session.Send(bytes.last(3), LastPause::Yes, RequestPart::Continues)) return;
+  if (!session.SendPart(bytes.last(3), LastPause::Yes)) return;
+  session.EndRequest();
   session.io.panel.SetGauge(100);
   FormatFlag(session.pending, kind) = true;
   session.StartReplyTimeout();

@@ -80,7 +80,8 @@ void SendMultiplierSettings(Session& session) {
     values[i] = *value;
   }
   session.state.busy = true;
-  if (!session.Send(EncodeMultiplierRequest(values[0], values[1], values[2], values[3]),
+  if (!session.Send("multiplier setting",
+                    EncodeMultiplierRequest(values[0], values[1], values[2], values[3]),
                     LastPause::No)) {
     return;
   }
@@ -92,7 +93,10 @@ void SendMultiplierSettings(Session& session) {
 void SendPrintStatus(Session& session) {
   if (!BusyCheck(session)) return;
   session.state.busy = true;
-  if (!session.Send({ESC, 0xF7, session.setup.printStatus.Byte()}, LastPause::No)) return;
+  if (!session.Send("print status setting", {ESC, 0xF7, session.setup.printStatus.Byte()},
+                    LastPause::No)) {
+    return;
+  }
   session.Append("Set print status finished .");
   session.AppendEmpty();
   session.state.busy = false;

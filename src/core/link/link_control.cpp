@@ -23,27 +23,28 @@ void HandleAnnouncement(Session& session) {
   session.SetTimer(TimerId::OfflineCount, false);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append("Orvex is online .");
-  if (!session.Send({ESC, 0xA0}, LastPause::No)) return;
+  if (!session.Send("variant query", {ESC, 0xA0}, LastPause::No)) return;
   session.state.identifyStep = fromLost ? 2 : 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);
 }
 
-void HandleVariantReply(Session& session) {
+bool HandleVariantReply(Session& session) {
   const bool wide = session.rx[0] == 0x0A || session.rx[5] == 0x0A;
   // Only a probe asks before the printer has announced itself: its answer
   // is the first sign of the printer. An announcement crossing the probe is
   // left to the announcement sections, which ask again.
   if (session.state.linkState == LinkState::NotSeen) {
-    if (session.rx[0] == 0x26 || session.rx[1] == 0x26) return;
+    if (session.rx[0] == 0x26 || session.rx[1] == 0x26) return false;
     session.state.linkState = LinkState::Online;
     session.Append("Orvex is online .");
   }
   SettleVariant(session, wide);
+  return true;
 }
 
 void ProbeVariant(Session& session) {
-  if (!session.Send({ESC, 0xA0}, LastPause::No)) return;
+  if (!session.Send("variant probe", {ESC, 0xA0}, LastPause::No)) return;
   session.state.identifyStep = 1;
   session.state.identifyTicks = 0;
   session.SetTimer(TimerId::VariantWait, true);

@@ -9,7 +9,8 @@ namespace orvex {
 // Dispatcher sections 4 and 5: the printer announced itself with 0x26.
 void HandleAnnouncement(Session& session);
 // Dispatcher sections 2 and 3: the read that answers the variant query.
-void HandleVariantReply(Session& session);
+// Returns whether it took the read as that answer.
+bool HandleVariantReply(Session& session);
 // The variant query without waiting for the announcement, for a printer that
 // was switched on before its port was opened (its 0x26 went unheard). Its
 // answer takes the link online; the fallback after four ticks identifies the

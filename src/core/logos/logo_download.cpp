@@ -165,7 +165,10 @@ void DownloadLogo(Session& session, int slot) {
 
   const std::uint32_t size = payload->dataSize;
   st.blockAck = false;
-  if (!session.Send({GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
+  const std::uint32_t rowCount = size / kLogoRowBytes;
+  const std::string logoName = "logo " + std::to_string(slot);
+  if (!session.Send(logoName + " header, " + std::to_string(rowCount) + " rows",
+                    {GS, kLogoCodes[slot - 1], static_cast<std::uint8_t>(size % 256),
                      static_cast<std::uint8_t>((size / 256) % 256)},
                     LastPause::Yes)) {
     return;
@@ -177,17 +180,18 @@ void DownloadLogo(Session& session, int slot) {
   if (!pending) return;  // the reply timeout ended the download
 
   st.blockAck = false;
-  const std::uint32_t rowCount = size / kLogoRowBytes;
   const std::uint32_t total = rowCount * kLogoRowBytes;
+  const std::string ofRows = "/" + std::to_string(rowCount);
   for (std::uint32_t r = 1; r <= rowCount; ++r) {
     // Each row goes out on its own after the printer's acknowledgement.
-    session.BeginRequest();
+    session.BeginRequest(logoName + " row " + std::to_string(r) + ofRows);
     for (std::uint32_t c = 0; c < kLogoRowBytes; ++c) {
       const std::uint32_t index = (r - 1) * kLogoRowBytes + c;
       session.io.panel.SetGauge(static_cast<int>(index * 100 / total + 1));
       if (!session.SendByte(payload->rows[index])) return;
       session.io.link.Pause(kBytePauseMs);
     }
+    session.EndRequest();
     session.io.events.WaitWhile([&st] { return !st.blockAck && !st.cancelLogo; });
     if (!st.blockAck && st.cancelLogo) {
       session.SetTimer(TimerId::ReplyTimeout, false);

@@ -44,7 +44,8 @@ void SearchAndPrint(Session& session, const SearchPeriod& period) {
   }
   StartRequest(session, session.pending.awaitRecordSearch);
   auto code = [](int value) { return static_cast<std::uint8_t>(value); };
-  if (!session.Send({GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
+  if (!session.Send("record search",
+                    {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
                      code(period.begin.day), code(period.end.year % 100), code(period.end.month),
                      code(period.end.day)},
                     LastPause::No)) {

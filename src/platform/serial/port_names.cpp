@@ -2,7 +2,6 @@
 
 #include "serial/port_names.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,25 +13,12 @@
 #include <system_error>
 #include <vector>
 
+#include "xdg/xdg_folders.h"
+
 namespace orvex::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  const passwd* entry = getpwuid(getuid());
-  if (entry != nullptr && entry->pw_dir != nullptr) return entry->pw_dir;
-  return "/";
-}
-
-std::string ConfigFolder() {
-  // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg != nullptr && xdg[0] == '/') return xdg;
-  return HomeFolder() + "/.config";
-}
 
 // The link's target, or "" when `path` is no symlink.
 std::string LinkTarget(const std::string& path) {
@@ -108,7 +94,7 @@ std::string UartTypeName(int type) {
 }  // namespace
 
 std::string PortsFolder() {
-  return ConfigFolder() + "/orvex-tool/ports";
+  return ConfigHome() + "/orvex-tool/ports";
 }
 
 std::string DeviceRootFromEnvironment() {

@@ -1,0 +1,48 @@
+// The traffic log of the main window: its window, its files, and the status
+// bar's word when the files fail.
+
+#include <QLabel>
+#include <QMetaObject>
+
+#include "main_window.h"
+#include "status_bar.h"
+#include "traffic_log_window.h"
+
+void MainWindow::setUpTrafficLog() {
+  trafficLogWindow_ = std::make_unique<TrafficLogWindow>();
+  trafficLog_.SetLineListener([this](const std::string& line) {
+    trafficLogWindow_->addLine(QString::fromStdString(line));
+  });
+  trafficLog_.writer().SetFailureHandler([this](const std::string& reason) {
+    // From the writer's thread: the status bar is the window thread's.
+    const QString text = QString::fromStdString(reason);
+    QMetaObject::invokeMethod(
+        this, [this, text] { onTrafficFilesFailed(text); }, Qt::QueuedConnection);
+  });
+  session_.traffic.SetObserver(&trafficLog_);
+}
+
+void MainWindow::startTrafficLog(const QString& folder, bool trace) {
+  if (!folder.isEmpty()) {
+    trafficLog_.StartFiles(folder.toStdString());
+    trafficLogWindow_->setFolder(folder);
+  }
+  if (trace) trafficLog_.writer().StartTrace(2);
+}
+
+void MainWindow::showTrafficLog() {
+  trafficLogWindow_->show();
+  trafficLogWindow_->raise();
+  trafficLogWindow_->activateWindow();
+}
+
+void MainWindow::onTrafficFilesFailed(const QString& reason) {
+  // Said once, and left standing on the right, since no more lines reach the
+  // files in this run; the window and --trace go on.
+  statusBar_->showNotice(QStringLiteral("Traffic log stopped: ") + reason);
+  auto* stopped = new QLabel(QStringLiteral("Traffic log stopped"), statusBar_);
+  stopped->setObjectName(QStringLiteral("TrafficLogStopped"));
+  stopped->setToolTip(reason);
+  statusBar_->addPermanentWidget(stopped);
+  trafficLogWindow_->setFolder({});
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Names the bytes of the session as they cross the line and hands them to
+// the traffic observer: every byte the session writes goes through here.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "ports.h"
+#include "traffic/traffic.h"
+
+namespace orvex {
+
+class TrafficRecorder : public LinkPort {
+ public:
+  explicit TrafficRecorder(LinkPort& link) : link_(link) {}
+
+  // nullptr (the default) records nothing; the bytes still go out.
+  void SetObserver(TrafficObserver* observer) { observer_ = observer; }
+  TrafficObserver* observer() const { return observer_; }
+  // The link the bytes go out through.
+  LinkPort& link() const { return link_; }
+
+  // The bytes written until EndRequest are one request of this name; the
+  // link begins a request too (its write deadline). A byte written outside a
+  // request is recorded on its own as "unnamed byte". A byte the line does
+  // not take ends the request there, recorded as cut short.
+  void BeginRequest(std::string_view name);
+  void EndRequest();
+
+  // The dispatcher takes a read: the sections that act on it say Took, and
+  // EndRead names it. Requests sent while a read is being taken (the variant
+  // query of an announcement) are recorded after that read.
+  void BeginRead(std::span<const std::uint8_t> read);
+  void Took(ReplySection section, std::uint8_t code = 0);
+  void EndRead();
+
+  // LinkPort. A request begun without a name is recorded as "unnamed request".
+  void BeginRequest() override { BeginRequest("unnamed request"); }
+  bool SendByte(std::uint8_t byte) override;
+  void Pause(int milliseconds) override { link_.Pause(milliseconds); }
+
+ private:
+  void Deliver(TrafficEntry entry);
+
+  LinkPort& link_;
+  TrafficObserver* observer_ = nullptr;
+  std::optional<TrafficEntry> request_;
+  // Entries held until the reads being taken have ended, in line order.
+  std::vector<TrafficEntry> held_;
+  std::vector<std::size_t> openReads_;  // indexes into held_
+};
+
+}  // namespace orvex

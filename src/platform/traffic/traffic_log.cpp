@@ -1,0 +1,40 @@
+#include "traffic/traffic_log.h"
+
+#include <ctime>
+
+namespace orvex::platform {
+
+LocalStamp LocalStampOf(std::int64_t unixMicroseconds) {
+  std::int64_t seconds = unixMicroseconds / 1000000;
+  std::int64_t micros = unixMicroseconds % 1000000;
+  if (micros < 0) {
+    micros += 1000000;
+    seconds -= 1;
+  }
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char day[16];
+  std::strftime(day, sizeof day, "%Y-%m-%d", &local);
+  return {day, {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(micros / 1000)}};
+}
+
+void TrafficLog::StartFiles(const std::string& folder, TrafficFileLimits limits) {
+  writer_.StartFiles(folder, LocalStampOf(TrafficNowUs()).day, limits);
+}
+
+std::int64_t TrafficLog::TrafficNowUs() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+void TrafficLog::OnTraffic(const TrafficEntry& entry) {
+  const LocalStamp first = LocalStampOf(entry.firstUs);
+  const LocalStamp last = entry.lastUs == entry.firstUs ? first : LocalStampOf(entry.lastUs);
+  const std::string line = FormatTrafficLine(entry, first.time, last.time);
+  writer_.Write(first.day, line);
+  if (listener_) listener_(line);
+}
+
+}  // namespace orvex::platform

@@ -1,0 +1,166 @@
+// The "View" menu and the "Traffic Log" window: opening it, following the
+// lines live, pausing, filtering, copying, the folder of the day files, and
+// the status note when the files cannot be written.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "status_bar.h"
+#include "traffic_log_window.h"
+
+class TrafficLogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void viewMenuComesAfterTheDesignedMenus() {
+    AppFixture f;
+    const QList<QAction*> menus = f.form->menuBar()->actions();
+    QVERIFY(menus.size() >= 2);
+    QCOMPARE(menus.back()->text(), QStringLiteral("View"));
+    QCOMPARE(menus[menus.size() - 2]->text(), QStringLiteral("Other_Functions"));
+    QAction* item = f.form->menuAction(QStringLiteral("TrafficLogItem"));
+    QVERIFY(item != nullptr);
+    QCOMPARE(item->text(), QStringLiteral("Traffic Log"));
+    QCOMPARE(item->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    QVERIFY(!window->isVisible());
+    item->trigger();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Traffic Log"));
+    // Without day files the folder cannot be opened.
+    QVERIFY(!window->openFolderButton()->isEnabled());
+  }
+
+  void windowFollowsTheSessionsTraffic() {
+    AppFixture f;
+    f.Identify();
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    // No port is open: the bytes go nowhere, but they are still the request.
+    f.form->readFirmwareVersion();
+    QTRY_COMPARE(window->shownLines().size(), 1);
+    QVERIFY(window->shownLines()[0].endsWith(QStringLiteral(" TX 1D F9 | firmware query")));
+    f.form->session().state.busy = false;
+    f.form->session().pending = {};
+
+    // Paused: new lines wait, and come when it goes on.
+    window->pauseButton()->click();
+    QCOMPARE(window->pauseButton()->text(), QStringLiteral("Resume"));
+    f.form->testFullCut();
+    f.form->sendPrintStatus();
+    QTest::qWait(300);
+    QCOMPARE(window->shownLines().size(), 1);
+    QVERIFY(window->statusLabel()->text().startsWith(QStringLiteral("Paused, 2 new lines")));
+    window->pauseButton()->click();
+    QCOMPARE(window->shownLines().size(), 3);
+    QVERIFY(window->shownLines()[1].endsWith(QStringLiteral("TX 1B F5 | full cut test")));
+    QVERIFY(window->shownLines()[2].endsWith(QStringLiteral("TX 1B F7 67 | print status setting")));
+
+    // The filter shows the matching lines, whatever their case; empty, all.
+    window->filterBox()->setText(QStringLiteral("CUT"));
+    QCOMPARE(window->shownLines().size(), 1);
+    QVERIFY(window->shownLines()[0].endsWith(QStringLiteral("full cut test")));
+    f.form->testPartCut();
+    f.form->sendMultiplierSettings();
+    QTRY_COMPARE(window->shownLines().size(), 2);
+    QVERIFY(window->shownLines()[1].endsWith(QStringLiteral("part cut test")));
+    window->filterBox()->clear();
+    QCOMPARE(window->shownLines().size(), 5);
+
+    // Copy takes the selection.
+    QVERIFY(!window->copyButton()->isEnabled());
+    QTextCursor cursor = window->view()->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::Down, QTextCursor::KeepAnchor, 2);
+    window->view()->setTextCursor(cursor);
+    QVERIFY(window->copyButton()->isEnabled());
+    window->copyButton()->click();
+    QCOMPARE(QApplication::clipboard()->text(),
+             window->shownLines().mid(0, 2).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+  }
+
+  void dayFilesAndTheFolderButton() {
+    QTemporaryDir state;
+    const QString folder = state.path() + QStringLiteral("/orvex-tool/traffic");
+    AppFixture f;
+    f.form->startTrafficLog(folder, false);
+    f.Identify();
+    f.form->testFullCut();
+    QVERIFY(f.form->trafficLog().writer().Flush(5000));
+    QFile file(folder + QDate::currentDate().toString(QStringLiteral("/yyyy-MM-dd.log")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY(text.endsWith(QStringLiteral(" TX 1B F5 | full cut test\n")));
+    QVERIFY(f.form->trafficLogWindow()->openFolderButton()->isEnabled());
+    QVERIFY(f.form->trafficLogWindow()->statusLabel()->text().contains(folder));
+    QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
+  }
+
+  void traceCopiesTheLinesToStandardError() {
+    // Standard error is a pipe for the time of the test.
+    int pipeFds[2];
+    QVERIFY(pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) == 0);
+    const int savedError = dup(2);
+    QVERIFY(dup2(pipeFds[1], 2) == 2);
+    QString traced;
+    {
+      AppFixture f;
+      f.form->startTrafficLog(QString(), true);
+      f.Identify();
+      f.form->testFullCut();
+      QVERIFY(f.form->trafficLog().writer().Flush(5000));
+      char buffer[256] = {};
+      const ssize_t n = read(pipeFds[0], buffer, sizeof buffer - 1);
+      traced = QString::fromUtf8(buffer, n > 0 ? static_cast<int>(n) : 0);
+    }
+    dup2(savedError, 2);
+    close(savedError);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    QVERIFY2(traced.endsWith(QStringLiteral(" TX 1B F5 | full cut test\n")), qPrintable(traced));
+    QCOMPARE(traced.count(QLatin1Char('\n')), 1);
+  }
+
+  void failingFilesGiveOneStatusNoteAndTheWorkGoesOn() {
+    QTemporaryDir state;
+    // A file where the folder should be: the log cannot be written.
+    QFile blocker(state.path() + QStringLiteral("/orvex-tool"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    AppFixture f;
+    f.form->startTrafficLog(state.path() + QStringLiteral("/orvex-tool/traffic"), false);
+    f.Identify();
+    f.form->testFullCut();
+    f.form->testPartCut();
+    StatusBar* bar = f.form->toolStatusBar();
+    QTRY_VERIFY(bar->notice().startsWith(QStringLiteral("Traffic log stopped: ")));
+    QVERIFY(bar->notice().contains(QStringLiteral("Not a directory")));
+    // It stays said on the right, once, with the reason as its tip.
+    QTest::qWait(200);
+    const auto stopped = bar->findChildren<QLabel*>(QStringLiteral("TrafficLogStopped"));
+    QCOMPARE(stopped.size(), 1);
+    QVERIFY(stopped[0]->toolTip().contains(QStringLiteral("Not a directory")));
+    QVERIFY(!f.form->trafficLogWindow()->openFolderButton()->isEnabled());
+    // The commands did their work, and the window still shows the lines.
+    QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Test full cut finished ."), QString(),
+                                     QStringLiteral("Test part cut finished ."), QString()}));
+    QTRY_COMPARE(f.form->trafficLogWindow()->shownLines().size(), 2);
+    QVERIFY(f.form->trafficLog().writer().FilesFailed());
+  }
+};
+
+QTEST_MAIN(TrafficLogTest)
+#include "traffic_log_test.moc"

@@ -1,0 +1,196 @@
+// The traffic log of orvex-tool's window against orvex-sim on a
+// pseudo-terminal, in real time: every command of the menus that talks to
+// the printer leaves its named lines in the day's file and in the window.
+
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app_fixture.h"
+#include "bitmaps.h"
+#include "sim_process.h"
+#include "traffic_log_window.h"
+
+namespace {
+
+std::uint8_t Diagonal(int row, int column) {
+  return static_cast<std::uint8_t>(1u << ((row + column) % 8));
+}
+
+QStringList DayFileLines(const QString& folder) {
+  QFile file(folder + QDate::currentDate().toString(QStringLiteral("/yyyy-MM-dd.log")));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// The meaning of a log line: what follows " | ".
+QStringList Meanings(const QStringList& lines) {
+  QStringList meanings;
+  for (const QString& line : lines) {
+    const auto at = line.indexOf(QStringLiteral(" | "));
+    if (at >= 0) meanings << line.mid(at + 3);
+  }
+  return meanings;
+}
+
+// Triggers a menu item (or clicks a button) of that object name, waits
+// until the printer has answered and the line has been quiet for a while,
+// and checks that the day's file and the window got the same new lines and
+// that they hold every one of `names`.
+void RunCase(AppFixture& f, const QString& folder, const char* objectName, const QStringList& names,
+             int waitMs = 60000) {
+  const qsizetype fileMark = DayFileLines(folder).size();
+  const qsizetype windowMark = f.form->trafficLogWindow()->shownLines().size();
+  const QString item = QString::fromLatin1(objectName);
+  if (QAction* action = f.form->menuAction(item)) {
+    action->trigger();
+  } else {
+    auto* button = f.form->findChild<QPushButton*>(item);
+    QVERIFY2(button != nullptr, objectName);
+    button->click();
+  }
+  QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy && !f.session().batchRunning, waitMs);
+  QTest::qWait(2000);
+  QVERIFY(f.form->trafficLog().writer().Flush(5000));
+  QTRY_VERIFY_WITH_TIMEOUT(f.form->trafficLogWindow()->shownLines().size() >=
+                               DayFileLines(folder).size() - fileMark + windowMark,
+                           2000);
+
+  const QStringList fileLines = DayFileLines(folder).mid(fileMark);
+  const QStringList windowLines = f.form->trafficLogWindow()->shownLines().mid(windowMark);
+  QCOMPARE(windowLines, fileLines);
+  const QStringList meanings = Meanings(fileLines);
+  for (const QString& name : names) {
+    QVERIFY2(meanings.contains(name),
+             qPrintable(QStringLiteral("%1: no line \"%2\" in\n%3")
+                            .arg(item, name, fileLines.join(QLatin1Char('\n')))));
+  }
+  QVERIFY2(!meanings.contains(QStringLiteral("unnamed byte")), objectName);
+}
+
+// The printer on COM3 identified, the day files in a folder of their own,
+// a 2-row logo in every slot.
+struct Connected {
+  Connected() : sim(home.path(), {}) {
+    folder = state.path() + QStringLiteral("/orvex-tool/traffic");
+    if (!sim.WaitUntilServing()) return;
+    f.form->startTrafficLog(folder, false);
+    const QString logoPath = state.path() + QStringLiteral("/logo.bmp");
+    orvex::test::WriteFile(logoPath.toStdString(), orvex::test::MonoBmpBytes(384, 2, Diagonal));
+    for (auto& slot : f.session().setup.logos) slot = {logoPath.toStdString(), 2};
+    f.Find<QComboBox>("ComboBox1")->setCurrentIndex(2);
+    emit f.Find<QComboBox>("ComboBox1")->activated(2);
+  }
+  ConfigHome home;
+  QTemporaryDir state;
+  QString folder;
+  Simulator sim;
+  AppFixture f;
+};
+
+}  // namespace
+
+class TrafficLogWithSimTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyMenuCommandLeavesNamedLines() {
+    Connected c;
+    AppFixture& f = c.f;
+    const QString& folder = c.folder;
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+
+    // What each command sends and what the printer's answer is taken as.
+    struct Case {
+      const char* item;  // a menu item's object name, or a button's
+      QStringList names;
+    };
+    const QList<Case> cases = {
+        {"PrintCoin", {"coin test ticket", "coin test ticket reply"}},
+        {"PrintNote", {"note test ticket", "note test ticket reply"}},
+        {"PrintPayout", {"payout test ticket", "payout test ticket reply"}},
+        {"PrintDaily", {"daily report", "daily report reply"}},
+        {"ReadFirmwareVersion", {"firmware query", "firmware reply"}},
+        {"ReadDateTime", {"date and time query", "date and time reply"}},
+        {"ReadTicketPoint", {"multiplier query", "multiplier reply"}},
+        {"ReadPrintTicket", {"print status query", "print status reply"}},
+        {"SummaryReport1", {"summary query", "summary reply"}},
+        {"SetCoin", {"coin format download", "coin format reply"}},
+        {"SetNote", {"note format download", "note format reply"}},
+        {"SetPayout", {"payout format download", "payout format reply"}},
+        {"SetLogo1",
+         {"logo 1 header, 2 rows", "acknowledgement", "logo 1 row 1/2", "logo 1 row 2/2",
+          "logo 1 reply"}},
+        {"SetLogo2", {"logo 2 header, 2 rows", "logo 2 row 2/2", "logo 2 reply"}},
+        {"SetLogo3", {"logo 3 header, 2 rows", "logo 3 row 2/2", "logo 3 reply"}},
+        {"YYMMDD1", {"date format YY/MM/DD"}},
+        {"DDMMYY1", {"date format DD/MM/YY"}},
+        {"MMDDYY1", {"date format MM/DD/YY"}},
+        {"YYDDMM1", {"date format YY/DD/MM"}},
+        {"Enable1", {"serial number printing on"}},
+        {"Disable1", {"serial number printing off"}},
+        {"FullCut2", {"full cut test"}},
+        {"PartCut2", {"part cut test"}},
+        {"EraseSummary",
+         {"erase records", "erase reply", "record-maintenance report 0x11",
+          "record-maintenance report 0x33"}},
+        {"DailyHistoryReport1", {"history report", "history report reply"}},
+        {"Button1", {"multiplier setting"}},
+        {"Button2", {"print status setting"}},
+        {"Button4", {"record search", "record search reply"}},
+    };
+    // A period without day records: the answer writes no workbook.
+    f.Find<QDateEdit>("DateTimePicker1")->setDate(QDate(2010, 5, 1));
+    f.Find<QDateEdit>("DateTimePicker2")->setDate(QDate(2010, 5, 3));
+
+    for (const Case& one : cases) {
+      RunCase(f, folder, one.item, one.names);
+      if (QTest::currentTestFailed()) return;
+    }
+
+    // The clock setting goes out only while the PC's year is one the
+    // printer takes (2002 to 2021); otherwise nothing is sent. Its bytes and
+    // name are checked on the virtual clock.
+    {
+      const qsizetype fileMark = DayFileLines(folder).size();
+      f.form->menuAction(QStringLiteral("SetDateTime"))->trigger();
+      QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 10000);
+      QVERIFY(f.form->trafficLog().writer().Flush(5000));
+      const QStringList meanings = Meanings(DayFileLines(folder).mid(fileMark));
+      const int year = QDate::currentDate().year();
+      if (year >= 2002 && year <= 2021) {
+        QVERIFY(meanings.contains(QStringLiteral("clock setting")));
+        QVERIFY(meanings.contains(QStringLiteral("clock setting reply")));
+      } else {
+        QVERIFY(meanings.isEmpty());
+      }
+    }
+
+    // Download All. The simulated printer sends its record renewal after
+    // the erase result, while the batch pauses and sends without handling
+    // events; the renewal is read only afterwards, together with the coin
+    // format's answer, as one read, and the batch ends at the reply timeout.
+    // The log shows it: the steps up to the coin format are checked here,
+    // each step's traffic on the virtual clock.
+    RunCase(f, folder, "ProgameAll1",
+            {"erase records", "erase reply", "multiplier setting", "print status setting",
+             "coin format download"},
+            120000);
+    if (QTest::currentTestFailed()) return;
+
+    // The whole run's file: the start, then only named lines.
+    const QStringList all = DayFileLines(folder);
+    const QStringList meanings = Meanings(all);
+    QCOMPARE(meanings.mid(0, 3),
+             (QStringList{QStringLiteral("announcement"), QStringLiteral("variant query"),
+                          QStringLiteral("variant reply")}));
+    QCOMPARE(meanings.size(), all.size());
+  }
+};
+
+QTEST_MAIN(TrafficLogWithSimTest)
+#include "traffic_log_with_sim_test.moc"
