@@ -384,9 +384,9 @@ class AccessibilityTest : public QObject {
     const struct {
       Qt::Key key;
       const char* menu;
-    } menus[] = {{Qt::Key_T, "TestPrint1"}, {Qt::Key_R, "Read1"},
-                 {Qt::Key_D, "Download1"},  {Qt::Key_C, "Clear1"},
-                 {Qt::Key_P, "Preview1"},   {Qt::Key_O, "OtherFunctions1"}};
+    } menus[] = {{Qt::Key_T, "TestPrint1"},     {Qt::Key_R, "Read1"},    {Qt::Key_D, "Download1"},
+                 {Qt::Key_C, "Clear1"},         {Qt::Key_P, "Preview1"}, {Qt::Key_V, "ViewMenu"},
+                 {Qt::Key_O, "OtherFunctions1"}};
     for (const auto& m : menus) {
       QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
       QTest::keyClick(f.form.get(), m.key, Qt::AltModifier);
