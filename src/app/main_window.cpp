@@ -136,17 +136,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::endProgram() {
   if (closed_) return;
   closed_ = true;
-  if (session_.dispatching && receiveThread_ != nullptr) {
-    // Closed from inside a reply's handling (an export handles events
-    // there): the receive thread waits for that handling, which cannot end
-    // before this returns, so it is only told to stop. It touches the port
-    // no more, and the port is released at once.
-    if (portRecovery_ != nullptr) portRecovery_->stop();
-    receiveThread_->requestStop();
-    port_.Close();
-  } else {
-    closePort();
-  }
+  // Also from inside a reply's handling (an export handles events there, and
+  // "Read/Write Serial number" closes the window): the receive thread never
+  // waits for the window thread, so stopping it here cannot hang.
+  closePort();
   // The process may end at once: the log's last lines go out first.
   trafficLog_.writer().Flush(500);
   if (processEnd_) processEnd_();

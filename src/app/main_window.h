@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "link/read_queue.h"
 #include "message_memo.h"
 #include "modal_dialogs.h"
 #include "qt_ports.h"
@@ -266,6 +267,7 @@ class MainWindow : public QMainWindow,
   QTimer* variantWaitTimer_ = nullptr;
   QTimer* stuckWatchTimer_ = nullptr;  // the tool's own: ends states none of the three ends
 
+  orvex::ReadQueue receivedReads_;  // framed by the receive thread, dispatched here
   ReceiveThread* receiveThread_ = nullptr;
   StatusBar* statusBar_ = nullptr;
   PortRecovery* portRecovery_ = nullptr;

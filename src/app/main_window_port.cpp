@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QTimer>
 #include <iostream>
 
@@ -72,9 +71,9 @@ void MainWindow::openPort() {
 
 void MainWindow::startReceiveThread() {
   const int generation = ++portGeneration_;
+  receivedReads_.Resume();
   receiveThread_ = new ReceiveThread(
-      port_, this,
-      [this](std::span<const std::uint8_t> read) { orvex::ReplyDispatcher(session_, read); },
+      port_, receivedReads_, this, [this] { orvex::DispatchQueuedReads(session_, receivedReads_); },
       [this, generation] { onPortHungUp(generation); });
   receiveThread_->start();
 }
@@ -88,9 +87,9 @@ void MainWindow::closePort() {
 void MainWindow::stopReceiveThread() {
   if (receiveThread_ != nullptr) {
     receiveThread_->requestStop();
-    // The thread may be waiting for the dispatcher to run here: keep
-    // handling events until it has ended.
-    while (!receiveThread_->wait(20)) QCoreApplication::processEvents();
+    // It waits for nothing of this thread, so it ends at once. Bursts it
+    // queued before are still dispatched, in order, as their turn comes.
+    receiveThread_->wait();
     delete receiveThread_;
     receiveThread_ = nullptr;
   }

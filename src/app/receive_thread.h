@@ -1,28 +1,29 @@
 #pragma once
-// The receive thread: it waits on the port (poll, no busy loop) and
-// hands every burst to the window thread, waiting until it is handled.
+// The receive thread: it waits on the port (poll, no busy loop), frames each
+// burst and queues it for the window thread, which is told and dispatches
+// the queued bursts in order when it gets to them. The thread never waits
+// for the window thread, so a burst that comes while the window thread is
+// busy (paced sending) is framed on its own, not merged with the next.
 
 #include <QThread>
 #include <atomic>
-#include <cstdint>
 #include <functional>
-#include <span>
 
+#include "link/read_queue.h"
 #include "serial/serial_port.h"
 
 class ReceiveThread : public QThread {
   Q_OBJECT
 
  public:
-  using Dispatch = std::function<void(std::span<const std::uint8_t>)>;
-
-  // dispatch runs on the thread of `window`; hungUp too, once, if the device
+  // Each burst goes into `reads`, and then `readsWaiting` runs on the thread
+  // of `window` (queued, not waited for); hungUp too, once, if the device
   // goes away.
-  ReceiveThread(orvex::platform::SerialPort& port, QObject* window, Dispatch dispatch,
-                std::function<void()> hungUp);
+  ReceiveThread(orvex::platform::SerialPort& port, orvex::ReadQueue& reads, QObject* window,
+                std::function<void()> readsWaiting, std::function<void()> hungUp);
 
-  // Asks the loop to end; the caller then waits for the thread while still
-  // handling events, since the loop may be waiting for the window thread.
+  // Asks the loop to end, also while it waits for room in a full queue; the
+  // thread then ends at once (it waits for nothing of the window thread).
   void requestStop();
 
  protected:
@@ -30,8 +31,9 @@ class ReceiveThread : public QThread {
 
  private:
   orvex::platform::SerialPort& port_;
+  orvex::ReadQueue& reads_;
   QObject* window_;
-  Dispatch dispatch_;
+  std::function<void()> readsWaiting_;
   std::function<void()> hungUp_;
   std::atomic<bool> stop_{false};
 };

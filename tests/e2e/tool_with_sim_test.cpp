@@ -1,14 +1,16 @@
 // orvex-tool's window against orvex-sim on a pseudo-terminal, in real time:
 // picking the port, the printer's announcement and variant, one query, a
-// period report saved in the documents folder, the simulator going away and
-// coming back, and a port that cannot be opened.
+// period report saved in the documents folder, Download All, the simulator
+// going away and coming back, and a port that cannot be opened.
 
 #include <sys/resource.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDateEdit>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QProcess>
@@ -145,6 +147,68 @@ class ToolWithSimTest : public QObject {
     QVERIFY(report.isFile());
     QCOMPARE(QDir(documents).entryList(reportPattern, QDir::Files), QStringList{report.fileName()});
     QCOMPARE(programFolder.entryList(reportPattern, QDir::Files), besideProgram);
+  }
+
+  void downloadAllRunsToItsEnd() {
+    // The printer renews its records after the erase, while the batch sends
+    // paced and does not handle events; its reports and the coin format's
+    // acknowledgement arrive meanwhile. Each is taken as the reply it is.
+    ConfigHome home;
+    Simulator sim(home.path(), {});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
+    orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 2, Stripes));
+    for (auto& slot : f.session().setup.logos) slot = {logo.string(), 2};
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    const qsizetype mark = f.Lines().size();
+
+    QElapsedTimer clock;
+    clock.start();
+    QTimer::singleShot(0, f.form.get(), [&f] { f.form->downloadAll(); });
+    QTRY_VERIFY_WITH_TIMEOUT(!f.session().batchRunning && clock.elapsed() > 100, 60000);
+    qInfo("Download All took %lld ms", static_cast<long long>(clock.elapsed()));
+
+    const QStringList lines = f.Lines().mid(mark);
+    const QString shown = lines.join(QLatin1Char('\n'));
+    QVERIFY2(lines.size() >= 2, qPrintable(shown));
+    QCOMPARE(lines.first(), QStringLiteral("Download all part begin!!"));
+    QCOMPARE(lines.mid(lines.size() - 2),
+             (QStringList{QStringLiteral("Download all part finished!!"), QString()}));
+    QStringList steps;
+    for (const QString& line : lines) {
+      if (line.startsWith(QStringLiteral("STEP "))) steps << line;
+    }
+    QCOMPARE(steps.size(), 10);
+    QCOMPARE(steps.last(), QStringLiteral("STEP 10 : (Logo3)"));
+    // Today's year may be one the printer does not take: step 1 then says so.
+    const int year = QDate::currentDate().year();
+    const QString clockLine = year >= 2002 && year <= 2021
+                                  ? QStringLiteral("Set date & time finished .")
+                                  : QStringLiteral("Year must be smaller than 2022.");
+    for (const QString& done :
+         {clockLine, QStringLiteral("Erase record finished ."),
+          QStringLiteral("Renew records now :"), QStringLiteral("Renew records finished ."),
+          QStringLiteral("Download coin format finished ."),
+          QStringLiteral("Download note format finished ."),
+          QStringLiteral("Download payout format finished ."),
+          QStringLiteral("Download logo1 finished ."), QStringLiteral("Download logo2 finished ."),
+          QStringLiteral("Download logo3 finished .")}) {
+      QVERIFY2(Count(lines, done) == 1, qPrintable(done + QStringLiteral(" in\n") + shown));
+    }
+    // The renewal ended before the coin format's answer was taken.
+    QVERIFY(lines.indexOf(QStringLiteral("Renew records finished .")) <
+            lines.indexOf(QStringLiteral("Download coin format finished .")));
+    // No step waited into its reply timeout, none was refused or cut off.
+    for (const QString& fault : {QStringLiteral("Communication Error !!"),
+                                 QStringLiteral("Can't detect printer, please check it ."),
+                                 QStringLiteral("Printer is busy right now ."),
+                                 QStringLiteral("Data transfer interrupt .")}) {
+      QVERIFY2(!lines.contains(fault), qPrintable(fault + QStringLiteral(" in\n") + shown));
+    }
+    QVERIFY(!f.session().state.busy);
+    QVERIFY(!f.session().pending.Any());
   }
 
   void eighteenSymbolPrinterGetsTheNarrowChooser() {

@@ -66,8 +66,8 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
   const QStringList meanings = Meanings(fileLines);
   for (const QString& name : names) {
     QVERIFY2(meanings.contains(name),
-             qPrintable(QStringLiteral("%1: no line \"%2\" in\n%3")
-                            .arg(item, name, fileLines.join(QLatin1Char('\n')))));
+             qPrintable(QStringLiteral("%1: no line \"%2\" among\n%3")
+                            .arg(item, name, meanings.join(QLatin1Char('\n')))));
   }
   QVERIFY2(!meanings.contains(QStringLiteral("unnamed byte")), objectName);
 }
@@ -170,16 +170,22 @@ class TrafficLogWithSimTest : public QObject {
       }
     }
 
-    // Download All. The simulated printer sends its record renewal after
-    // the erase result, while the batch pauses and sends without handling
-    // events; the renewal is read only afterwards, together with the coin
-    // format's answer, as one read, and the batch ends at the reply timeout.
-    // The log shows it: the steps up to the coin format are checked here,
-    // each step's traffic on the virtual clock.
+    // Download All. The simulated printer renews its records after the erase
+    // result (no progress reports: the erase above left no records), while
+    // the batch pauses and sends without handling events; each report, and the coin format's answer
+    // after them, is read and named on its own, so the batch runs to its end.
     RunCase(f, folder, "ProgameAll1",
-            {"erase records", "erase reply", "multiplier setting", "print status setting",
-             "coin format download"},
-            120000);
+            {"erase records", "erase reply", "record-maintenance report 0x11",
+             "record-maintenance report 0x33", "multiplier setting", "print status setting",
+             "coin format download", "coin format reply", "note format download",
+             "note format reply", "payout format download", "payout format reply",
+             "logo 1 header, 2 rows", "logo 1 reply", "logo 2 header, 2 rows", "logo 2 reply",
+             "logo 3 header, 2 rows", "logo 3 row 2/2", "logo 3 reply"},
+            60000);
+    if (QTest::currentTestFailed()) return;
+    const QStringList shown = f.Lines();
+    QCOMPARE(shown.mid(shown.size() - 2),
+             (QStringList{QStringLiteral("Download all part finished!!"), QString()}));
     if (QTest::currentTestFailed()) return;
 
     // The whole run's file: the start, then only named lines.

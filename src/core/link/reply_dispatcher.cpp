@@ -7,6 +7,7 @@
 #include "commands/queries.h"
 #include "formats/format_download.h"
 #include "link/link_control.h"
+#include "link/read_queue.h"
 #include "link/stuck_watch.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
@@ -104,6 +105,11 @@ void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
   }
   session.dispatching = outerDispatch;
   LookForStuckStates(session);
+}
+
+void DispatchQueuedReads(Session& session, ReadQueue& reads) {
+  if (session.dispatching) return;
+  while (auto read = reads.Take()) ReplyDispatcher(session, *read);
 }
 
 }  // namespace orvex

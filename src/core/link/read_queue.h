@@ -1,0 +1,55 @@
+#pragma once
+// Reads framed on the receive thread wait here, each as it was framed, for
+// the thread that owns the session. The window thread may be busy for
+// seconds (paced sending, waits for an acknowledgement); meanwhile the
+// receive thread keeps framing, so two replies that came apart stay apart.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace orvex {
+
+class ReadQueue {
+ public:
+  // About 270 s of a line that never falls silent at 38400 baud; a printer
+  // sends a few replies while the window thread is busy.
+  static constexpr std::size_t kMaxReads = 1024;
+  static constexpr std::size_t kMaxBytes = 1 << 20;
+
+  explicit ReadQueue(std::size_t maxReads = kMaxReads, std::size_t maxBytes = kMaxBytes);
+  ReadQueue(const ReadQueue&) = delete;
+  ReadQueue& operator=(const ReadQueue&) = delete;
+
+  // The reading thread: adds a read at the end. When the queue is full (it
+  // holds maxReads reads, or this one would take it past maxBytes) it waits,
+  // without spinning, until the taker has made room; meanwhile the bytes wait
+  // in the port's own buffer. A read is always taken into an empty queue.
+  // Returns false, without queueing the read, once Interrupt() is called.
+  bool Push(std::vector<std::uint8_t> read);
+  // Makes a waiting Push and every later one return false, until Resume().
+  // Safe from any thread.
+  void Interrupt();
+  void Resume();
+
+  // The taking thread: the oldest read, or nothing when none waits.
+  std::optional<std::vector<std::uint8_t>> Take();
+  std::size_t Size() const;
+
+ private:
+  bool Full(std::size_t nextBytes) const;
+
+  const std::size_t maxReads_;
+  const std::size_t maxBytes_;
+  mutable std::mutex mutex_;
+  std::condition_variable room_;
+  std::deque<std::vector<std::uint8_t>> reads_;
+  std::size_t bytes_ = 0;
+  bool interrupted_ = false;
+};
+
+}  // namespace orvex
