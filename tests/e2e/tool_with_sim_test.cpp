@@ -236,8 +236,8 @@ class ToolWithSimTest : public QObject {
   }
 
   void closingWhileAnExportRunsEndsTheProcess() {
-    // The export handles events inside the dispatcher while the receive
-    // thread waits for it; closing must not wait for that thread.
+    // The export handles events inside the dispatcher, so the window closes
+    // from inside a reply's handling; the process must still end.
     QFETCH(QString, how);
     ConfigHome home;
     Simulator sim(home.path(),

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -54,7 +55,21 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
     button->click();
   }
   QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy && !f.session().batchRunning, waitMs);
-  QTest::qWait(2000);
+  // Quiet: no new line in the window for 800 ms (a record renewal's reports
+  // follow the erase result 100 ms apart; the window takes lines in every
+  // 100 ms), and nothing outstanding.
+  QElapsedTimer quiet;
+  QElapsedTimer overall;
+  quiet.start();
+  overall.start();
+  qsizetype seen = f.form->trafficLogWindow()->shownLines().size();
+  while (quiet.elapsed() < 800 || f.session().state.busy || f.session().batchRunning) {
+    QVERIFY2(overall.elapsed() < waitMs, objectName);
+    QTest::qWait(100);
+    const qsizetype now = f.form->trafficLogWindow()->shownLines().size();
+    if (now != seen || f.session().state.busy) quiet.restart();
+    seen = now;
+  }
   QVERIFY(f.form->trafficLog().writer().Flush(5000));
   QTRY_VERIFY_WITH_TIMEOUT(f.form->trafficLogWindow()->shownLines().size() >=
                                DayFileLines(folder).size() - fileMark + windowMark,

@@ -123,8 +123,8 @@ std::optional<std::int64_t> VirtualBench::NextEventTime() {
 }
 
 void VirtualBench::Dispatch(const std::vector<std::uint8_t>& read) {
-  // The receive thread waits while the dispatcher runs, so no other read is
-  // taken until it returns.
+  // No other read is dispatched until it returns; reads framed meanwhile
+  // wait, each on its own, as in the receive thread's queue.
   dispatching_ = true;
   ReplyDispatcher(*session_, read);
   dispatching_ = false;

@@ -16,8 +16,10 @@ namespace orvex {
 
 class ReadQueue {
  public:
-  // About 270 s of a line that never falls silent at 38400 baud; a printer
-  // sends a few replies while the window thread is busy.
+  // A printer sends a few replies while the window thread is busy (at most
+  // about 3 s, a format download). Filling the queue takes most of a minute
+  // of bursts 50 ms apart, or 270 s of a line at 38400 baud that never falls
+  // silent.
   static constexpr std::size_t kMaxReads = 1024;
   static constexpr std::size_t kMaxBytes = 1 << 20;
 
