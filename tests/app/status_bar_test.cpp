@@ -187,8 +187,8 @@ class StatusBarTest : public QObject {
       Pick(*f.form, 2);
       QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
       QCOMPARE(f.form->toolStatusBar()->portStatus(),
-               QStringLiteral("COM3  can't open: no device has this name. Plug the adapter in "
-                              "and restart the tool; the port list shows each name's device."));
+               QStringLiteral("COM3  can't open: no device has this name. Plug the adapter "
+                              "in: the tool opens it as soon as it is there."));
       QVERIFY(f.form->toolStatusBar()->portDetails().contains(
           QStringLiteral("ln -s /dev/ttyUSB0 ") + b.dir.path() +
           QStringLiteral("/config/orvex-tool/ports/COM3")));
