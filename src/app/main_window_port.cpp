@@ -27,6 +27,11 @@ void MainWindow::buildStatusBar() {
   statusBar_->setPortStatus(
       QStringLiteral("No port open: choose the printer's port above (hold the mouse over a name "
                      "to see its device)."));
+  // Where the period report went, since the message window only says that
+  // it is done.
+  connect(this, &MainWindow::workbookSaved, statusBar_, [this](const QString& path) {
+    statusBar_->showSavedFile(QStringLiteral("Workbook"), path);
+  });
   portRecovery_ = new PortRecovery(
       this, [this](const orvex::platform::PortDevice& device) { onPortBack(device); });
 }

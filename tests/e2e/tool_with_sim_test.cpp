@@ -145,6 +145,13 @@ class ToolWithSimTest : public QObject {
     QVERIFY(report.isFile());
     QCOMPARE(QDir(documents).entryList(reportPattern, QDir::Files), QStringList{report.fileName()});
     QCOMPARE(programFolder.entryList(reportPattern, QDir::Files), besideProgram);
+
+    // The status bar says where it went; the message window only that it is done.
+    StatusBar* bar = f.form->toolStatusBar();
+    QCOMPARE(bar->savedFile(), report.absoluteFilePath());
+    QCOMPARE(bar->notice(), QStringLiteral("Workbook saved: ") + report.absoluteFilePath());
+    QVERIFY(!f.form->findChild<QWidget*>(QStringLiteral("SavedFileNotice"))->isHidden());
+    for (const QString& line : f.Lines()) QVERIFY(!line.contains(documents));
   }
 
   void eighteenSymbolPrinterGetsTheNarrowChooser() {
