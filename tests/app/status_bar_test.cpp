@@ -28,27 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets an environment variable for one test and puts it back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
-
 // The printer's end of a pseudo-terminal.
 struct Printer {
   Printer() {

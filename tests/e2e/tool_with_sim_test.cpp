@@ -31,27 +31,6 @@ void PickCom3(MainWindow& form) {
   emit Find<QComboBox>(form, "ComboBox1")->activated(2);
 }
 
-// Sets an environment variable for one test and puts it back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
-
 int Count(const QStringList& lines, const QString& line) {
   return static_cast<int>(lines.count(line));
 }
