@@ -273,6 +273,7 @@ class MainWindow : public QMainWindow,
   PortRecovery* portRecovery_ = nullptr;
   orvex::platform::PortDevice portDevice_;  // what the port name stood for when opened
   int portGeneration_ = 0;                  // which receive thread is the current one
+  bool portWasOpen_ = false;                // opened once: a later open is a comeback
   QString portName_ = QStringLiteral("COM1");
   QString portSettings_ = QStringLiteral("38400,N,8,1");
   QWidget* aboutBox_ = nullptr;

@@ -26,6 +26,11 @@ void MainWindow::buildStatusBar() {
   statusBar_->setPortStatus(
       QStringLiteral("No port open: choose the printer's port above (hold the mouse over a name "
                      "to see its device)."));
+  // Where the period report went, since the message window only says that
+  // it is done.
+  connect(this, &MainWindow::workbookSaved, statusBar_, [this](const QString& path) {
+    statusBar_->showSavedFile(QStringLiteral("Workbook"), path);
+  });
   portRecovery_ = new PortRecovery(
       this, [this](const orvex::platform::PortDevice& device) { onPortBack(device); });
 }
@@ -57,12 +62,22 @@ void MainWindow::openPort() {
   portDevice_ = result.port;
   if (!result.ok) {
     std::cerr << "orvex-tool: can't open " << name << ": " << result.reason << '\n';
-    statusBar_->setPortStatus(portFailedText(result.port, result.problem),
-                              portDetails(result.port, result.problem));
     session_.Append("can't open  " + name);
     session_.AppendEmpty();
+    // A device that is not there yet is waited for: plugged in, it opens
+    // as if chosen then. Other causes need the user's fix and a new start.
+    if (result.problem.kind == orvex::platform::PortProblemKind::NoDevice &&
+        portRecovery_->watch(result.port)) {
+      statusBar_->setPortStatus(portAwaitedText(result.port, result.problem),
+                                portDetails(result.port, result.problem));
+      portRecovery_->checkNow();
+      return;
+    }
+    statusBar_->setPortStatus(portFailedText(result.port, result.problem),
+                              portDetails(result.port, result.problem));
     return;
   }
+  portWasOpen_ = true;
   startReceiveThread();
   statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
   session_.Append(name + "  open now");
@@ -117,7 +132,7 @@ void MainWindow::onPortBack(const orvex::platform::PortDevice& device) {
   const auto result = port_.Open(device);
   if (!result.ok) {
     std::cerr << "orvex-tool: " << portName_.toStdString()
-              << " is back but can't open: " << result.reason << '\n';
+              << " is there but can't open: " << result.reason << '\n';
     statusBar_->setPortStatus(portBackButFailingText(device, result.problem),
                               portDetails(device, result.problem));
     return;  // tried again on the next change
@@ -125,10 +140,17 @@ void MainWindow::onPortBack(const orvex::platform::PortDevice& device) {
   portRecovery_->stop();
   portDevice_ = result.port;
   startReceiveThread();
-  std::cerr << "orvex-tool: " << portName_.toStdString() << " is back on " << result.port.device
+  std::cerr << "orvex-tool: " << portName_.toStdString() << " is open on " << result.port.device
             << '\n';
   statusBar_->setPortStatus(portOpenText(result.port), portDetails(result.port));
-  statusBar_->showNotice(portBackNotice(result.port));
+  if (portWasOpen_) {
+    statusBar_->showNotice(portBackNotice(result.port));
+  } else {
+    // The first open, late: the message window says so as for one at once.
+    portWasOpen_ = true;
+    session_.Append(portName_.toStdString() + "  open now");
+    session_.AppendEmpty();
+  }
 }
 
 // ---- timers ----

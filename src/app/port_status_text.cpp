@@ -24,6 +24,16 @@ QString portFailedText(const orvex::platform::PortDevice& port,
   return Q(port.comName) + QStringLiteral("  can't open: ") + Sentence(problem);
 }
 
+QString portAwaitedText(const orvex::platform::PortDevice& port,
+                        const orvex::platform::PortProblem& problem) {
+  const QString fix = port.source == orvex::platform::PortSource::Link
+                          ? QStringLiteral("Plug it in or point the link ") + Q(port.comName) +
+                                QStringLiteral(" at it")
+                          : QStringLiteral("Plug the adapter in");
+  return Q(port.comName) + QStringLiteral("  can't open: ") + Q(problem.cause) +
+         QStringLiteral(". ") + fix + QStringLiteral(": the tool opens it as soon as it is there.");
+}
+
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {
   const QString head = Q(port.comName) + QStringLiteral("  ") + Q(port.device) +
                        QStringLiteral("  gone: unplugged or switched off. ");

@@ -64,24 +64,4 @@ class NoPreview : public PreviewPort {
   void ShowPreview(const PreviewPlan&) override {}
 };
 
-class NoSpreadsheet : public Automation {
- public:
-  AutoResult Create(const std::string&) override { return Fail(); }
-  AutoResult Attach(const std::string&) override { return Fail(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Fail();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return Fail();
-  }
-  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Fail();
-  }
-  std::string ReportFolder() override { return "/nonexistent/"; }
-
- private:
-  static AutoResult Fail() { return {false, {}, "no spreadsheet application here"}; }
-};
-
 }  // namespace orvex::provision

@@ -1,8 +1,9 @@
 #pragma once
 // A main window for one test: scripted dialogs, a process end that only
 // counts, and helpers to find widgets by their designed object names, read
-// the message window and click radio items.
+// the message window, click radio items and set an environment variable.
 
+#include <QByteArray>
 #include <QRadioButton>
 #include <QStringList>
 #include <QTest>
@@ -20,6 +21,27 @@ T* Find(const QObject& parent, const char* objectName) {
   if (found == nullptr) qFatal("no %s named %s", T::staticMetaObject.className(), objectName);
   return found;
 }
+
+// Sets an environment variable for one test and puts it back.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const QByteArray& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
+    qputenv(name, value);
+  }
+  ~ScopedVariable() {
+    if (had_) {
+      qputenv(name_, old_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray old_;
+};
 
 struct AppFixture {
   ScriptedDialogs dialogs;

@@ -1,6 +1,7 @@
 // The status bar and the port: where it sits, the port list's tooltips, what
 // a choice and a failure say, and an adapter unplugged and plugged back on a
-// fake device tree (pseudo-terminals behind its nodes), in real time.
+// fake device tree (pseudo-terminals behind its nodes), in real time. And the
+// saved workbook with its ways to open it.
 
 #include "status_bar.h"
 
@@ -10,9 +11,12 @@
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 #include <optional>
 
@@ -23,27 +27,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets an environment variable for one test and puts it back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
 
 // The printer's end of a pseudo-terminal.
 struct Printer {
@@ -110,6 +93,22 @@ QString Tip(const MainWindow& form, int index) {
   return Find<QComboBox>(form, "ComboBox1")->itemData(index, Qt::ToolTipRole).toString();
 }
 
+// Takes the desktop's part for file URLs while it lives: what would have
+// been opened is recorded, and nothing is launched.
+class OpenedUrls : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit OpenedUrls(const char* method = "open") {
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, method);
+  }
+  ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  QList<QUrl> urls;
+
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+};
+
 }  // namespace
 
 class StatusBarTest : public QObject {
@@ -137,6 +136,96 @@ class StatusBarTest : public QObject {
     bar->clearNotice();
     QCOMPARE(bar->notice(), QString());
     QVERIFY(bar->portStatus().startsWith(QStringLiteral("No port open")));
+  }
+
+  void aSavedWorkbookIsNamedWithWaysToOpenItAndItsFolder() {
+    AppFixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    StatusBar* bar = f.form->toolStatusBar();
+    auto* portLine = Find<QLabel>(*bar, "PortStatus");
+    auto* notice = Find<QWidget>(*bar, "SavedFileNotice");
+    auto* text = Find<QLabel>(*bar, "SavedFile");
+    auto* openFile = Find<QToolButton>(*bar, "OpenSavedFile");
+    auto* openFolder = Find<QToolButton>(*bar, "OpenSavedFileFolder");
+    const QString portText = bar->portStatus();
+    const QRect portPlace = portLine->geometry();
+    const int windowHeight = f.form->height();
+    QVERIFY(notice->isHidden());
+    QCOMPARE(bar->savedFile(), QString());
+    OpenedUrls opened;
+
+    const QString path =
+        QStringLiteral("/home/tech/My Documents/20050301_20050303_Orvex_Report.xls");
+    emit f.form->workbookSaved(path);
+    QVERIFY(notice->isVisible());
+    QCOMPARE(bar->savedFile(), path);
+    QCOMPARE(bar->notice(), QStringLiteral("Workbook saved: ") + path);
+    QCOMPARE(text->text(), QStringLiteral("Workbook saved: ") + path);
+    QCOMPARE(openFile->text(), QStringLiteral("Open"));
+    QCOMPARE(openFolder->text(), QStringLiteral("Open folder"));
+    QVERIFY(openFile->isVisible() && openFolder->isVisible());
+    // Right of the port line, which keeps its text and its place; the
+    // window keeps its height; the message window keeps to the printer.
+    QCoreApplication::processEvents();
+    QVERIFY(portLine->isVisible());
+    QCOMPARE(bar->portStatus(), portText);
+    QCOMPARE(portLine->geometry().topLeft(), portPlace.topLeft());
+    QVERIFY(portLine->width() > 300);
+    QVERIFY(notice->geometry().left() >= portLine->geometry().right());
+    QVERIFY(notice->geometry().right() <= bar->width());
+    QCOMPARE(f.form->height(), windowHeight);
+    QCOMPARE(f.form->messageWindow()->LineCount(), 0);
+
+    QTest::mouseClick(openFile, Qt::LeftButton);
+    QTest::mouseClick(openFolder, Qt::LeftButton);
+    QCOMPARE(opened.urls,
+             (QList<QUrl>{QUrl::fromLocalFile(path),
+                          QUrl::fromLocalFile(QStringLiteral("/home/tech/My Documents"))}));
+    QCOMPARE(opened.urls.at(0).toString(),
+             QStringLiteral("file:///home/tech/My Documents/20050301_20050303_Orvex_Report.xls"));
+    QVERIFY(notice->isVisible());  // it stays after being used
+
+    // The next export's workbook takes its place; a long path is cut in
+    // its middle, its tooltip has it whole.
+    const QString deep = QStringLiteral("/srv/") +
+                         QString(QStringLiteral("service-depot/")).repeated(12) +
+                         QStringLiteral("20050301_20050331_Orvex_Report.xls");
+    emit f.form->workbookSaved(deep);
+    QCOMPARE(bar->savedFile(), deep);
+    QCOMPARE(text->toolTip(), QStringLiteral("Workbook saved: ") + deep);
+    QVERIFY(text->text().startsWith(QStringLiteral("Workbook saved: /srv/")));
+    QVERIFY(text->text().endsWith(QStringLiteral("_Orvex_Report.xls")));
+    QVERIFY(text->text().contains(QChar(0x2026)));
+    QCoreApplication::processEvents();
+    QVERIFY(portLine->width() > 300);
+    QCOMPARE(f.form->height(), windowHeight);
+    opened.urls.clear();
+    QTest::mouseClick(openFolder, Qt::LeftButton);
+    QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(deep).absolutePath())});
+
+    // The next notice replaces it.
+    bar->showNotice(QStringLiteral("COM1 is back: /dev/ttyUSB0 opened again, 38400 8N1."));
+    QVERIFY(notice->isHidden());
+    QCOMPARE(bar->savedFile(), QString());
+    QCOMPARE(bar->notice(), QStringLiteral("COM1 is back: /dev/ttyUSB0 opened again, 38400 8N1."));
+    bar->clearNotice();
+    QCOMPARE(bar->notice(), QString());
+    QCOMPARE(bar->portStatus(), portText);
+  }
+
+  void aWorkbookThatCannotBeOpenedIsSaidAndStaysShown() {
+    AppFixture f;
+    StatusBar* bar = f.form->toolStatusBar();
+    OpenedUrls nobody("noSuchHandler");  // the desktop has nothing for it
+    const QString path = QStringLiteral("/home/tech/Documents/20050301_20050303_Orvex_Report.xls");
+    emit f.form->workbookSaved(path);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("noSuchHandler")));
+    Find<QToolButton>(*bar, "OpenSavedFile")->click();
+    QCOMPARE(bar->notice(), QStringLiteral("Could not open ") + path +
+                                QStringLiteral(": no program on this desktop opens it."));
+    QCOMPARE(bar->savedFile(), path);  // "Open folder" can still be tried
+    QVERIFY(!Find<QWidget>(*bar, "SavedFileNotice")->isHidden());
   }
 
   void portListItemsTellTheirDevice() {
@@ -187,8 +276,8 @@ class StatusBarTest : public QObject {
       Pick(*f.form, 2);
       QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
       QCOMPARE(f.form->toolStatusBar()->portStatus(),
-               QStringLiteral("COM3  can't open: no device has this name. Plug the adapter in "
-                              "and restart the tool; the port list shows each name's device."));
+               QStringLiteral("COM3  can't open: no device has this name. Plug the adapter "
+                              "in: the tool opens it as soon as it is there."));
       QVERIFY(f.form->toolStatusBar()->portDetails().contains(
           QStringLiteral("ln -s /dev/ttyUSB0 ") + b.dir.path() +
           QStringLiteral("/config/orvex-tool/ports/COM3")));

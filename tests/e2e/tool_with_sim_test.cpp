@@ -33,27 +33,6 @@ void PickCom3(MainWindow& form) {
   emit Find<QComboBox>(form, "ComboBox1")->activated(2);
 }
 
-// Sets an environment variable for one test and puts it back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const QByteArray& value)
-      : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-    qputenv(name, value);
-  }
-  ~ScopedVariable() {
-    if (had_) {
-      qputenv(name_, old_);
-    } else {
-      qunsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  bool had_;
-  QByteArray old_;
-};
-
 int Count(const QStringList& lines, const QString& line) {
   return static_cast<int>(lines.count(line));
 }
@@ -147,6 +126,13 @@ class ToolWithSimTest : public QObject {
     QVERIFY(report.isFile());
     QCOMPARE(QDir(documents).entryList(reportPattern, QDir::Files), QStringList{report.fileName()});
     QCOMPARE(programFolder.entryList(reportPattern, QDir::Files), besideProgram);
+
+    // The status bar says where it went; the message window only that it is done.
+    StatusBar* bar = f.form->toolStatusBar();
+    QCOMPARE(bar->savedFile(), report.absoluteFilePath());
+    QCOMPARE(bar->notice(), QStringLiteral("Workbook saved: ") + report.absoluteFilePath());
+    QVERIFY(!f.form->findChild<QWidget*>(QStringLiteral("SavedFileNotice"))->isHidden());
+    for (const QString& line : f.Lines()) QVERIFY(!line.contains(documents));
   }
 
   void downloadAllRunsToItsEnd() {
@@ -416,6 +402,43 @@ class ToolWithSimTest : public QObject {
     emit f.Find<QComboBox>("ComboBox1")->activated(0);
     QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM1  open now"), QString()}));
     QCOMPARE(PortStatus(f), QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"));
+    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
+  }
+
+  void anAdapterPluggedInAfterTheChoiceOpensThen() {
+    // COM1 stands for nothing when it is chosen; the adapter is plugged in
+    // afterwards. The tool waits for it without spinning and opens it then.
+    ConfigHome home;
+    QTemporaryDir other;
+    Simulator sim(other.path(), {}, QStringLiteral("COM9"));
+    QVERIFY(sim.WaitUntilServing());
+    QTemporaryDir rootDir;
+    orvex::test::FakeDeviceTree tree(rootDir.path().toStdString());
+    ScopedVariable root("ORVEX_DEVICE_ROOT", rootDir.path().toLocal8Bit());
+
+    AppFixture f;
+    f.Find<QComboBox>("ComboBox1")->setCurrentIndex(0);
+    emit f.Find<QComboBox>("ComboBox1")->activated(0);
+    QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM1"), QString()}));
+    QCOMPARE(PortStatus(f),
+             QStringLiteral("COM1  can't open: no device has this name. Plug the "
+                            "adapter in: the tool opens it as soon as it is there."));
+    const double before = CpuSeconds();
+    QTest::qWait(500);
+    QVERIFY2(CpuSeconds() - before < 0.1, "the wait for the device spins");
+    QCOMPARE(f.form->messageWindow()->LineCount(), 2);
+
+    tree.PlugAdapter("ttyUSB0",
+                     {"usb-FTDI_FT232R_USB_UART_PRN002-if00-port0", "FT232R USB UART", "FTDI",
+                      "PRN002", "ftdi_sio", 1},
+                     sim.device().toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(PortStatus(f), QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"),
+                              3000);
+    QCOMPARE(f.Lines().mid(0, 4), (QStringList{QStringLiteral("can't open  COM1"), QString(),
+                                               QStringLiteral("COM1  open now"), QString()}));
+    QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);

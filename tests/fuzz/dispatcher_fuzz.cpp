@@ -41,7 +41,9 @@
 //   - a read changes the connection state, the pending flags and the timers
 //     exactly as the link's rules say (model below): 0x42 anywhere restarts
 //     the timeout count and raises blockAck; a record-maintenance report sets
-//     or clears busy; the read after the variant query settles the variant;
+//     or clears busy; the read after the variant query settles the variant
+//     (after a probe of a printer not yet seen it brings the link online,
+//     unless it is an announcement crossing the probe);
 //     0x26 in byte 0 or 1 announces the printer while it is not online and
 //     sends ESC 0xA0, and (online or not) ends a busy that no request holds; each reply section
 //     whose flag is set (and, for formats and logos, whose first byte matches) stops Timer2 and
@@ -472,13 +474,17 @@ class Scenario {
     }
     if (rx[0] == 0x77 && rx[1] == 0x11) m.st.busy = runStarted_ = true;
     if (rx[0] == 0x77 && (rx[1] == 0x33 || rx[1] == 0x44)) m.st.busy = runStarted_ = false;
-    if (m.st.identifyStep == 1 || m.st.identifyStep == 2) {
+    const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
+    // A probe asks before the printer has announced itself: its answer
+    // brings the link online, unless it is an announcement crossing the probe.
+    const bool probeCrossed = m.st.linkState == LinkState::NotSeen && announces;
+    if ((m.st.identifyStep == 1 || m.st.identifyStep == 2) && !probeCrossed) {
+      if (m.st.linkState == LinkState::NotSeen) m.st.linkState = LinkState::Online;
       m.st.identifyStep = 0;
       m.st.wideSymbols = rx[0] == 0x0A || rx[5] == 0x0A;
       m.timers[2] = false;
       m.st.identified = true;
     }
-    const bool announces = rx[0] == 0x26 || rx[1] == 0x26;
     if (announces && m.st.linkState != LinkState::Online) {
       m.st.identifyStep = m.st.linkState == LinkState::Lost ? 2 : 1;
       m.st.linkState = LinkState::Online;

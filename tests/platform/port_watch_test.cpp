@@ -139,6 +139,41 @@ TEST_F(PortWatchTest, AnAdapterPluggedBackIsFoundWithoutAnyPolling) {
   ExpectItWorks(*back, second);
 }
 
+TEST_F(PortWatchTest, ANameThatStoodForNothingIsFoundOnceAnAdapterOrALinkComes) {
+  // COM1 chosen before anything was plugged in: the first adapter takes it.
+  const PortDevice nothing = Names().Lookup("COM1");
+  ASSERT_FALSE(nothing.present());
+  PortWatch watch(Names(), nothing);
+  ASSERT_TRUE(watch.ok());
+  EXPECT_FALSE(watch.Check());
+  EXPECT_FALSE(Readable(watch.fd(), 200));
+
+  Printer printer;
+  tree_->PlugAdapter("ttyUSB0", kPrinterAdapter, printer.path);
+  ASSERT_TRUE(Readable(watch.fd(), 1000));
+  const auto found = watch.Check();
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->comName, "COM1");
+  EXPECT_EQ(found->device, "/dev/ttyUSB0");
+  ExpectItWorks(*found, printer);
+  port_.Close();
+
+  // COM4 stands for nothing, and its link is made where no ports folder was.
+  fs::remove_all(base_ / "config/orvex-tool");
+  PortWatch linkWatch(Names(), Names().Lookup("COM4"));
+  EXPECT_FALSE(linkWatch.Check());
+  Printer linked;
+  fs::create_directories(ports_);
+  ASSERT_TRUE(Readable(linkWatch.fd(), 1000));
+  EXPECT_FALSE(linkWatch.Check());  // the folder alone is no device
+  fs::create_symlink(linked.path, ports_ / "COM4");
+  ASSERT_TRUE(Readable(linkWatch.fd(), 1000));
+  const auto viaLink = linkWatch.Check();
+  ASSERT_TRUE(viaLink);
+  EXPECT_EQ(viaLink->path, linked.path);
+  ExpectItWorks(*viaLink, linked);
+}
+
 TEST_F(PortWatchTest, TheSameAdapterUnderANewNumberIsStillTheOneWaitedFor) {
   Printer first;
   tree_->PlugAdapter("ttyUSB0", kPrinterAdapter, first.path);

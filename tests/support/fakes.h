@@ -83,27 +83,8 @@ class FakePreview : public PreviewPort {
   std::vector<PreviewPlan> shown;
 };
 
-// An automation port on which every operation fails, as on a machine with
-// no spreadsheet application.
-class NoSpreadsheet : public Automation {
- public:
-  AutoResult Create(const std::string&) override { return Fail(); }
-  AutoResult Attach(const std::string&) override { return Fail(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Fail();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return Fail();
-  }
-  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Fail();
-  }
-  std::string ReportFolder() override { return "/nonexistent/"; }
-
- private:
-  static AutoResult Fail() { return {false, {}, "no spreadsheet application"}; }
-};
+// Every operation fails, as on a machine with no spreadsheet application.
+using NoSpreadsheet = orvex::NoSpreadsheet;
 
 // An automation port on which every operation succeeds: objects are fresh
 // handles, properties read as nothing. Lets the period export run its whole

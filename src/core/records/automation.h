@@ -39,4 +39,26 @@ class Automation {
   virtual std::string ReportFolder() = 0;
 };
 
+// An automation port on which every operation fails, as on a machine with no
+// spreadsheet application (orvex-provision, which exports nothing).
+class NoSpreadsheet : public Automation {
+ public:
+  AutoResult Create(const std::string&) override { return Fail(); }
+  AutoResult Attach(const std::string&) override { return Fail(); }
+  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
+                 const AutoValue&) override {
+    return Fail();
+  }
+  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
+    return Fail();
+  }
+  std::string ReportFolder() override { return "/nonexistent/"; }
+
+ private:
+  static AutoResult Fail() { return {false, {}, "no spreadsheet application"}; }
+};
+
 }  // namespace orvex

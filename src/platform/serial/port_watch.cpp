@@ -51,6 +51,13 @@ PortWatch::PortWatch(PortNames names, PortDevice lost)
   watchWayTo(lost_.path);
   if (!lost_.byId.empty()) watchWayTo(names_.InTree("/dev/serial/by-id/" + lost_.byId));
   if (!lost_.ttyName.empty()) watchWayTo(names_.InTree("/dev/" + lost_.ttyName));
+  // A name that stood for nothing may come to stand for an adapter plugged
+  // in later: its by-id entry appears (every change there counts), or a
+  // link is made for it, in a ports folder that may not exist yet.
+  if (!lost_.present()) {
+    watchWayTo(names_.InTree("/dev/serial/by-id/-"));
+    watchWayTo(names_.portsFolder() + "/" + lost_.comName);
+  }
 
   inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   WatchFolders();
@@ -96,6 +103,10 @@ bool PortWatch::DrainEvents() {
         continue;
       }
       if (event->len == 0) continue;
+      if (!lost_.present()) {
+        named = true;  // any new device may be the one the name now stands for
+        continue;
+      }
       const std::string name(event->name);
       if (std::find(watchedNames_.begin(), watchedNames_.end(), name) != watchedNames_.end())
         named = true;
@@ -109,7 +120,12 @@ std::optional<PortDevice> PortWatch::Check() {
   WatchFolders();
   const bool first = firstCheck_;
   firstCheck_ = false;
-  std::optional<PortDevice> found = names_.FindAgain(lost_);
+  std::optional<PortDevice> found;
+  if (lost_.present()) {
+    found = names_.FindAgain(lost_);
+  } else if (PortDevice now = names_.Lookup(lost_.comName); now.present()) {
+    found = std::move(now);
+  }
   if (!found) return std::nullopt;
   if (named) return found;
   if (first && !(IdentityOf(found->path) == lostIdentity_)) return found;

@@ -13,6 +13,9 @@ namespace orvex::platform {
 
 class PortWatch {
  public:
+  // `lost` may also be a port that never opened: a name that stands for
+  // nothing yet (it is found once the name stands for a device), or a
+  // device that refused to open (tried again when a change names it).
   // Make it while the lost port is still open: a device cannot then come
   // back unseen between closing the port and starting the watch (a new
   // pseudo-terminal could even take the same number once the old one is
