@@ -1,6 +1,11 @@
 #include "printer_worker.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 
 #include "link/link_control.h"
@@ -34,6 +39,18 @@ PrinterWorker::PrinterWorker(PortChoice port, const TicketSetup& setup,
   session_.setup = setup;
   report_.port = choice_.name;
   report_.device = choice_.port.path;
+  events_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+PrinterWorker::~PrinterWorker() {
+  StopReader();
+  if (events_ >= 0) close(events_);
+}
+
+void PrinterWorker::Wake() {
+  if (events_ < 0) return;
+  const std::uint64_t one = 1;
+  (void)!write(events_, &one, sizeof one);
 }
 
 std::int64_t PrinterWorker::NowMs() const {
@@ -42,6 +59,12 @@ std::int64_t PrinterWorker::NowMs() const {
 
 void PrinterWorker::Run() {
   sink_.Activity("opening " + choice_.port.path);
+  if (events_ < 0) {
+    report_.outcome = Outcome::Failed;
+    report_.reason = "no event descriptor for this printer's thread (too many open files?)";
+    sink_.Event("FAILED: " + report_.reason);
+    return;
+  }
   const auto opened = port_.Open(choice_.port);
   if (!opened.ok) {
     report_.outcome = Outcome::Failed;
@@ -57,7 +80,9 @@ void PrinterWorker::Run() {
     sink_.Activity("FAILED: " + report_.reason);
     return;
   }
+  reader_ = std::thread([this] { ReadBursts(); });
   RunProvisioning(session_, *this, settings_, report_, sink_);
+  StopReader();
   port_.Close();
   report_.log = memo_.lines;
   if (hungUp_) sink_.Event("the port hung up");
@@ -117,27 +142,53 @@ void PrinterWorker::RunDueTimers() {
   }
 }
 
+void PrinterWorker::ReadBursts() {
+  std::vector<std::uint8_t> burst;
+  while (!readerStop_) {
+    const auto status = port_.ReadBurst(burst, kReadMax, kReadGapMs);
+    if (status == platform::SerialPort::ReadStatus::HungUp) {
+      readerHungUp_ = true;
+      Wake();
+      return;  // the device is gone: stop reading it rather than spin
+    }
+    if (status != platform::SerialPort::ReadStatus::Data || burst.empty()) continue;
+    if (!reads_.Push(std::move(burst))) return;  // told to stop
+    burst = {};
+    Wake();
+  }
+}
+
+void PrinterWorker::StopReader() {
+  if (!reader_.joinable()) return;
+  readerStop_ = true;
+  reads_.Interrupt();
+  port_.Wake();
+  reader_.join();
+}
+
 void PrinterWorker::HandleEvents(std::int64_t deadlineMs) {
   std::int64_t until = deadlineMs;
   for (const Timer& t : timers_) {
     if (t.enabled && (until < 0 || t.nextTickMs < until)) until = t.nextTickMs;
   }
-  const int waitMs = until < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(until - NowMs(), 0));
-  const auto status = port_.ReadBurst(burst_, kReadMax, kReadGapMs, waitMs);
-  switch (status) {
-    case platform::SerialPort::ReadStatus::Data:
-      ReplyDispatcher(session_, burst_);
-      break;
-    case platform::SerialPort::ReadStatus::HungUp:
-      // The device is gone for good: the printer is lost now, not after
-      // the reply timeout. The reset drops every pending request and ends
-      // the waits of the downloads and the batch.
-      hungUp_ = true;
-      CommunicationReset(session_);
-      break;
-    case platform::SerialPort::ReadStatus::Woken:
-    case platform::SerialPort::ReadStatus::TimedOut:
-      break;
+  int waitMs = until < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(until - NowMs(), 0));
+  // Reads already queued are handled without waiting (not inside a
+  // dispatch, which leaves them for later).
+  if (reads_.Size() > 0 && !session_.dispatching) waitMs = 0;
+  pollfd wake{events_, POLLIN, 0};
+  if (poll(&wake, 1, waitMs) > 0) {
+    std::uint64_t count = 0;
+    (void)!read(events_, &count, sizeof count);
+  }
+  // The hang-up is taken after the reads that came before it.
+  const bool hungUp = readerHungUp_.load();
+  DispatchQueuedReads(session_, reads_);
+  if (hungUp && !hungUp_) {
+    // The device is gone for good: the printer is lost now, not after
+    // the reply timeout. The reset drops every pending request and ends
+    // the waits of the downloads and the batch.
+    hungUp_ = true;
+    CommunicationReset(session_);
   }
   RunDueTimers();
 }

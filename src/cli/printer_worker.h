@@ -2,15 +2,20 @@
 // One printer's thread: its own serial port, session and ports. Reads,
 // timer ticks and stop requests are all handled in one poll() loop on this
 // thread, so the core runs here as it runs on the window thread of the tool.
+// As in the tool, a reader thread of its own frames the printer's bursts
+// into a queue, also while this thread sends or pauses: two replies that
+// came apart are dispatched apart.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "headless_ports.h"
+#include "link/read_queue.h"
 #include "printer_report.h"
 #include "provision_run.h"
 #include "serial/port_names.h"
@@ -37,13 +42,14 @@ class PrinterWorker final : private LinkPort,
  public:
   PrinterWorker(PortChoice port, const TicketSetup& setup, const ProvisionSettings& settings,
                 ProgressSink& sink, const std::atomic<bool>& stop);
+  ~PrinterWorker();
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
 
   // Opens the port, provisions the printer and releases the port.
   void Run();
   // From any thread: have a waiting Run look at the stop flag now.
-  void Wake() { port_.Wake(); }
+  void Wake();
 
   const PrinterReport& report() const { return report_; }
 
@@ -74,6 +80,10 @@ class PrinterWorker final : private LinkPort,
   // Waits for one event (a read, a timer tick, a wake) until deadlineMs at
   // the latest (negative: no deadline) and handles it.
   void HandleEvents(std::int64_t deadlineMs);
+  // The reader thread: frames bursts into reads_ until the port hangs up or
+  // StopReader() is called.
+  void ReadBursts();
+  void StopReader();
   void RunDueTimers();
   // waitStartMs: when the wait under way began.
   void OnStop(std::int64_t waitStartMs);
@@ -97,7 +107,12 @@ class PrinterWorker final : private LinkPort,
   NoPreview preview_;
   Session session_;
   Timer timers_[4];  // by TimerId
-  std::vector<std::uint8_t> burst_;
+
+  ReadQueue reads_;
+  std::thread reader_;
+  std::atomic<bool> readerStop_ = false;
+  std::atomic<bool> readerHungUp_ = false;  // the reader saw the hang-up after its last read
+  int events_ = -1;                         // eventfd: a read is queued, or Wake()
 
   bool hungUp_ = false;
   bool cancelled_ = false;  // Cancel raised after the stop request

@@ -308,6 +308,21 @@ TEST_F(ProvisionE2E, InterruptStopsCleanlyAndTheReportSaysWhatWasLeftUndone) {
   EXPECT_EQ(again.exit, 0) << again.out << again.err;
 }
 
+TEST_F(ProvisionE2E, ErasingTheRecordsRunsTheRenewalAndEveryStepAfterIt) {
+  // The printer renews its records while the coin format goes out: its
+  // reports come while the worker paces bytes, and each must still be read
+  // as its own reply, the coin format's 0xAA after them included.
+  StartSim("COM1", {"--records", "2020-01-01:2021-12-31"});
+  const Outcome run = Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1",
+                                 "--erase-records", "--no-clock", "--probe", "--json", Json()});
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_EQ(Steps("COM1"), "skipped,done,done,done,done,done,done,skipped,skipped,skipped");
+  const std::string coin = Ask("p['COM1']['steps'][4]['detail']");
+  EXPECT_THAT(coin, HasSubstr("Renew records finished ."));
+  EXPECT_THAT(coin, HasSubstr("Download coin format finished ."));
+  EXPECT_LT(std::stod(Ask("p['COM1']['steps'][4]['seconds']")), 10.0);
+}
+
 TEST_F(ProvisionE2E, OnATerminalEachPrinterKeepsOneLine) {
   StartSim("COM1");
   StartSim("COM2", {"--variant", "18"});
