@@ -10,6 +10,7 @@
 #include <chrono>
 #include <thread>
 
+#include "fakes.h"
 #include "formats/format_download.h"
 #include "link/reply_dispatcher.h"
 #include "search_reply.h"
@@ -28,28 +29,6 @@ VirtualBench::Options NoPrinter() {
   options.withPrinter = false;
   return options;
 }
-
-// Every call succeeds; the ones that give an object give a new one.
-class AcceptingAutomation : public Automation {
- public:
-  AutoResult Create(const std::string&) override { return Object(); }
-  AutoResult Attach(const std::string&) override { return Object(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return {true, {}, {}};
-  }
-  AutoResult Call(AutoObject, const std::string& member, const std::vector<AutoValue>&) override {
-    return member == "Add" ? Object() : AutoResult{true, {}, {}};
-  }
-  std::string ReportFolder() override { return "/reports/"; }
-
- private:
-  AutoResult Object() { return {true, AutoObject{next_++}, {}}; }
-  std::int64_t next_ = 1;
-};
 
 class QueuedReadsTest : public ::testing::Test {
  protected:
@@ -134,7 +113,7 @@ TEST_F(QueuedReadsTest, AReadQueuedDuringAnExportWaitsUntilTheExportHasEnded) {
   // The export handles events inside the dispatcher while it reads the day
   // records from the receive buffer; a report that arrives then must not
   // overwrite that buffer. It is handled right after the export.
-  AcceptingAutomation automation;
+  test::AcceptingAutomation automation;
   bench.UseAutomation(automation);
   Identify();
   s.state.busy = true;
