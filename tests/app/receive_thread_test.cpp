@@ -5,7 +5,6 @@
 #include "receive_thread.h"
 
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <QtTest>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "link/read_queue.h"
+#include "pseudo_terminal.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -21,25 +21,17 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The printer's end of a pseudo-terminal, and the tool's port on the other.
-struct Line {
+struct Line : orvex::test::PseudoTerminal {
   Line() {
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return;
+    if (path.empty()) return;
     orvex::platform::PortDevice device;
     device.comName = "COM3";
     device.source = orvex::platform::PortSource::Link;
-    device.device = device.path = ttyname(slave);
-    close(slave);
+    device.device = device.path = path;
     opened = port.Open(device).ok;
   }
-  ~Line() {
-    port.Close();
-    if (master >= 0) close(master);
-  }
-  void Send(const Bytes& bytes) const {
-    QCOMPARE(write(master, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  }
-  int master = -1;
+  ~Line() { port.Close(); }
+  void Send(const Bytes& bytes) const { QVERIFY(PseudoTerminal::Send(bytes)); }
   orvex::platform::SerialPort port;
   bool opened = false;
 };

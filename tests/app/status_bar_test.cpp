@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -22,6 +21,7 @@
 
 #include "app_fixture.h"
 #include "fake_device_tree.h"
+#include "pseudo_terminal.h"
 #include "serial/port_names.h"
 
 namespace {
@@ -29,20 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // The printer's end of a pseudo-terminal.
-struct Printer {
-  Printer() {
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
-      path = ttyname(slave);
-      close(slave);
-    }
-  }
-  ~Printer() { Close(); }
-  void Close() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
-  void Send(std::uint8_t byte) const { QCOMPARE(write(master, &byte, 1), 1); }
+struct Printer : orvex::test::PseudoTerminal {
+  void Send(std::uint8_t byte) const { QVERIFY(PseudoTerminal::Send(byte)); }
   // What the tool sent, up to `count` bytes or what came within `ms`.
   QByteArray Receive(int count, int ms = 2000) const {
     QByteArray got;
@@ -65,8 +53,6 @@ struct Printer {
     QCOMPARE(Receive(2), QByteArray("\x1B\xA0", 2));
     Send(0x0A);
   }
-  int master = -1;
-  std::string path;
 };
 
 // A fake device tree and an empty configuration for one test.

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -23,6 +22,7 @@
 #include <string>
 
 #include "fake_device_tree.h"
+#include "pseudo_terminal.h"
 #include "serial/port_names.h"
 #include "serial/serial_port.h"
 
@@ -34,21 +34,7 @@ namespace fs = std::filesystem;
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
 
-// A pseudo-terminal standing for a serial device; the test keeps its master.
-struct Pty {
-  Pty() {
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
-      path = ttyname(slave);
-      close(slave);
-    }
-  }
-  ~Pty() {
-    if (master >= 0) close(master);
-  }
-  int master = -1;
-  std::string path;
-};
+using Pty = test::PseudoTerminal;
 
 // A process that holds the device open and locked, under the given name (as
 // ModemManager or a terminal program would).

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "fake_device_tree.h"
+#include "pseudo_terminal.h"
 #include "serial/serial_port.h"
 
 namespace orvex::platform {
@@ -32,23 +32,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Status = SerialPort::ReadStatus;
 
 // The printer's end of a pseudo-terminal.
-struct Printer {
-  Printer() {
-    int slave = -1;
-    if (openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
-      path = ttyname(slave);
-      close(slave);
-    }
-  }
-  ~Printer() { Close(); }
-  void Close() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
-  void Send(std::uint8_t byte) const { ASSERT_EQ(write(master, &byte, 1), 1); }
-  int master = -1;
-  std::string path;
-};
+using Printer = test::PseudoTerminal;
 
 bool Readable(int fd, int ms) {
   pollfd in{fd, POLLIN, 0};
@@ -99,7 +83,7 @@ class PortWatchTest : public ::testing::Test {
   void ExpectItWorks(const PortDevice& device, const Printer& printer) {
     const auto opened = port_.Open(device);
     ASSERT_TRUE(opened.ok) << opened.problem.cause;
-    printer.Send(0x26);
+    ASSERT_TRUE(printer.Send(0x26));
     Bytes out;
     ASSERT_EQ(port_.ReadBurst(out), Status::Data);
     EXPECT_EQ(out, Bytes{0x26});
