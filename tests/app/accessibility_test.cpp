@@ -64,20 +64,6 @@ const orvex::FormatLine& Line(AppFixture& f, TicketKind kind, int line) {
   return f.session().setup.Ticket(kind)[static_cast<std::size_t>(line)];
 }
 
-// Sets XDG_CONFIG_HOME for the port lookup of this process, and puts it back.
-class ConfigHome {
- public:
-  ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-  }
-  ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
-  QString path() const { return dir_.path(); }
-
- private:
-  QTemporaryDir dir_;
-  QByteArray old_;
-};
-
 // A printer played by hand on a pseudo-terminal that the tool knows as
 // `port`: the test reads every byte the tool sends and writes the replies.
 class HandPlayedPrinter {

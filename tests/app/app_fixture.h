@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QRadioButton>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -40,6 +41,20 @@ class ScopedVariable {
  private:
   const char* name_;
   bool had_;
+  QByteArray old_;
+};
+
+// Sets XDG_CONFIG_HOME for the port lookup of this process, and puts it back.
+class ConfigHome {
+ public:
+  ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+  }
+  ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
+  QString path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
   QByteArray old_;
 };
 

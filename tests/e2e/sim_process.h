@@ -1,12 +1,14 @@
 #pragma once
-// orvex-sim as a process of its own for the end-to-end tests, and a config
-// folder of this test process in which it links its port.
+// orvex-sim as a process of its own for the end-to-end tests; it links its
+// port in a ConfigHome (app_fixture.h) of the test process.
 
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "app_fixture.h"
 
 namespace {
 
@@ -46,20 +48,6 @@ class Simulator {
  private:
   QProcess process_;
   QString link_;
-};
-
-// Sets XDG_CONFIG_HOME for the port lookup of this process, and puts it back.
-class ConfigHome {
- public:
-  ConfigHome() : old_(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
-  }
-  ~ConfigHome() { qputenv("XDG_CONFIG_HOME", old_); }
-  QString path() const { return dir_.path(); }
-
- private:
-  QTemporaryDir dir_;
-  QByteArray old_;
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "bitmaps.h"
+#include "scoped_env.h"
 #include "traffic/traffic_writer.h"
 
 namespace orvex::platform {
@@ -59,29 +60,7 @@ std::string NumberedLine(int n, std::size_t length) {
   return line;
 }
 
-// Sets an environment variable for one test and puts it back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 // Failures reported by the writer, from its own thread.
 struct FailureLog {

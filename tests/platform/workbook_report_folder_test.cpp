@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "scoped_env.h"
 #include "workbook/embedded_spreadsheet.h"
 #include "workbook/report_folder.h"
 
@@ -93,37 +94,13 @@ TEST_F(WorkbookReportFolderTest, MalformedEntriesFallBackToHomeDocuments) {
   EXPECT_EQ(DocumentsFolder(Environment()), home + "/Papers/");
 }
 
-// Sets a variable of this process for one scope, and puts it back.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST_F(WorkbookReportFolderTest, ReportsNeverGoBesideTheProgram) {
   // This test program's folder is a writable build folder: reports still go
   // to the documents folder, as they do for a program installed in /usr/bin.
   const fs::path program = fs::read_symlink("/proc/self/exe").parent_path();
   ASSERT_EQ(access(program.c_str(), W_OK), 0);
-  ScopedVariable homeVariable("HOME", home);
-  ScopedVariable configVariable("XDG_CONFIG_HOME", std::nullopt);
+  test::ScopedEnv homeVariable("HOME", home.c_str());
+  test::ScopedEnv configVariable("XDG_CONFIG_HOME", nullptr);
   EXPECT_EQ(EmbeddedSpreadsheet().ReportFolder(), home + "/Documents/");
   UserDirs(fs::path(home) / ".config", "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
   EXPECT_EQ(EmbeddedSpreadsheet().ReportFolder(), home + "/Dokumente/");
