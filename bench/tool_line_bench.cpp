@@ -46,14 +46,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "bitmaps.h"
+#include "formats/format_download.h"
+#include "host/paced_link.h"
+#include "logos/logo_download.h"
 #include "main_window.h"
-#include "serial/serial_link.h"
+#include "session.h"
 #include "status_bar.h"
 
 namespace {
@@ -79,8 +84,20 @@ bool WaitFor(const std::function<bool()>& condition, int limitMs) {
   return true;
 }
 
+// Runs `look` on the session's thread and returns what it returns.
+template <class F>
+auto OnSession(MainWindow& form, F look) {
+  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
+  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
+  return *result;
+}
+
+bool Identified(MainWindow& form) {
+  return OnSession(form, [](orvex::Session& s) { return s.state.identified; });
+}
+
 bool MemoHas(MainWindow& form, const std::string& text) {
-  const auto& memo = form.session().io.memo;
+  const MessageMemo& memo = *form.messageWindow();
   for (int i = memo.LineCount() - 1; i >= 0 && i >= memo.LineCount() - 20; --i) {
     if (form.messageWindow()->document()->findBlockByNumber(i).text().toStdString() == text)
       return true;
@@ -135,7 +152,7 @@ void PrintGaps(const char* where, const GapFigures& f) {
 // What the line saw of one download: `bytes` writes, and the simulator's
 // moments from index `farFrom` on.
 struct LineRecord {
-  orvex::platform::SerialLink::WriteTimes writes;
+  orvex::platform::PacedLink::WriteTimes writes;
   std::vector<std::int64_t> far;
 };
 
@@ -213,12 +230,14 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   const std::uint8_t announce = 0x26;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   (void)!write(master, &announce, 1);
-  if (!WaitFor([&] { return form.session().state.identified; }, 5000)) return 1;
+  if (!WaitFor([&] { return Identified(form); }, 5000)) return 1;
 
   std::vector<double> figures;
   for (int i = 0; i < 20; ++i) {
     form.readFirmwareVersion();
-    WaitFor([&] { return !form.session().pending.awaitFirmware; }, 5000);
+    WaitFor(
+        [&] { return OnSession(form, [](orvex::Session& s) { return !s.pending.awaitFirmware; }); },
+        5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     figures.push_back(static_cast<double>(now - lastByteNs.load()) / 1e6);
   }
@@ -312,14 +331,19 @@ int main(int argc, char** argv) {
   const QString trafficFolder = QString::fromStdString((home / "traffic").string());
   if (traffic) form.startTrafficLog(trafficFolder, false);
   if (logging == "shown") form.showTrafficLog();
-  if (logging == "none") form.session().traffic.SetObserver(nullptr);
+  if (logging == "none") {
+    OnSession(form, [](orvex::Session& s) {
+      s.traffic.SetObserver(nullptr);
+      return true;
+    });
+  }
   std::printf("traffic log: %s\n", logging == "shown"  ? "window shown, and day files"
                                    : traffic           ? "hidden window and day files"
                                    : logging == "none" ? "not recorded"
                                                        : "hidden window only");
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
   form.openChosenPort();
-  if (!WaitFor([&] { return form.session().state.identified; }, 5000)) {
+  if (!WaitFor([&] { return Identified(form); }, 5000)) {
     std::fprintf(stderr, "the simulated printer was not identified\n");
     kill(simPid, SIGTERM);
     return 1;
@@ -331,23 +355,20 @@ int main(int argc, char** argv) {
     return result;
   }
 
-  auto* link = dynamic_cast<orvex::platform::SerialLink*>(&form.session().traffic.link());
-  if (link == nullptr) {
-    std::fprintf(stderr, "the tool does not write through the platform's serial link\n");
-    kill(simPid, SIGTERM);
-    return 1;
-  }
+  orvex::platform::PacedLink* link = &form.sessionThread().host().link();
   std::printf("load average before: %s\n", LoadAverage().c_str());
   LineRecord line;
-  // Runs one download with its writes recorded; the simulator's moments of
-  // the same bytes follow once they are all in.
-  auto recordLine = [&](const std::function<void()>& download, std::size_t bytes) {
+  // Runs one download on the session's thread with its writes recorded; the
+  // simulator's moments of the same bytes follow once they are all in.
+  auto recordLine = [&](const std::function<void(orvex::Session&)>& download, std::size_t bytes) {
     const std::size_t farFrom = ReadByteTimes(byteTimes).size();
     line.writes.startNs.reserve(bytes);  // no reallocation between two writes
     line.writes.returnNs.reserve(bytes);
-    link->RecordWriteTimes(&line.writes);
-    download();
-    link->RecordWriteTimes(nullptr);
+    form.sessionThread().runAndWait([&](orvex::Session& s) {
+      link->RecordWriteTimes(&line.writes);
+      download(s);
+      link->RecordWriteTimes(nullptr);
+    });
     WaitFor([&] { return ReadByteTimes(byteTimes).size() >= farFrom + bytes; }, 5000);
     const std::vector<std::int64_t> all = ReadByteTimes(byteTimes);
     line.far.assign(all.begin() + static_cast<std::ptrdiff_t>(std::min(farFrom, all.size())),
@@ -367,9 +388,9 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     double sending = 0;
     recordLine(
-        [&] {
+        [&](orvex::Session& s) {
           timer.start();
-          form.downloadCoinFormat();
+          orvex::DownloadCoinFormat(s);
           sending = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         },
         kBytes);
@@ -388,16 +409,19 @@ int main(int argc, char** argv) {
   } else if (mode == "logo") {
     const auto path = home / "logo.bmp";
     orvex::test::WriteFile(path, orvex::test::MonoBmpBytes(384, 341, Pattern));
-    form.session().setup.logos[0] = {path.string(), 341};
+    OnSession(form, [&path](orvex::Session& s) {
+      s.setup.logos[0] = {path.string(), 341};
+      return true;
+    });
     constexpr std::size_t kBytes = 4 + 341 * 48;
     constexpr double kFloor = 16372 * 0.010 + 342 * 0.045;
     const double before = ProcessCpuSeconds();
     QElapsedTimer timer;
     double seconds = 0;
     recordLine(
-        [&] {
+        [&](orvex::Session& s) {
           timer.start();
-          form.downloadLogo1();  // returns after the last row's acknowledgement
+          orvex::DownloadLogo1(s);  // returns after the last row's acknowledgement
           seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         },
         kBytes);

@@ -6,21 +6,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QTimer>
-#include <cstdio>
-#include <cstdlib>
 
 #include "image_box.h"
 #include "port_list_tips.h"
-#include "port_recovery.h"
 #include "radio_group.h"
-#include "receive_thread.h"
 #include "status_bar.h"
 #include "traffic_log_window.h"
 
@@ -31,27 +27,30 @@ constexpr int kClientHeight = 572;
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent),
-      messageWindow_(new MessageMemo),
-      session_(orvex::Ports{*messageWindow_, link_, *this, *this, clock_, events_, *this,
-                            automation_, previewRelay_}) {
-  processEnd_ = [] {
-    // Closing the main window ends the program at once, whatever long
-    // operation may still be waiting in a nested event loop.
-    std::fflush(nullptr);
-    std::_Exit(0);
-  };
-  automation_.SetSavedListener([this](const std::string& path) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(new MessageMemo) {
+  // Closing the main window ends the program: its other windows (preview,
+  // about box, traffic log) go with it.
+  processEnd_ = [] { QCoreApplication::quit(); };
+  WindowSide side;
+  side.memo = messageWindow_;
+  side.panel = this;
+  side.preview = &previewRelay_;
+  side.showSetup = [this](const orvex::TicketSetup& setup, int taken) { showSetup(setup, taken); };
+  side.showLogo = [this](int slot, const QImage& image) { showLogo(slot, image); };
+  side.portChanged = [this](const PortEvent& event) { showPortEvent(event); };
+  side.workbookSaved = [this](const std::string& path) {
     emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
-  });
+  };
+  session_ = std::make_unique<SessionThread>(this, std::move(side));
   buildWindow();
   setUpTrafficLog();
   setStartState();
+  session_->start();
 }
 
 MainWindow::~MainWindow() {
-  closePort();
+  // The session thread ends first: nothing it sends here outlives the window.
+  session_->stop();
 }
 
 void MainWindow::buildWindow() {
@@ -101,7 +100,6 @@ void MainWindow::buildWindow() {
   buildRecordSearch(client);
   buildMultipliers(client);
   buildDownloadBox(client);
-  buildTimers();
   buildStatusBar();
 
   move(316, 103);
@@ -117,15 +115,17 @@ void MainWindow::setStartState() {
   wideSymbolBox_->hide();
   narrowSymbolBox_->hide();
   printSymbolBox_->setEnabled(false);
-  session_.state = orvex::ConnectionState{};
-  session_.pending = orvex::PendingRequest{};
-  variantWaitTimer_->stop();
-  for (auto& logo : session_.setup.logos) logo.path.clear();
+  // Before the session's thread starts: nothing else touches it yet.
+  orvex::Session& session = session_->session();
+  session.state = orvex::ConnectionState{};
+  session.pending = orvex::PendingRequest{};
+  for (auto& logo : session.setup.logos) logo.path.clear();
+  viewSetup_ = session.setup;
   for (int slot = 1; slot <= 3; ++slot)
     logoBox(slot)->blank(QStringLiteral("Click here to open file."));
   beginningDatePicker_->setDate(QDate::currentDate());
   endingDatePicker_->setDate(QDate::currentDate());
-  RefreshSetup();
+  showSetup(viewSetup_, session_->editsPosted());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -136,11 +136,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::endProgram() {
   if (closed_) return;
   closed_ = true;
-  // Also from inside a reply's handling (an export handles events there, and
-  // "Read/Write Serial number" closes the window): the receive thread never
-  // waits for the window thread, so stopping it here cannot hang.
-  closePort();
-  // The process may end at once: the log's last lines go out first.
+  // Gone from the screen at once; the session thread ends what runs (a
+  // request under way is finished, so the printer never gets half of one),
+  // lets go of the port, and ends.
+  hide();
+  session_->stop();
   trafficLog_.writer().Flush(500);
   if (processEnd_) processEnd_();
 }
@@ -152,6 +152,7 @@ void MainWindow::SetGauge(int percent) {
 }
 
 void MainWindow::ShowSymbolChooser(bool wide) {
+  wideSymbols_ = wide;
   narrowSymbolBox_->setVisible(!wide);
   wideSymbolBox_->setVisible(wide);
 }

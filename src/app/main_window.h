@@ -1,11 +1,13 @@
 #pragma once
 // The main window: the message window, the ticket, logo and settings
-// editors, the menus, and the ports through which the core drives them.
-// Every handler is one call into the core; the widgets are views of
-// session_.setup. Each widget carries its designed name as its objectName.
+// editors and the menus. It is a view of the session, which runs on a
+// thread of its own (SessionThread): every handler posts one call into the
+// core there, and what the core reports comes back here. The widgets show
+// and edit a copy of the session's ticket setup. Each widget carries its
+// designed name as its objectName.
 //
 // The code is split by area: main_window.cpp (construction, start, close,
-// panel), main_window_port.cpp (port and timers), main_window_menus.cpp,
+// panel), main_window_port.cpp (port and status bar), main_window_menus.cpp,
 // main_window_ticket_editor.cpp with ticket_line_editor.cpp,
 // main_window_logos.cpp and main_window_settings.cpp.
 
@@ -14,15 +16,13 @@
 #include <functional>
 #include <memory>
 
-#include "link/read_queue.h"
 #include "message_memo.h"
 #include "modal_dialogs.h"
 #include "qt_ports.h"
-#include "serial/serial_port.h"
-#include "session.h"
+#include "session_thread.h"
+#include "setup/ticket_setup.h"
 #include "ticket_line_editor.h"
 #include "traffic/traffic_log.h"
-#include "workbook/embedded_spreadsheet.h"
 
 class QAction;
 class QCheckBox;
@@ -34,25 +34,20 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QTimer;
 class ImageBox;
-class PortRecovery;
 class RadioGroup;
-class ReceiveThread;
 class StatusBar;
 class TrafficLogWindow;
 
-class MainWindow : public QMainWindow,
-                   public orvex::TimerPort,
-                   public orvex::PanelPort,
-                   public orvex::SetupView {
+class MainWindow : public QMainWindow, public orvex::PanelPort {
   Q_OBJECT
 
  public:
   explicit MainWindow(QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  orvex::Session& session() { return session_; }
+  // The session's thread: tests look at the session through it.
+  SessionThread& sessionThread() { return *session_; }
   // The preview window and the about box are created after this window.
   void setPreviewWindow(orvex::PreviewPort* preview) { previewRelay_.setTarget(preview); }
   void setAboutBox(QWidget* about) { aboutBox_ = about; }
@@ -78,10 +73,8 @@ class MainWindow : public QMainWindow,
   // The menu item of that object name (a QAction), for tests and shortcuts.
   QAction* menuAction(const QString& objectName) const;
 
-  // orvex::TimerPort
-  void SetTimerEnabled(orvex::TimerId timer, bool enabled) override;
-  bool TimerEnabled(orvex::TimerId timer) const override;
-  // orvex::PanelPort
+  // orvex::PanelPort, on the window thread: the session's panel relay
+  // calls these.
   void SetGauge(int percent) override;
   void ShowSymbolChooser(bool wide) override;
   void SetSymbolCheckEnabled(bool enabled) override;
@@ -89,10 +82,13 @@ class MainWindow : public QMainWindow,
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override;
   std::optional<std::string> ChooseSaveFile(const std::string& filter,
                                             const std::string& defaultSuffix) override;
-  // orvex::SetupView
-  void RefreshSetup() override;
-  bool ShowLogo(int slot) override;
-  void BlankLogo(int slot) override;
+  // The session's setup, shown; editsTaken: the window's posted edits it
+  // has taken in (a copy behind them is asked for again).
+  void showSetup(const orvex::TicketSetup& setup, int editsTaken);
+  // A logo slot's picture; a null image blanks it.
+  void showLogo(int slot, const QImage& image);
+  // The window's copy of the setup that the widgets show and edit.
+  const orvex::TicketSetup& shownSetup() const { return viewSetup_; }
 
   // Start and exit.
   void setStartState();
@@ -102,13 +98,6 @@ class MainWindow : public QMainWindow,
   void openChosenPort();
   void switchToCom1();
   void switchToCom2();
-  void openPort();
-  void closePort();
-
-  // Timers.
-  void offlineCountTick();
-  void replyTimeoutTick();
-  void variantWaitTick();
 
   // Menu "Test_Print".
   void printCoinTestTicket();
@@ -189,31 +178,27 @@ class MainWindow : public QMainWindow,
   void buildMultipliers(QWidget* client);
   void buildDownloadBox(QWidget* client);
   void buildLogoPages(QWidget* client);
-  void buildTimers();
   void buildStatusBar();
-  void onPortHungUp(int generation);
-  void startReceiveThread();
-  void stopReceiveThread();
-  void onPortBack(const orvex::platform::PortDevice& device);
+  void showPortEvent(const PortEvent& event);
   std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
   ImageBox* logoBox(int slot) const;
-  QTimer* timer(orvex::TimerId id) const;
   RadioGroup* symbolChooserInUse() const;
   void setUpTrafficLog();
   void onTrafficFilesFailed(const QString& reason);
+  // Posts a menu item's core function.
+  void post(void (*command)(orvex::Session&));
+  // Posts an edit of the setup that the window's copy has taken already.
+  void postEdit(std::function<void(orvex::TicketSetup&)> edit);
 
-  // The ports, declared before the session that refers to them.
   orvex::platform::TrafficLog trafficLog_;
-  orvex::platform::SerialPort port_;
-  SerialLink link_{port_};
-  QtClock clock_;
-  QtEventPump events_;
-  orvex::EmbeddedSpreadsheet automation_;
   PreviewRelay previewRelay_;
   QtModalDialogs qtDialogs_;
   ModalDialogs* dialogs_ = &qtDialogs_;
   MessageMemo* messageWindow_;  // made before the session, placed by buildWindow()
-  orvex::Session session_;
+  orvex::TicketSetup viewSetup_;
+  bool wideSymbols_ = false;   // which symbol chooser the printer's variant uses
+  bool showingSetup_ = false;  // the controls follow the session's setup: no edits
+  std::unique_ptr<SessionThread> session_;
 
   // Port choice.
   QLabel* portLabel_ = nullptr;
@@ -262,18 +247,7 @@ class MainWindow : public QMainWindow,
   QProgressBar* downloadGauge_ = nullptr;
   QPushButton* cancelDownloadButton_ = nullptr;
 
-  QTimer* offlineCountTimer_ = nullptr;
-  QTimer* replyTimeoutTimer_ = nullptr;
-  QTimer* variantWaitTimer_ = nullptr;
-  QTimer* stuckWatchTimer_ = nullptr;  // the tool's own: ends states none of the three ends
-
-  orvex::ReadQueue receivedReads_;  // framed by the receive thread, dispatched here
-  ReceiveThread* receiveThread_ = nullptr;
   StatusBar* statusBar_ = nullptr;
-  PortRecovery* portRecovery_ = nullptr;
-  orvex::platform::PortDevice portDevice_;  // what the port name stood for when opened
-  int portGeneration_ = 0;                  // which receive thread is the current one
-  bool portWasOpen_ = false;                // opened once: a later open is a comeback
   QString portName_ = QStringLiteral("COM1");
   QString portSettings_ = QStringLiteral("38400,N,8,1");
   QWidget* aboutBox_ = nullptr;

@@ -4,7 +4,6 @@
 #include <QTabWidget>
 
 #include "image_box.h"
-#include "logo_picture.h"
 #include "logos/logo_download.h"
 #include "main_window.h"
 
@@ -35,24 +34,21 @@ ImageBox* MainWindow::logoBox(int slot) const {
   return logoBoxes_[2];
 }
 
-bool MainWindow::ShowLogo(int slot) {
-  if (slot < 1 || slot > 3) return false;
-  const QImage image = logoPicture(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
-  if (image.isNull()) return false;
-  logoBox(slot)->setPicture(image);
-  return true;
-}
-
-void MainWindow::BlankLogo(int slot) {
-  if (slot >= 1 && slot <= 3) logoBox(slot)->blank();
+void MainWindow::showLogo(int slot, const QImage& image) {
+  if (slot < 1 || slot > 3) return;
+  if (image.isNull()) {
+    logoBox(slot)->blank();
+  } else {
+    logoBox(slot)->setPicture(image);
+  }
 }
 
 void MainWindow::chooseLogo1() {
-  orvex::ChooseLogo1(session_);
+  post(orvex::ChooseLogo1);
 }
 void MainWindow::chooseLogo2() {
-  orvex::ChooseLogo2(session_);
+  post(orvex::ChooseLogo2);
 }
 void MainWindow::chooseLogo3() {
-  orvex::ChooseLogo3(session_);
+  post(orvex::ChooseLogo3);
 }

@@ -173,130 +173,134 @@ QAction* MainWindow::menuAction(const QString& objectName) const {
   return menuBar()->findChild<QAction*>(objectName);
 }
 
+void MainWindow::post(void (*command)(orvex::Session&)) {
+  session_->post(command);
+}
+
 void MainWindow::printCoinTestTicket() {
-  orvex::PrintCoinTestTicket(session_);
+  post(orvex::PrintCoinTestTicket);
 }
 void MainWindow::printNoteTestTicket() {
-  orvex::PrintNoteTestTicket(session_);
+  post(orvex::PrintNoteTestTicket);
 }
 void MainWindow::printPayoutTestTicket() {
-  orvex::PrintPayoutTestTicket(session_);
+  post(orvex::PrintPayoutTestTicket);
 }
 void MainWindow::printDailyReport() {
-  orvex::PrintDailyReport(session_);
+  post(orvex::PrintDailyReport);
 }
 
 void MainWindow::readFirmwareVersion() {
-  orvex::ReadFirmwareVersion(session_);
+  post(orvex::ReadFirmwareVersion);
 }
 void MainWindow::readPrinterClock() {
-  orvex::ReadPrinterClock(session_);
+  post(orvex::ReadPrinterClock);
 }
 void MainWindow::readMultipliers() {
-  orvex::ReadMultipliers(session_);
+  post(orvex::ReadMultipliers);
 }
 void MainWindow::readPrintStatus() {
-  orvex::ReadPrintStatus(session_);
+  post(orvex::ReadPrintStatus);
 }
 void MainWindow::readSummaryTotals() {
-  orvex::ReadSummaryTotals(session_);
+  post(orvex::ReadSummaryTotals);
 }
 
 void MainWindow::downloadAll() {
-  orvex::DownloadAll(session_);
+  post(orvex::DownloadAll);
 }
 void MainWindow::downloadCoinFormat() {
-  orvex::DownloadCoinFormat(session_);
+  post(orvex::DownloadCoinFormat);
 }
 void MainWindow::downloadNoteFormat() {
-  orvex::DownloadNoteFormat(session_);
+  post(orvex::DownloadNoteFormat);
 }
 void MainWindow::downloadPayoutFormat() {
-  orvex::DownloadPayoutFormat(session_);
+  post(orvex::DownloadPayoutFormat);
 }
 void MainWindow::downloadLogo1() {
-  orvex::DownloadLogo1(session_);
+  post(orvex::DownloadLogo1);
 }
 void MainWindow::downloadLogo2() {
-  orvex::DownloadLogo2(session_);
+  post(orvex::DownloadLogo2);
 }
 void MainWindow::downloadLogo3() {
-  orvex::DownloadLogo3(session_);
+  post(orvex::DownloadLogo3);
 }
 void MainWindow::setPrinterClock() {
-  orvex::SetPrinterClock(session_);
+  post(orvex::SetPrinterClock);
 }
 void MainWindow::setDateFormatYYMMDD() {
-  orvex::SetDateFormatYYMMDD(session_);
+  post(orvex::SetDateFormatYYMMDD);
 }
 void MainWindow::setDateFormatDDMMYY() {
-  orvex::SetDateFormatDDMMYY(session_);
+  post(orvex::SetDateFormatDDMMYY);
 }
 void MainWindow::setDateFormatMMDDYY() {
-  orvex::SetDateFormatMMDDYY(session_);
+  post(orvex::SetDateFormatMMDDYY);
 }
 void MainWindow::setDateFormatYYDDMM() {
-  orvex::SetDateFormatYYDDMM(session_);
+  post(orvex::SetDateFormatYYDDMM);
 }
 void MainWindow::enableSerialNumberPrinting() {
-  orvex::EnableSerialNumberPrinting(session_);
+  post(orvex::EnableSerialNumberPrinting);
 }
 void MainWindow::disableSerialNumberPrinting() {
-  orvex::DisableSerialNumberPrinting(session_);
+  post(orvex::DisableSerialNumberPrinting);
 }
 
 void MainWindow::clearMessageWindow() {
-  orvex::ClearMessageWindow(session_);
+  post(orvex::ClearMessageWindow);
 }
 void MainWindow::clearLogo1() {
-  orvex::ClearLogo1(session_);
+  post(orvex::ClearLogo1);
 }
 void MainWindow::clearLogo2() {
-  orvex::ClearLogo2(session_);
+  post(orvex::ClearLogo2);
 }
 void MainWindow::clearLogo3() {
-  orvex::ClearLogo3(session_);
+  post(orvex::ClearLogo3);
 }
 void MainWindow::clearCoinFormat() {
-  orvex::ClearCoinFormat(session_);
+  post(orvex::ClearCoinFormat);
 }
 void MainWindow::clearNoteFormat() {
-  orvex::ClearNoteFormat(session_);
+  post(orvex::ClearNoteFormat);
 }
 void MainWindow::clearPayoutFormat() {
-  orvex::ClearPayoutFormat(session_);
+  post(orvex::ClearPayoutFormat);
 }
 void MainWindow::clearAll() {
-  orvex::ClearAll(session_);
+  post(orvex::ClearAll);
 }
 
 void MainWindow::previewCoinTicket() {
-  orvex::PreviewCoinTicket(session_);
+  post(orvex::PreviewCoinTicket);
 }
 void MainWindow::previewNoteTicket() {
-  orvex::PreviewNoteTicket(session_);
+  post(orvex::PreviewNoteTicket);
 }
 void MainWindow::previewPayoutTicket() {
-  orvex::PreviewPayoutTicket(session_);
+  post(orvex::PreviewPayoutTicket);
 }
 
 void MainWindow::testFullCut() {
-  orvex::TestFullCut(session_);
+  post(orvex::TestFullCut);
 }
 void MainWindow::testPartCut() {
-  orvex::TestPartCut(session_);
+  post(orvex::TestPartCut);
 }
 void MainWindow::eraseRecords() {
-  orvex::EraseRecords(session_);
+  post(orvex::EraseRecords);
 }
 void MainWindow::saveFormatFile() {
-  orvex::SaveFormatFile(session_);
+  post(orvex::SaveFormatFile);
 }
 void MainWindow::loadFormatFile() {
-  orvex::LoadFormatFile(session_);
+  post(orvex::LoadFormatFile);
 }
 void MainWindow::printHistoryReport() {
-  orvex::PrintHistoryReport(session_);
+  post(orvex::PrintHistoryReport);
 }
 
 void MainWindow::runSerialNumberTool() {

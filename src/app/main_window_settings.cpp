@@ -69,8 +69,9 @@ void MainWindow::buildPrintStatus(QWidget* client) {
     check->adjustSize();
     check->setChecked(true);
     const auto field = box.field;
-    connect(check, &QCheckBox::toggled, this,
-            [this, field](bool checked) { session_.setup.printStatus.*field = checked; });
+    connect(check, &QCheckBox::toggled, this, [this, field](bool checked) {
+      postEdit([field, checked](orvex::TicketSetup& s) { s.printStatus.*field = checked; });
+    });
     *box.member = check;
     top += 32;
   }
@@ -130,23 +131,25 @@ void MainWindow::buildMultipliers(QWidget* client) {
     label->setBuddy(edit);
     *f.edit = edit;
   }
-  orvex::MultiplierSettings& m = session_.setup.multipliers;
+  const orvex::MultiplierSettings& m = viewSetup_.multipliers;
   coinMultiplierBox_->setText(QString::fromStdString(m.coin));
   noteMultiplierBox_->setText(QString::fromStdString(m.note));
   payoutMultiplierBox_->setText(QString::fromStdString(m.payout));
   decimalPlacesBox_->setText(QString::fromStdString(m.decimals));
   // textChanged, not textEdited: a change from anywhere (typing, paste,
   // undo, a screen reader) reaches the model.
-  connect(coinMultiplierBox_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { session_.setup.multipliers.coin = t.toStdString(); });
-  connect(noteMultiplierBox_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { session_.setup.multipliers.note = t.toStdString(); });
-  connect(payoutMultiplierBox_, &QLineEdit::textChanged, this,
-          [this](const QString& t) { session_.setup.multipliers.payout = t.toStdString(); });
-  connect(decimalPlacesBox_, &QLineEdit::textChanged, this, [this](const QString& t) {
-    session_.setup.multipliers.decimals = t.toStdString();
-    checkDecimalPlaces();
-  });
+  const auto follow = [this](QLineEdit* box, std::string orvex::MultiplierSettings::*field) {
+    connect(box, &QLineEdit::textChanged, this, [this, field](const QString& t) {
+      postEdit(
+          [field, text = t.toStdString()](orvex::TicketSetup& s) { s.multipliers.*field = text; });
+    });
+  };
+  follow(coinMultiplierBox_, &orvex::MultiplierSettings::coin);
+  follow(noteMultiplierBox_, &orvex::MultiplierSettings::note);
+  follow(payoutMultiplierBox_, &orvex::MultiplierSettings::payout);
+  follow(decimalPlacesBox_, &orvex::MultiplierSettings::decimals);
+  // After the edit, which it checks on the session thread.
+  connect(decimalPlacesBox_, &QLineEdit::textChanged, this, &MainWindow::checkDecimalPlaces);
   saveMultipliersButton_ = makeButton(multiplierGroup_, "Button1", "Save", QRect(238, 31, 75, 25));
   saveMultipliersButton_->setAccessibleName(QStringLiteral("Save multipliers and decimal places"));
   connect(saveMultipliersButton_, &QPushButton::clicked, this, &MainWindow::sendMultiplierSettings);
@@ -170,18 +173,20 @@ void MainWindow::buildDownloadBox(QWidget* client) {
 }
 
 void MainWindow::sendMultiplierSettings() {
-  orvex::SendMultiplierSettings(session_);
+  post(orvex::SendMultiplierSettings);
 }
 void MainWindow::sendPrintStatus() {
-  orvex::SendPrintStatus(session_);
+  post(orvex::SendPrintStatus);
 }
 void MainWindow::searchAndPrint() {
-  orvex::SearchAndPrint(
-      session_, {toCalendar(beginningDatePicker_->date()), toCalendar(endingDatePicker_->date())});
+  // The dates as the pickers show them when the button is pressed.
+  const orvex::SearchPeriod period{toCalendar(beginningDatePicker_->date()),
+                                   toCalendar(endingDatePicker_->date())};
+  session_->post([period](orvex::Session& s) { orvex::SearchAndPrint(s, period); });
 }
 void MainWindow::cancelDownload() {
-  orvex::CancelDownload(session_);
+  post(orvex::CancelDownload);
 }
 void MainWindow::checkDecimalPlaces() {
-  orvex::CheckDecimalPlaces(session_);
+  post(orvex::CheckDecimalPlaces);
 }

@@ -1,10 +1,12 @@
 // The ticket editor: three pages of ten lines, the legend above them, and
-// the two symbol choosers. The controls are views of session_.setup.
+// the two symbol choosers. The controls are views of the window's copy of
+// the session's setup; each edit is posted to the session.
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QTabWidget>
 
@@ -114,8 +116,17 @@ void MainWindow::buildTicketPage(QWidget* page, TicketKind kind) {
                                               QStringLiteral("RadioGroup%1").arg(n.heightGroup),
                                               QStringLiteral("Label%1").arg(n.caption)};
     const QString lineName = QStringLiteral("%1 line %2").arg(kTicketNames[t]).arg(line + 1);
-    editors[static_cast<std::size_t>(line)] = new TicketLineEditor(
-        page, line, session_.setup.Ticket(kind)[static_cast<std::size_t>(line)], names, lineName);
+    const auto index = static_cast<std::size_t>(line);
+    auto* editor =
+        new TicketLineEditor(page, line, viewSetup_.Ticket(kind)[index], names, lineName);
+    // The editor has written its line of the window's copy already.
+    connect(editor, &TicketLineEditor::changed, this, [this, editor, kind, index] {
+      if (showingSetup_) return;
+      session_->postEdit([kind, index, line = editor->line()](orvex::TicketSetup& s) {
+        s.Ticket(kind)[index] = line;
+      });
+    });
+    editors[index] = editor;
   }
 }
 
@@ -156,7 +167,9 @@ void MainWindow::buildSymbolChoosers(QWidget* parent) {
     group->setItemIndex(0);
     const bool wide = chooser.wide;
     connect(group, &RadioGroup::itemChosen, this, [this, wide](int item) {
-      (wide ? session_.setup.symbolItemWide : session_.setup.symbolItemNarrow) = item;
+      postEdit([wide, item](orvex::TicketSetup& s) {
+        (wide ? s.symbolItemWide : s.symbolItemNarrow) = item;
+      });
     });
     // Each item's character: above it in the upper row, below it in the lower.
     QStringList itemNames;
@@ -180,16 +193,31 @@ void MainWindow::buildSymbolChoosers(QWidget* parent) {
 }
 
 RadioGroup* MainWindow::symbolChooserInUse() const {
-  return session_.state.wideSymbols ? wideSymbolChooser_ : narrowSymbolChooser_;
+  return wideSymbols_ ? wideSymbolChooser_ : narrowSymbolChooser_;
 }
 
 void MainWindow::setSymbolPrinting(bool print) {
-  session_.setup.printStatus.symbol = print;
+  postEdit([print](orvex::TicketSetup& s) { s.printStatus.symbol = print; });
   symbolChooserInUse()->setEnabled(print);
 }
 
-void MainWindow::RefreshSetup() {
-  const orvex::TicketSetup& setup = session_.setup;
+void MainWindow::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
+  // Showing the session's setup changes the controls, which holds nothing new.
+  if (showingSetup_) return;
+  edit(viewSetup_);
+  session_->postEdit(std::move(edit));
+}
+
+void MainWindow::showSetup(const orvex::TicketSetup& shown, int editsTaken) {
+  // A copy taken before edits of ours reached the session would undo them
+  // on screen: ask again, and the next one has them.
+  if (editsTaken < session_->editsPosted()) {
+    session_->requestSetup();
+    return;
+  }
+  viewSetup_ = shown;
+  const QScopedValueRollback showing(showingSetup_, true);
+  const orvex::TicketSetup& setup = viewSetup_;
   for (const auto kind : {TicketKind::Coin, TicketKind::Note, TicketKind::Payout}) {
     for (TicketLineEditor* line : lines(kind)) line->refresh();
   }
@@ -208,7 +236,6 @@ void MainWindow::RefreshSetup() {
   setText(payoutMultiplierBox_, setup.multipliers.payout);
   setText(decimalPlacesBox_, setup.multipliers.decimals);
 
-  // Copied first: each box writes through to the model as it changes.
   const orvex::PrintStatus status = setup.printStatus;
   printCoinBox_->setChecked(status.coin);
   printNoteBox_->setChecked(status.note);

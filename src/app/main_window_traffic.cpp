@@ -10,8 +10,11 @@
 
 void MainWindow::setUpTrafficLog() {
   trafficLogWindow_ = std::make_unique<TrafficLogWindow>();
+  // Lines are made on the session thread; the window shows them on its own.
   trafficLog_.SetLineListener([this](const std::string& line) {
-    trafficLogWindow_->addLine(QString::fromStdString(line));
+    QMetaObject::invokeMethod(
+        this, [this, text = QString::fromStdString(line)] { trafficLogWindow_->addLine(text); },
+        Qt::QueuedConnection);
   });
   trafficLog_.writer().SetFailureHandler([this](const std::string& reason) {
     // From the writer's thread: the status bar is the window thread's.
@@ -19,10 +22,11 @@ void MainWindow::setUpTrafficLog() {
     QMetaObject::invokeMethod(
         this, [this, text] { onTrafficFilesFailed(text); }, Qt::QueuedConnection);
   });
-  session_.traffic.SetObserver(&trafficLog_);
+  session_->session().traffic.SetObserver(&trafficLog_);
 }
 
 void MainWindow::startTrafficLog(const QString& folder, bool trace) {
+  // The writer takes lines from any thread, the session's among them.
   if (!folder.isEmpty()) {
     trafficLog_.StartFiles(folder.toStdString());
     trafficLogWindow_->setFolder(folder);

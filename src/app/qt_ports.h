@@ -1,27 +1,16 @@
 #pragma once
 // Small port implementations that need nothing of the main window.
 
+#include "host/system_clock.h"
 #include "ports.h"
-#include "serial/serial_link.h"
 
-// Local time and the locale's formats.
-class QtClock : public orvex::ClockPort {
+// Local time, with the locale's short date and decimal separator. Read on
+// the session's thread: QLocale is reentrant.
+class QtClock : public orvex::platform::SystemClock {
  public:
-  orvex::LocalDateTime Now() const override;
   std::string ShortDate(const orvex::CalendarDate& date) const override;
   char DecimalSeparator() const override;
 };
-
-// Long operations wait here while the window keeps handling its events.
-class QtEventPump : public orvex::EventPump {
- public:
-  void WaitWhile(const std::function<bool()>& condition) override;
-  void ProcessPendingEvents() override;
-};
-
-// The wire: one byte per write, and pauses that block the window thread
-// without handling events, as the printer's pacing expects.
-using SerialLink = orvex::platform::SerialLink;
 
 // The preview window is created after the main window; the session gets
 // this relay at once and the window when it exists.

@@ -69,10 +69,16 @@ TicketLineEditor::TicketLineEditor(QWidget* page, int row, orvex::FormatLine& li
   connect(kindGroup_, &RadioGroup::itemChosen, this, [this](int item) {
     line_.kindItem = item;
     applyKindRule();
+    emit changed();
   });
-  connect(sizeGroup_, &RadioGroup::itemChosen, this, [this](int item) { line_.sizeItem = item; });
-  connect(heightGroup_, &RadioGroup::itemChosen, this,
-          [this](int item) { line_.heightItem = item; });
+  connect(sizeGroup_, &RadioGroup::itemChosen, this, [this](int item) {
+    line_.sizeItem = item;
+    emit changed();
+  });
+  connect(heightGroup_, &RadioGroup::itemChosen, this, [this](int item) {
+    line_.heightItem = item;
+    emit changed();
+  });
 }
 
 void TicketLineEditor::followText(const QString& text) {
@@ -81,6 +87,7 @@ void TicketLineEditor::followText(const QString& text) {
   auto bytes = orvex::Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
   if (bytes) {
     line_.SetText(std::move(*bytes));
+    emit changed();
     return;
   }
   // Typing cannot get here (the validator refuses such characters), but a

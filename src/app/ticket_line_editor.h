@@ -3,10 +3,11 @@
 // size and height groups, and the caption that stands in for the text box
 // while the line prints something else.
 //
-// The controls are a view of one FormatLine of the ticket setup. Every
-// change of a control is written to the line, however it came (typing,
-// paste, undo, a click, an arrow key, a screen reader); refresh() shows the
-// line again after the model changed, and writes nothing back.
+// The controls are a view of one FormatLine of the window's copy of the
+// ticket setup. Every change of a control is written to the line, however it
+// came (typing, paste, undo, a click, an arrow key, a screen reader), and
+// told with changed(); refresh() shows the line again after the model
+// changed, and writes nothing back.
 
 #include <QObject>
 #include <QString>
@@ -48,6 +49,11 @@ class TicketLineEditor : public QObject {
 
   // Shows the line as the model holds it; runs none of the checks of an edit.
   void refresh();
+  const orvex::FormatLine& line() const { return line_; }
+
+ signals:
+  // An edit has changed the line.
+  void changed();
 
  private:
   void followText(const QString& text);

@@ -39,19 +39,6 @@ class LineList : public MessageWindow {
   std::vector<std::string> lines;
 };
 
-// Local time of the system; remembers its last reading.
-class SystemClock : public ClockPort {
- public:
-  LocalDateTime Now() const override;
-  std::string ShortDate(const CalendarDate& date) const override;  // YYYY-MM-DD
-  char DecimalSeparator() const override { return '.'; }
-
-  std::optional<LocalDateTime> lastReading() const { return last_; }
-
- private:
-  mutable std::optional<LocalDateTime> last_;
-};
-
 class NoSetupView : public SetupView {
  public:
   void RefreshSetup() override {}

@@ -1,32 +1,10 @@
 #include "printer_worker.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <ctime>
 
 #include "link/link_control.h"
-#include "link/reply_dispatcher.h"
-#include "link/stuck_watch.h"
 
 namespace orvex::provision {
-
-namespace {
-
-constexpr int kTickMs = 1000;
-constexpr std::size_t kReadMax = 30000;
-constexpr int kReadGapMs = 50;
-
-std::int64_t MonotonicMs() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-}  // namespace
 
 PrinterWorker::PrinterWorker(PortChoice port, const TicketSetup& setup,
                              const ProvisionSettings& settings, ProgressSink& sink,
@@ -35,36 +13,30 @@ PrinterWorker::PrinterWorker(PortChoice port, const TicketSetup& setup,
       settings_(settings),
       sink_(sink),
       stop_(stop),
-      session_(Ports{memo_, *this, *this, *this, clock_, *this, view_, spreadsheet_, preview_}) {
+      session_(Ports{memo_, *this, host_, *this, clock_, *this, view_, spreadsheet_, preview_}) {
   session_.setup = setup;
   report_.port = choice_.name;
   report_.device = choice_.port.path;
-  events_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  host_.Attach(session_);
+  host_.SetHangUpHandler([this] {
+    // The device is gone for good: the printer is lost now, not after the
+    // reply timeout. The reset drops every pending request and ends the
+    // waits of the downloads and the batch.
+    hungUp_ = true;
+    CommunicationReset(session_);
+  });
 }
 
 PrinterWorker::~PrinterWorker() {
-  StopReader();
-  if (events_ >= 0) close(events_);
+  host_.UseLine(nullptr);
 }
 
 void PrinterWorker::Wake() {
-  if (events_ < 0) return;
-  const std::uint64_t one = 1;
-  (void)!write(events_, &one, sizeof one);
-}
-
-std::int64_t PrinterWorker::NowMs() const {
-  return MonotonicMs();
+  host_.Wake();
 }
 
 void PrinterWorker::Run() {
   sink_.Activity("opening " + choice_.port.path);
-  if (events_ < 0) {
-    report_.outcome = Outcome::Failed;
-    report_.reason = "no event descriptor for this printer's thread (too many open files?)";
-    sink_.Event("FAILED: " + report_.reason);
-    return;
-  }
   const auto opened = port_.Open(choice_.port);
   if (!opened.ok) {
     report_.outcome = Outcome::Failed;
@@ -80,9 +52,9 @@ void PrinterWorker::Run() {
     sink_.Activity("FAILED: " + report_.reason);
     return;
   }
-  reader_ = std::thread([this] { ReadBursts(); });
+  host_.UseLine(&port_);
   RunProvisioning(session_, *this, settings_, report_, sink_);
-  StopReader();
+  host_.UseLine(nullptr);
   port_.Close();
   report_.log = memo_.lines;
   if (hungUp_) sink_.Event("the port hung up");
@@ -104,93 +76,7 @@ void PrinterWorker::Pause(int milliseconds) {
   // The batch looks at Cancel right after its pause between steps: raise it
   // before that, also for the steps that have no wait of their own.
   if (stop_ && !cancelled_) OnStop(NowMs());
-  link_.Pause(milliseconds);
-}
-
-void PrinterWorker::SetTimerEnabled(TimerId timer, bool enabled) {
-  Timer& t = timers_[static_cast<int>(timer)];
-  if (enabled && !t.enabled) t.nextTickMs = NowMs() + kTickMs;  // a running timer keeps its period
-  t.enabled = enabled;
-}
-
-bool PrinterWorker::TimerEnabled(TimerId timer) const {
-  return timers_[static_cast<int>(timer)].enabled;
-}
-
-void PrinterWorker::RunDueTimers() {
-  const std::int64_t now = NowMs();
-  for (int i = 0; i < 4; ++i) {
-    Timer& t = timers_[i];
-    if (!t.enabled || t.nextTickMs > now) continue;
-    // Ticks missed while the thread was busy sending come as one, as a
-    // window's timer does.
-    while (t.nextTickMs <= now) t.nextTickMs += kTickMs;
-    switch (static_cast<TimerId>(i)) {
-      case TimerId::OfflineCount:
-        OfflineCountTick(session_);
-        break;
-      case TimerId::ReplyTimeout:
-        ReplyTimeoutTick(session_);
-        break;
-      case TimerId::VariantWait:
-        VariantWaitTick(session_);
-        break;
-      case TimerId::StuckWatch:
-        StuckWatchTick(session_);
-        break;
-    }
-  }
-}
-
-void PrinterWorker::ReadBursts() {
-  std::vector<std::uint8_t> burst;
-  while (!readerStop_) {
-    const auto status = port_.ReadBurst(burst, kReadMax, kReadGapMs);
-    if (status == platform::SerialPort::ReadStatus::HungUp) {
-      readerHungUp_ = true;
-      Wake();
-      return;  // the device is gone: stop reading it rather than spin
-    }
-    if (status != platform::SerialPort::ReadStatus::Data || burst.empty()) continue;
-    if (!reads_.Push(std::move(burst))) return;  // told to stop
-    burst = {};
-    Wake();
-  }
-}
-
-void PrinterWorker::StopReader() {
-  if (!reader_.joinable()) return;
-  readerStop_ = true;
-  reads_.Interrupt();
-  port_.Wake();
-  reader_.join();
-}
-
-void PrinterWorker::HandleEvents(std::int64_t deadlineMs) {
-  std::int64_t until = deadlineMs;
-  for (const Timer& t : timers_) {
-    if (t.enabled && (until < 0 || t.nextTickMs < until)) until = t.nextTickMs;
-  }
-  int waitMs = until < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(until - NowMs(), 0));
-  // Reads already queued are handled without waiting (not inside a
-  // dispatch, which leaves them for later).
-  if (reads_.Size() > 0 && !session_.dispatching) waitMs = 0;
-  pollfd wake{events_, POLLIN, 0};
-  if (poll(&wake, 1, waitMs) > 0) {
-    std::uint64_t count = 0;
-    (void)!read(events_, &count, sizeof count);
-  }
-  // The hang-up is taken after the reads that came before it.
-  const bool hungUp = readerHungUp_.load();
-  DispatchQueuedReads(session_, reads_);
-  if (hungUp && !hungUp_) {
-    // The device is gone for good: the printer is lost now, not after
-    // the reply timeout. The reset drops every pending request and ends
-    // the waits of the downloads and the batch.
-    hungUp_ = true;
-    CommunicationReset(session_);
-  }
-  RunDueTimers();
+  host_.Pause(milliseconds);
 }
 
 void PrinterWorker::OnStop(std::int64_t waitStartMs) {
@@ -218,22 +104,17 @@ void PrinterWorker::WaitWhile(const std::function<bool()>& condition) {
       OnStop(startMs);
       if (forced_) return;
     }
-    HandleEvents(stop_ ? std::max(stopSeenMs_, startMs) + kStopGraceMs : -1);
+    // Until the condition clears, or the stop request comes (or its grace
+    // runs out) and has to be acted on.
+    const std::int64_t deadline = stop_ ? std::max(stopSeenMs_, startMs) + kStopGraceMs : -1;
+    host_.RunUntil([&] { return !condition() || (stop_ && !cancelled_); }, deadline);
   }
-}
-
-void PrinterWorker::ProcessPendingEvents() {
-  HandleEvents(NowMs());
 }
 
 bool PrinterWorker::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   const std::int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
-  for (;;) {
-    if (done()) return true;
-    if (stop_ || hungUp_) return false;
-    if (deadline >= 0 && NowMs() >= deadline) return false;
-    HandleEvents(deadline);
-  }
+  host_.RunUntil([&] { return done() || stop_ || hungUp_; }, deadline);
+  return done();
 }
 
 }  // namespace orvex::provision

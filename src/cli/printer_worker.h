@@ -1,10 +1,10 @@
 #pragma once
-// One printer's thread: its own serial port, session and ports. Reads,
-// timer ticks and stop requests are all handled in one poll() loop on this
-// thread, so the core runs here as it runs on the window thread of the tool.
-// As in the tool, a reader thread of its own frames the printer's bursts
-// into a queue, also while this thread sends or pauses: two replies that
-// came apart are dispatched apart.
+// One printer's thread: its own serial port, session and ports, hosted by a
+// session host of its own that runs on this thread (the reads, the timers
+// and the wake-ups of a stop request all come through its loop). What is
+// particular to provisioning stays here: the port is opened once, a hang-up
+// ends the printer, and a stop request cancels and then gives up what the
+// printer does not answer.
 
 #include <atomic>
 #include <cstdint>
@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "headless_ports.h"
-#include "link/read_queue.h"
+#include "host/session_host.h"
+#include "host/system_clock.h"
 #include "printer_report.h"
 #include "provision_run.h"
 #include "serial/port_names.h"
-#include "serial/serial_link.h"
 #include "serial/serial_port.h"
 #include "session.h"
 
@@ -35,7 +35,6 @@ struct PortChoice {
 constexpr int kStopGraceMs = 2000;
 
 class PrinterWorker final : private LinkPort,
-                            private TimerPort,
                             private EventPump,
                             private CollectingPanel,
                             public PrinterHost {
@@ -57,62 +56,39 @@ class PrinterWorker final : private LinkPort,
   bool WaitUntil(const std::function<bool()>& done, int timeoutMs) override;
   bool StopRequested() const override { return stop_.load(); }
   bool HungUp() const override { return hungUp_; }
-  std::int64_t NowMs() const override;
+  std::int64_t NowMs() const override { return host_.NowMs(); }
   std::optional<LocalDateTime> LastClockReading() const override { return clock_.lastReading(); }
   std::vector<std::string> LinesFrom(int index) const override;
   int MessageCount() const override { return static_cast<int>(messages.size()); }
   std::vector<std::string> MessagesFrom(int index) const override;
 
  private:
-  // LinkPort: the platform's link, with a look at the stop flag in each pause
-  void BeginRequest() override { link_.BeginRequest(); }
-  bool SendByte(std::uint8_t byte) override { return link_.SendByte(byte); }
+  // LinkPort: the host's link, with a look at the stop flag in each pause
+  void BeginRequest() override { host_.BeginRequest(); }
+  bool SendByte(std::uint8_t byte) override { return host_.SendByte(byte); }
   void Pause(int milliseconds) override;
-  // TimerPort
-  void SetTimerEnabled(TimerId timer, bool enabled) override;
-  bool TimerEnabled(TimerId timer) const override;
-  // EventPump
+  // EventPump: the host's loop, with the stop request's own rules
   void WaitWhile(const std::function<bool()>& condition) override;
-  void ProcessPendingEvents() override;
+  void ProcessPendingEvents() override { host_.ProcessPendingEvents(); }
   // PanelPort (the rest is CollectingPanel's)
   void SetGauge(int percent) override { sink_.Progress(percent); }
 
-  // Waits for one event (a read, a timer tick, a wake) until deadlineMs at
-  // the latest (negative: no deadline) and handles it.
-  void HandleEvents(std::int64_t deadlineMs);
-  // The reader thread: frames bursts into reads_ until the port hangs up or
-  // StopReader() is called.
-  void ReadBursts();
-  void StopReader();
-  void RunDueTimers();
   // waitStartMs: when the wait under way began.
   void OnStop(std::int64_t waitStartMs);
-
-  struct Timer {
-    bool enabled = false;
-    std::int64_t nextTickMs = 0;
-  };
 
   PortChoice choice_;
   ProvisionSettings settings_;
   ProgressSink& sink_;
   const std::atomic<bool>& stop_;
 
+  platform::SessionHost host_;
   platform::SerialPort port_;
-  platform::SerialLink link_{port_};
   LineList memo_;
-  SystemClock clock_;
+  platform::SystemClock clock_;
   NoSetupView view_;
   NoSpreadsheet spreadsheet_;
   NoPreview preview_;
   Session session_;
-  Timer timers_[4];  // by TimerId
-
-  ReadQueue reads_;
-  std::thread reader_;
-  std::atomic<bool> readerStop_ = false;
-  std::atomic<bool> readerHungUp_ = false;  // the reader saw the hang-up after its last read
-  int events_ = -1;                         // eventfd: a read is queued, or Wake()
 
   bool hungUp_ = false;
   bool cancelled_ = false;  // Cancel raised after the stop request

@@ -6,6 +6,7 @@
 #include "formatfile/format_file.h"
 #include "formats/settings.h"
 #include "headless_ports.h"
+#include "host/system_clock.h"
 #include "session.h"
 
 namespace orvex::provision {
@@ -59,7 +60,7 @@ SetupLoad LoadSetup(const std::string& path) {
   NoLink link;
   NoTimers timers;
   CollectingPanel panel;
-  SystemClock clock;
+  platform::SystemClock clock;
   NoEvents events;
   NoSetupView view;
   NoSpreadsheet spreadsheet;

@@ -39,6 +39,8 @@ class LinkPort {
 // The printer link's three timers, and the watch that ends the states none
 // of them ends (link/stuck_watch.h).
 enum class TimerId { OfflineCount, ReplyTimeout, VariantWait, StuckWatch };
+inline constexpr int kTimerCount = 4;
+inline constexpr int kTimerPeriodMs = 1000;
 
 // One-second timers. Enabling a running timer keeps its period.
 class TimerPort {

@@ -49,7 +49,7 @@ class Session {
   TicketSetup setup;
   int progressLine = 0;
   bool batchRunning = false;  // Download All is under way
-  bool dispatching = false;   // ReplyDispatcher is handling a read
+  bool exporting = false;     // a period report export is under way (it handles events)
   StuckWatchCounts watch;
 
   // Counters for callers that run commands without a window (the batch's

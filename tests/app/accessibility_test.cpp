@@ -60,8 +60,8 @@ void Toggle(QAccessibleInterface* item) {
   item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
 }
 
-const orvex::FormatLine& Line(AppFixture& f, TicketKind kind, int line) {
-  return f.session().setup.Ticket(kind)[static_cast<std::size_t>(line)];
+orvex::FormatLine Line(AppFixture& f, TicketKind kind, int line) {
+  return f.Setup().Ticket(kind)[static_cast<std::size_t>(line)];
 }
 
 // A printer played by hand on a pseudo-terminal that the tool knows as
@@ -196,13 +196,14 @@ class AccessibilityTest : public QObject {
     QComboBox* port = f.Find<QComboBox>("ComboBox1");
     port->setCurrentIndex(2);
     emit port->activated(2);
+    f.Settle();
     QCOMPARE(f.form->portName(), QStringLiteral("COM3"));
     printer.Write({0x26});  // the announcement
     const std::vector<std::uint8_t> query = printer.Read(2, 3000);
     QCOMPARE(query, (std::vector<std::uint8_t>{0x1B, 0xA0}));
     printer.Write({0x0A});  // the 20-symbol printer
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 3000);
-    QVERIFY(f.session().state.wideSymbols);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 3000);
+    QVERIFY(f.State().wideSymbols);
 
     // Everything is found by walking the tree from the window.
     QAccessibleInterface* window = Accessible(f.form.get());
@@ -248,7 +249,7 @@ class AccessibilityTest : public QObject {
     QCOMPARE(Line(f, TicketKind::Coin, 2).text, std::string("OPEN 24H"));
     QCOMPARE(Line(f, TicketKind::Coin, 2).sizeItem, 1);
     QCOMPARE(Line(f, TicketKind::Coin, 9).kindItem, 5);
-    QCOMPARE(f.session().setup.symbolItemWide, 2);
+    QCOMPARE(f.Setup().symbolItemWide, 2);
 
     // And the download sends it: ESC FD, the symbol, two zero bytes, ten
     // line records of 26 bytes, three zero bytes.
@@ -265,6 +266,7 @@ class AccessibilityTest : public QObject {
     QCOMPARE(expected.size(), std::size_t{268});
 
     f.form->menuAction(QStringLiteral("SetCoin"))->trigger();
+    f.Settle();
     QCOMPARE(printer.Read(expected.size(), 5000), expected);
     printer.Write({0xAA});  // the printer takes the format
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Download coin format finished .")),
@@ -319,36 +321,38 @@ class AccessibilityTest : public QObject {
     f.Identify(false);
     // The decimal box runs its check on a change from a screen reader too.
     Accessible(f.Find<QLineEdit>("Edit14"))->setText(QAccessible::Value, QStringLiteral("7"));
-    QCOMPARE(f.session().setup.multipliers.decimals, std::string("7"));
+    QCOMPARE(f.Setup().multipliers.decimals, std::string("7"));
     QCOMPARE(f.dialogs.messages,
              QStringList{QStringLiteral("The floating-point too large (0~3).")});
     Accessible(f.Find<QLineEdit>("Edit12"))->setText(QAccessible::Value, QStringLiteral("250"));
-    QCOMPARE(f.session().setup.multipliers.note, std::string("250"));
+    QCOMPARE(f.Setup().multipliers.note, std::string("250"));
 
     // Check boxes toggled through the action interface.
     Toggle(Accessible(f.Find<QCheckBox>("CheckBox3")));
-    QVERIFY(!f.session().setup.printStatus.payout);
+    QVERIFY(!f.Setup().printStatus.payout);
     Toggle(Accessible(f.Find<QCheckBox>("CheckBox4")));
-    QVERIFY(!f.session().setup.printStatus.symbol);
+    QVERIFY(!f.Setup().printStatus.symbol);
     QVERIFY(!f.Find<RadioGroup>("RadioGroup92")->isEnabled());
     Toggle(Accessible(f.Find<QCheckBox>("CheckBox4")));
-    QCOMPARE(f.session().setup.printStatus.Byte(), std::uint8_t{0x63});
+    QCOMPARE(f.Setup().printStatus.Byte(), std::uint8_t{0x63});
 
     // The 18-symbol chooser; a toggle of the selected item changes nothing.
     RadioGroup* narrow = f.Find<RadioGroup>("RadioGroup92");
     Toggle(Accessible(narrow->item(17)));
-    QCOMPARE(f.session().setup.symbolItemNarrow, 17);
-    QCOMPARE(orvex::SymbolCode(f.session().setup, false), std::uint8_t{43});
+    QCOMPARE(f.Setup().symbolItemNarrow, 17);
+    QCOMPARE(orvex::SymbolCode(f.Setup(), false), std::uint8_t{43});
     Toggle(Accessible(narrow->item(17)));
     QCOMPARE(narrow->itemIndex(), 17);
     QVERIFY(narrow->item(17)->isChecked());
-    QCOMPARE(f.session().setup.symbolItemNarrow, 17);
+    QCOMPARE(f.Setup().symbolItemNarrow, 17);
 
     // A refresh from the model writes nothing back and checks nothing.
     f.dialogs.messages.clear();
-    f.session().setup.multipliers.decimals = "9";
-    f.session().setup.Ticket(TicketKind::Coin)[0].text = "FROM FILE";
-    f.form->RefreshSetup();
+    f.OnSession([](orvex::Session& s) {
+      s.setup.multipliers.decimals = "9";
+      s.setup.Ticket(TicketKind::Coin)[0].text = "FROM FILE";
+      s.io.view.RefreshSetup();
+    });
     QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("9"));
     QCOMPARE(f.Find<QLineEdit>("Edit1")->text(), QStringLiteral("FROM FILE"));
     QVERIFY(f.dialogs.messages.isEmpty());
@@ -408,6 +412,7 @@ class AccessibilityTest : public QObject {
     logo->setFocus();
     QTest::keyClick(logo, Qt::Key_Space);
     QTest::keyClick(logo, Qt::Key_Return);
+    f.Settle();
     QCOMPARE(f.dialogs.openFilters,
              (QStringList{QStringLiteral("Bitmaps(*.bmp)"), QStringLiteral("Bitmaps(*.bmp)")}));
     // And so does a screen reader's press, from the event loop.
@@ -422,6 +427,7 @@ class AccessibilityTest : public QObject {
     f.form->show();
     f.Identify();
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    f.Settle();
     QVERIFY(preview.isVisible());
     QVERIFY(f.form->isMinimized());
     QTest::keyClick(&preview, Qt::Key_Escape);

@@ -4,11 +4,14 @@
 // the message window, click radio items and set an environment variable.
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QRadioButton>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
+#include <type_traits>
 
 #include "main_window.h"
 #include "radio_group.h"
@@ -68,14 +71,46 @@ struct AppFixture {
     form->setProcessEnd([this] { ++processEnds; });
   }
 
-  orvex::Session& session() { return form->session(); }
+  // Runs `look` on the session's thread, waits for it and for what it sent
+  // the window, and returns what it returns. The session is the session
+  // thread's: tests look at it and set it up through here.
+  template <class F>
+  auto OnSession(F look) {
+    using Result = std::invoke_result_t<F, orvex::Session&>;
+    if constexpr (std::is_void_v<Result>) {
+      form->sessionThread().runAndWait(look);
+    } else {
+      std::optional<Result> result;
+      form->sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
+      return std::move(*result);
+    }
+  }
+  orvex::TicketSetup Setup() {
+    return OnSession([](orvex::Session& s) { return s.setup; });
+  }
+  orvex::ConnectionState State() {
+    return OnSession([](orvex::Session& s) { return s.state; });
+  }
+  orvex::PendingRequest Pending() {
+    return OnSession([](orvex::Session& s) { return s.pending; });
+  }
+  bool TimerOn(orvex::TimerId timer) {
+    return OnSession([timer](orvex::Session& s) { return s.io.timers.TimerEnabled(timer); });
+  }
+  // Waits until the session thread has handled what was posted so far (the
+  // menu item just chosen, or the start of its wait) and the window has
+  // shown what it reported.
+  void Settle() {
+    OnSession([](orvex::Session&) {});
+  }
 
   template <class T>
   T* Find(const char* objectName) const {
     return ::Find<T>(*form, objectName);
   }
 
-  QStringList Lines() const {
+  QStringList Lines() {
+    Settle();
     QStringList lines;
     for (int i = 0; i < form->messageWindow()->LineCount(); ++i)
       lines << form->messageWindow()->lineText(i);
@@ -84,8 +119,10 @@ struct AppFixture {
 
   // The printer is identified as the dispatcher would leave it.
   void Identify(bool wide = true) {
-    session().state.identified = true;
-    session().state.wideSymbols = wide;
+    OnSession([wide](orvex::Session& s) {
+      s.state.identified = true;
+      s.state.wideSymbols = wide;
+    });
     form->ShowSymbolChooser(wide);
     form->SetSymbolCheckEnabled(true);
   }

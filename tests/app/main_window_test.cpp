@@ -181,7 +181,6 @@ class MainWindowTest : public QObject {
     for (int i = 1; i <= 6; ++i) need(QStringLiteral("GroupBox%1").arg(i));
     for (int i = 1; i <= 5; ++i) need(QStringLiteral("CheckBox%1").arg(i));
     for (int i = 1; i <= 3; ++i) need(QStringLiteral("Image%1").arg(i));
-    for (int i = 1; i <= 3; ++i) need(QStringLiteral("Timer%1").arg(i));
     for (int i = 4; i <= 6; ++i) need(QStringLiteral("TabSheet%1").arg(i));
     for (const char* name :
          {"Memo1", "ComboBox1", "Label48", "PageControl1", "PageControl2", "Button1", "Button2",
@@ -280,10 +279,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Find<QComboBox>("ComboBox1")->currentIndex(), -1);
     QCOMPARE(f.Find<QComboBox>("ComboBox1")->placeholderText(), QStringLiteral("Select"));
     QVERIFY(f.Find<QComboBox>("ComboBox1")->isEnabled());
-    for (QTimer* t :
-         {f.Find<QTimer>("Timer1"), f.Find<QTimer>("Timer2"), f.Find<QTimer>("Timer3")}) {
-      QVERIFY(!t->isActive());
-      QCOMPARE(t->interval(), 1000);
+    // The link's timers run in the session's host; all stopped at start.
+    for (const auto timer : {orvex::TimerId::OfflineCount, orvex::TimerId::ReplyTimeout,
+                             orvex::TimerId::VariantWait, orvex::TimerId::StuckWatch}) {
+      QVERIFY(!f.TimerOn(timer));
     }
     QCOMPARE(f.Find<QDateEdit>("DateTimePicker1")->date(), QDate::currentDate());
     QCOMPARE(f.Find<QDateEdit>("DateTimePicker2")->date(), QDate::currentDate());
@@ -293,8 +292,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
     QCOMPARE(w->messageWindow()->LineCount(), 0);
     QCOMPARE(w->portName(), QStringLiteral("COM1"));
-    QVERIFY(!f.session().state.identified);
-    QCOMPARE(f.session().state.linkState, orvex::LinkState::NotSeen);
+    QVERIFY(!f.State().identified);
+    QCOMPARE(f.State().linkState, orvex::LinkState::NotSeen);
   }
 
   void logoBoxesStartWhiteWithThePrompt() {
@@ -337,10 +336,12 @@ class MainWindowTest : public QObject {
     QVERIFY(Find<QPushButton>(about, "OKButton")->isDefault());
     QVERIFY(!about.isModal());
     f.form->menuAction(QStringLiteral("N2"))->trigger();
+    f.Settle();
     QVERIFY(about.isVisible());
     QTest::mouseClick(Find<QPushButton>(about, "OKButton"), Qt::LeftButton);
     QVERIFY(!about.isVisible());
     f.form->menuAction(QStringLiteral("N2"))->trigger();
+    f.Settle();
     QVERIFY(about.isVisible());
   }
 
@@ -351,6 +352,7 @@ class MainWindowTest : public QObject {
     AppFixture f;
     f.form->show();
     f.form->menuAction(QStringLiteral("ReadWriteSerialnumber1"))->trigger();
+    f.Settle();
     QDir::setCurrent(old);
     QCOMPARE(f.processEnds, 1);
     QVERIFY(!f.form->isVisible());
@@ -360,9 +362,11 @@ class MainWindowTest : public QObject {
     AppFixture f;
     f.form->messageWindow()->AppendLine("kept");
     f.form->menuAction(QStringLiteral("MessageWindow1"))->trigger();
+    f.Settle();
     QCOMPARE(f.Lines(), QStringList{QStringLiteral("kept")});
     f.Identify();
     f.form->menuAction(QStringLiteral("MessageWindow1"))->trigger();
+    f.Settle();
     QCOMPARE(f.form->messageWindow()->LineCount(), 0);
   }
 
@@ -374,8 +378,9 @@ class MainWindowTest : public QObject {
     }
     f.Find<QPushButton>("Button4")->click();
     f.Find<QPushButton>("Button1")->click();
+    f.Settle();
     QCOMPARE(f.form->messageWindow()->LineCount(), 0);
-    QVERIFY(!f.Find<QTimer>("Timer2")->isActive());
+    QVERIFY(!f.TimerOn(orvex::TimerId::ReplyTimeout));
     QVERIFY(f.dialogs.messages.isEmpty());
   }
 };

@@ -12,6 +12,7 @@
 
 #include "app_fixture.h"
 #include "bitmaps.h"
+#include "host/paced_link.h"
 #include "image_box.h"
 #include "link/link_control.h"
 #include "link/stuck_watch.h"
@@ -122,14 +123,16 @@ class PortsTest : public QObject {
     AppFixture f;
     MessageMemo& memo = *f.form->messageWindow();
     for (int i = 0; i < 19990; ++i) memo.AppendLine(std::to_string(i));
-    f.session().StartReplyTimeout();  // counts on line 19990
-    const int timeoutLine = f.session().state.timeoutLine;
+    f.OnSession([](orvex::Session& s) { s.StartReplyTimeout(); });  // counts on line 19990
+    const int timeoutLine = f.State().timeoutLine;
     QCOMPARE(timeoutLine, 19990);
     // The first of these is the line the count then rewrites, as a search's
     // "The begining date you selected" line is.
     for (int i = 0; i < 100; ++i) memo.AppendLine("later " + std::to_string(i));
-    f.form->replyTimeoutTick();
-    f.form->replyTimeoutTick();
+    f.OnSession([](orvex::Session& s) {
+      orvex::ReplyTimeoutTick(s);
+      orvex::ReplyTimeoutTick(s);
+    });
     // 90 lines went; the count lands on its own line, not 90 further on.
     QCOMPARE(memo.document()->firstBlock().text(), QStringLiteral("90"));
     QCOMPARE(memo.lineText(timeoutLine), QStringLiteral("Timeout Detect : 2 sec"));
@@ -151,56 +154,47 @@ class PortsTest : public QObject {
     // Cleared, the window counts from 0 again: the old line is past the end.
     memo.ClearLines();
     QCOMPARE(memo.LineCount(), 0);
-    f.form->replyTimeoutTick();
+    f.OnSession([](orvex::Session& s) { orvex::ReplyTimeoutTick(s); });
     QCOMPARE(memo.LineCount(), 0);
   }
 
   void timeoutLineIsRewrittenInPlace() {
     AppFixture f;
     f.form->messageWindow()->AppendLine("before");
-    f.session().StartReplyTimeout();
-    QVERIFY(f.Find<QTimer>("Timer2")->isActive());
-    f.form->replyTimeoutTick();
-    f.form->replyTimeoutTick();
+    f.OnSession([](orvex::Session& s) { s.StartReplyTimeout(); });
+    QVERIFY(f.TimerOn(orvex::TimerId::ReplyTimeout));
+    f.OnSession([](orvex::Session& s) {
+      orvex::ReplyTimeoutTick(s);
+      orvex::ReplyTimeoutTick(s);
+    });
     QCOMPARE(f.Lines(),
              (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
   }
 
-  void enablingARunningTimerKeepsItsPeriod() {
-    AppFixture f;
-    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
-    QVERIFY(f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
-    QTest::qWait(400);
-    const int before = f.Find<QTimer>("Timer2")->remainingTime();
-    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, true);
-    QVERIFY(f.Find<QTimer>("Timer2")->remainingTime() <= before);
-    QVERIFY(f.Find<QTimer>("Timer2")->remainingTime() < 800);
-    f.form->SetTimerEnabled(orvex::TimerId::ReplyTimeout, false);
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::OfflineCount));
-  }
-
   void timerTicksReachTheCore() {
     AppFixture f;
-    f.session().state.linkState = orvex::LinkState::Online;
-    f.form->SetTimerEnabled(orvex::TimerId::OfflineCount, true);
+    f.OnSession([](orvex::Session& s) {
+      s.state.linkState = orvex::LinkState::Online;
+      s.SetTimer(orvex::TimerId::OfflineCount, true);
+    });
     // Three real one-second ticks of the offline count.
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.linkState == orvex::LinkState::Lost, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().linkState == orvex::LinkState::Lost, 5000);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
   }
 
   void stuckWatchIsATimerOfItsOwnAndReachesTheCore() {
     AppFixture f;
     // A renewal's busy whose end has not come for 88 seconds.
-    f.session().state.busy = true;
-    f.session().watch.silentSeconds = 88;
-    f.form->SetTimerEnabled(orvex::TimerId::StuckWatch, true);
-    QVERIFY(f.form->TimerEnabled(orvex::TimerId::StuckWatch));
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::OfflineCount) &&
-            !f.form->TimerEnabled(orvex::TimerId::ReplyTimeout));
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    f.OnSession([](orvex::Session& s) {
+      s.state.busy = true;
+      s.watch.silentSeconds = 88;
+      s.SetTimer(orvex::TimerId::StuckWatch, true);
+    });
+    QVERIFY(f.TimerOn(orvex::TimerId::StuckWatch));
+    QVERIFY(!f.TimerOn(orvex::TimerId::OfflineCount) && !f.TimerOn(orvex::TimerId::ReplyTimeout));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
     QCOMPARE(f.Lines(), (QStringList{QString::fromUtf8(orvex::kRenewalUnfinished), QString()}));
-    QVERIFY(!f.form->TimerEnabled(orvex::TimerId::StuckWatch));
+    QVERIFY(!f.TimerOn(orvex::TimerId::StuckWatch));
   }
 
   void gaugeAndCommunicationReset() {
@@ -209,9 +203,9 @@ class PortsTest : public QObject {
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 40);
     f.form->SetGauge(250);
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 100);
-    orvex::CommunicationReset(f.session());
+    f.OnSession([](orvex::Session& s) { orvex::CommunicationReset(s); });
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
-    QVERIFY(f.Find<QTimer>("Timer1")->isActive());
+    QVERIFY(f.TimerOn(orvex::TimerId::OfflineCount));
   }
 
   void filtersAreGivenInQtSyntax() {
@@ -240,9 +234,10 @@ class PortsTest : public QObject {
     f.form->show();
     f.dialogs.openAnswers.append(QString::fromStdString(good));
     QTest::mouseClick(f.Find<ImageBox>("Image2"), Qt::LeftButton);
+    f.Settle();
     QCOMPARE(f.dialogs.openFilters, QStringList{QStringLiteral("Bitmaps(*.bmp)")});
-    QCOMPARE(f.session().setup.logos[1].path, good);
-    QCOMPARE(f.session().setup.logos[1].height, 64);
+    QCOMPARE(f.Setup().logos[1].path, good);
+    QCOMPARE(f.Setup().logos[1].height, 64);
     QVERIFY(f.Find<ImageBox>("Image2")->hasPicture());
     QVERIFY(f.dialogs.messages.isEmpty());
     // The stripes show stretched over the box: both colours are there.
@@ -251,7 +246,7 @@ class PortsTest : public QObject {
 
     f.dialogs.openAnswers.append(QString::fromStdString(narrow));
     QTest::mouseClick(f.Find<ImageBox>("Image2"), Qt::LeftButton);
-    QVERIFY(f.session().setup.logos[1].path.empty());
+    QVERIFY(f.Setup().logos[1].path.empty());
     QVERIFY(!f.Find<ImageBox>("Image2")->hasPicture());
     QCOMPARE(f.dialogs.messages,
              QStringList{QStringLiteral("BMP width not 384 pixel ! Please try again!")});
@@ -260,7 +255,7 @@ class PortsTest : public QObject {
 
     // A cancelled dialog changes nothing.
     QTest::mouseClick(f.Find<ImageBox>("Image3"), Qt::LeftButton);
-    QVERIFY(f.session().setup.logos[2].path.empty());
+    QVERIFY(f.Setup().logos[2].path.empty());
     QCOMPARE(f.dialogs.messages.size(), 1);
   }
 
@@ -272,11 +267,15 @@ class PortsTest : public QObject {
     file.write("BM not really a bitmap");
     file.close();
     AppFixture f;
-    f.session().setup.logos[0].path = path.toStdString();
-    QVERIFY(!f.form->ShowLogo(1));
-    f.session().setup.logos[0].path = (dir.path() + QStringLiteral("/missing.bmp")).toStdString();
-    QVERIFY(!f.form->ShowLogo(1));
-    QVERIFY(!f.form->ShowLogo(4));
+    const auto shows = [&f](const QString& file, int slot) {
+      return f.OnSession([file, slot](orvex::Session& s) {
+        s.setup.logos[0].path = file.toStdString();
+        return s.io.view.ShowLogo(slot);
+      });
+    };
+    QVERIFY(!shows(path, 1));
+    QVERIFY(!shows(dir.path() + QStringLiteral("/missing.bmp"), 1));
+    QVERIFY(!shows(path, 4));
   }
 
   void clearLogoNeedsTheIdentifiedPrinter() {
@@ -286,23 +285,25 @@ class PortsTest : public QObject {
     AppFixture f;
     f.dialogs.openAnswers.append(QString::fromStdString(good));
     f.form->chooseLogo1();
+    f.Settle();
     QVERIFY(f.Find<ImageBox>("Image1")->hasPicture());
     f.form->menuAction(QStringLiteral("Logo11"))->trigger();
+    f.Settle();
     QVERIFY(f.Find<ImageBox>("Image1")->hasPicture());
     f.Identify();
     f.form->menuAction(QStringLiteral("Logo11"))->trigger();
+    f.Settle();
     QVERIFY(!f.Find<ImageBox>("Image1")->hasPicture());
-    QVERIFY(f.session().setup.logos[0].path.empty());
+    QVERIFY(f.Setup().logos[0].path.empty());
   }
 
   void pauseBlocksForItsLength() {
-    orvex::platform::SerialPort port;
-    SerialLink link(port);
+    orvex::platform::PacedLink link;  // no line
     QElapsedTimer clock;
     clock.start();
     link.Pause(30);
     QVERIFY(clock.elapsed() >= 29);
-    link.SendByte(0x1B);  // a closed port takes the byte silently
+    QVERIFY(link.SendByte(0x1B));  // no line takes the byte silently
   }
 };
 

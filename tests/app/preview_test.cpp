@@ -166,6 +166,7 @@ class PreviewTest : public QObject {
       AppFixture f;
       f.dialogs.openAnswers.append(QString::fromStdString(path));
       f.form->chooseLogo2();
+      f.Settle();
       QVERIFY2(f.Find<ImageBox>("Image2")->hasPicture(), c.name);
       QVERIFY2(DarkDots(f.Find<ImageBox>("Image2")->pixmap().toImage()) == printed, c.name);
     }
@@ -189,12 +190,14 @@ class PreviewTest : public QObject {
     f.form->setPreviewWindow(&preview);
     f.form->show();
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    f.Settle();
     QVERIFY(!preview.isVisible());  // not before identification
     f.Identify();
     for (int line = 1; line < 10; ++line)
       ClickItem(f.form->lineEditor(orvex::TicketKind::Coin, line).kindGroup(), 5);
     QTest::keyClicks(f.Find<QLineEdit>("Edit1"), QStringLiteral("HELLO"));
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
+    f.Settle();
     QVERIFY(preview.isVisible());
     QVERIFY(f.form->isMinimized());
     QCOMPARE(preview.panel()->height(), 10 + 25 + 20);

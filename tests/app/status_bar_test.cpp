@@ -73,6 +73,7 @@ const orvex::test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if0
 void Pick(MainWindow& form, int index) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
   emit Find<QComboBox>(form, "ComboBox1")->activated(index);
+  form.sessionThread().runAndWait([](orvex::Session&) {});  // the port is open
 }
 
 QString Tip(const MainWindow& form, int index) {
@@ -294,7 +295,7 @@ class StatusBarTest : public QObject {
     AppFixture f;
     Pick(*f.form, 0);
     first->Announce();
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 3000);
     const QStringList before = f.Lines();
     StatusBar* bar = f.form->toolStatusBar();
 
@@ -322,10 +323,11 @@ class StatusBarTest : public QObject {
 
     // The receive thread runs again: a query goes out and its answer is shown.
     f.form->readPrintStatus();
+    f.Settle();
     QCOMPARE(second.Receive(2), QByteArray("\x1D\xF7", 2));
     second.Send(0x07);  // coin, note and payout tickets printed
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Print payout ticket .")), 3000);
-    QVERIFY(!f.session().state.busy);
+    QVERIFY(!f.State().busy);
   }
 };
 

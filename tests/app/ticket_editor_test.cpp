@@ -13,14 +13,15 @@
 #include <QtTest>
 
 #include "app_fixture.h"
+#include "link/link_control.h"
 #include "link/reply_dispatcher.h"
 
 using orvex::TicketKind;
 
 namespace {
 
-const orvex::FormatLine& Model(AppFixture& f, TicketKind kind, int line) {
-  return f.session().setup.Ticket(kind)[static_cast<std::size_t>(line)];
+orvex::FormatLine Model(AppFixture& f, TicketKind kind, int line) {
+  return f.Setup().Ticket(kind)[static_cast<std::size_t>(line)];
 }
 
 // A key that has no ASCII name, typed as its text.
@@ -181,6 +182,7 @@ class TicketEditorTest : public QObject {
       ClickItem(c.kindGroup(), 5);
     }
     f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
+    f.Settle();
     for (int line = 0; line < 10; ++line) {
       const auto& c = f.form->lineEditor(TicketKind::Coin, line);
       QCOMPARE(c.kindGroup()->itemIndex(), 0);
@@ -205,6 +207,7 @@ class TicketEditorTest : public QObject {
     ClickItem(c.kindGroup(), 4);
     f.form->menuAction(QStringLiteral("PayoutTicketFormat1"))->trigger();
     f.form->menuAction(QStringLiteral("All1"))->trigger();
+    f.Settle();
     QCOMPARE(c.kindGroup()->itemIndex(), 4);
     QCOMPARE(c.caption()->text(), QStringLiteral("Print Data"));
     QCOMPARE(Model(f, TicketKind::Payout, 0).text, std::string("X"));
@@ -212,20 +215,22 @@ class TicketEditorTest : public QObject {
 
   void refreshReadsEveryControlFromTheModel() {
     AppFixture f;
-    orvex::TicketSetup& setup = f.session().setup;
-    auto& line = setup.Ticket(TicketKind::Note)[2];
-    line.text = "Caf\xE9";  // Windows-1252 e acute
-    line.kindItem = 6;
-    line.sizeItem = 1;
-    line.heightItem = 1;
-    setup.Ticket(TicketKind::Coin)[9].kindItem = -1;
-    setup.symbolItemWide = 17;
-    setup.symbolItemNarrow = 5;
-    setup.multipliers.coin = "1000";
-    setup.multipliers.decimals = "2";
-    setup.printStatus.note = false;
-    setup.printStatus.recordSearch = false;
-    f.form->RefreshSetup();
+    f.OnSession([](orvex::Session& s) {
+      orvex::TicketSetup& setup = s.setup;
+      auto& line = setup.Ticket(TicketKind::Note)[2];
+      line.text = "Caf\xE9";  // Windows-1252 e acute
+      line.kindItem = 6;
+      line.sizeItem = 1;
+      line.heightItem = 1;
+      setup.Ticket(TicketKind::Coin)[9].kindItem = -1;
+      setup.symbolItemWide = 17;
+      setup.symbolItemNarrow = 5;
+      setup.multipliers.coin = "1000";
+      setup.multipliers.decimals = "2";
+      setup.printStatus.note = false;
+      setup.printStatus.recordSearch = false;
+      s.io.view.RefreshSetup();
+    });
 
     const auto& c = f.form->lineEditor(TicketKind::Note, 2);
     QCOMPARE(c.textBox()->text(), QString::fromUtf8("Caf\xC3\xA9"));
@@ -249,10 +254,10 @@ class TicketEditorTest : public QObject {
     f.form->show();
     f.Find<QLineEdit>("Edit12")->selectAll();
     QTest::keyClicks(f.Find<QLineEdit>("Edit12"), QStringLiteral("250"));
-    QCOMPARE(f.session().setup.multipliers.note, std::string("250"));
+    QCOMPARE(f.Setup().multipliers.note, std::string("250"));
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox3"), Qt::LeftButton);
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox5"), Qt::LeftButton);
-    QCOMPARE(f.session().setup.printStatus.Byte(), std::uint8_t{0x23});
+    QCOMPARE(f.Setup().printStatus.Byte(), std::uint8_t{0x23});
   }
 
   void decimalBoxChecksItsRangeOnEveryChange() {
@@ -260,12 +265,14 @@ class TicketEditorTest : public QObject {
     f.form->show();
     f.Find<QLineEdit>("Edit14")->selectAll();
     QTest::keyClicks(f.Find<QLineEdit>("Edit14"), QStringLiteral("7"));
-    QCOMPARE(f.session().setup.multipliers.decimals, std::string("7"));
+    QCOMPARE(f.Setup().multipliers.decimals, std::string("7"));
     QCOMPARE(f.dialogs.messages,
              QStringList{QStringLiteral("The floating-point too large (0~3).")});
     f.Find<QLineEdit>("Edit14")->clear();  // an empty box says nothing
+    f.Settle();
     QCOMPARE(f.dialogs.messages.size(), 1);
     QTest::keyClicks(f.Find<QLineEdit>("Edit14"), QStringLiteral("3"));
+    f.Settle();
     QCOMPARE(f.dialogs.messages.size(), 1);
   }
 
@@ -330,10 +337,10 @@ class TicketEditorTest : public QObject {
     f.form->show();
     f.Identify(true);
     ClickItem(f.Find<RadioGroup>("RadioGroup91"), 17);
-    QCOMPARE(f.session().setup.symbolItemWide, 17);
-    QCOMPARE(orvex::SymbolCode(f.session().setup, true), std::uint8_t{131});
+    QCOMPARE(f.Setup().symbolItemWide, 17);
+    QCOMPARE(orvex::SymbolCode(f.Setup(), true), std::uint8_t{131});
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox4"), Qt::LeftButton);
-    QVERIFY(!f.session().setup.printStatus.symbol);
+    QVERIFY(!f.Setup().printStatus.symbol);
     QVERIFY(!f.Find<RadioGroup>("RadioGroup91")->isEnabled());
     QVERIFY(f.Find<RadioGroup>("RadioGroup92")->isEnabled());
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox4"), Qt::LeftButton);
@@ -342,32 +349,36 @@ class TicketEditorTest : public QObject {
 
   void variantReplyShowsTheMatchingChooser() {
     AppFixture f;
-    const std::uint8_t announce[] = {0x26};
-    orvex::ReplyDispatcher(f.session(), announce);
+    const auto dispatch = [&f](std::vector<std::uint8_t> read) {
+      f.OnSession([&read](orvex::Session& s) { orvex::ReplyDispatcher(s, read); });
+    };
+    dispatch({0x26});
     QCOMPARE(f.form->messageWindow()->lineText(0), QStringLiteral("Orvex is online ."));
-    QVERIFY(f.Find<QTimer>("Timer3")->isActive());
+    QVERIFY(f.TimerOn(orvex::TimerId::VariantWait));
     QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
-    const std::uint8_t wide[] = {0x0A};
-    orvex::ReplyDispatcher(f.session(), wide);
+    dispatch({0x0A});
     QVERIFY(!f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
-    QVERIFY(!f.Find<QTimer>("Timer3")->isActive());
-    QVERIFY(f.session().state.identified);
+    QVERIFY(!f.TimerOn(orvex::TimerId::VariantWait));
+    QVERIFY(f.State().identified);
     QCOMPARE(f.form->messageWindow()->LineCount(), 1);
   }
 
   void silentPrinterGetsThe18SymbolChooserAfterFourTicks() {
     AppFixture f;
-    const std::uint8_t announce[] = {0x26};
-    orvex::ReplyDispatcher(f.session(), announce);
-    for (int tick = 0; tick < 3; ++tick) f.form->variantWaitTick();
+    const auto onSession = [&f](void (*what)(orvex::Session&)) { f.OnSession(what); };
+    onSession([](orvex::Session& s) {
+      const std::uint8_t announce[] = {0x26};
+      orvex::ReplyDispatcher(s, announce);
+      for (int tick = 0; tick < 3; ++tick) orvex::VariantWaitTick(s);
+    });
     QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
-    f.form->variantWaitTick();
+    onSession(orvex::VariantWaitTick);
     QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
-    QVERIFY(f.session().state.identified);
+    QVERIFY(f.State().identified);
   }
 
   void formatFileRoundTripsThroughTheWidgets() {
@@ -382,27 +393,33 @@ class TicketEditorTest : public QObject {
     f.Find<QLineEdit>("Edit11")->selectAll();
     QTest::keyClicks(f.Find<QLineEdit>("Edit11"), QStringLiteral("250"));
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
-    f.session().setup.multipliers.decimals = "7";
-    f.form->RefreshSetup();
+    f.OnSession([](orvex::Session& s) {
+      s.setup.multipliers.decimals = "7";
+      s.io.view.RefreshSetup();
+    });
     QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("7"));
     QVERIFY(f.dialogs.messages.isEmpty());  // a refresh runs no check
 
     f.dialogs.saveAnswers << path;
     f.form->menuAction(QStringLiteral("SaveTicketFormat1"))->trigger();
+    f.Settle();
     QCOMPARE(f.dialogs.messages, QStringList{QStringLiteral("Save finished.")});
     QVERIFY(QFile::exists(path));
 
     f.form->menuAction(QStringLiteral("CoinTicketFormat1"))->trigger();
     f.form->menuAction(QStringLiteral("NoteTicketFormat1"))->trigger();
+    f.Settle();
     ClickItem(f.Find<RadioGroup>("RadioGroup91"), 0);
     f.Find<QLineEdit>("Edit11")->setText(QStringLiteral("1"));
     f.Find<QLineEdit>("Edit14")->setText(QStringLiteral("1"));
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
+    f.Settle();
     QVERIFY(f.Find<QLineEdit>("Edit3")->text().isEmpty());
     f.dialogs.messages.clear();
 
     f.dialogs.openAnswers << path;
     f.form->menuAction(QStringLiteral("LoadTicketFormat1"))->trigger();
+    f.Settle();
     // The decimal check runs once, as for a typed 7, then the load ends.
     QCOMPARE(f.dialogs.messages, (QStringList{QStringLiteral("The floating-point too large (0~3)."),
                                               QStringLiteral("Load finished.")}));

@@ -51,16 +51,20 @@ class TrafficLogTest : public QObject {
     TrafficLogWindow* window = f.form->trafficLogWindow();
     // No port is open: the bytes go nowhere, but they are still the request.
     f.form->readFirmwareVersion();
+    f.Settle();
     QTRY_COMPARE(window->shownLines().size(), 1);
     QVERIFY(window->shownLines()[0].endsWith(QStringLiteral(" TX 1D F9 | firmware query")));
-    f.form->session().state.busy = false;
-    f.form->session().pending = {};
+    f.OnSession([](orvex::Session& s) {
+      s.state.busy = false;
+      s.pending = {};
+    });
 
     // Paused: new lines wait, and come when it goes on.
     window->pauseButton()->click();
     QCOMPARE(window->pauseButton()->text(), QStringLiteral("Resume"));
     f.form->testFullCut();
     f.form->sendPrintStatus();
+    f.Settle();
     QTest::qWait(300);
     QCOMPARE(window->shownLines().size(), 1);
     QVERIFY(window->statusLabel()->text().startsWith(QStringLiteral("Paused, 2 new lines")));
@@ -75,6 +79,7 @@ class TrafficLogTest : public QObject {
     QVERIFY(window->shownLines()[0].endsWith(QStringLiteral("full cut test")));
     f.form->testPartCut();
     f.form->sendMultiplierSettings();
+    f.Settle();
     QTRY_COMPARE(window->shownLines().size(), 2);
     QVERIFY(window->shownLines()[1].endsWith(QStringLiteral("part cut test")));
     window->filterBox()->clear();
@@ -99,6 +104,7 @@ class TrafficLogTest : public QObject {
     f.form->startTrafficLog(folder, false);
     f.Identify();
     f.form->testFullCut();
+    f.Settle();
     QVERIFY(f.form->trafficLog().writer().Flush(5000));
     QFile file(folder + QDate::currentDate().toString(QStringLiteral("/yyyy-MM-dd.log")));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -121,6 +127,7 @@ class TrafficLogTest : public QObject {
       f.form->startTrafficLog(QString(), true);
       f.Identify();
       f.form->testFullCut();
+      f.Settle();
       QVERIFY(f.form->trafficLog().writer().Flush(5000));
       char buffer[256] = {};
       const ssize_t n = read(pipeFds[0], buffer, sizeof buffer - 1);
@@ -145,6 +152,7 @@ class TrafficLogTest : public QObject {
     f.Identify();
     f.form->testFullCut();
     f.form->testPartCut();
+    f.Settle();
     StatusBar* bar = f.form->toolStatusBar();
     QTRY_VERIFY(bar->notice().startsWith(QStringLiteral("Traffic log stopped: ")));
     QVERIFY(bar->notice().contains(QStringLiteral("Not a directory")));

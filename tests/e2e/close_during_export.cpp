@@ -1,6 +1,7 @@
 // A tool process that closes its window while a period report export runs:
-// run by tool_with_sim_test against orvex-sim serving COM3. The window ends
-// the process as in the real program; the test checks that it ends.
+// run by tool_with_sim_test against orvex-sim serving COM3. The close ends
+// the session and the event loop as in the real program, and main returns;
+// the test checks that it ends, and ends well.
 //
 //   close_during_export close            closes the window
 //   close_during_export serial-number    "Read/Write Serial number"
@@ -32,9 +33,16 @@ int main(int argc, char* argv[]) {
   QTimer watch;
   watch.setInterval(5);
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    orvex::Session& s = form.session();
+    struct Seen {
+      bool identified, busy, searching;
+      int progressLine;
+    } s{};
+    form.sessionThread().runAndWait([&s](orvex::Session& session) {
+      s = {session.state.identified, session.state.busy, session.pending.awaitRecordSearch,
+           session.progressLine};
+    });
     if (!searched) {
-      if (!s.state.identified) return;
+      if (!s.identified) return;
       // 2000 days: the export writes 20000 cells, handling events each day.
       form.findChild<QDateEdit*>(QStringLiteral("DateTimePicker1"))->setDate(QDate(2002, 1, 1));
       form.findChild<QDateEdit*>(QStringLiteral("DateTimePicker2"))->setDate(QDate(2007, 6, 23));
@@ -42,9 +50,9 @@ int main(int argc, char* argv[]) {
       searched = true;
       return;
     }
-    if (s.pending.awaitRecordSearch && form.messageWindow()
-                                           ->lineText(s.progressLine)
-                                           .startsWith(QStringLiteral("Output EXCEL file"))) {
+    if (s.searching && form.messageWindow()
+                           ->lineText(s.progressLine)
+                           .startsWith(QStringLiteral("Output EXCEL file"))) {
       std::fprintf(stderr, "closing during the export\n");
       std::fflush(stderr);
       if (how == QStringLiteral("serial-number")) {
@@ -53,9 +61,10 @@ int main(int argc, char* argv[]) {
         form.close();
       }
       std::fprintf(stderr, "the close returned\n");
+      watch.stop();
       return;
     }
-    if (!s.state.busy) {
+    if (!s.busy) {
       std::fprintf(stderr, "the search ended before the window closed\n");
       std::exit(2);
     }

@@ -31,6 +31,7 @@ namespace {
 void PickCom3(MainWindow& form) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(2);
   emit Find<QComboBox>(form, "ComboBox1")->activated(2);
+  form.sessionThread().runAndWait([](orvex::Session&) {});  // the port is open
 }
 
 int Count(const QStringList& lines, const QString& line) {
@@ -69,15 +70,16 @@ class ToolWithSimTest : public QObject {
     QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM3  open now"), QString()}));
 
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Orvex is online .")), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     QVERIFY(!f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
 
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
-    QVERIFY(!f.Find<QTimer>("Timer2")->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
+    QVERIFY(!f.TimerOn(orvex::TimerId::ReplyTimeout));
 
     // The simulator goes away: no reading of a dead port, and a request
     // sent now runs into its reply timeout.
@@ -87,7 +89,8 @@ class ToolWithSimTest : public QObject {
     QTest::qWait(500);
     QVERIFY2(CpuSeconds() - before < 0.2, "the window spins after the port went away");
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
-    QVERIFY(f.session().pending.awaitFirmware);
+    f.Settle();
+    QVERIFY(f.Pending().awaitFirmware);
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Timeout Detect : 1 sec")), 3000);
 
     // Closing the window releases the port and ends the process.
@@ -112,10 +115,11 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     QSignalSpy saved(f.form.get(), &MainWindow::workbookSaved);
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     f.Find<QDateEdit>("DateTimePicker1")->setDate(QDate(2005, 3, 1));
     f.Find<QDateEdit>("DateTimePicker2")->setDate(QDate(2005, 3, 3));
     f.Find<QPushButton>("Button4")->click();
+    f.Settle();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Finish outputing EXCEL file.")),
                              10000);
 
@@ -145,15 +149,19 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
     orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 2, Stripes));
-    for (auto& slot : f.session().setup.logos) slot = {logo.string(), 2};
+    f.OnSession([&logo](orvex::Session& s) {
+      for (auto& slot : s.setup.logos) slot = {logo.string(), 2};
+    });
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     const qsizetype mark = f.Lines().size();
 
     QElapsedTimer clock;
     clock.start();
     QTimer::singleShot(0, f.form.get(), [&f] { f.form->downloadAll(); });
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().batchRunning && clock.elapsed() > 100, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !f.OnSession([](orvex::Session& s) { return s.batchRunning; }) && clock.elapsed() > 100,
+        60000);
     qInfo("Download All took %lld ms", static_cast<long long>(clock.elapsed()));
 
     const QStringList lines = f.Lines().mid(mark);
@@ -193,8 +201,8 @@ class ToolWithSimTest : public QObject {
                                  QStringLiteral("Data transfer interrupt .")}) {
       QVERIFY2(!lines.contains(fault), qPrintable(fault + QStringLiteral(" in\n") + shown));
     }
-    QVERIFY(!f.session().state.busy);
-    QVERIFY(!f.session().pending.Any());
+    QVERIFY(!f.State().busy);
+    QVERIFY(!f.Pending().Any());
   }
 
   void eighteenSymbolPrinterGetsTheNarrowChooser() {
@@ -203,10 +211,10 @@ class ToolWithSimTest : public QObject {
     QVERIFY(sim.WaitUntilServing());
     AppFixture f;
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
-    QVERIFY(!f.session().state.wideSymbols);
+    QVERIFY(!f.State().wideSymbols);
 
     // Closing the window releases the port for the next program.
     f.form->close();
@@ -223,7 +231,7 @@ class ToolWithSimTest : public QObject {
 
   void closingWhileAnExportRunsEndsTheProcess() {
     // The export handles events inside the dispatcher, so the window closes
-    // from inside a reply's handling; the process must still end.
+    // while a reply is being handled; the process must still end, normally.
     QFETCH(QString, how);
     ConfigHome home;
     Simulator sim(home.path(),
@@ -248,7 +256,8 @@ class ToolWithSimTest : public QObject {
     QVERIFY2(ended, "the process lived on after its window closed");
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 0);
-    QVERIFY(!said.contains(QStringLiteral("the close returned")));
+    // The close returns, and the program then returns from main.
+    QVERIFY(said.contains(QStringLiteral("the close returned")));
     // The port is free for the next program.
     orvex::platform::SerialPort again;
     QVERIFY(again.Open("COM3").ok);
@@ -262,12 +271,13 @@ class ToolWithSimTest : public QObject {
                         home.path() + QStringLiteral("/orvex-tool/ports/COM2")));
     AppFixture f;
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     {
       orvex::platform::SerialPort held;
       QVERIFY(!held.Open("COM3").ok);  // the window holds it for itself
     }
     f.form->menuAction(QStringLiteral("COM2"))->trigger();
+    f.Settle();
     QCOMPARE(f.form->portName(), QStringLiteral("COM2"));
     QCOMPARE(f.Lines().mid(f.Lines().size() - 2),
              (QStringList{QStringLiteral("can't open  COM2"), QString()}));
@@ -300,13 +310,13 @@ class ToolWithSimTest : public QObject {
     const QString firstDevice = sim.device();
     AppFixture f;
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     QCOMPARE(PortStatus(f),
              QStringLiteral("COM3  ") + firstDevice + QStringLiteral("  38400 8N1  open"));
 
     const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
     orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 8, Stripes));
-    f.session().setup.logos[0] = {logo.string(), 8};
+    f.OnSession([&logo](orvex::Session& s) { s.setup.logos[0] = {logo.string(), 8}; });
     // The download waits in a nested event loop; what happens meanwhile is
     // watched from a timer.
     QStringList seen;
@@ -338,8 +348,9 @@ class ToolWithSimTest : public QObject {
     }
 
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
     // The message window has only the printer's own reports.
     for (const QString& line : f.Lines()) {
       QVERIFY2(!line.contains(QStringLiteral("gone")) && !line.contains(QStringLiteral("back")),
@@ -355,10 +366,11 @@ class ToolWithSimTest : public QObject {
     QVERIFY(first->WaitUntilServing());
     AppFixture f;
     PickCom3(*f.form);
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 1, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
 
     first.reset();
     QTRY_VERIFY_WITH_TIMEOUT(PortStatus(f).contains(QStringLiteral("  gone: ")), 3000);
@@ -372,8 +384,9 @@ class ToolWithSimTest : public QObject {
         PortStatus(f),
         QStringLiteral("COM3  ") + second.device() + QStringLiteral("  38400 8N1  open"), 3000);
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_COMPARE_WITH_TIMEOUT(Count(f.Lines(), QStringLiteral("Firmware version :")), 2, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
   }
 
   void aUsbAdapterIsComOneWithoutAnySetup() {
@@ -400,10 +413,12 @@ class ToolWithSimTest : public QObject {
             .startsWith(QStringLiteral("/dev/ttyUSB0\nby-id: usb-FTDI_FT232R_USB_UART_PRN001")));
     f.Find<QComboBox>("ComboBox1")->setCurrentIndex(0);
     emit f.Find<QComboBox>("ComboBox1")->activated(0);
+    f.Settle();
     QCOMPARE(f.Lines().mid(0, 2), (QStringList{QStringLiteral("COM1  open now"), QString()}));
     QCOMPARE(PortStatus(f), QStringLiteral("COM1  /dev/ttyUSB0  38400 8N1  open"));
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
   }
 
@@ -421,6 +436,7 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     f.Find<QComboBox>("ComboBox1")->setCurrentIndex(0);
     emit f.Find<QComboBox>("ComboBox1")->activated(0);
+    f.Settle();
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM1"), QString()}));
     QCOMPARE(PortStatus(f),
              QStringLiteral("COM1  can't open: no device has this name. Plug the "
@@ -439,8 +455,9 @@ class ToolWithSimTest : public QObject {
     QCOMPARE(f.Lines().mid(0, 4), (QStringList{QStringLiteral("can't open  COM1"), QString(),
                                                QStringLiteral("COM1  open now"), QString()}));
     QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
+    f.Settle();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
   }
 
@@ -451,7 +468,7 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     PickCom3(*f.form);
     // Four ticks without a variant reply settle on the 18-symbol printer.
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 8000);
     QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
     const double before = CpuSeconds();
     QTest::qWait(1000);

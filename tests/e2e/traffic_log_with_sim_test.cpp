@@ -44,6 +44,12 @@ QStringList Meanings(const QStringList& lines) {
 // that they hold every one of `names`.
 void RunCase(AppFixture& f, const QString& folder, const char* objectName, const QStringList& names,
              int waitMs = 60000) {
+  // What came before is in the file and in the window (its lines come from
+  // the session's thread, and it takes them in every 100 ms).
+  f.Settle();
+  QVERIFY(f.form->trafficLog().writer().Flush(5000));
+  QTRY_COMPARE_WITH_TIMEOUT(f.form->trafficLogWindow()->shownLines().size(),
+                            DayFileLines(folder).size(), 2000);
   const qsizetype fileMark = DayFileLines(folder).size();
   const qsizetype windowMark = f.form->trafficLogWindow()->shownLines().size();
   const QString item = QString::fromLatin1(objectName);
@@ -54,7 +60,8 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
     QVERIFY2(button != nullptr, objectName);
     button->click();
   }
-  QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy && !f.session().batchRunning, waitMs);
+  QTRY_VERIFY_WITH_TIMEOUT(
+      !f.State().busy && !f.OnSession([](orvex::Session& s) { return s.batchRunning; }), waitMs);
   // Quiet: no new line in the window for 800 ms (a record renewal's reports
   // follow the erase result 100 ms apart; the window takes lines in every
   // 100 ms), and nothing outstanding.
@@ -63,11 +70,12 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
   quiet.start();
   overall.start();
   qsizetype seen = f.form->trafficLogWindow()->shownLines().size();
-  while (quiet.elapsed() < 800 || f.session().state.busy || f.session().batchRunning) {
+  while (quiet.elapsed() < 800 || f.State().busy ||
+         f.OnSession([](orvex::Session& s) { return s.batchRunning; })) {
     QVERIFY2(overall.elapsed() < waitMs, objectName);
     QTest::qWait(100);
     const qsizetype now = f.form->trafficLogWindow()->shownLines().size();
-    if (now != seen || f.session().state.busy) quiet.restart();
+    if (now != seen || f.State().busy) quiet.restart();
     seen = now;
   }
   QVERIFY(f.form->trafficLog().writer().Flush(5000));
@@ -96,9 +104,12 @@ struct Connected {
     f.form->startTrafficLog(folder, false);
     const QString logoPath = state.path() + QStringLiteral("/logo.bmp");
     orvex::test::WriteFile(logoPath.toStdString(), orvex::test::MonoBmpBytes(384, 2, Diagonal));
-    for (auto& slot : f.session().setup.logos) slot = {logoPath.toStdString(), 2};
+    f.OnSession([&logoPath](orvex::Session& s) {
+      for (auto& slot : s.setup.logos) slot = {logoPath.toStdString(), 2};
+    });
     f.Find<QComboBox>("ComboBox1")->setCurrentIndex(2);
     emit f.Find<QComboBox>("ComboBox1")->activated(2);
+    f.Settle();
   }
   ConfigHome home;
   QTemporaryDir state;
@@ -117,7 +128,7 @@ class TrafficLogWithSimTest : public QObject {
     Connected c;
     AppFixture& f = c.f;
     const QString& folder = c.folder;
-    QTRY_VERIFY_WITH_TIMEOUT(f.session().state.identified, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
 
     // What each command sends and what the printer's answer is taken as.
     struct Case {
@@ -173,7 +184,8 @@ class TrafficLogWithSimTest : public QObject {
     {
       const qsizetype fileMark = DayFileLines(folder).size();
       f.form->menuAction(QStringLiteral("SetDateTime"))->trigger();
-      QTRY_VERIFY_WITH_TIMEOUT(!f.session().state.busy, 10000);
+      f.Settle();
+      QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 10000);
       QVERIFY(f.form->trafficLog().writer().Flush(5000));
       const QStringList meanings = Meanings(DayFileLines(folder).mid(fileMark));
       const int year = QDate::currentDate().year();

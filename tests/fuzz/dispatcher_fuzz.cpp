@@ -420,7 +420,7 @@ class Scenario {
     if (condition()) {
       FUZZ_CHECK(!ports_->TimerEnabled(TimerId::ReplyTimeout), "a wait outlived the reply timeout");
       // The watch does not count while a reply is being handled.
-      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::StuckWatch) || s().dispatching,
+      FUZZ_CHECK(!ports_->TimerEnabled(TimerId::StuckWatch) || s().exporting,
                  "a wait outlived the stuck-state watch");
       throw Abandon{};
     }
@@ -561,7 +561,7 @@ class Scenario {
       case TimerId::StuckWatch: {
         const StuckWatchCounts counts = s().watch;
         const bool pending = want.p.Any();
-        if (!s().dispatching) {
+        if (!s().exporting) {
           if (pending && !want.timers[1]) {
             if (counts.uncoveredSeconds + 1 >= kReplyTimeoutSeconds) communicationReset();
           } else if (!pending && want.st.busy) {

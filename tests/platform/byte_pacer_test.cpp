@@ -8,7 +8,7 @@
 #include <random>
 #include <thread>
 
-#include "serial/serial_link.h"
+#include "host/paced_link.h"
 #include "serial/serial_port.h"
 
 namespace orvex::platform {
@@ -132,13 +132,13 @@ TEST(BytePacer, ZeroPauseDoesNotSleep) {
   EXPECT_THAT(clock.deadlines, ElementsAre(write + 10 * kMs));
 }
 
-TEST(SerialLink, ThePauseAfterAByteCountsFromTheReturnOfItsWrite) {
+TEST(PacedLink, ThePauseAfterAByteCountsFromTheReturnOfItsWrite) {
   // Time moves 3 ms with every look at the clock: the write "takes" 3 ms.
   FakeClock clock;
   clock.advancePerRead = 3 * kMs;
   SerialPort closed;  // writes to a closed port return at once
-  SerialLink link(closed, clock);
-  SerialLink::WriteTimes times;
+  PacedLink link(&closed, clock);
+  PacedLink::WriteTimes times;
   link.RecordWriteTimes(&times);
   link.SendByte(0x1B);
   link.Pause(10);

@@ -9,7 +9,7 @@
 namespace orvex::test {
 
 namespace {
-constexpr std::int64_t kFrameGapMs = 50;
+constexpr std::int64_t kFrameGapMs = kReadGapMs;
 // 38400 baud, 10 bits a byte: about a quarter of a millisecond a byte.
 std::int64_t WireTimeMs(std::size_t bytes) {
   return static_cast<std::int64_t>(bytes / 4);
@@ -81,7 +81,7 @@ void VirtualBench::Pause(int milliseconds) {
 
 void VirtualBench::SetTimerEnabled(TimerId timer, bool enabled) {
   TimerSlot& slot = timers_[static_cast<int>(timer)];
-  if (enabled && !slot.enabled) slot.nextTickMs = nowMs_ + 1000;
+  if (enabled && !slot.enabled) slot.nextTickMs = nowMs_ + kTimerPeriodMs;
   slot.enabled = enabled;
 }
 
@@ -155,13 +155,11 @@ bool VirtualBench::RunDue() {
     Dispatch(read);
     return true;
   }
-  static void (*const kTicks[kTimers])(Session&) = {OfflineCountTick, ReplyTimeoutTick,
-                                                    VariantWaitTick, StuckWatchTick};
   for (int i = 0; i < kTimers; ++i) {
     TimerSlot& slot = timers_[i];
     if (slot.enabled && slot.nextTickMs <= nowMs_) {
-      slot.nextTickMs += 1000;
-      kTicks[i](*session_);
+      slot.nextTickMs += kTimerPeriodMs;
+      TimerTick(*session_, static_cast<TimerId>(i));
       return true;
     }
   }

@@ -145,7 +145,7 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   std::optional<std::size_t> stallAfter_;
   int refused_ = 0;
   int requestsBegun_ = 0;
-  static constexpr int kTimers = 4;
+  static constexpr int kTimers = kTimerCount;
   TimerSlot timers_[kTimers];
   bool dispatching_ = false;
   Automation* automation_ = &noSpreadsheet;

@@ -62,6 +62,10 @@ struct StuckWatchCounts {
   std::int32_t uncoveredSeconds = 0;
 };
 
+// The read framing: a read is one burst of bytes without a gap of 50 ms, of
+// at most the receive buffer's size.
+inline constexpr int kReadGapMs = 50;
+
 // Every read overwrites the buffer from position 0; it is never cleared, so
 // positions past the current read keep the bytes of earlier reads.
 class ReceiveBuffer {
@@ -91,5 +95,7 @@ class ReceiveBuffer {
   std::array<std::uint8_t, kSize> bytes_{};
   std::size_t readLength_ = 0;
 };
+
+inline constexpr std::size_t kReadMaxBytes = ReceiveBuffer::kSize;
 
 }  // namespace orvex

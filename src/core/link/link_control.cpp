@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "link/stuck_watch.h"
+
 namespace orvex {
 
 namespace {
@@ -65,6 +67,19 @@ void ReplyTimeoutTick(Session& session) {
       session.state.timeoutLine,
       "Timeout Detect : " + std::to_string(session.state.timeoutSeconds) + " sec");
   if (session.state.timeoutSeconds >= kReplyTimeoutSeconds) CommunicationReset(session);
+}
+
+void TimerTick(Session& session, TimerId timer) {
+  switch (timer) {
+    case TimerId::OfflineCount:
+      return OfflineCountTick(session);
+    case TimerId::ReplyTimeout:
+      return ReplyTimeoutTick(session);
+    case TimerId::VariantWait:
+      return VariantWaitTick(session);
+    case TimerId::StuckWatch:
+      return StuckWatchTick(session);
+  }
 }
 
 void OfflineCountTick(Session& session) {

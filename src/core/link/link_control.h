@@ -20,6 +20,9 @@ void ProbeVariant(Session& session);
 void OfflineCountTick(Session& session);  // offline count
 void ReplyTimeoutTick(Session& session);  // reply timeout
 void VariantWaitTick(Session& session);   // variant wait
+// One tick of that timer, whichever it is: what every host of a session
+// calls when a timer's second has passed.
+void TimerTick(Session& session, TimerId timer);
 
 void CommunicationReset(Session& session);
 // The line did not take a byte of a request: said in the message window,

@@ -7,7 +7,6 @@
 #include "commands/queries.h"
 #include "formats/format_download.h"
 #include "link/link_control.h"
-#include "link/read_queue.h"
 #include "link/stuck_watch.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
@@ -85,15 +84,14 @@ void RunSections(Session& session) {
 
 }  // namespace
 
-void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
+void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
+                     std::optional<std::int64_t> framedUs) {
   if (read.empty()) return;
-  const bool outerDispatch = session.dispatching;
-  session.dispatching = true;
   session.watch.silentSeconds = 0;  // the printer has spoken
   while (!read.empty()) {
     const std::size_t taken = session.rx.Store(read.data(), read.size());
     const auto chunk = read.first(taken);
-    session.traffic.BeginRead(chunk);
+    session.traffic.BeginRead(chunk, framedUs);
     if (std::find(chunk.begin(), chunk.end(), std::uint8_t{0x42}) != chunk.end()) {
       session.state.timeoutSeconds = 0;
       session.state.blockAck = true;
@@ -103,13 +101,7 @@ void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read) {
     session.traffic.EndRead();
     read = read.subspan(taken);
   }
-  session.dispatching = outerDispatch;
   LookForStuckStates(session);
-}
-
-void DispatchQueuedReads(Session& session, ReadQueue& reads) {
-  if (session.dispatching) return;
-  while (auto read = reads.Take()) ReplyDispatcher(session, *read);
 }
 
 }  // namespace orvex

@@ -1,24 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "session.h"
 
 namespace orvex {
 
-class ReadQueue;
-
 // Interprets one read: stores it in the receive buffer, scans it for the
 // acknowledgement byte 0x42 and runs the 24 sections in their fixed order.
-// A read longer than the buffer is taken as several reads.
-void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read);
-
-// Dispatches the reads that wait in the queue, oldest first, each as a read
-// of its own, until none is left. Not while a read is being dispatched: a
-// handler that handles events (the period report export) still works on the
-// receive buffer, so the reads wait until that dispatch has returned; when it
-// came from here, this call then goes on with them.
-void DispatchQueuedReads(Session& session, ReadQueue& reads);
+// A read longer than the buffer is taken as several reads. framedUs: when it
+// was framed, for the traffic log (see TrafficRecorder::BeginRead).
+//
+// Not to be called while another read is being handled: a section that
+// handles events (the period report export) still works on the receive
+// buffer. Whoever hosts the session holds reads back until it has returned.
+void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
+                     std::optional<std::int64_t> framedUs = std::nullopt);
 
 }  // namespace orvex

@@ -10,7 +10,9 @@ bool BusyCheck(Session& session);
 bool BusyOrOfflineCheck(Session& session);
 
 // The "Clear" and "Preview" items only need the printer identified.
-inline bool IdentifiedCheck(const Session& session) { return session.state.identified; }
+inline bool IdentifiedCheck(const Session& session) {
+  return session.state.identified;
+}
 
 // Request start for a command that awaits a reply, in the usual order:
 // busy, the flag, then the reply timeout.

@@ -30,7 +30,7 @@ void LookForStuckStates(Session& session) {
 void StuckWatchTick(Session& session) {
   // A request whose reply is being handled (the period export handles
   // events meanwhile) is not waiting for anything.
-  if (session.dispatching) return;
+  if (session.exporting) return;
   StuckWatchCounts& counts = session.watch;
   if (session.pending.Any()) {
     // Under a running reply timeout the count waits: that timeout's reset

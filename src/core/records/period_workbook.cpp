@@ -136,6 +136,14 @@ std::string GeneralNumber(double value, char decimalSeparator) {
 }
 
 void WritePeriodWorkbook(Session& session) {
+  // The export handles events once a day; the stuck-state watch leaves the
+  // request alone meanwhile, since its reply is being handled.
+  struct Exporting {
+    explicit Exporting(bool& flag) : flag_(flag), outer_(flag) { flag_ = true; }
+    ~Exporting() { flag_ = outer_; }
+    bool& flag_;
+    bool outer_;
+  } exporting(session.exporting);
   const ReceiveBuffer& rx = session.rx;
   Automation& automation = session.io.automation;
   Steps steps(automation);

@@ -1,5 +1,6 @@
 #include "traffic/traffic_recorder.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orvex {
@@ -47,11 +48,14 @@ bool TrafficRecorder::SendByte(std::uint8_t byte) {
   return true;
 }
 
-void TrafficRecorder::BeginRead(std::span<const std::uint8_t> read) {
+void TrafficRecorder::BeginRead(std::span<const std::uint8_t> read,
+                                std::optional<std::int64_t> framedUs) {
   if (observer_ == nullptr) return;
+  // A read is stamped when it was framed; its last time is when it is taken.
   const std::int64_t now = observer_->TrafficNowUs();
   openReads_.push_back(held_.size());
-  held_.push_back({TrafficDirection::Read, {}, {read.begin(), read.end()}, now, now, {}});
+  held_.push_back(
+      {TrafficDirection::Read, {}, {read.begin(), read.end()}, framedUs.value_or(now), now, {}});
 }
 
 void TrafficRecorder::Took(ReplySection section, std::uint8_t code) {
@@ -64,19 +68,32 @@ void TrafficRecorder::EndRead() {
   TrafficEntry& read = held_[openReads_.back()];
   openReads_.pop_back();
   read.name = ReadMeaning(read.sections);
-  if (!openReads_.empty()) return;
-  std::vector<TrafficEntry> ready = std::move(held_);
-  held_.clear();
+  Flush();
+}
+
+void TrafficRecorder::Flush() {
+  if (!openReads_.empty() || held_.empty()) return;
+  // Ordered by when each crossed the line: a request by its first byte, a
+  // read by when it was framed.
+  std::stable_sort(held_.begin(), held_.end(), [](const TrafficEntry& a, const TrafficEntry& b) {
+    return a.firstUs < b.firstUs;
+  });
+  const std::optional<std::int64_t> limit =
+      oldestWaiting_ ? oldestWaiting_() : std::optional<std::int64_t>();
+  std::size_t ready = 0;
+  while (ready < held_.size() && (!limit || held_[ready].firstUs <= *limit)) ++ready;
+  if (ready == 0) return;
+  std::vector<TrafficEntry> out(
+      std::make_move_iterator(held_.begin()),
+      std::make_move_iterator(held_.begin() + static_cast<std::ptrdiff_t>(ready)));
+  held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(ready));
   if (observer_ == nullptr) return;
-  for (const TrafficEntry& entry : ready) observer_->OnTraffic(entry);
+  for (const TrafficEntry& entry : out) observer_->OnTraffic(entry);
 }
 
 void TrafficRecorder::Deliver(TrafficEntry entry) {
-  if (!openReads_.empty()) {
-    held_.push_back(std::move(entry));
-    return;
-  }
-  observer_->OnTraffic(entry);
+  held_.push_back(std::move(entry));
+  Flush();
 }
 
 }  // namespace orvex

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -33,10 +34,24 @@ class TrafficRecorder : public LinkPort {
 
   // The dispatcher takes a read: the sections that act on it say Took, and
   // EndRead names it. Requests sent while a read is being taken (the variant
-  // query of an announcement) are recorded after that read.
-  void BeginRead(std::span<const std::uint8_t> read);
+  // query of an announcement) are recorded after that read. framedUs is when
+  // the read was framed (its last byte and the read gap), on the observer's
+  // clock; without it, now.
+  void BeginRead(std::span<const std::uint8_t> read,
+                 std::optional<std::int64_t> framedUs = std::nullopt);
   void Took(ReplySection section, std::uint8_t code = 0);
   void EndRead();
+
+  // Reads framed but not yet taken: when the oldest of them was framed, on
+  // the observer's clock. Entries are recorded in the order things crossed
+  // the line: a request sent while an earlier read still waits to be taken
+  // (the session was busy sending or pausing) is held until that read is in.
+  void SetWaitingReads(std::function<std::optional<std::int64_t>()> oldestFramedUs) {
+    oldestWaiting_ = std::move(oldestFramedUs);
+  }
+  // Delivers what no waiting read holds back any more (the waiting reads
+  // were dropped, say).
+  void Flush();
 
   // LinkPort. A request begun without a name is recorded as "unnamed request".
   void BeginRequest() override { BeginRequest("unnamed request"); }
@@ -48,8 +63,10 @@ class TrafficRecorder : public LinkPort {
 
   LinkPort& link_;
   TrafficObserver* observer_ = nullptr;
+  std::function<std::optional<std::int64_t>()> oldestWaiting_;
   std::optional<TrafficEntry> request_;
-  // Entries held until the reads being taken have ended, in line order.
+  // Entries not yet handed on: those of the reads being taken, and those
+  // that a waiting read comes before. Handed on in line order.
   std::vector<TrafficEntry> held_;
   std::vector<std::size_t> openReads_;  // indexes into held_
 };

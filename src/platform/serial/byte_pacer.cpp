@@ -35,6 +35,12 @@ class SystemClock final : public MonotonicClock {
 
 }  // namespace
 
+std::int64_t WallClockUs() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
 MonotonicClock& SystemMonotonicClock() {
   static SystemClock clock;
   return clock;

@@ -18,6 +18,10 @@ class MonotonicClock {
   virtual void SleepUntilNs(std::int64_t deadlineNs) = 0;
 };
 
+// The wall clock in microseconds since the epoch: what reads are stamped
+// with when they are framed, and what the traffic log writes.
+std::int64_t WallClockUs();
+
 // The system's clock. A thread that sleeps on it runs with a timer slack of
 // 1 ns, so it wakes at the deadline and not up to 50 us after it.
 MonotonicClock& SystemMonotonicClock();
@@ -33,6 +37,7 @@ class BytePacer {
     writeSincePause_ = true;
   }
   std::int64_t LastWriteNs() const { return lastWriteNs_; }
+  bool WriteSincePause() const { return writeSincePause_; }
 
   // Blocks the calling thread; handles no events. The pause ends no earlier
   // than `milliseconds` after the last write returned; when no write came

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/line.h"
 #include "serial/port_names.h"
 #include "serial/port_problem.h"
 
@@ -17,10 +18,10 @@ namespace orvex::platform {
 // Threads: one thread reads (ReadBurst), one writes (WriteByte); Wake() may be
 // called from anywhere at any time. Open and Close must not overlap a running
 // ReadBurst: stop the reader first (Wake, then join it).
-class SerialPort {
+class SerialPort final : public Line {
  public:
   SerialPort();
-  ~SerialPort();
+  ~SerialPort() override;
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
@@ -35,23 +36,21 @@ class SerialPort {
   OpenResult Open(const std::string& comName);
   // Opens that device: exclusive use (TIOCEXCL and flock), 38400 8N1 raw.
   OpenResult Open(const PortDevice& port);
-  bool IsOpen() const;
+  bool IsOpen() const override;
   // The device went away (unplugged, simulator ended) since Open.
   bool IsHungUp() const;
 
   // A request begins: the bytes written until the next BeginRequest may
   // wait for the line RequestWriteBound() in all, however many they are.
-  void BeginRequest();
-  enum class WriteStatus { Written, Stalled, Gone };
+  void BeginRequest() override;
   // Blocking single-byte write. Stalled: the line did not take the byte
   // before the request's deadline (later bytes of the request fail at once).
   // Gone: the device went away (or the port is closed); the byte is lost.
-  WriteStatus WriteByte(std::uint8_t byte);
+  WriteStatus WriteByte(std::uint8_t byte) override;
   std::chrono::milliseconds RequestWriteBound() const { return writeBound_; }
   // For tests: a shorter bound than the 2 s of the real line.
   void SetRequestWriteBound(std::chrono::milliseconds bound) { writeBound_ = bound; }
 
-  enum class ReadStatus { Data, Woken, HungUp, TimedOut };
   // Waits in poll() (no busy loop) until bytes arrive, Wake() is called or
   // the device goes away. With bytes: reads one burst, which ends when no
   // byte has come for gapMs or when maxBytes are in. `out` holds exactly the
@@ -69,14 +68,14 @@ class SerialPort {
   //
   // waitMs bounds the wait for the first byte (negative: no bound); when it
   // passes with nothing come, the call returns TimedOut.
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = 30000, int gapMs = 50,
-                       int waitMs = -1);
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = kReadMaxBytes,
+                       int gapMs = kReadGapMs, int waitMs = -1) override;
   // Safe from any thread: makes a waiting ReadBurst return Woken. Not lost
   // when no ReadBurst is waiting: the next one returns Woken at once.
-  void Wake();
+  void Wake() override;
 
   // Discards unread input and releases the device. Safe to call twice.
-  void Close();
+  void Close() override;
 
  private:
   ReadStatus WaitForWakeOnly(int waitMs);

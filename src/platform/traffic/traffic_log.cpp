@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "serial/byte_pacer.h"
+
 namespace orvex::platform {
 
 LocalStamp LocalStampOf(std::int64_t unixMicroseconds) {
@@ -24,9 +26,7 @@ void TrafficLog::StartFiles(const std::string& folder, TrafficFileLimits limits)
 }
 
 std::int64_t TrafficLog::TrafficNowUs() {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+  return WallClockUs();
 }
 
 void TrafficLog::OnTraffic(const TrafficEntry& entry) {

@@ -12,7 +12,14 @@
 #include <optional>
 #include <vector>
 
-namespace orvex {
+namespace orvex::platform {
+
+// One framed burst, and when it was framed (its last byte and the read gap)
+// on the wall clock, in microseconds.
+struct QueuedRead {
+  std::vector<std::uint8_t> bytes;
+  std::int64_t framedUs = 0;
+};
 
 class ReadQueue {
  public:
@@ -32,15 +39,19 @@ class ReadQueue {
   // without spinning, until the taker has made room; meanwhile the bytes wait
   // in the port's own buffer. A read is always taken into an empty queue.
   // Returns false, without queueing the read, once Interrupt() is called.
-  bool Push(std::vector<std::uint8_t> read);
+  bool Push(QueuedRead read);
   // Makes a waiting Push and every later one return false, until Resume().
   // Safe from any thread.
   void Interrupt();
   void Resume();
 
   // The taking thread: the oldest read, or nothing when none waits.
-  std::optional<std::vector<std::uint8_t>> Take();
+  std::optional<QueuedRead> Take();
   std::size_t Size() const;
+  // When the oldest read waiting was framed; nothing when none waits.
+  std::optional<std::int64_t> OldestFramedUs() const;
+  // Drops every read waiting.
+  void Clear();
 
  private:
   bool Full(std::size_t nextBytes) const;
@@ -49,9 +60,9 @@ class ReadQueue {
   const std::size_t maxBytes_;
   mutable std::mutex mutex_;
   std::condition_variable room_;
-  std::deque<std::vector<std::uint8_t>> reads_;
+  std::deque<QueuedRead> reads_;
   std::size_t bytes_ = 0;
   bool interrupted_ = false;
 };
 
-}  // namespace orvex
+}  // namespace orvex::platform

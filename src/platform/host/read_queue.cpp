@@ -1,8 +1,8 @@
-#include "link/read_queue.h"
+#include "host/read_queue.h"
 
 #include <utility>
 
-namespace orvex {
+namespace orvex::platform {
 
 ReadQueue::ReadQueue(std::size_t maxReads, std::size_t maxBytes)
     : maxReads_(maxReads == 0 ? 1 : maxReads), maxBytes_(maxBytes) {}
@@ -12,11 +12,11 @@ bool ReadQueue::Full(std::size_t nextBytes) const {
   return reads_.size() >= maxReads_ || bytes_ + nextBytes > maxBytes_;
 }
 
-bool ReadQueue::Push(std::vector<std::uint8_t> read) {
+bool ReadQueue::Push(QueuedRead read) {
   std::unique_lock lock(mutex_);
-  room_.wait(lock, [&] { return interrupted_ || !Full(read.size()); });
+  room_.wait(lock, [&] { return interrupted_ || !Full(read.bytes.size()); });
   if (interrupted_) return false;
-  bytes_ += read.size();
+  bytes_ += read.bytes.size();
   reads_.push_back(std::move(read));
   return true;
 }
@@ -34,14 +34,14 @@ void ReadQueue::Resume() {
   interrupted_ = false;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadQueue::Take() {
-  std::optional<std::vector<std::uint8_t>> read;
+std::optional<QueuedRead> ReadQueue::Take() {
+  std::optional<QueuedRead> read;
   {
     const std::lock_guard lock(mutex_);
     if (reads_.empty()) return std::nullopt;
     read = std::move(reads_.front());
     reads_.pop_front();
-    bytes_ -= read->size();
+    bytes_ -= read->bytes.size();
   }
   room_.notify_all();
   return read;
@@ -52,4 +52,19 @@ std::size_t ReadQueue::Size() const {
   return reads_.size();
 }
 
-}  // namespace orvex
+std::optional<std::int64_t> ReadQueue::OldestFramedUs() const {
+  const std::lock_guard lock(mutex_);
+  if (reads_.empty()) return std::nullopt;
+  return reads_.front().framedUs;
+}
+
+void ReadQueue::Clear() {
+  {
+    const std::lock_guard lock(mutex_);
+    reads_.clear();
+    bytes_ = 0;
+  }
+  room_.notify_all();
+}
+
+}  // namespace orvex::platform

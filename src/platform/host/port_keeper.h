@@ -1,0 +1,69 @@
+#pragma once
+// Keeps the session's port: opens the name chosen, says why it did not open,
+// waits for a device that is not there yet or that went away (inotify on its
+// folders, in the session host's loop: nothing runs until one changes), and
+// opens the same device again with the same settings. Runs on the session
+// thread; what happens is told to a listener there.
+
+#include <memory>
+#include <string>
+
+#include "host/session_host.h"
+#include "serial/port_names.h"
+#include "serial/port_problem.h"
+#include "serial/port_watch.h"
+#include "serial/serial_port.h"
+
+namespace orvex::platform {
+
+class PortKeeper {
+ public:
+  class Listener {
+   public:
+    virtual ~Listener() = default;
+    // Open: for the first time (the name chosen, or a device that was not
+    // there yet when it was), or again after the device went away.
+    virtual void PortOpened(const PortDevice& device, bool again) = 0;
+    // The name chosen did not open; awaited: the keeper waits for its
+    // device to appear and opens it then.
+    virtual void PortFailed(const PortDevice& device, const PortProblem& problem, bool awaited) = 0;
+    // The device hung up; watching: the keeper waits for it to come back.
+    virtual void PortGone(const PortDevice& device, bool watching) = 0;
+    // The device looks back but does not open (yet); the keeper goes on
+    // watching.
+    virtual void PortBackButFailing(const PortDevice& device, const PortProblem& problem) = 0;
+  };
+
+  PortKeeper(SessionHost& host, Listener& listener, PortNames names = PortNames());
+  ~PortKeeper();
+  PortKeeper(const PortKeeper&) = delete;
+  PortKeeper& operator=(const PortKeeper&) = delete;
+
+  // Opens the device that comName stands for, unless a port is open.
+  void Open(const std::string& comName);
+  // Stops watching and reading, and releases the port.
+  void Close();
+  bool IsOpen() const { return port_.IsOpen(); }
+  // What the name stood for when it was opened (or tried).
+  const PortDevice& device() const { return device_; }
+  SerialPort& port() { return port_; }
+
+ private:
+  void OnHungUp();
+  void Opened(const PortDevice& device);
+  bool Watch(const PortDevice& lost);
+  void CheckNow();
+  void StopWatching();
+  void TryAgain(const PortDevice& device);
+
+  SessionHost& host_;
+  Listener& listener_;
+  PortNames names_;
+  SerialPort port_;
+  PortDevice device_;
+  std::unique_ptr<PortWatch> watch_;
+  int watchId_ = 0;
+  bool wasOpen_ = false;  // opened once: a later open is a comeback
+};
+
+}  // namespace orvex::platform

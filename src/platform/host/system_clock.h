@@ -1,0 +1,27 @@
+#pragma once
+// The clock port of a session: the system's local time, read with
+// localtime_r (each session's thread reads it on its own). The short date is
+// YYYY-MM-DD and the decimal separator a point, unless a subclass takes them
+// from a locale (the window does).
+
+#include <optional>
+#include <string>
+
+#include "ports.h"
+
+namespace orvex::platform {
+
+class SystemClock : public ClockPort {
+ public:
+  LocalDateTime Now() const override;
+  std::string ShortDate(const CalendarDate& date) const override;
+  char DecimalSeparator() const override { return '.'; }
+
+  // The last reading of Now(), if any: what the clock setting sent.
+  std::optional<LocalDateTime> lastReading() const { return last_; }
+
+ private:
+  mutable std::optional<LocalDateTime> last_;
+};
+
+}  // namespace orvex::platform
