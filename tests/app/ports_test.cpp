@@ -267,9 +267,9 @@ class PortsTest : public QObject {
     file.write("BM not really a bitmap");
     file.close();
     AppFixture f;
-    const auto shows = [&f](const QString& file, int slot) {
-      return f.OnSession([file, slot](orvex::Session& s) {
-        s.setup.logos[0].path = file.toStdString();
+    const auto shows = [&f](const QString& bitmap, int slot) {
+      return f.OnSession([bitmap, slot](orvex::Session& s) {
+        s.setup.logos[0].path = bitmap.toStdString();
         return s.io.view.ShowLogo(slot);
       });
     };
