@@ -27,6 +27,7 @@
 #include "report_json.h"
 #include "setup_file.h"
 #include "status_board.h"
+#include "text/escaped_text.h"
 
 namespace orvex::provision {
 namespace {
@@ -45,7 +46,10 @@ std::string LocalTimestamp() {
 }
 
 int BadInput(const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) std::cerr << kProgram << ": " << problem << '\n';
+  // A problem may quote a format file's line: nothing of it acts on the terminal.
+  for (const std::string& problem : problems) {
+    std::cerr << kProgram << ": " << EscapeControls(problem) << '\n';
+  }
   std::cerr << kProgram << ": nothing was sent\n";
   return kExitBadInput;
 }
