@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <csignal>
 
 #include "about_box.h"
 #include "command_line.h"
@@ -18,6 +19,9 @@ int main(int argc, char* argv[]) {
     ReadCommandLine(commandLine, textOnly);  // prints the text and ends the process
     return 0;
   }
+  // Standard error may be a pipe whose reader goes (--trace 2> >(head)):
+  // what is written there is then lost, and the tool goes on.
+  std::signal(SIGPIPE, SIG_IGN);
   QApplication app(argc, argv);
   ReadCommandLine(commandLine, app);
   // The desktop finds the menu entry and the icon by this id.

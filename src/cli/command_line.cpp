@@ -40,15 +40,17 @@ std::string UsageText() {
          "                        waiting for its announcement (printers already on)\n"
          "  --wait-online SECONDS how long to wait for each printer to be identified\n"
          "                        (default 15)\n"
-         "  --json FILE           write a report of every printer to FILE\n"
+         "  --json FILE           write a report of every printer to FILE (replaced\n"
+         "                        only when it is a regular file); with - to standard\n"
+         "                        output, and the progress to standard error\n"
          "  --plain               plain lines even on a terminal\n"
          "  --help                show this text\n"
          "  --version             show the version\n"
          "\n"
          "Exit status: 0 every printer set up and verified; 1 at least one printer\n"
-         "failed (the others were finished); 2 bad command line, setup file or port\n"
-         "list (nothing was sent); 3 stopped by SIGINT or SIGTERM; 4 the --json report\n"
-         "could not be written.\n";
+         "failed (the others were finished); 2 bad command line, setup file, port\n"
+         "list or report path (nothing was sent); 3 stopped by SIGINT or SIGTERM; 4 the\n"
+         "--json report could not be written.\n";
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {

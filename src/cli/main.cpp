@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/signalfd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -28,6 +27,7 @@
 #include "report_json.h"
 #include "setup_file.h"
 #include "status_board.h"
+#include "text/escaped_text.h"
 
 namespace orvex::provision {
 namespace {
@@ -46,49 +46,64 @@ std::string LocalTimestamp() {
 }
 
 int BadInput(const std::vector<std::string>& problems) {
-  for (const std::string& problem : problems) std::cerr << kProgram << ": " << problem << '\n';
+  // A problem may quote a format file's line: nothing of it acts on the terminal.
+  for (const std::string& problem : problems) {
+    std::cerr << kProgram << ": " << EscapeControls(problem) << '\n';
+  }
   std::cerr << kProgram << ": nothing was sent\n";
   return kExitBadInput;
 }
 
-// The report's folder must take a new file now, so that a run of many
-// minutes does not end without its report.
+// `--json -`: the report goes to standard output, everything else to
+// standard error.
+constexpr const char* kReportToStandardOutput = "-";
+
+// The report's path is checked as the write at the end will take it, so
+// that a run of many minutes does not end without its report, and nothing
+// but a regular file is ever replaced by it.
 std::optional<std::string> ReportPathProblem(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return path + " is a folder";
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "."
-                             : slash == 0               ? "/"
-                                                        : path.substr(0, slash);
-  if (access(folder.c_str(), W_OK | X_OK) != 0) {
-    return "cannot write the report into " + folder + ": " + std::strerror(errno);
+  if (path == kReportToStandardOutput) return std::nullopt;
+  const auto why = ReplaceFileProblem(path);
+  if (!why) return std::nullopt;
+  std::string text = "cannot write the report to " + path + ": " + *why;
+  if (*why == "it is not a regular file" || *why == "it is where standard output goes") {
+    text += " (--json - writes the report to standard output)";
   }
-  return std::nullopt;
+  return text;
 }
 
-std::size_t TerminalWidth() {
+bool WriteReport(const std::string& path, const std::string& json) {
+  if (path != kReportToStandardOutput) return ReplaceFile(path, json);
+  std::cout << json << std::flush;
+  return static_cast<bool>(std::cout);
+}
+
+std::size_t TerminalWidth(int fd) {
   winsize size{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col - 1;
+  if (ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col - 1;
   return 79;
 }
 
-bool UseTerminalRows(bool plain) {
-  if (plain || isatty(STDOUT_FILENO) == 0) return false;
+bool UseTerminalRows(bool plain, int fd) {
+  if (plain || isatty(fd) == 0) return false;
   const char* term = std::getenv("TERM");
   return term == nullptr || std::strcmp(term, "dumb") != 0;
 }
 
+// The rows or the event lines, on standard output (standard error when the
+// report goes there).
 class Display {
  public:
-  Display(StatusBoard& board, bool rows) : board_(board), rows_(rows) {}
+  Display(StatusBoard& board, std::ostream& out, int fd, bool plain)
+      : board_(board), out_(out), fd_(fd), rows_(UseTerminalRows(plain, fd)) {}
 
   bool rows() const { return rows_; }
 
   void Update(bool force) {
     const auto now = std::chrono::steady_clock::now();
     if (!rows_) {
-      for (const std::string& line : board_.TakeEvents()) std::cout << line << '\n';
-      std::cout.flush();
+      for (const std::string& line : board_.TakeEvents()) out_ << line << '\n';
+      out_.flush();
       return;
     }
     board_.TakeEvents();  // the rows say it in place
@@ -96,10 +111,10 @@ class Display {
     lastDraw_ = now;
     std::string out;
     if (drawn_ > 0) out += "\x1b[" + std::to_string(drawn_) + "A";
-    const auto lines = FormatRows(board_.Rows(), TerminalWidth(), now);
+    const auto lines = FormatRows(board_.Rows(), TerminalWidth(fd_), now);
     for (const std::string& line : lines) out += "\r\x1b[K" + line + "\n";
     drawn_ = static_cast<int>(lines.size());
-    std::cout << out << std::flush;
+    out_ << out << std::flush;
   }
 
   // Milliseconds until the next redraw is due; -1: only on news.
@@ -107,6 +122,8 @@ class Display {
 
  private:
   StatusBoard& board_;
+  std::ostream& out_;
+  int fd_;
   bool rows_;
   int drawn_ = 0;
   std::chrono::steady_clock::time_point lastDraw_{};
@@ -157,7 +174,10 @@ int Run(const CommandLine& command) {
     });
   }
 
-  Display display(board, UseTerminalRows(command.plain));
+  const bool reportOnStandardOutput = command.jsonPath == kReportToStandardOutput;
+  std::ostream& progress = reportOnStandardOutput ? std::cerr : std::cout;
+  Display display(board, progress, reportOnStandardOutput ? STDERR_FILENO : STDOUT_FILENO,
+                  command.plain);
   display.Update(true);
   while (board.FinishedCount() < workers.size()) {
     pollfd fds[2] = {{board.notifyFd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
@@ -200,14 +220,15 @@ int Run(const CommandLine& command) {
                                              : kExitSomeFailed;
   if (command.jsonPath) {
     run.exitStatus = status;
-    if (!ReplaceFile(*command.jsonPath, ReportJson(run))) {
-      std::cerr << kProgram << ": cannot write the report " << *command.jsonPath << '\n';
+    if (!WriteReport(*command.jsonPath, ReportJson(run))) {
+      std::cerr << kProgram << ": cannot write the report "
+                << (reportOnStandardOutput ? "to standard output" : *command.jsonPath) << '\n';
       status = kExitReportNotWritten;
     }
   }
-  std::cout << workers.size() << (workers.size() == 1 ? " printer: " : " printers: ") << succeeded
-            << " succeeded, " << workers.size() - succeeded
-            << (stop ? " failed or interrupted" : " failed") << '\n';
+  progress << workers.size() << (workers.size() == 1 ? " printer: " : " printers: ") << succeeded
+           << " succeeded, " << workers.size() - succeeded
+           << (stop ? " failed or interrupted" : " failed") << '\n';
   if (signalFd >= 0) close(signalFd);
   return status;
 }

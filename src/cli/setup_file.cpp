@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "formatfile/file_io.h"
 #include "formatfile/format_file.h"
 #include "formats/settings.h"
 #include "headless_ports.h"
@@ -12,10 +11,6 @@
 namespace orvex::provision {
 
 namespace {
-
-// As the tool: a format file is a few kilobytes, this keeps a wrong file
-// from filling the memory.
-constexpr std::size_t kMaxReadBytes = 16 * 1024 * 1024;
 
 // Lines 10 to 12 of the file name the logos.
 constexpr int kFirstLogoLine = 10;
@@ -45,16 +40,13 @@ SetupLoad LoadSetup(const std::string& path) {
   auto problem = [&load, &path](const std::string& text) {
     load.problems.push_back(path + ": " + text);
   };
-  const auto head = ReadFileHead(path, kMaxReadBytes);
-  if (!head) {
-    problem("Cannot open file " + path);
+  // The window's reader, with its limits.
+  const FormatFileRead read = ReadFormatFile(path);
+  if (!read.file) {
+    problem(read.problem);
     return load;
   }
-  const FormatFile file = FormatFile::Parse(head->bytes);
-  if (head->truncated && file.lines.size() <= static_cast<std::size_t>(kFormatFileLines)) {
-    problem("too large for a format file");
-    return load;
-  }
+  const FormatFile& file = *read.file;
 
   LineList memo;
   NoLink link;

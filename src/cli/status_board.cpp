@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "text/escaped_text.h"
+
 namespace orvex::provision {
 
+// What the printers' threads say goes to a terminal: texts from outside in
+// it (a process name in a port problem, say) must not act on it.
 class StatusBoard::Sink : public ProgressSink {
  public:
   Sink(StatusBoard& board, std::size_t index) : board_(board), index_(index) {}
@@ -16,7 +20,7 @@ class StatusBoard::Sink : public ProgressSink {
     {
       std::lock_guard lock(board_.mutex_);
       PrinterRow& row = board_.rows_[index_];
-      row.activity = text;
+      row.activity = EscapeControls(text);
       row.percent = -1;
     }
     board_.Notify();
@@ -33,7 +37,7 @@ class StatusBoard::Sink : public ProgressSink {
   void Event(const std::string& text) override {
     {
       std::lock_guard lock(board_.mutex_);
-      board_.events_.push_back(board_.rows_[index_].port + ": " + text);
+      board_.events_.push_back(board_.rows_[index_].port + ": " + EscapeControls(text));
     }
     board_.Notify();
   }

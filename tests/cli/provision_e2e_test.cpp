@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -243,7 +245,20 @@ TEST_F(ProvisionE2E, BadInputIsNamedAndNothingIsSent) {
   const std::string brokenSetup = (folder_ / "broken.orx").string();
   test::WriteFile(brokenSetup, "0\r\n1\r\n");
 
-  const Case cases[] = {
+  // Report paths that the report would be renamed over at the end of the
+  // run (a FIFO, a device, the file standard output goes to), or that would
+  // fail only then (a link into a missing folder).
+  const fs::path fifo = folder_ / "fifo.json";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path device = folder_ / "null";
+  const bool haveDevice = mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+  const fs::path intoNowhere = folder_ / "link.json";
+  fs::create_symlink(folder_ / "missing" / "r.json", intoNowhere);
+  const auto report = [&setup](const fs::path& path) {
+    return std::vector<std::string>{"--setup", setup, "--port", "COM1", "--json", path.string()};
+  };
+
+  std::vector<Case> cases = {
       {{"--setup", (folder_ / "none.orx").string(), "--port", "COM1"}, "Cannot open file"},
       {{"--setup", brokenSetup, "--port", "COM1"}, "List index out of bounds (2)"},
       {{"--setup", logoSetup, "--port", "COM1"}, "Logo3 sizes too large over 16K ."},
@@ -253,7 +268,12 @@ TEST_F(ProvisionE2E, BadInputIsNamedAndNothingIsSent) {
       {{"--setup", setup, "--port", "COM1", "--wait-online", "0"}, "--wait-online wants"},
       {{"--setup", setup, "--port", "COM1", "--json", (folder_ / "no/such/folder/r.json").string()},
        "cannot write the report"},
+      {report(fifo), fifo.string() + ": it is not a regular file"},
+      // Standard output is provision.out, which /dev/stdout leads to.
+      {report("/dev/stdout"), "/dev/stdout: it is where standard output goes"},
+      {report(intoNowhere), "link.json: cannot make a file in " + (folder_ / "missing").string()},
   };
+  if (haveDevice) cases.push_back({report(device), device.string() + ": it is not a regular file"});
   for (const Case& c : cases) {
     const Outcome run = Provision(c.args, 10000);
     EXPECT_EQ(run.exit, 2) << c.message;
@@ -262,6 +282,22 @@ TEST_F(ProvisionE2E, BadInputIsNamedAndNothingIsSent) {
   }
   EXPECT_FALSE(SimReceivedAnything("COM1"));
   EXPECT_FALSE(SimReceivedAnything("COM2"));
+  EXPECT_EQ(fs::symlink_status(fifo).type(), fs::file_type::fifo);
+  if (haveDevice) {
+    EXPECT_EQ(fs::symlink_status(device).type(), fs::file_type::character);
+  }
+}
+
+TEST_F(ProvisionE2E, ADashWritesTheReportToStandardOutputAndTheLinesToStandardError) {
+  SilentPort("COM1");
+  const Outcome run = Provision(
+      {"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--wait-online", "1", "--json", "-"},
+      20000);
+  EXPECT_EQ(run.exit, 1) << run.err;
+  test::WriteFile(Json(), run.out);  // nothing but the report
+  EXPECT_EQ(Ask("p['COM1']['result'], r['exit_status']"), "('failed', 1)");
+  EXPECT_THAT(run.err, HasSubstr("COM1: FAILED: the printer did not announce itself"));
+  EXPECT_THAT(run.err, HasSubstr("1 printer: 0 succeeded, 1 failed"));
 }
 
 TEST_F(ProvisionE2E, InterruptStopsCleanlyAndTheReportSaysWhatWasLeftUndone) {

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <thread>
 
 #include "bitmaps.h"
+#include "report_json.h"
+#include "status_board.h"
 #include "virtual_bench.h"
 
 namespace orvex::provision {
@@ -302,6 +305,47 @@ TEST(ProvisionInParallel, SessionsInThreadsDoWhatOneDoesAlone) {
     EXPECT_EQ(p->bench.SentBytes(), alone.bench.SentBytes());
     EXPECT_EQ(p->bench.memo.lines, alone.bench.memo.lines);
     EXPECT_EQ(p->sink.events, alone.sink.events);
+  }
+}
+
+TEST(ProvisionRunOutput, ControlBytesThePrinterSentNeverReachTheTerminalOrTheReport) {
+  // A printer answering the firmware query with escape sequences that
+  // retitle and clear a terminal; and a text from elsewhere (a process name
+  // in a port problem) told to the board that the terminal shows.
+  VirtualBench::Options options;
+  options.printer.firmwareVersion = "\x1B]2;PWN\x07\x1B[2JV2";
+  VirtualBench bench(options);
+  bench.clock.now = {2015, 6, 30, 14, 5, 9};
+  BenchHost host(bench);
+  StatusBoard board({"COM1"});
+  ProvisionSettings settings;
+  settings.setClock = false;
+  PrinterReport report;
+  bench.OpenPort();
+  RunProvisioning(bench.session(), host, settings, report, board.SinkFor(0));
+  board.SinkFor(0).Activity("FAILED: in use by \x1B[2Jminicom");
+  report.log = bench.memo.lines;
+  RunReport run;
+  run.printers.push_back(report);
+
+  const std::string shown = "\\x1B]2;PWN\\x07\\x1B[2JV2";
+  ASSERT_TRUE(report.firmware.has_value());
+  EXPECT_EQ(report.firmware->version, shown + " ");
+  const std::vector<std::string> events = board.TakeEvents();
+  EXPECT_THAT(events, Contains(HasSubstr("COM1: firmware " + shown + ",")));
+  EXPECT_THAT(bench.memo.lines, Contains("     " + shown + " "));
+  const std::string json = ReportJson(run);
+  EXPECT_THAT(json, HasSubstr(JsonString(shown + " ")));
+  const auto rows = FormatRows(board.Rows(), 200, std::chrono::steady_clock::now());
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_THAT(rows[0], HasSubstr("in use by \\x1B[2Jminicom"));
+
+  std::vector<std::string> texts = events;
+  texts.insert(texts.end(), bench.memo.lines.begin(), bench.memo.lines.end());
+  texts.push_back(json);
+  texts.push_back(rows[0]);
+  for (const std::string& text : texts) {
+    EXPECT_EQ(text.find_first_of("\x1B\x07"), std::string::npos) << text;
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "bitmaps.h"
 #include "formatfile/format_file.h"
+#include "virtual_bench.h"
 
 namespace orvex::provision {
 namespace {
@@ -81,6 +82,29 @@ TEST_F(SetupFileTest, AShortOrBrokenFile) {
   const SetupLoad broken = LoadSetup(Write(TicketSetup{}, 43, "big"));
   EXPECT_FALSE(broken.setup);
   EXPECT_THAT(broken.problems, Contains(HasSubstr("'big' is not a valid integer value")));
+}
+
+TEST_F(SetupFileTest, TheWindowsLimitsHoldHereToo) {
+  // A text line the window's load refuses (too long for a line; cut off at
+  // 64 KB) is refused here too, in the same words.
+  struct Case {
+    std::size_t length;
+    std::string why;
+  };
+  const Case cases[] = {{300, " : line 14 is longer than 256 bytes."},
+                        {70 * 1024, " : too large for a format file."}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string path = Write(TicketSetup{}, 13, std::string(c.length, 'A'));
+    test::VirtualBench window;
+    window.panel.openAnswers.push_back(path);
+    LoadFormatFile(window.session());
+    const std::string refusal = "Cannot open file " + path + c.why;
+    EXPECT_THAT(window.panel.messages, ElementsAre(refusal));
+    const SetupLoad load = LoadSetup(path);
+    EXPECT_FALSE(load.setup.has_value());
+    EXPECT_THAT(load.problems, ElementsAre(path + ": " + refusal));
+  }
 }
 
 TEST_F(SetupFileTest, ALogoThatNoLongerPassesTheTest) {

@@ -14,6 +14,7 @@ namespace orvex {
 namespace {
 
 using test::VirtualBench;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
@@ -167,9 +168,49 @@ TEST_F(CommandsTest, DecodersGiveWhatTheLinesSay) {
   bench.Deliver({'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', '\n', 'O', 0x12,
                  0x34, 0x0A, 0xBC});
   const FirmwareReply firmware = DecodeFirmwareReply(s.rx);
-  EXPECT_EQ(firmware.version, "ABCDEFGHIJKLM O");  // a line break shown as a blank
+  EXPECT_EQ(firmware.version, "ABCDEFGHIJKLM\\x0AO");  // a line break shown as its code
   EXPECT_EQ(firmware.checksum1, "1234");
   EXPECT_EQ(firmware.checksum2, "0ABC");
+}
+
+TEST_F(CommandsTest, ControlBytesOfTheReplyTextsAreShownAsTheirCodes) {
+  // A printer, or line noise, answering with a terminal's escape sequences
+  // would retitle and clear the terminal of whoever runs orvex-provision.
+  struct Case {
+    const char* name;
+    void (*query)(Session&);
+    std::vector<std::uint8_t> reply;
+    std::string line;  // the message window's line with the text
+  };
+  const Case cases[] = {
+      {"firmware: retitle and clear",
+       ReadFirmwareVersion,
+       {0x1B, ']', '2', ';', 'P', 'W', 'N', 0x07, 0x1B, '[', '2', 'J', 'V', '2', 0x0D, 0x12, 0x34,
+        0x0A, 0xBC},
+       "     \\x1B]2;PWN\\x07\\x1B[2JV2\\x0D"},
+      {"firmware: DEL, tab, an undefined byte (a C1 control) and a letter of the code page",
+       ReadFirmwareVersion,
+       {'A', 0x7F, 0x09, 0x9D, 0xE9, 0x00, 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 0x12, 0x34,
+        0x0A, 0xBC},
+       "     A\\x7F\\x09\\x9D\xC3\xA9\\x00BCDEFGHIJ"},
+      {"clock",
+       ReadPrinterClock,
+       {'1', '5', 0x1B, 'c', '3', '0', '1', '4', '0', '5', 0x07, '9'},
+       "     2015/\\x1Bc/30   14:05:\\x079"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    bench.memo.lines.clear();
+    c.query(s);
+    bench.Deliver(c.reply);
+    EXPECT_THAT(Lines(), Contains(c.line));
+    for (const std::string& line : Lines()) {
+      for (const char byte : line) {
+        EXPECT_TRUE(static_cast<unsigned char>(byte) >= 0x20 && byte != 0x7F) << line;
+      }
+    }
+    EXPECT_FALSE(s.state.busy);
+  }
 }
 
 TEST_F(CommandsTest, SummaryReply) {

@@ -289,7 +289,7 @@ TEST_F(FaultScenarioTest, MaintenanceRunDuringAQueryIsTakenAsItsReply) {
   EXPECT_EQ(lines[2], "Now write record : 2005/03/31");
   // The first report's read ended the query (its flag and busy cleared).
   EXPECT_EQ(lines[3], "Firmware version :");
-  EXPECT_EQ(lines[4], std::string("     w\x11\x05\x01\x09"));
+  EXPECT_EQ(lines[4], "     w\\x11\\x05\\x01\\x09");  // the report's bytes, control bytes as codes
   EXPECT_EQ(lines[6], "Checksum :");
   EXPECT_EQ(lines[9], "Renew records finished .");
   EXPECT_TRUE(Idle());

@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <csignal>
 #include <filesystem>
@@ -666,6 +668,28 @@ TEST_F(FormatFileTest, BadValueIsQuotedByItsFirstFortyCharacters) {
   LoadLines(lines);
   EXPECT_THAT(bench.panel.messages,
               ElementsAre("'" + std::string(40, 'z') + "...' is not a valid integer value"));
+}
+
+TEST_F(FormatFileTest, SaveOntoADeviceOrAFifoLeavesItAlone) {
+  // A save renames a new file over what the name reaches: a FIFO or a device
+  // (/dev/null, when run as root) would be replaced by a regular file.
+  const fs::path fifo = folder / "fifo.orx";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path fifoLink = folder / "fifo-link.orx";
+  fs::create_symlink(fifo, fifoLink);
+  std::vector<fs::path> targets = {fifo, fifoLink};
+  const fs::path device = folder / "null.orx";
+  if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) targets.push_back(device);
+  for (const fs::path& target : targets) Save(target);
+
+  std::vector<std::string> refused;
+  for (const fs::path& target : targets) refused.push_back("Cannot create file " + target.string());
+  EXPECT_EQ(bench.panel.messages, refused);
+  EXPECT_EQ(fs::symlink_status(fifo).type(), fs::file_type::fifo);
+  EXPECT_EQ(fs::read_symlink(fifoLink), fifo);
+  if (targets.size() == 3) {
+    EXPECT_EQ(fs::symlink_status(device).type(), fs::file_type::character);
+  }
 }
 
 TEST_F(FormatFileTest, SaveOnADanglingLinkWritesTheFileItNames) {

@@ -2,6 +2,7 @@
 // Every line the tool can write into its message window: the fixed texts and
 // the shapes of the lines that carry values (counts, dates, printer bytes).
 
+#include <cctype>
 #include <regex>
 #include <string>
 #include <unordered_set>
@@ -114,15 +115,26 @@ class AllowedLines {
   }
 
  private:
-  // "     " and the printer's own bytes: a firmware version (up to 15
-  // characters) or a clock reading "20yy/mm/dd   hh:mm:ss" whose digits are
-  // whatever bytes came.
+  // "     " and the printer's own bytes, a control byte shown as \xHH: a
+  // firmware version (up to 15 bytes) or a clock reading
+  // "20yy/mm/dd   hh:mm:ss" whose digits are whatever bytes came.
   static bool PrinterText(const std::string& line) {
     if (line.rfind("     ", 0) != 0) return false;
-    const auto bytes = Utf8ToCp1252(line.substr(5));
-    if (!bytes) return false;
-    const std::string& b = *bytes;
-    if (b.find_first_of("\r\n") != std::string::npos) return false;
+    const auto shown = Utf8ToCp1252(line.substr(5));
+    if (!shown) return false;
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    std::string b;  // the bytes that came
+    for (std::size_t i = 0; i < shown->size(); ++i) {
+      const auto c = static_cast<unsigned char>((*shown)[i]);
+      if (c < 0x20 || c == 0x7F) return false;  // it must come escaped
+      if (c == '\\' && i + 3 < shown->size() && (*shown)[i + 1] == 'x' && hex((*shown)[i + 2]) &&
+          hex((*shown)[i + 3])) {
+        b += static_cast<char>(std::stoi(shown->substr(i + 2, 2), nullptr, 16));
+        i += 3;
+        continue;
+      }
+      b += static_cast<char>(c);
+    }
     if (b.size() <= 15) return true;
     return b.size() == 21 && b.compare(0, 2, "20") == 0 && b[4] == '/' && b[7] == '/' &&
            b.compare(10, 3, "   ") == 0 && b[15] == ':' && b[18] == ':';

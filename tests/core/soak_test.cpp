@@ -569,6 +569,8 @@ TEST(SoakCheckTest, AllowedLinesKnowTheToolsTextsAndNothingElse) {
                            "     ORVEX-58 V2.15 ",
                            "     ",
                            "     2015/06/30   14:05:09",
+                           "     \\x1B]2;PWN\\x07\\x1B[2JV2 ",
+                           "     2015/\\x0D\\x0A/30   14:05:09",
                            "Output EXCEL file",
                            "Output EXCEL file.........",
                            "STEP 10 : (Logo3)"}) {
@@ -578,7 +580,8 @@ TEST(SoakCheckTest, AllowedLinesKnowTheToolsTextsAndNothingElse) {
        {"Printer is busy right now", "printer is busy right now .", "Timeout Detect : 0 sec",
         "Timeout Detect : 91 sec", "Timeout Detect : 5 sec ", "   3c5a", "   3C5A0",
         "Data has 0 floating-points .", "     ORVEX-58 V2.15 extra", "Output EXCEL file..........",
-        "STEP 11 : (Logo4)", "Total Coin : -1", "Communication Error !", "Orvex is online."}) {
+        "STEP 11 : (Logo4)", "Total Coin : -1", "Communication Error !", "Orvex is online.",
+        "     \x1B[2J", "     V2\r07"}) {
     EXPECT_FALSE(allowed.Allowed(line)) << line;
   }
 }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -240,6 +241,30 @@ TEST_F(PortProblemTest, PermissionDeniedNamesTheGroupAndTheCommandToJoinIt) {
                            " (only its owner root may open it)|Have a udev rule give it to the "
                            "group dialout (GROUP=\"dialout\", MODE=\"0660\") and join that "
                            "group.");
+}
+
+TEST_F(PortProblemTest, TheNameLookupsLeaveAnotherCallersEntryAlone) {
+  // getpwuid and getgrgid hand every caller one shared entry: a printer's
+  // thread diagnosing its port would overwrite what another thread has just
+  // looked up (and read it while that one overwrites it).
+  Pty pty;
+  struct stat device {};
+  ASSERT_EQ(stat(pty.path.c_str(), &device), 0);
+  // Entries that the diagnosis has no reason to look up.
+  const passwd* user = nullptr;
+  const group* other = nullptr;
+  for (const unsigned id : {1u, 2u, 3u, 65534u}) {
+    if (user == nullptr && id != geteuid() && id != device.st_uid) user = getpwuid(id);
+    if (other == nullptr && id != device.st_gid) other = getgrgid(id);
+  }
+  if (user == nullptr || other == nullptr) GTEST_SKIP() << "no other user or group to look up";
+  const std::string userName = user->pw_name;
+  const std::string groupName = other->gr_name;
+
+  const PortProblem problem = DiagnoseOpenFailure(EACCES, DeviceAt(pty.path));
+  EXPECT_EQ(problem.kind, PortProblemKind::PermissionDenied);
+  EXPECT_EQ(user->pw_name, userName);
+  EXPECT_EQ(other->gr_name, groupName);
 }
 
 // The only test with a process named ModemManager, which the hidden-holder

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -192,6 +193,103 @@ TEST_F(PortWatchTest, ALinkRemovedAndMadeAgainToANewPseudoTerminal) {
   EXPECT_EQ(back->source, PortSource::Link);
   EXPECT_EQ(back->path, second.path);
   ExpectItWorks(*back, second);
+}
+
+TEST_F(PortWatchTest, AnotherProgramsTerminalUnderTheLostNumberIsNeverThePrinter) {
+  // The simulator is killed, its link dangles, and the next pseudo-terminal
+  // any program opens gets the lost one's /dev/pts number: the link still
+  // names it, but only a link made anew (the simulator serving again) may.
+  struct Case {
+    const char* name;
+    // Leaves COM3 linked to a pseudo-terminal that is gone, and the watch.
+    std::function<std::unique_ptr<PortWatch>(std::string& lostPath)> lose;
+  };
+  const Case cases[] = {
+      {"after a hang-up",
+       [this](std::string& lostPath) {
+         Printer first;
+         lostPath = first.path;
+         fs::create_symlink(first.path, ports_ / "COM3");
+         return HangUp("COM3", first);
+       }},
+      {"chosen while its link dangles",
+       [this](std::string& lostPath) {
+         {
+           Printer gone;
+           lostPath = gone.path;
+           fs::create_symlink(gone.path, ports_ / "COM3");
+         }
+         const PortDevice chosen = Names().Lookup("COM3");
+         EXPECT_FALSE(port_.Open(chosen).ok);
+         return std::make_unique<PortWatch>(Names(), chosen);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string lostPath;
+    auto watch = c.lose(lostPath);
+    ASSERT_TRUE(watch && watch->ok());
+    EXPECT_FALSE(watch->Check());
+
+    Printer other;  // the kernel hands out the lowest free number
+    if (other.path != lostPath) GTEST_SKIP() << "another program took " << lostPath;
+    EXPECT_FALSE(watch->WaitForReturn(300));
+
+    // The simulator serves anew and gets that same number: its link is new.
+    fs::remove(ports_ / "COM3");
+    fs::create_symlink(other.path, ports_ / "COM3");
+    const auto back = watch->WaitForReturn(2000);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->path, other.path);
+    ExpectItWorks(*back, other);
+    port_.Close();
+    fs::remove(ports_ / "COM3");
+  }
+}
+
+TEST_F(PortWatchTest, AnotherAdapterAtTheLostNodeIsNeverThePrinter) {
+  // What tells the printer's adapter from another one: its by-id name, or
+  // its USB serial number where it has no by-id name.
+  const test::UsbFacts noById{"", "FT232R USB UART", "FTDI", "PRN001", "ftdi_sio", 1};
+  const test::UsbFacts otherNoById{"", "USB-Serial", "Prolific", "X", "pl2303", 2};
+  const test::UsbFacts otherById{"usb-Other_X-if00-port0", "", "", "X", "pl2303", 2};
+  struct Case {
+    const char* name;
+    test::UsbFacts printer;
+    test::UsbFacts other;
+    bool pinnedByLink;  // COM3 -> /dev/ttyUSB0 rather than the first free name
+  };
+  const Case cases[] = {
+      {"a link to the node", kPrinterAdapter, otherById, true},
+      {"an adapter without a by-id name", noById, otherNoById, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string comName = c.pinnedByLink ? "COM3" : "COM1";
+    if (c.pinnedByLink) fs::create_symlink(tree_->root() / "dev/ttyUSB0", ports_ / "COM3");
+    Printer first;
+    tree_->PlugAdapter("ttyUSB0", c.printer, first.path);
+    auto watch = HangUp(comName, first);
+    ASSERT_TRUE(watch && watch->ok());
+    tree_->UnplugAdapter("ttyUSB0");
+
+    Printer stranger;
+    tree_->PlugAdapter("ttyUSB0", c.other, stranger.path);
+    EXPECT_FALSE(watch->WaitForReturn(300));
+    tree_->UnplugAdapter("ttyUSB0");
+
+    Printer second;
+    tree_->PlugAdapter("ttyUSB0", c.printer, second.path);
+    const auto back = watch->WaitForReturn(2000);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->device, c.pinnedByLink ? (tree_->root() / "dev/ttyUSB0").string()
+                                           : std::string("/dev/ttyUSB0"));
+    EXPECT_EQ(back->serial, "PRN001");
+    ExpectItWorks(*back, second);
+    port_.Close();
+    tree_->UnplugAdapter("ttyUSB0");
+    fs::remove(ports_ / "COM3");
+  }
 }
 
 TEST_F(PortWatchTest, ALinkMovedBeforeTheWatchBeganIsTakenAtOnce) {

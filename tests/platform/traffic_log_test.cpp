@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,30 @@ TEST(TrafficWriter, FailingWriteIsReportedOnceAndEndsTheFiles) {
   EXPECT_EQ(std::string(text), "one\ntwo\n");
   close(pipeFds[0]);
   close(pipeFds[1]);
+}
+
+TEST(TrafficWriter, ATraceThatNobodyReadsEndsTheTraceNotTheProgram) {
+  // orvex-tool --trace 2> >(head -n 2): the reader is gone; SIGPIPE has its
+  // default action, which would end the process at the trace's next write.
+  const fs::path folder = test::TempFolder("traffic-closed-trace");
+  int pipeFds[2];
+  ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+  close(pipeFds[0]);
+  const auto previousHandler = std::signal(SIGPIPE, SIG_DFL);
+  {
+    TrafficWriter writer;
+    writer.StartFiles(folder.string(), "2025-03-01");
+    writer.StartTrace(pipeFds[1]);
+    for (const char* line : {"one", "two", "three"}) {
+      writer.Write("2025-03-01", line);
+      ASSERT_TRUE(writer.Flush(5000));
+    }
+    EXPECT_FALSE(writer.FilesFailed());
+  }
+  std::signal(SIGPIPE, previousHandler);
+  close(pipeFds[1]);
+  // The day's file has every line.
+  EXPECT_THAT(FileLines(folder / "2025-03-01.log"), ElementsAre("one", "two", "three"));
 }
 
 TEST(TrafficWriter, FolderThatCannotBeMadeIsOneFailure) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "link/request_guard.h"
-#include "text/cp1252.h"
+#include "text/escaped_text.h"
 
 namespace orvex {
 
@@ -23,15 +23,14 @@ std::string Hex2(std::uint8_t a, std::uint8_t b) {
   return text;
 }
 
+// The printer's bytes as text. A control byte among them is shown as \xHH:
+// a line break would split the report line (and shift the lines that the
+// timeout and progress reports rewrite), an escape sequence would act on
+// the terminal that orvex-provision writes to.
 std::string Chars(const ReceiveBuffer& rx, std::size_t from, std::size_t to) {
   std::string bytes;
-  for (std::size_t i = from; i < to; ++i) {
-    // A line break among the printer's bytes would split the report line
-    // and shift the lines that the timeout and progress reports rewrite.
-    const char c = static_cast<char>(rx[i]);
-    bytes += c == '\r' || c == '\n' ? ' ' : c;
-  }
-  return Cp1252ToUtf8(bytes);
+  for (std::size_t i = from; i < to; ++i) bytes += static_cast<char>(rx[i]);
+  return LineTextToUtf8(bytes);
 }
 
 }  // namespace

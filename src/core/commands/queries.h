@@ -14,7 +14,7 @@ namespace orvex {
 // receive buffer. The sections write their lines from these; orvex-provision
 // compares them with what it sent.
 struct FirmwareReply {
-  std::string version;    // UTF-8, line breaks shown as blanks
+  std::string version;    // UTF-8, control bytes shown as \xHH
   std::string checksum1;  // four hexadecimal digits, bytes 15 and 16
   std::string checksum2;  // bytes 17 and 18
 };
@@ -23,7 +23,8 @@ FirmwareReply DecodeFirmwareReply(const ReceiveBuffer& rx);
 struct DateTimeReply {
   bool readError = false;  // byte 0 is 0
   // Year within the century, month, day, hour, minute, second: the
-  // printer's two characters each, as sent (normally digits).
+  // printer's two characters each, as sent (normally digits; a control
+  // byte shown as \xHH).
   std::array<std::string, 6> fields;
 };
 DateTimeReply DecodeDateTimeReply(const ReceiveBuffer& rx);

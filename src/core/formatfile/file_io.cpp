@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace orvex {
@@ -65,7 +66,57 @@ bool SyncFolder(const fs::path& folder) {
   return fd.get() >= 0 && fsync(fd.get()) == 0;
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 }  // namespace
+
+std::optional<std::string> ReplaceFileProblem(const std::string& path) {
+  const auto destination = Destination(path);
+  if (!destination) return std::string("too many levels of symbolic links");
+  if (destination->filename().empty()) return std::string("it names a folder");
+  // What a write through the path reaches, the links of /proc included
+  // (/dev/stdout): stat follows them as an open would.
+  struct stat reached {};
+  if (stat(path.c_str(), &reached) == 0) {
+    if (S_ISDIR(reached.st_mode)) return std::string("it is a folder");
+    // A device or a FIFO would be replaced by a regular file (/dev/null for
+    // everyone, when run as root).
+    if (!S_ISREG(reached.st_mode)) return std::string("it is not a regular file");
+    // The name that the rename replaces must be that very file; a link of
+    // /proc to a file that was removed, say, is not.
+    struct stat named {};
+    if (lstat(destination->c_str(), &named) != 0 || !SameFile(named, reached)) {
+      return std::string("it is not a file that can be replaced");
+    }
+    // Replacing the file that this program's output goes to would send
+    // that output to a file that no longer has a name.
+    struct stat stream {};
+    if (fstat(STDOUT_FILENO, &stream) == 0 && SameFile(stream, reached)) {
+      return std::string("it is where standard output goes");
+    }
+    if (fstat(STDERR_FILENO, &stream) == 0 && SameFile(stream, reached)) {
+      return std::string("it is where standard error goes");
+    }
+  } else if (errno != ENOENT) {
+    return std::string(std::strerror(errno));
+  }
+  // The new file is made beside the destination: in the folder the last
+  // link points into, which need not be the folder of `path`.
+  const fs::path folder = destination->parent_path();
+  struct stat folderInfo {};
+  if (stat(folder.c_str(), &folderInfo) != 0) {
+    return "cannot make a file in " + folder.string() + ": " + std::strerror(errno);
+  }
+  if (!S_ISDIR(folderInfo.st_mode)) {
+    return "cannot make a file in " + folder.string() + ": " + std::strerror(ENOTDIR);
+  }
+  if (access(folder.c_str(), W_OK | X_OK) != 0) {
+    return "cannot make a file in " + folder.string() + ": " + std::strerror(errno);
+  }
+  return std::nullopt;
+}
 
 std::optional<FileHead> ReadFileHead(const std::string& path, std::size_t limit) {
   // Without O_NONBLOCK the open of a FIFO waits for a writer, and that of a
@@ -93,8 +144,9 @@ std::optional<FileHead> ReadFileHead(const std::string& path, std::size_t limit)
 }
 
 bool ReplaceFile(const std::string& path, std::string_view bytes) {
+  if (ReplaceFileProblem(path)) return false;
   const auto destination = Destination(path);
-  if (!destination || destination->filename().empty()) return false;
+  if (!destination) return false;
   // A fresh name beside the destination: O_EXCL never opens an existing file.
   fs::path temporary;
   int raw = -1;

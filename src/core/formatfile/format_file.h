@@ -38,6 +38,15 @@ struct FormatFile {
   std::optional<int> LineOverLimit() const;
 };
 
+// A format file read within the limits above, as the window's load and
+// orvex-provision both take it; otherwise the message that says why not
+// ("Cannot open file <name> : too large for a format file.").
+struct FormatFileRead {
+  std::optional<FormatFile> file;
+  std::string problem;
+};
+FormatFileRead ReadFormatFile(const std::string& path);
+
 // How a logo path (UTF-8) is written to its line and read back.
 std::string LogoPathToLine(const std::string& path);
 std::string LogoPathFromLine(const std::string& line);

@@ -74,27 +74,37 @@ std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& f
   return std::nullopt;
 }
 
+FormatFileRead ReadFormatFile(const std::string& path) {
+  FormatFileRead read;
+  const auto head = ReadFileHead(path, kMaxFormatFileBytes);
+  if (!head) {
+    read.problem = "Cannot open file " + path;
+    return read;
+  }
+  FormatFile file = FormatFile::Parse(head->bytes);
+  // Cut off inside the first 132 lines: the last of them may be incomplete.
+  if (head->truncated && file.lines.size() <= static_cast<std::size_t>(kFormatFileLines)) {
+    read.problem = "Cannot open file " + path + " : too large for a format file.";
+    return read;
+  }
+  if (const auto longLine = file.LineOverLimit()) {
+    read.problem = "Cannot open file " + path + " : line " + std::to_string(*longLine) +
+                   " is longer than " + std::to_string(kMaxFormatLineBytes) + " bytes.";
+    return read;
+  }
+  read.file = std::move(file);
+  return read;
+}
+
 void LoadFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseOpenFile("Orvex Files(*.orx)|*.orx");
   if (!chosen) return;
-  const auto head = ReadFileHead(*chosen, kMaxFormatFileBytes);
-  if (!head) {
-    session.io.panel.ShowMessage("Cannot open file " + *chosen);
+  const FormatFileRead read = ReadFormatFile(*chosen);
+  if (!read.file) {
+    session.io.panel.ShowMessage(read.problem);
     return;
   }
-  const FormatFile file = FormatFile::Parse(head->bytes);
-  // Cut off inside the first 132 lines: the last of them may be incomplete.
-  if (head->truncated && file.lines.size() <= static_cast<std::size_t>(kFormatFileLines)) {
-    session.io.panel.ShowMessage("Cannot open file " + *chosen + " : too large for a format file.");
-    return;
-  }
-  if (const auto longLine = file.LineOverLimit()) {
-    session.io.panel.ShowMessage("Cannot open file " + *chosen + " : line " +
-                                 std::to_string(*longLine) + " is longer than " +
-                                 std::to_string(kMaxFormatLineBytes) + " bytes.");
-    return;
-  }
-  const auto stop = ApplyFormatFile(session, file);
+  const auto stop = ApplyFormatFile(session, *read.file);
   // Lines before a failing one have been applied: show them either way.
   session.io.view.RefreshSetup();
   session.io.panel.ShowMessage(stop ? *stop : std::string("Load finished."));

@@ -35,6 +35,14 @@ std::string LinkTarget(const std::string& path) {
   }
 }
 
+LinkIdentity LinkIdentityOf(const std::string& path) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return {};
+  return {static_cast<unsigned long long>(info.st_dev),
+          static_cast<unsigned long long>(info.st_ino), static_cast<long long>(info.st_ctim.tv_sec),
+          static_cast<long long>(info.st_ctim.tv_nsec)};
+}
+
 // The first line of a small sysfs file, without its line end; "" when unreadable.
 std::string ReadLine(const fs::path& path) {
   std::ifstream in(path);
@@ -218,6 +226,7 @@ std::optional<PortDevice> PortNames::LinkedPort(const std::string& comName) cons
   port.comName = comName;
   port.source = PortSource::Link;
   port.link = link;
+  port.linkIdentity = LinkIdentityOf(link);
   port.device = target[0] == '/' ? target : ports_ + "/" + target;
   port.path = port.device;
   // A link to /dev/<tty> or to a by-id name (also inside the device tree)
@@ -322,6 +331,25 @@ PortDevice PortNames::Lookup(const std::string& comName) const {
   return All()[static_cast<std::size_t>(number - 1)];
 }
 
+namespace {
+
+// Whether `now` is the adapter that `lost` was, as far as the system tells
+// adapters apart: by-id name, else USB serial number; without either, any
+// device at the place counts.
+bool SameAdapter(const PortDevice& lost, const PortDevice& now) {
+  if (!lost.byId.empty()) return now.byId == lost.byId;
+  if (!lost.serial.empty()) return now.serial == lost.serial;
+  return true;
+}
+
+}  // namespace
+
+bool PortNames::IsPseudoTerminal(const PortDevice& port) const {
+  std::string inSystem = port.device;
+  if (root_ != "/" && StartsWith(inSystem, root_ + "/")) inSystem.erase(0, root_.size());
+  return fs::path(inSystem).lexically_normal().parent_path() == "/dev/pts";
+}
+
 std::optional<PortDevice> PortNames::FindAgain(const PortDevice& lost) const {
   std::error_code ec;
   switch (lost.source) {
@@ -330,28 +358,53 @@ std::optional<PortDevice> PortNames::FindAgain(const PortDevice& lost) const {
     case PortSource::Link: {
       auto linked = LinkedPort(lost.comName);
       if (!linked || !fs::exists(linked->path, ec)) return std::nullopt;
+      // Made anew or pointed elsewhere: whoever did it names the device.
+      if (linked->linkIdentity != lost.linkIdentity || linked->device != lost.device) return linked;
+      if (IsPseudoTerminal(lost) || !SameAdapter(lost, *linked)) return std::nullopt;
       return linked;
     }
     case PortSource::Uart:
     case PortSource::Adapter:
       break;
   }
-  std::string tty = lost.ttyName;
+  const auto at = [&](const std::string& tty) {
+    PortDevice port;
+    port.comName = lost.comName;
+    port.link = lost.link;
+    port.source = lost.source;
+    port.device = "/dev/" + tty;
+    port.path = InTree(port.device);
+    AddSysfsFacts(port, tty);
+    return port;
+  };
   if (!lost.byId.empty()) {
-    tty.clear();
     for (const ByIdEntry& entry : ByIdEntries(*this)) {
-      if (entry.name == lost.byId) tty = entry.tty;
+      if (entry.name == lost.byId && fs::exists(InTree("/dev/" + entry.tty), ec)) {
+        return at(entry.tty);
+      }
     }
+    return std::nullopt;
   }
-  if (tty.empty() || !fs::exists(InTree("/dev/" + tty), ec)) return std::nullopt;
-  PortDevice port;
-  port.comName = lost.comName;
-  port.link = lost.link;
-  port.source = lost.source;
-  port.device = "/dev/" + tty;
-  port.path = InTree(port.device);
-  AddSysfsFacts(port, tty);
-  return port;
+  if (lost.source == PortSource::Adapter && !lost.serial.empty()) {
+    // No by-id name, but a serial number: the adapter under any number,
+    // its old one first.
+    std::vector<std::string> ttys = {lost.ttyName};
+    for (fs::directory_iterator it(InTree("/dev"), ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string tty = it->path().filename().string();
+      if (IsAdapterName(tty) && tty != lost.ttyName) ttys.push_back(tty);
+    }
+    std::sort(ttys.begin() + 1, ttys.end(), [](const std::string& a, const std::string& b) {
+      return SplitNumber(a) < SplitNumber(b);
+    });
+    for (const std::string& tty : ttys) {
+      if (tty.empty() || !fs::exists(InTree("/dev/" + tty), ec)) continue;
+      PortDevice port = at(tty);
+      if (SameAdapter(lost, port)) return port;
+    }
+    return std::nullopt;
+  }
+  if (lost.ttyName.empty() || !fs::exists(InTree("/dev/" + lost.ttyName), ec)) return std::nullopt;
+  return at(lost.ttyName);
 }
 
 std::string DevicePathFor(const std::string& comName) {

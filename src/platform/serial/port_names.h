@@ -39,6 +39,16 @@ enum class PortSource {
   Adapter,  // a USB or ACM adapter given a free number
 };
 
+// A link as it was read: made anew it differs, even when it names the same
+// path again (a simulator serving anew on the old pseudo-terminal number).
+struct LinkIdentity {
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
+  long long changedSeconds = 0;
+  long long changedNanoseconds = 0;
+  bool operator==(const LinkIdentity&) const = default;
+};
+
 struct PortDevice {
   std::string comName;  // "COM3"
   PortSource source = PortSource::None;
@@ -49,6 +59,8 @@ struct PortDevice {
   std::string path;
   // The link that names this port, or where one would ($ports/COMn).
   std::string link;
+  // For a Link: the link itself when it was read.
+  LinkIdentity linkIdentity;
   // What sysfs tells of the device, where it has it.
   std::string ttyName;       // "ttyUSB0"
   std::string byId;          // name under /dev/serial/by-id
@@ -80,10 +92,17 @@ class PortNames {
   // One name; source None for a name outside COM1..COM9 too.
   PortDevice Lookup(const std::string& comName) const;
 
-  // The device that went away, if it is there again: a link is read again;
-  // an adapter is looked for by its by-id name, whatever COM number the rules
-  // would give it now; a UART or an adapter without a by-id name at the same
-  // device. Says nothing about whether it opens.
+  // The device that went away, if it is there again, and only that device:
+  // - an adapter by its by-id name, whatever COM number the rules would give
+  //   it now; without one, by its USB serial number; without that, at its
+  //   node;
+  // - a UART at its node;
+  // - for a link: whatever it names once it is made anew or points somewhere
+  //   else. While it stays as it was, the device it names counts only when
+  //   it is the lost one by by-id name or serial number where those were
+  //   known, and never when it is a pseudo-terminal: the kernel gives the
+  //   lost one's number to the next terminal any program opens.
+  // Says nothing about whether it opens.
   std::optional<PortDevice> FindAgain(const PortDevice& lost) const;
 
   // A path the system names ("/dev/ttyUSB0") inside the device tree.
@@ -91,6 +110,8 @@ class PortNames {
 
  private:
   std::optional<PortDevice> LinkedPort(const std::string& comName) const;
+  // The device's path (a link's target) is under /dev/pts.
+  bool IsPseudoTerminal(const PortDevice& port) const;
   // Fills in what sysfs knows of the tty `name` (and its by-id name).
   void AddSysfsFacts(PortDevice& port, const std::string& name) const;
 

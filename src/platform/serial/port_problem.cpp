@@ -14,6 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace orvex::platform {
 namespace {
@@ -25,21 +28,58 @@ const char* kModemManagerMore =
     "ModemManager tries every new serial port as a modem. To keep it away from the adapter for "
     "good, a udev rule can set ENV{ID_MM_DEVICE_IGNORE}=\"1\" for it.";
 
+// The user database entry of `uid`: name and primary group. The reentrant
+// lookups, since printers' threads may ask at the same time and getpwuid's
+// one static entry would be overwritten under another caller.
+struct UserEntry {
+  std::string name;
+  gid_t group = 0;
+};
+
+std::optional<UserEntry> LookUpUser(uid_t uid) {
+  const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 1024));
+  for (;;) {
+    passwd entry{};
+    passwd* found = nullptr;
+    const int error = getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < (1u << 24)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || found == nullptr || entry.pw_name == nullptr) return std::nullopt;
+    return UserEntry{entry.pw_name, entry.pw_gid};
+  }
+}
+
+std::optional<std::string> LookUpGroup(gid_t gid) {
+  const long size = sysconf(_SC_GETGR_R_SIZE_MAX);
+  std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 1024));
+  for (;;) {
+    group entry{};
+    group* found = nullptr;
+    const int error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found);
+    // A group with many members needs a larger buffer.
+    if (error == ERANGE && buffer.size() < (1u << 24)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || found == nullptr || entry.gr_name == nullptr) return std::nullopt;
+    return std::string(entry.gr_name);
+  }
+}
+
 std::string UserName() {
-  const passwd* entry = getpwuid(geteuid());
-  if (entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
+  if (const auto user = LookUpUser(geteuid())) return user->name;
   return "$USER";
 }
 
 std::string GroupName(gid_t gid) {
-  const group* entry = getgrgid(gid);
-  if (entry != nullptr && entry->gr_name != nullptr) return entry->gr_name;
-  return std::to_string(gid);
+  return LookUpGroup(gid).value_or(std::to_string(gid));
 }
 
 std::string OwnerName(uid_t uid) {
-  const passwd* entry = getpwuid(uid);
-  if (entry != nullptr && entry->pw_name != nullptr) return entry->pw_name;
+  if (const auto user = LookUpUser(uid)) return user->name;
   return std::to_string(uid);
 }
 
@@ -56,13 +96,13 @@ bool SessionHasGroup(gid_t gid) {
 // Whether the user database lists the user in `gid` (joined, maybe after
 // this session began).
 bool UserListedInGroup(gid_t gid) {
-  const passwd* entry = getpwuid(geteuid());
-  if (entry == nullptr || entry->pw_name == nullptr) return false;
+  const auto user = LookUpUser(geteuid());
+  if (!user) return false;
   int count = 64;
   std::vector<gid_t> groups(static_cast<std::size_t>(count));
-  if (getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &count) < 0) {
+  if (getgrouplist(user->name.c_str(), user->group, groups.data(), &count) < 0) {
     groups.resize(static_cast<std::size_t>(count));
-    if (getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &count) < 0) return false;
+    if (getgrouplist(user->name.c_str(), user->group, groups.data(), &count) < 0) return false;
   }
   groups.resize(static_cast<std::size_t>(count));
   return std::find(groups.begin(), groups.end(), gid) != groups.end();

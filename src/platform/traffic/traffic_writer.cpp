@@ -1,6 +1,8 @@
 #include "traffic/traffic_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,6 +172,14 @@ bool TrafficWriter::FilesFailed() const {
 }
 
 void TrafficWriter::Run() {
+  // A trace into a pipe whose reader has gone (--trace 2> >(head)) must end
+  // the trace, not the program: with SIGPIPE blocked on this thread the
+  // write fails with EPIPE instead.
+  sigset_t pipeSignal;
+  sigemptyset(&pipeSignal);
+  sigaddset(&pipeSignal, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || filesStarting_ || !queue_.empty(); });
@@ -222,8 +232,13 @@ void TrafficWriter::WriteBatch(const std::vector<Line>& batch, std::size_t dropp
   if (traceFd >= 0) {
     std::string text;
     for (const Line& line : *all) text += line.text + '\n';
-    int ignored = 0;
-    WriteAll(traceFd, text.data(), text.size(), ignored);
+    int error = 0;
+    WriteAll(traceFd, text.data(), text.size(), error);
+    if (error != 0) {
+      // Nobody reads it any more; the files go on.
+      std::lock_guard lock(mutex_);
+      if (traceFd_ == traceFd) traceFd_ = -1;
+    }
   }
   if (!files) return;
 

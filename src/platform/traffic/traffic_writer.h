@@ -50,6 +50,7 @@ class TrafficWriter {
   void StartFiles(const std::string& folder, const std::string& today,
                   TrafficFileLimits limits = {});
   // Also writes every line to this descriptor (standard error for --trace).
+  // A write there that fails (a pipe nobody reads) ends the trace alone.
   void StartTrace(int fd);
 
   // Queues one line (without its line end) for the file of its day. Never
