@@ -37,9 +37,9 @@ ImageBox* MainWindow::logoBox(int slot) const {
 
 bool MainWindow::ShowLogo(int slot) {
   if (slot < 1 || slot > 3) return false;
-  const QImage image = logoPicture(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
-  if (image.isNull()) return false;
-  logoBox(slot)->setPicture(image);
+  const auto image = logoPicture(session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
+  if (!image) return false;
+  logoBox(slot)->setPicture(*image);
   return true;
 }
 

@@ -1,6 +1,7 @@
 // What the window shows is what the printer gets and the format file keeps,
 // driven through the window against a printer played on a pseudo-terminal:
-// settings boxes holding more than their typed length.
+// settings boxes holding more than their typed length, and a logo of no
+// rows.
 
 #include <poll.h>
 #include <unistd.h>
@@ -16,10 +17,13 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <functional>
 
 #include "app_fixture.h"
+#include "bitmaps.h"
+#include "image_box.h"
 #include "pseudo_terminal.h"
 
 namespace {
@@ -96,6 +100,20 @@ QStringList StartUpLines(const QString& folder) {
 void Load(AppFixture& f, const QString& path) {
   f.dialogs.openAnswers << path;
   f.form->menuAction(QStringLiteral("LoadTicketFormat1"))->trigger();
+}
+
+bool AllWhite(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) != qRgb(255, 255, 255)) return false;
+    }
+  }
+  return true;
+}
+
+// The classic layout of a 384 x 0 logo: headers and palette, no pixels.
+std::string NoRowsLogo() {
+  return orvex::test::MonoBmpBytes(384, 0, [](int, int) { return std::uint8_t{0}; });
 }
 
 }  // namespace
@@ -238,6 +256,70 @@ class ShownIsSentTest : public QObject {
                qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": shows ") + box->text()));
       QVERIFY2(held == c.shown, c.name);  // the setup holds what the box shows
     }
+  }
+
+  // Fault: a logo of no rows passes the logo test but choosing it leaves its
+  // slot empty ("Can't display this bitmap ...").
+  void chosenLogoOfNoRowsFillsItsSlot() {
+    QTemporaryDir dir;
+    const QString logo = dir.filePath(QStringLiteral("empty.bmp"));
+    orvex::test::WriteFile(logo.toStdString(), NoRowsLogo());
+    AppFixture f;
+    f.form->show();
+    f.dialogs.openAnswers << logo;
+    QTest::mouseClick(f.Find<ImageBox>("Image3"), Qt::LeftButton);
+    QCOMPARE(f.dialogs.messages.join(QLatin1Char('|')), QString());
+    QCOMPARE(f.session().setup.logos[2].path, logo.toStdString());
+    QCOMPARE(f.session().setup.logos[2].height, 0);
+    auto* box = f.Find<ImageBox>("Image3");
+    QVERIFY(box->hasPicture());
+    const QImage shown = box->pixmap().toImage();
+    QCOMPARE(shown.size(), QSize(340, 300));
+    QVERIFY(AllWhite(shown));  // no prompt: an empty picture
+  }
+
+  // Fault: a format file naming a logo of no rows says "Logo3 cannot be
+  // displayed ." and keeps the slot as it was, so the logo's download (the
+  // header alone, one acknowledgement) cannot happen.
+  void formatFileLogoOfNoRowsFillsItsSlotAndDownloads() {
+    QTemporaryDir dir;
+    const QString logo = dir.filePath(QStringLiteral("empty.bmp"));
+    orvex::test::WriteFile(logo.toStdString(), NoRowsLogo());
+    QStringList lines = StartUpLines(dir.path());
+    lines[11] = logo;
+    const QString file = dir.filePath(QStringLiteral("logo3.orx"));
+    WriteLines(file, lines);
+
+    ConfigHome home;
+    Printer printer(home.path());
+    AppFixture f;
+    f.form->show();
+    printer.Connect(f);
+    Load(f, file);
+    QCOMPARE(f.dialogs.messages.join(QLatin1Char('|')), QStringLiteral("Load finished."));
+    QCOMPARE(f.session().setup.logos[2].path, logo.toStdString());
+    QVERIFY(f.Find<ImageBox>("Image3")->hasPicture());
+    QVERIFY(AllWhite(f.Find<ImageBox>("Image3")->pixmap().toImage()));
+
+    f.form->messageWindow()->ClearLines();
+    Bytes header;
+    // The download waits for the header's acknowledgement in the window's
+    // event loop; the printer answers from there.
+    QTimer::singleShot(0, [&] {
+      header = printer.Receive(4);
+      printer.Send(0x42);
+    });
+    f.form->menuAction(QStringLiteral("SetLogo3"))->trigger();
+    QCOMPARE(header, Bytes("\x1D\xFA\x00\x00", 4));
+    QVERIFY(f.session().pending.awaitLogo3);
+    QCOMPARE(printer.Receive(1, 100), Bytes());  // no row follows
+    printer.Send(0xAB);
+    // After the reply timeout's count, when a second passed meanwhile.
+    const QStringList finished = {QStringLiteral("Download logo3 finished ."), QString(),
+                                  QString()};
+    QTRY_VERIFY_WITH_TIMEOUT(f.Lines().mid(f.Lines().size() - 3) == finished, 3000);
+    QVERIFY(!f.session().state.busy);
+    QCOMPARE(f.dialogs.messages.size(), 1);
   }
 };
 
