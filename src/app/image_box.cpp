@@ -73,7 +73,11 @@ void ImageBox::blank(const QString& prompt) {
 }
 
 void ImageBox::setPicture(const QImage& image) {
-  setPixmap(QPixmap::fromImage(image));
+  if (image.isNull()) {
+    blank();
+  } else {
+    setPixmap(QPixmap::fromImage(image));
+  }
   hasPicture_ = true;
 }
 

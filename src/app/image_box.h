@@ -14,6 +14,7 @@ class ImageBox : public QLabel {
   // White, with the prompt drawn at (110, 140) when one is given.
   void blank(const QString& prompt = QString());
   bool hasPicture() const { return hasPicture_; }
+  // A null image is a picture of no rows (a logo of height 0): all white.
   void setPicture(const QImage& image);
 
  signals:

@@ -6,11 +6,12 @@
 #include "logos/logo_download.h"
 #include "logos/logo_file.h"
 
-QImage logoPicture(const std::string& path) {
+std::optional<QImage> logoPicture(const std::string& path) {
   const auto head = orvex::ReadFileHead(path, orvex::kMaxLogoFileBytes);
-  if (!head) return {};
+  if (!head) return std::nullopt;
   const auto payload = orvex::ReadLogoPayload(head->bytes);
-  if (!payload || payload->rows.empty()) return {};
+  if (!payload) return std::nullopt;
+  if (payload->rows.empty()) return QImage();  // a logo of height 0
   const int height = static_cast<int>(payload->rows.size() / orvex::kLogoRowBytes);
   QImage image(orvex::kLogoWidth, height, QImage::Format_Mono);
   image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});

@@ -36,7 +36,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(ne
   side.panel = this;
   side.preview = &previewRelay_;
   side.showSetup = [this](const orvex::TicketSetup& setup, int taken) { showSetup(setup, taken); };
-  side.showLogo = [this](int slot, const QImage& image) { showLogo(slot, image); };
+  side.showLogo = [this](int slot, const std::optional<QImage>& image) { showLogo(slot, image); };
   side.portChanged = [this](const PortEvent& event) { showPortEvent(event); };
   side.workbookSaved = [this](const std::string& path) {
     emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));

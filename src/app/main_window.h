@@ -85,8 +85,9 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   // The session's setup, shown; editsTaken: the window's posted edits it
   // has taken in (a copy behind them is asked for again).
   void showSetup(const orvex::TicketSetup& setup, int editsTaken);
-  // A logo slot's picture; a null image blanks it.
-  void showLogo(int slot, const QImage& image);
+  // A logo slot's picture (a null image for a logo of no rows); nothing
+  // blanks the slot.
+  void showLogo(int slot, const std::optional<QImage>& image);
   // The window's copy of the setup that the widgets show and edit.
   const orvex::TicketSetup& shownSetup() const { return viewSetup_; }
 

@@ -34,12 +34,12 @@ ImageBox* MainWindow::logoBox(int slot) const {
   return logoBoxes_[2];
 }
 
-void MainWindow::showLogo(int slot, const QImage& image) {
+void MainWindow::showLogo(int slot, const std::optional<QImage>& image) {
   if (slot < 1 || slot > 3) return;
-  if (image.isNull()) {
-    logoBox(slot)->blank();
+  if (image) {
+    logoBox(slot)->setPicture(*image);  // a null image: a logo of no rows
   } else {
-    logoBox(slot)->setPicture(image);
+    logoBox(slot)->blank();
   }
 }
 

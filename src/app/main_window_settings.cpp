@@ -14,6 +14,7 @@
 #include "link/link_control.h"
 #include "main_window.h"
 #include "records/record_search.h"
+#include "typed_length_validator.h"
 
 namespace {
 
@@ -112,13 +113,18 @@ void MainWindow::buildMultipliers(QWidget* client) {
     QLineEdit** edit;
     const char* editName;
     const char* accessibleName;
-    int maxLength;
+    int typedLength;
+    std::string orvex::MultiplierSettings::*value;
   };
-  const Field fields[4] = {
-      {"Label24", "Coin", &coinMultiplierBox_, "Edit11", "Coin multiplier", 4},
-      {"Label25", "Note", &noteMultiplierBox_, "Edit12", "Note multiplier", 4},
-      {"Label26", "Payout", &payoutMultiplierBox_, "Edit13", "Payout multiplier", 4},
-      {"Label47", "Decimal", &decimalPlacesBox_, "Edit14", "Decimal places", 1}};
+  using orvex::MultiplierSettings;
+  const Field fields[4] = {{"Label24", "Coin", &coinMultiplierBox_, "Edit11", "Coin multiplier", 4,
+                            &MultiplierSettings::coin},
+                           {"Label25", "Note", &noteMultiplierBox_, "Edit12", "Note multiplier", 4,
+                            &MultiplierSettings::note},
+                           {"Label26", "Payout", &payoutMultiplierBox_, "Edit13",
+                            "Payout multiplier", 4, &MultiplierSettings::payout},
+                           {"Label47", "Decimal", &decimalPlacesBox_, "Edit14", "Decimal places", 1,
+                            &MultiplierSettings::decimals}};
   for (int i = 0; i < 4; ++i) {
     const Field& f = fields[i];
     const int x = 8 + 56 * i;
@@ -127,7 +133,12 @@ void MainWindow::buildMultipliers(QWidget* client) {
     edit->setObjectName(QString::fromUtf8(f.editName));
     edit->setAccessibleName(QString::fromUtf8(f.accessibleName));
     edit->setGeometry(x, 34, 49, 21);
-    edit->setMaxLength(f.maxLength);
+    // Not maxLength: that would cut a longer value of a format file on
+    // screen while the whole value is sent and saved.
+    const auto value = f.value;
+    edit->setValidator(new TypedLengthValidator(f.typedLength, edit, [this, value] {
+      return QString::fromStdString(viewSetup_.multipliers.*value);
+    }));
     label->setBuddy(edit);
     *f.edit = edit;
   }

@@ -25,6 +25,8 @@ std::optional<QString> QtModalDialogs::saveFile(QWidget* parent, const QString& 
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(filter);
   dialog.setDefaultSuffix(defaultSuffix);
+  // A format file is a day's work: the dialog asks before one is replaced.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
 }

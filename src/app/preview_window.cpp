@@ -57,7 +57,7 @@ void PreviewWindow::ShowPreview(const orvex::PreviewPlan& plan) {
       strip->setScaledContents(false);
       strip->setPixmap(canvas);
     } else {
-      QImage image = logoPicture(s.bitmapPath);
+      QImage image = logoPicture(s.bitmapPath).value_or(QImage());
       if (image.isNull()) {
         image = QImage(qMax(1, s.width), qMax(1, s.height), QImage::Format_RGB32);
         image.fill(Qt::white);

@@ -82,14 +82,14 @@ class SessionThread::ViewRelay : public orvex::SetupView {
   bool ShowLogo(int slot) override {
     if (slot < 1 || slot > 3) return false;
     // Decoded here (QImage needs no window); only the picture goes across.
-    const QImage image =
+    const std::optional<QImage> image =
         logoPicture(owner_.session_.setup.logos[static_cast<std::size_t>(slot - 1)].path);
-    if (image.isNull()) return false;
+    if (!image) return false;
     owner_.later([show = owner_.side_.showLogo, slot, image] { show(slot, image); });
     return true;
   }
   void BlankLogo(int slot) override {
-    owner_.later([show = owner_.side_.showLogo, slot] { show(slot, QImage()); });
+    owner_.later([show = owner_.side_.showLogo, slot] { show(slot, std::nullopt); });
   }
 
  private:

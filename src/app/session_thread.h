@@ -51,8 +51,8 @@ struct WindowSide {
   // The setup as the session holds it, with the count of posted edits it
   // has taken in.
   std::function<void(const orvex::TicketSetup&, int editsTaken)> showSetup;
-  // A logo slot's picture (a null image: blank).
-  std::function<void(int slot, const QImage&)> showLogo;
+  // A logo slot's picture (a null image: a logo of no rows); nothing: blank.
+  std::function<void(int slot, const std::optional<QImage>&)> showLogo;
   std::function<void(const PortEvent&)> portChanged;
   std::function<void(const std::string& path)> workbookSaved;
 };

@@ -262,8 +262,11 @@ class MainWindowTest : public QObject {
       if (i > 0) QVERIFY(order[i]->y() > order[i - 1]->y());
     }
     QVERIFY(f.Find<QPushButton>("Button2")->y() > f.Find<QCheckBox>("CheckBox2")->y());
-    QCOMPARE(f.Find<QLineEdit>("Edit11")->maxLength(), 4);
-    QCOMPARE(f.Find<QLineEdit>("Edit14")->maxLength(), 1);
+    // The typed lengths: four characters for a multiplier, one for the decimals.
+    QTest::keyClicks(f.Find<QLineEdit>("Edit11"), QStringLiteral("23456"));
+    QCOMPARE(f.Find<QLineEdit>("Edit11")->text(), QStringLiteral("1234"));
+    QTest::keyClicks(f.Find<QLineEdit>("Edit14"), QStringLiteral("1"));
+    QCOMPARE(f.Find<QLineEdit>("Edit14")->text(), QStringLiteral("0"));
   }
 
   void startState() {
