@@ -11,7 +11,7 @@
 #include "records/automation.h"
 #include "setup/setup_view.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 // Keeps every message box's text; gauge and symbol chooser go nowhere
 // unless a subclass wants them. File dialogs are always cancelled.
@@ -51,4 +51,4 @@ class NoPreview : public PreviewPort {
   void ShowPreview(const PreviewPlan&) override {}
 };
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -8,7 +8,7 @@
 
 #include "serial/port_problem.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 namespace {
 
@@ -38,13 +38,25 @@ platform::PortDevice DeviceAt(const platform::PortNames& names, const std::strin
   return port;
 }
 
+// "com1", and "COM 1" as the window's port list shows it, are COM1 too.
+std::string ComSpelling(const std::string& name) {
+  if (name.size() < 4 || (name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' ||
+      (name[2] | 0x20) != 'm') {
+    return name;
+  }
+  const std::size_t digit = name.find_first_not_of(' ', 3);
+  if (digit + 1 != name.size() || name[digit] < '1' || name[digit] > '9') return name;
+  return std::string("COM") + name[digit];
+}
+
 }  // namespace
 
 PortList ResolvePorts(const std::vector<std::string>& names) {
   PortList list;
   const platform::PortNames portNames;
   std::map<std::string, std::string> seen;  // canonical device -> first name
-  for (const std::string& name : names) {
+  for (const std::string& given : names) {
+    const std::string name = ComSpelling(given);
     platform::PortDevice port;
     if (!name.empty() && name[0] == '/') {
       port = DeviceAt(portNames, name);
@@ -77,4 +89,4 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
   return list;
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -7,7 +7,7 @@
 
 #include "printer_worker.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 struct PortList {
   std::vector<PortChoice> ports;
@@ -18,4 +18,4 @@ struct PortList {
 // PortNames); a name starting with '/' is a device path.
 PortList ResolvePorts(const std::vector<std::string>& names);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -8,7 +8,7 @@
 
 #include "bitmaps.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -63,6 +63,18 @@ TEST_F(PortListTest, ComNamesAndDevicePaths) {
   EXPECT_EQ(path.ports[0].port.path, Device("ttyB"));
 }
 
+TEST_F(PortListTest, ComNamesAsTheWindowListsThemAndInSmallLetters) {
+  const PortList list = ResolvePorts({"com3", "COM 4"});
+  EXPECT_TRUE(list.problems.empty());
+  ASSERT_EQ(list.ports.size(), 2u);
+  EXPECT_EQ(list.ports[0].name, "COM3");
+  EXPECT_EQ(list.ports[1].name, "COM4");
+  EXPECT_EQ(list.ports[1].port.path, Device("ttyB"));
+  EXPECT_THAT(ResolvePorts({"COM3", "com 3"}).problems, ElementsAre("port COM3 named twice"));
+  EXPECT_THAT(ResolvePorts({"COM 10", "COMX", "com"}).problems,
+              ElementsAre(HasSubstr("'COM 10'"), HasSubstr("'COMX'"), HasSubstr("'com'")));
+}
+
 TEST_F(PortListTest, UnknownNamesAndMissingDevices) {
   const PortList list = ResolvePorts({"COM3", "LPT1", "COM0", "ttyUSB0", Device("ttyZ")});
   EXPECT_EQ(list.ports.size(), 1u);
@@ -83,4 +95,4 @@ TEST_F(PortListTest, APortNamedTwiceUnderAnyName) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli

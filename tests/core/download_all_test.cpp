@@ -177,11 +177,13 @@ TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
 class StepLog : public DownloadAllObserver {
  public:
   explicit StepLog(const VirtualBench& bench) : bench_(bench) {}
-  void StepStarting(int step) override {
-    started.push_back(step);
+  void StepStarting(DownloadAllStep step) override {
+    started.push_back(StepNumber(step));
     startedAtMs.push_back(bench_.now());
   }
-  void StepFinished(int step, StepResult result) override { finished.emplace_back(step, result); }
+  void StepFinished(DownloadAllStep step, StepResult result) override {
+    finished.emplace_back(StepNumber(step), result);
+  }
 
   const VirtualBench& bench_;
   std::vector<int> started;

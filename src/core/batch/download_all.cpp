@@ -118,9 +118,11 @@ void DownloadAll(Session& session, const DownloadAllOptions& options) {
   DownloadAllObserver* observer = options.observer;
   for (int number = 1; number <= kDownloadAllSteps; ++number) {
     const Step& step = kSteps[number - 1];
-    if (observer != nullptr) observer->StepStarting(number);
-    if ((number == 1 && !options.setClock) || (number == 2 && !options.eraseRecords)) {
-      if (observer != nullptr) observer->StepFinished(number, StepResult::Skipped);
+    const auto id = static_cast<DownloadAllStep>(number);
+    if (observer != nullptr) observer->StepStarting(id);
+    if ((id == DownloadAllStep::Clock && !options.setClock) ||
+        (id == DownloadAllStep::EraseRecords && !options.eraseRecords)) {
+      if (observer != nullptr) observer->StepFinished(id, StepResult::Skipped);
       continue;
     }
     const StepMark mark{session.bytesSent, session.requestsAnswered};
@@ -131,7 +133,7 @@ void DownloadAll(Session& session, const DownloadAllOptions& options) {
       session.io.events.WaitWhile([&flag] { return flag; });
     }
     session.io.link.Pause(1000);
-    if (observer != nullptr) observer->StepFinished(number, ResultOf(session, step, mark));
+    if (observer != nullptr) observer->StepFinished(id, ResultOf(session, step, mark));
 
     if (st.cancelBatch) {
       if (step.after == AfterStep::CancelSaysInterrupt) {

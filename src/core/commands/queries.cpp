@@ -74,6 +74,10 @@ MultiplierReply MultipliersInRequest(const std::vector<std::uint8_t>& request) {
   return {u16(2), u16(4), u16(6), at(8)};
 }
 
+SummaryReply DecodeSummaryReply(const ReceiveBuffer& rx) {
+  return {rx.U32(0), rx.U32(4), rx.U32(8), rx.U32(12)};
+}
+
 PrintStatusReply DecodePrintStatus(std::uint8_t status) {
   auto bit = [status](int n) { return ((status >> n) & 1) != 0; };
   return {status, bit(0), bit(1), bit(2), (status >> 3) & 3, bit(5), bit(6)};
@@ -140,12 +144,12 @@ void OnPrintStatusReply(Session& session) {
 }
 
 void OnSummaryReply(Session& session) {
-  const ReceiveBuffer& rx = session.rx;
+  const SummaryReply totals = DecodeSummaryReply(session.rx);
   session.SetTimer(TimerId::ReplyTimeout, false);
-  session.Append("Total Coin : " + std::to_string(rx.U32(0)));
-  session.Append("Total Note : " + std::to_string(rx.U32(4)));
-  session.Append("Total Payout : " + std::to_string(rx.U32(8)));
-  session.Append("Total TicketOut : " + std::to_string(rx.U32(12)));
+  session.Append("Total Coin : " + std::to_string(totals.coin));
+  session.Append("Total Note : " + std::to_string(totals.note));
+  session.Append("Total Payout : " + std::to_string(totals.payout));
+  session.Append("Total TicketOut : " + std::to_string(totals.ticketsOut));
   session.AppendEmpty();
   FinishRequest(session, session.pending.awaitSummary);
 }

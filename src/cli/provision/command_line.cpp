@@ -1,29 +1,8 @@
 #include "command_line.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
+#include "option_scanner.h"
 
 namespace orvex::provision {
-
-namespace {
-
-constexpr std::array<std::string_view, 4> kValueOptions = {"--setup", "--port", "--json",
-                                                           "--wait-online"};
-
-bool ParseSeconds(const std::string& text, int* seconds) {
-  if (text.empty() || text.size() > 4) return false;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 3600) return false;
-  *seconds = value;
-  return true;
-}
-
-}  // namespace
 
 std::string UsageText() {
   return "Usage: orvex-provision --setup FILE.orx --port PORT [--port PORT ...] [options]\n"
@@ -61,29 +40,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     return result;
   };
   bool setupGiven = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::optional<std::string> inlineValue;
-    const std::size_t equals = name.find('=');
-    if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
-      inlineValue = name.substr(equals + 1);
-      name = name.substr(0, equals);
-    }
-    const bool takesValue =
-        std::find(kValueOptions.begin(), kValueOptions.end(), name) != kValueOptions.end();
-    std::string value;
-    if (takesValue) {
-      if (inlineValue) {
-        value = *inlineValue;
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        return fail(name + " wants a value");
-      }
-    } else if (inlineValue) {
-      return fail(name + " takes no value");
-    }
-
+  cli::OptionScanner scanner(args, {"--setup", "--port", "--json", "--wait-online"});
+  while (const auto option = scanner.Next()) {
+    const std::string& name = option->name;
+    const std::string& value = option->value;
     if (name == "--help" || name == "-h") {
       result.action = CommandLine::Action::Help;
       return result;
@@ -104,11 +64,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       if (value.empty()) return fail("--json wants a file name");
       result.jsonPath = value;
     } else if (name == "--wait-online") {
-      int seconds = 0;
-      if (!ParseSeconds(value, &seconds)) {
-        return fail("--wait-online wants seconds from 1 to 3600, not '" + value + "'");
-      }
-      result.settings.onlineWaitMs = seconds * 1000;
+      const auto seconds = cli::ParseNumberInRange(value, 1, 3600);
+      if (!seconds) return fail("--wait-online wants seconds from 1 to 3600, not '" + value + "'");
+      result.settings.onlineWaitMs = *seconds * 1000;
     } else if (name == "--erase-records") {
       result.settings.eraseRecords = true;
     } else if (name == "--no-clock") {
@@ -118,9 +76,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } else if (name == "--plain") {
       result.plain = true;
     } else {
-      return fail("unknown option '" + args[i] + "'");
+      return fail("unknown option '" + option->word + "'");
     }
   }
+  if (!scanner.error().empty()) return fail(scanner.error());
   if (!setupGiven) return fail("--setup FILE.orx is missing");
   if (result.ports.empty()) return fail("no --port given");
   return result;

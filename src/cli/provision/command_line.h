@@ -9,15 +9,6 @@
 
 namespace orvex::provision {
 
-// What the program exits with.
-enum ExitStatus : int {
-  kExitAllSucceeded = 0,     // every printer set up and verified
-  kExitSomeFailed = 1,       // at least one printer failed; the others were finished
-  kExitBadInput = 2,         // bad command line, setup file or port list: nothing was sent
-  kExitInterrupted = 3,      // stopped by SIGINT or SIGTERM; the report says what was left undone
-  kExitReportNotWritten = 4  // the printers were done, but the --json report could not be written
-};
-
 struct CommandLine {
   enum class Action { Run, Help, Version, Error };
   Action action = Action::Run;

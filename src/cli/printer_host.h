@@ -1,8 +1,8 @@
 #pragma once
-// One printer's provisioning, from the wait for its announcement to the
-// read-back of what was sent. It drives the core through a Session and
-// needs from its host only waiting and a clock; the host implements the
-// core's ports (a real serial port, or the virtual bench in tests).
+// What a printer's run needs from the place it runs in, and whom it tells
+// how it goes. The run drives the core through a Session; the host
+// implements the core's ports (a real serial port, or the virtual bench in
+// tests).
 
 #include <cstdint>
 #include <functional>
@@ -10,17 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "printer_report.h"
-#include "session.h"
+#include "ports.h"
 
-namespace orvex::provision {
-
-struct ProvisionSettings {
-  bool probe = false;         // ask for the variant instead of awaiting the announcement
-  bool setClock = true;       // --no-clock clears it
-  bool eraseRecords = false;  // --erase-records sets it
-  int onlineWaitMs = 15000;   // how long to wait for the printer to be identified
-};
+namespace orvex::cli {
 
 class PrinterHost {
  public:
@@ -33,34 +25,32 @@ class PrinterHost {
   virtual bool HungUp() const = 0;
   // Monotonic milliseconds, for the steps' times.
   virtual std::int64_t NowMs() const = 0;
-  // The clock reading that the clock setting used last (the core reads the
-  // clock port itself); nullopt when it has not read it.
+  // The clock reading that the core used last (the clock setting, the
+  // record search's stamp); nullopt when it has read none.
   virtual std::optional<LocalDateTime> LastClockReading() const = 0;
   // The message window's lines from index on, and the message boxes shown
   // from index on (counted from the first one).
   virtual std::vector<std::string> LinesFrom(int index) const = 0;
   virtual int MessageCount() const = 0;
   virtual std::vector<std::string> MessagesFrom(int index) const = 0;
+  // Whether a read was taken as the answer to the variant query; the
+  // fallback after four ticks identifies a printer that never answered.
+  virtual bool VariantAnswered() const = 0;
 };
 
 // Told as the run goes on; called on the printer's own thread.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
-  // What the printer is doing now; forgets the gauge.
+  // What the printer is doing now; forgets the gauge and the wait.
   virtual void Activity(const std::string& text) = 0;
   // The gauge of the download under way, 0..100.
   virtual void Progress(int percent) = 0;
   // One line for the plain log ("step 5 Coin Format: done (2.8 s)").
   virtual void Event(const std::string& text) = 0;
+  // The seconds the reply timeout has counted for the request under way;
+  // -1 once the wait has ended.
+  virtual void Waiting(int /*seconds*/) {}
 };
 
-// Runs everything after the port is open. The session's setup must hold the
-// setup to apply; report.port and report.device are the caller's.
-void RunProvisioning(Session& session, PrinterHost& host, const ProvisionSettings& settings,
-                     PrinterReport& report, ProgressSink& sink);
-
-// The part of the batch's step line inside its brackets: "Coin Format".
-std::string StepName(int step);
-
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -4,14 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "json_writer.h"
 #include "printer_report.h"
 
 namespace orvex::provision {
 
+using cli::JsonString;
+
 struct RunReport {
   std::string version;
-  std::string setupPath;
-  std::string started;  // local time, YYYY-MM-DDTHH:MM:SS
+  std::string setupPath;  // absolute
+  std::string started;    // local time with its UTC offset, ISO 8601
   bool eraseRecords = false;
   bool setClock = true;
   bool probe = false;
@@ -21,7 +24,5 @@ struct RunReport {
 };
 
 std::string ReportJson(const RunReport& run);
-// A JSON string literal: quotes, backslashes and control characters escaped.
-std::string JsonString(const std::string& text);
 
 }  // namespace orvex::provision

@@ -48,15 +48,15 @@ SetupLoad LoadSetup(const std::string& path) {
   }
   const FormatFile& file = *read.file;
 
-  LineList memo;
+  cli::LineList memo;
   NoLink link;
   NoTimers timers;
-  CollectingPanel panel;
+  cli::CollectingPanel panel;
   platform::SystemClock clock;
   NoEvents events;
-  NoSetupView view;
+  cli::NoSetupView view;
   NoSpreadsheet spreadsheet;
-  NoPreview preview;
+  cli::NoPreview preview;
   Session session(Ports{memo, link, timers, panel, clock, events, view, spreadsheet, preview});
 
   const auto stop = ApplyFormatFile(session, file);
