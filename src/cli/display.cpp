@@ -56,8 +56,9 @@ int Display::NextWaitMs() const {
 
 void Display::Finish(const std::vector<const PrinterRecord*>& printers, bool stopped) {
   Update(true);
+  // Plain lines told each failure whole already, as it came.
   for (const PrinterRecord* printer : printers) {
-    if (printer->outcome != Outcome::Failed) continue;
+    if (!rows_ || printer->outcome != Outcome::Failed) continue;
     out_ << EscapeControls(printer->port) << ": FAILED: " << EscapeControls(printer->reason)
          << '\n';
   }

@@ -1,9 +1,9 @@
 #pragma once
 // What the person at the terminal sees while the printers run: on a
 // terminal one row per printer, rewritten in place; otherwise (or with
-// --plain) every event as a line of its own. At the end, one whole line for
-// each printer that failed, since a row is cut at the terminal's width, and
-// the count.
+// --plain) every event as a line of its own. At the end the count; before
+// it, on a terminal, one whole line for each printer that failed, since a
+// row is cut at the terminal's width.
 
 #include <chrono>
 #include <ostream>
@@ -24,7 +24,7 @@ class Display {
   void Update(bool force);
   // Milliseconds until the next redraw is due; -1: only on news.
   int NextWaitMs() const;
-  // The last redraw, a line for each failed printer and the count.
+  // The last redraw, a line for each failed printer (rows only) and the count.
   void Finish(const std::vector<const PrinterRecord*>& printers, bool stopped);
 
  private:

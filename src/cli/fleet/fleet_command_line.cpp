@@ -57,9 +57,9 @@ const char* CommandText(Command command) {
       return "Usage: orvex-fleet read --port PORT [--port PORT ...] [options]\n"
              "Reads from every printer named, all at once, what the window's \"Read\"\n"
              "menu reads: the firmware version and checksums (\"Firmware  Version\"), the\n"
-             "date and time (\"Date  &  Time\"), the multipliers and decimal places (\"Data\n"
-             "Mutiplier & Floating-point\"), the print status (\"Print  status\") and the\n"
-             "summary totals (\"Summary Report\"). Nothing on the printers changes.\n"
+             "date and time (\"Date  &  Time\"), the multipliers and decimal places\n"
+             "(\"Data Mutiplier & Floating-point\"), the print status (\"Print  status\")\n"
+             "and the summary totals (\"Summary Report\"). Nothing on the printers changes.\n"
              "\n"
              "  --only LIST           read only these: a comma-separated list of firmware,\n"
              "                        clock, multipliers, print-status and totals\n";
@@ -97,8 +97,9 @@ const char* CommandText(Command command) {
       return "Usage: orvex-fleet test-print WHAT [WHAT ...] --port PORT [--port PORT ...]\n"
              "         [options]\n"
              "Has every printer named print what the window's \"Test_Print\" menu prints,\n"
-             "in the order given: coin-ticket (\"Coin  Ticket\"), note-ticket (\"Note\n"
-             "Ticket\"), payout-ticket (\"Payout  Ticket\"), daily-report (\"Daily  Report\").\n"
+             "in the order given: coin-ticket (\"Coin  Ticket\"), note-ticket\n"
+             "(\"Note  Ticket\"), payout-ticket (\"Payout  Ticket\"), daily-report\n"
+             "(\"Daily  Report\").\n"
              "This prints on the printers.\n";
     case Command::HistoryReport:
       return "Usage: orvex-fleet history-report --port PORT [--port PORT ...] [options]\n"
