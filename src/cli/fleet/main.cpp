@@ -139,16 +139,10 @@ int Run(const FleetCommandLine& command) {
   };
   const bool stopped = cli::RunPrinters(threads, board, display, stop, signals);
 
-  std::size_t succeeded = 0;
   std::vector<const cli::PrinterRecord*> records;
-  for (const FleetPrinterReport& report : run.printers) {
-    records.push_back(&report);
-    if (report.outcome == cli::Outcome::Succeeded) ++succeeded;
-  }
+  for (const FleetPrinterReport& report : run.printers) records.push_back(&report);
   run.interrupted = stopped;
-  int status = stopped                            ? cli::kExitInterrupted
-               : succeeded == run.printers.size() ? cli::kExitAllSucceeded
-                                                  : cli::kExitSomeFailed;
+  int status = cli::RunStatus(records, stopped);
   run.exitStatus = status;
   const auto write = [&](const std::optional<std::string>& path, const std::string& text) {
     if (!path || cli::WriteReport(*path, text)) return;

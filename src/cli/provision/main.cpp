@@ -86,16 +86,10 @@ int Run(const CommandLine& command) {
   };
   const bool stopped = cli::RunPrinters(threads, board, display, stop, signals);
 
-  std::size_t succeeded = 0;
   std::vector<const cli::PrinterRecord*> records;
-  for (const PrinterReport& report : run.printers) {
-    records.push_back(&report);
-    if (report.outcome == cli::Outcome::Succeeded) ++succeeded;
-  }
+  for (const PrinterReport& report : run.printers) records.push_back(&report);
   run.interrupted = stopped;
-  int status = stopped                            ? cli::kExitInterrupted
-               : succeeded == run.printers.size() ? cli::kExitAllSucceeded
-                                                  : cli::kExitSomeFailed;
+  int status = cli::RunStatus(records, stopped);
   if (command.jsonPath) {
     run.exitStatus = status;
     if (!cli::WriteReport(*command.jsonPath, ReportJson(run))) {
