@@ -60,59 +60,14 @@
 #include "main_window.h"
 #include "session.h"
 #include "status_bar.h"
+#include "tool_bench_support.h"
 
 namespace {
 
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Handles events until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int limitMs) {
-  QElapsedTimer timer;
-  timer.start();
-  // A slow tick wakes the wait now and then; events wake it otherwise.
-  QTimer tick;
-  tick.start(20);
-  while (!condition()) {
-    if (timer.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-// Runs `look` on the session's thread and returns what it returns.
-template <class F>
-auto OnSession(MainWindow& form, F look) {
-  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
-  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
-  return *result;
-}
-
-bool Identified(MainWindow& form) {
-  return OnSession(form, [](orvex::Session& s) { return s.state.identified; });
-}
-
-bool MemoHas(MainWindow& form, const std::string& text) {
-  const MessageMemo& memo = *form.messageWindow();
-  for (int i = memo.LineCount() - 1; i >= 0 && i >= memo.LineCount() - 20; --i) {
-    if (form.messageWindow()->document()->findBlockByNumber(i).text().toStdString() == text)
-      return true;
-  }
-  return false;
-}
+using namespace orvex::bench;
 
 std::uint8_t Pattern(int row, int column) {
   return static_cast<std::uint8_t>(row ^ (column * 3));
-}
-
-std::string LoadAverage() {
-  std::string text = orvex::test::ReadFile("/proc/loadavg");
-  const std::size_t third = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
-  return third == std::string::npos ? text : text.substr(0, third);
 }
 
 std::vector<std::int64_t> ReadByteTimes(const std::filesystem::path& path) {
@@ -247,23 +202,6 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   std::printf("last reply byte to dispatcher: median %.1f ms, worst %.1f ms (goal 50 + < 5 ms)\n",
               figures[figures.size() / 2], figures.back());
   return 0;
-}
-
-// Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.
-int StartSimulator(const std::filesystem::path& home, const std::string& name) {
-  // The moment of each byte it reads goes to <name>.times (see format and logo).
-  const auto out = home / (name + ".out");
-  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 --byte-times " +
-                              (home / (name + ".times")).string() + " > " + out.string() +
-                              " 2>&1 & echo $!";
-  FILE* pipe = popen(command.c_str(), "r");
-  int pid = 0;
-  if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
-  pclose(pipe);
-  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return pid;
 }
 
 // CPU of this process over `seconds` of handling events.
