@@ -66,8 +66,8 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
     std::string canonical;
     if (port.isAddress()) {
       if (!port.address.ok()) {
-        list.problems.push_back(name + ": " + port.device +
-                                " is not a usable address: " + port.address.problem);
+        const std::string named = name == port.device ? name : name + ": " + port.device;
+        list.problems.push_back(named + " is not a usable address: " + port.address.problem);
         continue;
       }
       canonical = port.address.Key();
