@@ -138,9 +138,13 @@ void PortKeeper::Connected() {
     listener_.PortFailed(result.port, result.problem, false);
     return;
   }
+  // The status bar's line says when the next try comes; the advice goes to
+  // its tooltip.
   PortProblem problem = result.problem;
-  if (!problem.fix.empty()) problem.fix += " ";
-  problem.fix += "The tool tries again in " + std::to_string(retryWaitMs_ / 1000) + " s.";
+  if (!problem.fix.empty()) {
+    problem.more = problem.fix + (problem.more.empty() ? "" : "\n" + problem.more);
+  }
+  problem.fix = "The tool tries again in " + std::to_string(retryWaitMs_ / 1000) + " s.";
   const bool first = !wasOpen_ && !failureTold_;
   failureTold_ = true;
   ConnectLater();

@@ -35,8 +35,8 @@ class PortKeeper {
     // (for an address: connects again after a wait).
     virtual void PortGone(const PortDevice& device, bool watching) = 0;
     // The device looks back but does not open (yet); the keeper goes on
-    // watching. For an address: a try to connect failed, and problem.fix
-    // ends with when the next one comes.
+    // watching. For an address: a try to connect failed; problem.fix says
+    // when the next one comes, problem.more what to do.
     virtual void PortBackButFailing(const PortDevice& device, const PortProblem& problem) = 0;
   };
 
