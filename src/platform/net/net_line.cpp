@@ -23,11 +23,6 @@ using namespace telnet;
 
 constexpr std::uint32_t kBaudRate = 38400;
 
-int MillisecondsUntil(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
-}
-
 enum class Wait { Ready, TimedOut, Cancelled };
 
 // Waits for `events` on fd until the deadline or until cancelFd is readable.
@@ -235,7 +230,7 @@ std::optional<PortProblem> NetLine::SetLine(const PortDevice& port, int cancelFd
     const Wait wait = WaitFor(fd_, POLLIN, cancelFd, deadline);
     if (wait == Wait::Cancelled) return ConnectProblem(port, ECANCELED, timeouts_.connectMs);
     if (wait == Wait::TimedOut) return SettingsUnansweredProblem(port, timeouts_.settingsMs);
-    if (FetchQueued(pending_, kReadMaxBytes) == Fetch::Gone) return DroppedProblem(port);
+    if (FetchQueued(pending_, kReadMaxBytes) == Fetched::Gone) return DroppedProblem(port);
   }
   if (auto refused = CheckAnswers()) return SettingsRefusedProblem(port, *refused);
   return std::nullopt;

@@ -17,6 +17,7 @@
 #include <optional>
 #include <vector>
 
+#include "host/burst_framing.h"
 #include "host/line.h"
 #include "net/telnet.h"
 #include "serial/port_names.h"
@@ -63,14 +64,13 @@ class NetLine final : public Line {
   void Close() override;
 
  private:
-  enum class Fetch { Bytes, Nothing, Gone };
   using Clock = std::chrono::steady_clock;
 
   std::optional<PortProblem> SetLine(const PortDevice& port, int cancelFd);
   std::optional<std::string> CheckAnswers() const;
   // Reads what the socket has (at most `room` bytes of it) into the line's
   // bytes; answers the telnet commands among them.
-  Fetch FetchQueued(std::vector<std::uint8_t>& out, std::size_t room);
+  Fetched FetchQueued(std::vector<std::uint8_t>& out, std::size_t room);
   void Handle(const telnet::Commands& commands);
   void Negotiate(const telnet::Negotiation& negotiation, std::vector<std::uint8_t>& reply);
   // Sends all of `bytes` (under the send lock), waiting for the socket up
@@ -78,8 +78,6 @@ class NetLine final : public Line {
   WriteStatus SendAll(const std::uint8_t* bytes, std::size_t size, Clock::duration& budget);
   // A telnet command of the tool's own, outside any request's budget.
   void SendCommand(const std::vector<std::uint8_t>& bytes);
-  ReadStatus WaitForWakeOnly(int waitMs);
-  bool ConsumeWake();
   bool WakePending() const;
   void MarkHungUp() { hungUp_ = true; }
   void ResetTelnet();

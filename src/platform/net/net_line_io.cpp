@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "host/burst_framing.h"
 #include "net/net_line.h"
 
 namespace orvex::platform {
@@ -14,17 +15,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr short kGone = POLLHUP | POLLERR | POLLNVAL;
 constexpr std::size_t kChunk = 4096;
-
-int MillisecondsUntil(Clock::time_point deadline) {
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-  return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
-}
 
 }  // namespace
 
-NetLine::Fetch NetLine::FetchQueued(std::vector<std::uint8_t>& out, std::size_t room) {
+Fetched NetLine::FetchQueued(std::vector<std::uint8_t>& out, std::size_t room) {
   // At most `room` bytes off the socket: the line's bytes among them are
   // no more than that, so a burst never overruns its limit.
   std::uint8_t raw[kChunk];
@@ -33,93 +28,50 @@ NetLine::Fetch NetLine::FetchQueued(std::vector<std::uint8_t>& out, std::size_t 
   do {
     got = recv(fd_, raw, want, MSG_DONTWAIT);
   } while (got < 0 && errno == EINTR);
-  if (got == 0) return Fetch::Gone;  // the server closed the connection
-  if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? Fetch::Nothing : Fetch::Gone;
+  if (got == 0) return Fetched::Gone;  // the server closed the connection
+  if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? Fetched::Nothing : Fetched::Gone;
   const std::span<const std::uint8_t> bytes(raw, static_cast<std::size_t>(got));
   if (mode_ != NetMode::Rfc2217) {
     out.insert(out.end(), bytes.begin(), bytes.end());
-    return Fetch::Bytes;
+    return Fetched::Bytes;
   }
   const std::size_t before = out.size();
   telnet::Commands commands;
   decoder_.Feed(bytes, out, commands);
   Handle(commands);
-  return out.size() > before ? Fetch::Bytes : Fetch::Nothing;
+  return out.size() > before ? Fetched::Bytes : Fetched::Nothing;
 }
 
 NetLine::ReadStatus NetLine::ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes,
                                        int gapMs, int waitMs) {
   out.clear();
   maxBytes = std::max<std::size_t>(maxBytes, 1);
-  const auto gap = std::chrono::milliseconds(std::max(gapMs, 0));
-
   if (hungUp_ && !hangupReported_) {
     hangupReported_ = true;
     return ReadStatus::HungUp;
   }
-  if (fd_ < 0 || hungUp_) return WaitForWakeOnly(waitMs);
+  if (fd_ < 0 || hungUp_) return WaitForWakeOnly(wakeFd_, waitMs);
 
-  if (!pending_.empty()) {
-    // What came while the line was being set up (the printer's announcement,
-    // say) is the start of this burst; a pending wake still comes first.
-    if (WakePending() && ConsumeWake()) return ReadStatus::Woken;
-    const std::size_t take = std::min(pending_.size(), maxBytes);
-    out.assign(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
-    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(take));
-  } else {
-    const auto until = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
-    for (;;) {
-      pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-      const int ready = poll(fds, 2, waitMs < 0 ? -1 : MillisecondsUntil(until));
-      if (ready == 0 && waitMs >= 0 && Clock::now() >= until) return ReadStatus::TimedOut;
-      if (ready < 0) {
-        if (errno == EINTR) continue;
-        MarkHungUp();
-        hangupReported_ = true;
-        return ReadStatus::HungUp;
-      }
-      if ((fds[0].revents & POLLIN) != 0 && ConsumeWake()) return ReadStatus::Woken;
-      if (fds[1].revents == 0) continue;
-      const Fetch first = FetchQueued(out, maxBytes);
-      if (first == Fetch::Bytes) break;
-      // Telnet commands alone: no read; wait on.
-      if (first == Fetch::Gone || (fds[1].revents & kGone) != 0) {
-        MarkHungUp();
-        hangupReported_ = true;
-        return ReadStatus::HungUp;
-      }
-    }
+  // What came while the line was being set up (the printer's announcement,
+  // say) is the start of this burst; a pending wake still comes first.
+  const bool started = !pending_.empty();
+  if (started) {
+    if (WakePending() && ConsumeWake(wakeFd_)) return ReadStatus::Woken;
+    const auto take = static_cast<std::ptrdiff_t>(std::min(pending_.size(), maxBytes));
+    out.assign(pending_.begin(), pending_.begin() + take);
+    pending_.erase(pending_.begin(), pending_.begin() + take);
   }
-
-  auto lastByte = Clock::now();
-  while (out.size() < maxBytes) {
-    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-    const int ready = poll(fds, 2, MillisecondsUntil(lastByte + gap));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0 && Clock::now() < lastByte + gap) continue;
-    if (ready <= 0) break;
-    if ((fds[0].revents & POLLIN) != 0) break;  // left pending: the next call says Woken
-    const Fetch more = FetchQueued(out, maxBytes - out.size());
-    if (more == Fetch::Bytes) {
-      lastByte = Clock::now();
-    } else if (more == Fetch::Gone || (fds[1].revents & kGone) != 0) {
-      MarkHungUp();  // reported by the next call
-      break;
-    }
-  }
-  return ReadStatus::Data;
-}
-
-NetLine::ReadStatus NetLine::WaitForWakeOnly(int waitMs) {
-  if (wakeFd_ < 0) return ReadStatus::HungUp;
-  const auto until = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
-  for (;;) {
-    pollfd wake{wakeFd_, POLLIN, 0};
-    const int ready = poll(&wake, 1, waitMs < 0 ? -1 : MillisecondsUntil(until));
-    if (ready == 0 && waitMs >= 0 && Clock::now() >= until) return ReadStatus::TimedOut;
-    if (ready < 0 && errno != EINTR) return ReadStatus::HungUp;
-    if ((wake.revents & POLLIN) != 0 && ConsumeWake()) return ReadStatus::Woken;
-  }
+  bool gone = false;
+  // Telnet commands alone fetch Nothing: they neither start nor extend a burst.
+  const ReadStatus status = FrameBurst(
+      fd_, wakeFd_,
+      [this](std::vector<std::uint8_t>& bytes, std::size_t room) {
+        return FetchQueued(bytes, room);
+      },
+      out, maxBytes, gapMs, waitMs, started, gone);
+  if (gone) MarkHungUp();
+  if (status == ReadStatus::HungUp) hangupReported_ = true;
+  return status;
 }
 
 void NetLine::BeginRequest() {
@@ -179,11 +131,6 @@ void NetLine::Wake() {
 bool NetLine::WakePending() const {
   pollfd wake{wakeFd_, POLLIN, 0};
   return poll(&wake, 1, 0) > 0 && (wake.revents & POLLIN) != 0;
-}
-
-bool NetLine::ConsumeWake() {
-  std::uint64_t count = 0;
-  return wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) == sizeof count;
 }
 
 }  // namespace orvex::platform

@@ -121,11 +121,6 @@ void SerialPort::Wake() {
   (void)!write(wakeFd_, &one, sizeof one);
 }
 
-bool SerialPort::ConsumeWake() {
-  std::uint64_t count = 0;
-  return wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) == sizeof count;
-}
-
 void SerialPort::MarkHungUp() {
   hungUp_ = true;
 }

@@ -73,8 +73,6 @@ class SerialPort final : public Line {
   void Close() override;
 
  private:
-  ReadStatus WaitForWakeOnly(int waitMs);
-  bool ConsumeWake();
   void MarkHungUp();
 
   int fd_ = -1;
