@@ -61,36 +61,11 @@
 #include "main_window.h"
 #include "session.h"
 #include "status_bar.h"
+#include "tool_bench.h"
 
 namespace {
 
 using namespace orvex::bench;
-
-// Handles events until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int limitMs) {
-  QElapsedTimer timer;
-  timer.start();
-  // A slow tick wakes the wait now and then; events wake it otherwise.
-  QTimer tick;
-  tick.start(20);
-  while (!condition()) {
-    if (timer.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-// Runs `look` on the session's thread and returns what it returns.
-template <class F>
-auto OnSession(MainWindow& form, F look) {
-  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
-  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
-  return *result;
-}
-
-bool Identified(MainWindow& form) {
-  return OnSession(form, [](orvex::Session& s) { return s.state.identified; });
-}
 
 bool MemoHas(MainWindow& form, const std::string& text) {
   const MessageMemo& memo = *form.messageWindow();

@@ -36,31 +36,13 @@
 #include "ser2net_process.h"
 #include "session.h"
 #include "status_bar.h"
+#include "tool_bench.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace orvex::bench;
 using orvex::test::Ser2net;
-
-bool WaitFor(const std::function<bool()>& condition, int limitMs) {
-  QElapsedTimer timer;
-  timer.start();
-  QTimer tick;
-  tick.start(20);
-  while (!condition()) {
-    if (timer.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-template <class F>
-auto OnSession(MainWindow& form, F look) {
-  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
-  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
-  return *result;
-}
 
 struct Figures {
   GapFigures farGaps;
@@ -80,9 +62,7 @@ Figures Measure(int index, const fs::path& byteTimes) {
   form.setProcessEnd([] {});
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(index);
   form.openChosenPort();
-  if (!WaitFor(
-          [&] { return OnSession(form, [](orvex::Session& s) { return s.state.identified; }); },
-          8000)) {
+  if (!WaitFor([&] { return Identified(form); }, 8000)) {
     std::fprintf(stderr, "  the printer was not identified\n");
     return figures;
   }
