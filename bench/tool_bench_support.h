@@ -1,8 +1,7 @@
 #pragma once
 // What the benchmarks of the whole tool share: orvex-sim started on COM1,
-// waits that handle the window's events, and a look at the session.
-
-#include <sys/resource.h>
+// waits that handle the window's events, and a look at the session. The
+// figures of the line are in line_figures.h.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,17 +17,11 @@
 #include <type_traits>
 
 #include "bitmaps.h"
+#include "line_figures.h"
 #include "main_window.h"
 #include "session.h"
 
 namespace orvex::bench {
-
-inline double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Handles events until the condition holds or the time is up.
 inline bool WaitFor(const std::function<bool()>& condition, int limitMs) {
@@ -63,12 +56,6 @@ inline bool MemoHas(MainWindow& form, const std::string& text) {
       return true;
   }
   return false;
-}
-
-inline std::string LoadAverage() {
-  std::string text = orvex::test::ReadFile("/proc/loadavg");
-  const std::size_t third = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
-  return third == std::string::npos ? text : text.substr(0, third);
 }
 
 // Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.

@@ -56,6 +56,7 @@
 #include "bitmaps.h"
 #include "formats/format_download.h"
 #include "host/paced_link.h"
+#include "line_figures.h"
 #include "logos/logo_download.h"
 #include "main_window.h"
 #include "session.h"
@@ -68,40 +69,6 @@ using namespace orvex::bench;
 
 std::uint8_t Pattern(int row, int column) {
   return static_cast<std::uint8_t>(row ^ (column * 3));
-}
-
-std::vector<std::int64_t> ReadByteTimes(const std::filesystem::path& path) {
-  std::vector<std::int64_t> times;
-  std::istringstream in(orvex::test::ReadFile(path));
-  for (long long ns = 0; in >> ns;) times.push_back(ns);
-  return times;
-}
-
-struct GapFigures {
-  double minMs = 0;
-  double medianMs = 0;
-  double maxMs = 0;
-  std::size_t count = 0;
-  std::size_t below10 = 0;
-};
-
-GapFigures Gaps(std::vector<std::int64_t> gapsNs) {
-  GapFigures f;
-  f.count = gapsNs.size();
-  if (gapsNs.empty()) return f;
-  for (const std::int64_t g : gapsNs) f.below10 += g < 10000000 ? 1 : 0;
-  std::sort(gapsNs.begin(), gapsNs.end());
-  f.minMs = static_cast<double>(gapsNs.front()) / 1e6;
-  f.medianMs = static_cast<double>(gapsNs[gapsNs.size() / 2]) / 1e6;
-  f.maxMs = static_cast<double>(gapsNs.back()) / 1e6;
-  return f;
-}
-
-void PrintGaps(const char* where, const GapFigures& f) {
-  std::printf(
-      "  gaps %-28s smallest %7.3f ms, median %7.3f ms, largest %8.3f ms; %zu of %zu below "
-      "10 ms\n",
-      where, f.minMs, f.medianMs, f.maxMs, f.below10, f.count);
 }
 
 // What the line saw of one download: `bytes` writes, and the simulator's
@@ -133,10 +100,6 @@ void PrintLine(const LineRecord& line, std::size_t bytes) {
   const GapFigures t = Gaps(writing);
   std::printf("  the writes themselves:            median %7.3f ms, largest %8.3f ms\n", t.medianMs,
               t.maxMs);
-}
-
-double SpanSeconds(const std::vector<std::int64_t>& times) {
-  return times.size() < 2 ? 0.0 : static_cast<double>(times.back() - times.front()) / 1e9;
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #pragma once
-// One printer's thread: its own serial port, session and ports, hosted by a
-// session host of its own that runs on this thread (the reads, the timers
-// and the wake-ups of a stop request all come through its loop). What is
-// particular to provisioning stays here: the port is opened once, a hang-up
-// ends the printer, and a stop request cancels and then gives up what the
-// printer does not answer.
+// One printer's thread: its own port (a device, or a device server's line),
+// session and ports, hosted by a session host of its own that runs on this
+// thread (the reads, the timers and the wake-ups of a stop request all come
+// through its loop). What is particular to provisioning stays here: the port
+// is opened once, a hang-up ends the printer, and a stop request cancels and
+// then gives up what the printer does not answer.
 
 #include <atomic>
 #include <cstdint>
@@ -15,12 +15,12 @@
 #include <vector>
 
 #include "headless_ports.h"
+#include "host/port_line.h"
 #include "host/session_host.h"
 #include "host/system_clock.h"
 #include "printer_report.h"
 #include "provision_run.h"
 #include "serial/port_names.h"
-#include "serial/serial_port.h"
 #include "session.h"
 
 namespace orvex::provision {
@@ -82,7 +82,7 @@ class PrinterWorker final : private LinkPort,
   const std::atomic<bool>& stop_;
 
   platform::SessionHost host_;
-  platform::SerialPort port_;
+  platform::PortLine port_;  // a device, or a device server's line
   LineList memo_;
   platform::SystemClock clock_;
   NoSetupView view_;
