@@ -113,7 +113,7 @@ class PeriodWorkbookTest : public ::testing::Test {
   void Receive(const std::vector<std::uint8_t>& reply) {
     Session& s = bench->session();
     s.state.busy = true;
-    s.pending.awaitRecordSearch = true;
+    s.pending.Set(Request::RecordSearch);
     bench->Deliver(reply);
   }
 
@@ -152,7 +152,7 @@ TEST_F(PeriodWorkbookTest, OneDayPeriodMakesTheCallsInOrder) {
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
   EXPECT_EQ(bench->session().spreadsheetApp, AutoObject{1});
   EXPECT_FALSE(bench->session().state.busy);
-  EXPECT_FALSE(bench->session().pending.awaitRecordSearch);
+  EXPECT_FALSE(bench->session().pending.Has(Request::RecordSearch));
 }
 
 TEST_F(PeriodWorkbookTest, WholeNumbersWithNoDecimalsAndTicketsNeverDivided) {
@@ -378,7 +378,7 @@ TEST_F(PeriodWorkbookTest, ReadShorterThanItsDaysWritesNoWorkbook) {
     EXPECT_THAT(CellTexts(automation.calls), ::testing::IsEmpty());
     EXPECT_FALSE(Saved(automation.calls));
     EXPECT_FALSE(bench->session().state.busy) << "the search ends as usual";
-    EXPECT_FALSE(bench->session().pending.awaitRecordSearch);
+    EXPECT_FALSE(bench->session().pending.Has(Request::RecordSearch));
   }
   EXPECT_GT(bench->memo.LineCount(), before);
 }

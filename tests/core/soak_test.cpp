@@ -634,7 +634,8 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
   ASSERT_EQ(soak.s().state.linkState, LinkState::Online);
   const int mark = soak.bench().memo.LineCount();
   ReadFirmwareVersion(soak.s());
-  ASSERT_TRUE(soak.bench().RunUntil([&soak] { return !soak.s().pending.awaitFirmware; }, 5000));
+  ASSERT_TRUE(
+      soak.bench().RunUntil([&soak] { return !soak.s().pending.Has(Request::Firmware); }, 5000));
   ASSERT_GT(soak.bench().memo.LineCount(), mark);
   EXPECT_EQ(soak.bench().memo.lines[static_cast<std::size_t>(mark)], "Firmware version :");
 

@@ -246,18 +246,19 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
   ports.onPendingEvents = [&eventRounds] { ++eventRounds; };
   Session& s = ports.session();
   s.state.busy = true;
-  s.pending.awaitRecordSearch = true;
+  s.pending.Set(Request::RecordSearch);
   ports.SetTimerEnabled(TimerId::ReplyTimeout, true);
   const int mark = ports.memo.LineCount();
 
   ReplyDispatcher(s, reply);
   if (reply.empty()) {
     // A read of no bytes is no reply.
-    FUZZ_CHECK(s.pending.awaitRecordSearch && s.state.busy, "an empty read ended the search");
+    FUZZ_CHECK(s.pending.Has(Request::RecordSearch) && s.state.busy,
+               "an empty read ended the search");
     return false;
   }
 
-  FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
+  FUZZ_CHECK(!s.pending.Has(Request::RecordSearch) && !s.state.busy, "the search ended");
   FUZZ_CHECK(!ports.TimerEnabled(TimerId::ReplyTimeout), "Timer2 off");
   const ReceiveBuffer& rx = s.rx;
   const auto lines = ports.memo.From(mark);

@@ -149,7 +149,7 @@ class WorkbookExportTest : public ::testing::Test {
   void Receive(const std::vector<std::uint8_t>& reply) {
     Session& s = bench->session();
     s.state.busy = true;
-    s.pending.awaitRecordSearch = true;
+    s.pending.Set(Request::RecordSearch);
     bench->Deliver(reply);
   }
 

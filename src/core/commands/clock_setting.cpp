@@ -21,7 +21,7 @@ void SetPrinterClock(Session& session) {
     session.AppendEmpty();
     return;
   }
-  session.pending.awaitClockSet = true;
+  session.pending.Set(Request::ClockSet);
   session.state.busy = true;
 
   const int yy = now.year % 100;
@@ -46,7 +46,7 @@ void OnClockSetReply(Session& session) {
   session.Append(ClockSetAccepted(session.rx) ? "Set date & time finished ."
                                               : "Set date & time Error .");
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitClockSet);
+  FinishRequest(session, Request::ClockSet);
 }
 
 }  // namespace orvex

@@ -42,7 +42,7 @@ void SearchAndPrint(Session& session, const SearchPeriod& period) {
     session.AppendEmpty();
     return;
   }
-  StartRequest(session, session.pending.awaitRecordSearch);
+  StartRequest(session, Request::RecordSearch);
   auto code = [](int value) { return static_cast<std::uint8_t>(value); };
   if (!session.Send("record search",
                     {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
@@ -74,7 +74,7 @@ void OnRecordSearchReply(Session& session) {
     session.AppendEmpty();
     if (rx[6] == 1) WritePeriodWorkbook(session);
   }
-  FinishRequest(session, session.pending.awaitRecordSearch);
+  FinishRequest(session, Request::RecordSearch);
 }
 
 }  // namespace orvex
