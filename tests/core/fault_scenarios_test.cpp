@@ -433,17 +433,16 @@ TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {
 
 // Records what each export writes: the cell texts in order, and the files
 // it saves.
-class ExportRecorder : public test::AcceptingAutomation {
+class ExportRecorder : public test::AcceptingSpreadsheet {
  public:
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override {
-    if (member == "Value") cells.push_back(std::get<std::string>(value));
-    return AcceptingAutomation::Put(object, member, args, value);
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    cells.push_back(text);
+    return AcceptingSpreadsheet::SetCell(book, row, column, text);
   }
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override {
-    if (member == "SaveAs") saved.push_back(std::get<std::string>(args[0]));
-    return AcceptingAutomation::Call(object, member, args);
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    saved.push_back(path);
+    return AcceptingSpreadsheet::SaveAs(book, path);
   }
   std::vector<std::string> cells;
   std::vector<std::string> saved;
@@ -462,7 +461,7 @@ class SplitSearchReplyTest : public FaultScenarioTest {
     options.faults.splitGapMs = 200;
     return options;
   }
-  SplitSearchReplyTest() : FaultScenarioTest(SplitThirdReply()) { bench.UseAutomation(exports); }
+  SplitSearchReplyTest() : FaultScenarioTest(SplitThirdReply()) { bench.UseSpreadsheet(exports); }
 
   std::string CoinIn(int month, int day) const {
     const auto record = sim::GenerateDayRecord(1, {2005, month, day});

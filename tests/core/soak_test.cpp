@@ -129,7 +129,7 @@ class Soak {
     }
     s().setup.multipliers = {"5", "100", "25", "2"};
     bench_.clock.now = {2015, 6, 30, 14, 5, 9};
-    bench_.UseAutomation(spreadsheet_);
+    bench_.UseSpreadsheet(spreadsheet_);
     Session& session = s();
     struct Command {
       const char* name;
@@ -380,9 +380,9 @@ class Soak {
     end.day = std::min(28, begin.day + Int(0, 14));
     if (Chance(0.1)) std::swap(begin, end);
     if (Chance(0.5)) {
-      bench_.UseAutomation(spreadsheet_);
+      bench_.UseSpreadsheet(spreadsheet_);
     } else {
-      bench_.UseAutomation(bench_.noSpreadsheet);
+      bench_.UseSpreadsheet(bench_.noSpreadsheet);
     }
     SearchAndPrint(s(), {begin, end});
   }
@@ -516,7 +516,7 @@ class Soak {
   std::vector<std::string> bitmaps_;
   std::vector<Action> actions_;
   std::map<std::string, int> runs_;
-  test::AcceptingAutomation spreadsheet_;
+  test::AcceptingSpreadsheet spreadsheet_;
   test::AllowedLines allowed_;
   int commands_ = 0;
   long linesChecked_ = 0;

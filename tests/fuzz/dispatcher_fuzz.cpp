@@ -659,7 +659,7 @@ class Scenario {
   }
 
   FuzzInput in_;
-  test::AcceptingAutomation accepting_;
+  test::AcceptingSpreadsheet accepting_;
   std::unique_ptr<fuzz::FuzzPorts> ports_;
   int firstCommand_ = 0;
   std::array<std::uint8_t, ReceiveBuffer::kSize> shadow_{};

@@ -33,9 +33,9 @@ using Clock = std::chrono::steady_clock;
 
 // A session on fakes, hosted on the test's thread unless Start()ed.
 struct Hosted {
-  explicit Hosted(Automation* automation = nullptr)
+  explicit Hosted(Spreadsheet* spreadsheet = nullptr)
       : session(Ports{memo, host, host, panel, clock, host, view,
-                      automation != nullptr ? *automation : none, preview}) {
+                      spreadsheet != nullptr ? *spreadsheet : none, preview}) {
     host.Attach(session);
     session.state.identified = true;
     session.state.linkState = LinkState::Online;
@@ -102,21 +102,21 @@ TEST(SessionHostTest, RepliesQueuedWhileTheSessionWasBusyAreEachTakenOnTheirOwn)
 
 // Injects a read when the export starts the spreadsheet: it comes while the
 // export handles events inside the dispatcher.
-class ReadDuringExport : public test::AcceptingAutomation {
+class ReadDuringExport : public test::AcceptingSpreadsheet {
  public:
   SessionHost* host = nullptr;
-  AutoResult Create(const std::string& progId) override {
+  Obtained<SpreadsheetApp> Start() override {
     host->InjectRead({0x77, 0x44, 0x10, 0x0B, 0x02});
-    return AcceptingAutomation::Create(progId);
+    return AcceptingSpreadsheet::Start();
   }
 };
 
 TEST(SessionHostTest, AReadFramedDuringAnExportWaitsUntilTheExportHasEnded) {
   // The export reads the day records from the receive buffer while it
   // handles events; a report that came then must not overwrite it.
-  ReadDuringExport automation;
-  Hosted h(&automation);
-  automation.host = &h.host;
+  ReadDuringExport spreadsheet;
+  Hosted h(&spreadsheet);
+  spreadsheet.host = &h.host;
   h.session.state.busy = true;
   h.session.pending.Set(Request::RecordSearch);
   h.host.InjectRead(test::SearchReply(
