@@ -658,7 +658,7 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
   EXPECT_GT(soak.Seen("Orvex is online ."), 10);
   for (const char* done :
        {"Firmware version :", "Download coin format finished .", "Download logo3 finished .",
-        "Renew records finished .", kRenewalUnfinished, "Finish outputing EXCEL file.",
+        "Renew records finished .", kRenewalUnfinished.c_str(), "Finish outputing EXCEL file.",
         "Download all part finished!!", "Data transfer interrupt ."}) {
     EXPECT_GT(soak.Seen(done), 0) << done;
   }

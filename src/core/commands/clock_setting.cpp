@@ -8,8 +8,12 @@
 namespace orvex {
 
 std::optional<std::string> ClockYearProblem(const LocalDateTime& now) {
-  if (now.year >= 2022) return "Year must be smaller than 2022.";
-  if (now.year <= 2001) return "Year must be bigger than 2001.";
+  if (now.year > kLastPrinterYear) {
+    return "Year must be smaller than " + std::to_string(kLastPrinterYear + 1) + ".";
+  }
+  if (now.year < kFirstPrinterYear) {
+    return "Year must be bigger than " + std::to_string(kFirstPrinterYear - 1) + ".";
+  }
   return std::nullopt;
 }
 
