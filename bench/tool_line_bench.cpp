@@ -154,7 +154,10 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   for (int i = 0; i < 20; ++i) {
     form.readFirmwareVersion();
     WaitFor(
-        [&] { return OnSession(form, [](orvex::Session& s) { return !s.pending.awaitFirmware; }); },
+        [&] {
+          return OnSession(
+              form, [](orvex::Session& s) { return !s.pending.Has(orvex::Request::Firmware); });
+        },
         5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     figures.push_back(static_cast<double>(now - lastByteNs.load()) / 1e6);

@@ -115,11 +115,11 @@ class StepObserver : public DownloadAllObserver {
 
 // Sends one query and waits for its reply section; false when the reply
 // timeout (or a stop, or a hang-up) ended the wait instead.
-bool Ask(Session& session, PrinterHost& host, void (*query)(Session&), const bool& flag) {
+bool Ask(Session& session, PrinterHost& host, void (*query)(Session&), Request request) {
   const std::uint64_t answered = session.requestsAnswered;
   query(session);
-  if (!flag) return false;  // refused by its guard
-  host.WaitUntil([&flag] { return !flag; }, -1);
+  if (!session.pending.Has(request)) return false;  // refused by its guard
+  host.WaitUntil([&session, request] { return !session.pending.Has(request); }, -1);
   return session.requestsAnswered != answered;
 }
 
@@ -160,7 +160,7 @@ void Identify(Session& session, PrinterHost& host, const ProvisionSettings& sett
 
 void ReadFirmware(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink) {
   sink.Activity("reading the firmware version");
-  if (!Ask(session, host, ReadFirmwareVersion, session.pending.awaitFirmware)) {
+  if (!Ask(session, host, ReadFirmwareVersion, Request::Firmware)) {
     if (!host.StopRequested() && !host.HungUp()) Fail(report, "no answer to the firmware query");
     return;
   }
@@ -197,10 +197,10 @@ void AddCheck(PrinterReport& report, ProgressSink& sink, CheckRecord check) {
 
 // False when a query went unanswered: the others would wait as long.
 bool ReadBack(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink,
-              const char* item, void (*query)(Session&), const bool& flag,
+              const char* item, void (*query)(Session&), Request request,
               const std::function<CheckRecord()>& compare) {
   sink.Activity(std::string("reading back the ") + item);
-  if (!Ask(session, host, query, flag)) {
+  if (!Ask(session, host, query, request)) {
     if (host.StopRequested() || host.HungUp()) return false;
     AddCheck(report, sink, {item, "no answer", "", ""});
     return false;
@@ -213,25 +213,23 @@ void Verify(Session& session, PrinterHost& host, PrinterReport& report, Progress
   const TicketSetup& setup = session.setup;
   if (report.steps[2].result == "done") {
     const auto sent = SentMultipliers(setup);
-    if (sent && !ReadBack(session, host, report, sink, "multipliers", ReadMultipliers,
-                          session.pending.awaitMultiplier, [&] {
-                            return CheckMultipliers(*sent, DecodeMultiplierReply(session.rx));
-                          })) {
+    if (sent &&
+        !ReadBack(session, host, report, sink, "multipliers", ReadMultipliers, Request::Multiplier,
+                  [&] { return CheckMultipliers(*sent, DecodeMultiplierReply(session.rx)); })) {
       return;
     }
   }
   if (report.steps[3].result == "done") {
     const std::uint8_t sent = setup.printStatus.Byte();
     if (!ReadBack(session, host, report, sink, "print status", ReadPrintStatus,
-                  session.pending.awaitPrintStatus,
-                  [&] { return CheckPrintStatus(sent, session.rx[0]); })) {
+                  Request::PrintStatus, [&] { return CheckPrintStatus(sent, session.rx[0]); })) {
       return;
     }
   }
   if (report.steps[0].result == "done") {
-    if (!ReadBack(
-            session, host, report, sink, "clock", ReadPrinterClock, session.pending.awaitDateTime,
-            [&] { return CheckClock(DecodeDateTimeReply(session.rx), session.io.clock.Now()); })) {
+    if (!ReadBack(session, host, report, sink, "clock", ReadPrinterClock, Request::DateTime, [&] {
+          return CheckClock(DecodeDateTimeReply(session.rx), session.io.clock.Now());
+        })) {
       return;
     }
   }
