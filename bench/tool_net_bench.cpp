@@ -104,7 +104,7 @@ Figures Measure(int index, const fs::path& byteTimes) {
       link.RecordWriteTimes(&query);
       orvex::ReadFirmwareVersion(s);
       link.RecordWriteTimes(nullptr);
-      s.io.events.WaitWhile([&s] { return s.pending.awaitFirmware; });
+      s.io.events.WaitWhile([&s] { return s.pending.Has(orvex::Request::Firmware); });
       const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
       return static_cast<double>(now - query.returnNs.back()) / 1e6;
     });

@@ -70,7 +70,7 @@ class SessionThreadTest : public QObject {
     printer.Write({0x42});  // too late: nobody sends the next row
     QVERIFY(printer.Read(1, 300).empty());
     // The download ended as a reply timeout ends it; the port is free again.
-    QVERIFY(!f.form->sessionThread().session().pending.awaitLogo1);
+    QVERIFY(!f.form->sessionThread().session().pending.Has(orvex::Request::Logo1));
     orvex::platform::SerialPort again;
     QVERIFY(again.Open("COM3").ok);
   }
