@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ports.h"
-#include "records/automation.h"
+#include "records/spreadsheet.h"
 #include "setup/setup_view.h"
 
 namespace orvex::cli {

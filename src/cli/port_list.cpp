@@ -58,7 +58,9 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
   for (const std::string& given : names) {
     const std::string name = ComSpelling(given);
     platform::PortDevice port;
-    if (!name.empty() && name[0] == '/') {
+    if (platform::LooksLikeNetAddress(name)) {
+      port = platform::AddressPort(name, name);
+    } else if (!name.empty() && name[0] == '/') {
       port = DeviceAt(portNames, name);
     } else if (platform::ComNumber(name) != 0) {
       port = portNames.Lookup(name);
@@ -68,15 +70,27 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
       }
     } else {
       list.problems.push_back("unknown port name '" + name +
-                              "': COM1 to COM9 or a device path such as /dev/ttyUSB0");
+                              "': COM1 to COM9, a device path such as /dev/ttyUSB0 or a device "
+                              "server's address such as rfc2217://192.0.2.21:4001");
       continue;
     }
-    struct stat info {};
-    if (stat(port.path.c_str(), &info) != 0) {
-      list.problems.push_back(name + ": no such device " + port.path);
-      continue;
+    // A device server's port is one whatever the scheme it is named with.
+    std::string canonical;
+    if (port.isAddress()) {
+      if (!port.address.ok()) {
+        const std::string named = name == port.device ? name : name + ": " + port.device;
+        list.problems.push_back(named + " is not a usable address: " + port.address.problem);
+        continue;
+      }
+      canonical = port.address.Key();
+    } else {
+      struct stat info {};
+      if (stat(port.path.c_str(), &info) != 0) {
+        list.problems.push_back(name + ": no such device " + port.path);
+        continue;
+      }
+      canonical = CanonicalDevice(port.path);
     }
-    const std::string canonical = CanonicalDevice(port.path);
     const auto [at, added] = seen.emplace(canonical, name);
     if (!added) {
       list.problems.push_back(at->second == name ? "port " + name + " named twice"

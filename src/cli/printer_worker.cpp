@@ -7,13 +7,13 @@
 namespace orvex::cli {
 
 PrinterWorker::PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
-                             Automation* automation)
+                             Spreadsheet* spreadsheet)
     : choice_(std::move(port)),
       sink_(sink),
       stop_(stop),
       memo_(*this),
       session_(Ports{memo_, *this, host_, *this, clock_, *this, view_,
-                     automation != nullptr ? *automation : noSpreadsheet_, preview_}) {
+                     spreadsheet != nullptr ? *spreadsheet : noSpreadsheet_, preview_}) {
   host_.Attach(session_);
   session_.traffic.SetObserver(this);
   host_.SetHangUpHandler([this] {

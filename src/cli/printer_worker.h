@@ -1,10 +1,11 @@
 #pragma once
-// One printer's thread: its own serial port, session and ports, hosted by a
-// session host of its own that runs on this thread (the reads, the timers
-// and the wake-ups of a stop request all come through its loop). What both
-// programs do with a port stays here: it is opened once, a hang-up ends the
-// printer, and a stop request cancels and then gives up what the printer
-// does not answer. What they do with the printer is the job they hand in.
+// One printer's thread: its own port (a device, or a device server's line),
+// session and ports, hosted by a session host of its own that runs on this
+// thread (the reads, the timers and the wake-ups of a stop request all come
+// through its loop). What both programs do with a port stays here: it is
+// opened once, a hang-up ends the printer, and a stop request cancels and
+// then gives up what the printer does not answer. What they do with the
+// printer is the job they hand in.
 
 #include <atomic>
 #include <cstdint>
@@ -14,12 +15,12 @@
 #include <vector>
 
 #include "headless_ports.h"
+#include "host/port_line.h"
 #include "host/session_host.h"
 #include "host/system_clock.h"
 #include "printer_host.h"
 #include "printer_record.h"
 #include "serial/port_names.h"
-#include "serial/serial_port.h"
 #include "session.h"
 #include "traffic/traffic.h"
 
@@ -40,10 +41,10 @@ class PrinterWorker final : private LinkPort,
                             private TrafficObserver,
                             public PrinterHost {
  public:
-  // automation: the spreadsheet the period report is written with; none
+  // spreadsheet: the spreadsheet the period report is written with; none
   // when nullptr.
   PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
-                Automation* automation = nullptr);
+                Spreadsheet* spreadsheet = nullptr);
   ~PrinterWorker() override;
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
@@ -102,7 +103,7 @@ class PrinterWorker final : private LinkPort,
   const std::atomic<bool>& stop_;
 
   platform::SessionHost host_;
-  platform::SerialPort port_;
+  platform::PortLine port_;  // a device, or a device server's line
   Lines memo_;
   platform::SystemClock clock_;
   NoSetupView view_;

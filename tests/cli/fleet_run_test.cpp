@@ -84,7 +84,7 @@ TEST(FleetRun, EachTaskSendsItsMenuItemsBytesAndGetsTheWindowsLine) {
     EmbeddedSpreadsheet writer(folder.string() + "/");
     std::optional<std::string> saved;
     writer.SetSavedListener([&saved](const std::string& path) { saved = path; });
-    f.bench.UseAutomation(writer);
+    f.bench.UseSpreadsheet(writer);
     f.Run({c.task}, [&saved] { return saved; });
     EXPECT_EQ(f.report.outcome, cli::Outcome::Succeeded) << f.report.reason;
     ASSERT_EQ(f.report.tasks.size(), 1u);
@@ -174,7 +174,7 @@ TEST(FleetRun, ThePeriodWorkbookIsTheOneTheWindowWrites) {
   EmbeddedSpreadsheet windowWriter((folder / "window").string() + "/");
   std::string windowFile;
   windowWriter.SetSavedListener([&windowFile](const std::string& path) { windowFile = path; });
-  window.UseAutomation(windowWriter);
+  window.UseSpreadsheet(windowWriter);
   window.Connect();
   SearchAndPrint(window.session(), {{2005, 3, 1}, {2005, 3, 31}});
   window.RunUntil([&window] { return !cli::RequestPending(window.session()); }, 60000);
@@ -187,7 +187,7 @@ TEST(FleetRun, ThePeriodWorkbookIsTheOneTheWindowWrites) {
   std::optional<std::string> saved;
   writer.SetSavedListener([&saved](const std::string& path) { saved = path; });
   FleetWorkbook named(writer, fleetFolder, PeriodWorkbookFileName("COM3", f.settings.period));
-  f.bench.UseAutomation(named);
+  f.bench.UseSpreadsheet(named);
   f.Run({Task::RecordSearch}, [&saved] { return std::exchange(saved, std::nullopt); });
 
   ASSERT_EQ(f.report.outcome, cli::Outcome::Succeeded) << f.report.reason;
@@ -201,7 +201,7 @@ TEST(FleetRun, ThePeriodWorkbookIsTheOneTheWindowWrites) {
   // The same name again: the first file stays, the second goes beside it.
   FleetBench again;
   again.settings.period = f.settings.period;
-  again.bench.UseAutomation(named);
+  again.bench.UseSpreadsheet(named);
   again.Run({Task::RecordSearch}, [&saved] { return std::exchange(saved, std::nullopt); });
   ASSERT_TRUE(again.report.records && again.report.records->workbook);
   EXPECT_EQ(*again.report.records->workbook,

@@ -21,6 +21,7 @@
 #include "bitmaps.h"
 #include "child_process.h"
 #include "formatfile/format_file.h"
+#include "ser2net_process.h"
 #include "sim_farm.h"
 
 namespace orvex {
@@ -300,6 +301,36 @@ TEST_F(ProvisionE2E, OnATerminalEachPrinterKeepsOneLine) {
   EXPECT_THAT(final, HasSubstr("COM2"));
   EXPECT_THAT(final, HasSubstr("succeeded"));
   EXPECT_THAT(final, HasSubstr("2 printers: 2 succeeded, 0 failed"));
+}
+
+TEST_F(ProvisionE2E, PrintersBehindOneSer2netAreSetUpThroughIt) {
+  if (test::Ser2net::Program().empty()) GTEST_SKIP() << "ser2net is not installed";
+  // Three printers on one device server: two in RFC 2217, one in raw TCP,
+  // and one of them named through a COM link to its address.
+  std::vector<test::Ser2net::Served> served;
+  for (const char* port : {"COM1", "COM2", "COM3"}) {
+    StartSim(port);
+    served.push_back({fs::read_symlink(config_ / "orvex-tool/ports" / port).string(),
+                      std::string(port) != "COM2"});
+  }
+  fs::create_directories(folder_ / "ser2net");
+  test::Ser2net server((folder_ / "ser2net").string(), served);
+  ASSERT_TRUE(server.Start()) << test::ReadFile(server.log() + ".err");
+  fs::create_symlink(server.Address(2), config_ / "orvex-tool/ports/COM7");
+  const std::string first = server.Address(0), second = server.Address(1);
+  const Outcome run = Provision({"--setup", WriteSetup(ShopSetup()), "--port", first, "--port",
+                                 second, "--port", "COM7", "--no-clock", "--json", Json()});
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("3 printers: 3 succeeded, 0 failed"));
+  for (const std::string& port : {first, second, std::string("COM7")}) {
+    SCOPED_TRACE(port);
+    EXPECT_EQ(Ask("p['" + port + "']['result']"), "succeeded");
+    EXPECT_EQ(Steps(port), "skipped,skipped,done,done,done,done,done,skipped,skipped,skipped");
+    EXPECT_EQ(Ask("[c['result'] for c in p['" + port + "']['verification']][0]"), "match");
+  }
+  EXPECT_EQ(Ask("p['COM7']['device']"), server.Address(2));
+  // Each printer got its bytes through its own connection.
+  for (const char* port : {"COM1", "COM2", "COM3"}) EXPECT_TRUE(SimReceivedAnything(port));
 }
 
 // About a hundred seconds: a printer falls silent in the middle of the batch

@@ -214,7 +214,7 @@ TEST_F(ProvisionRunTest, AProbeNobodyAnswersFails) {
 }
 
 TEST_F(ProvisionRunTest, APrinterFallingSilentFailsItsStepAndLeavesTheRestUndone) {
-  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  bench.When([this] { return s.pending.Has(Request::NoteFormat); }, [this] { bench.Unplug(); });
   Run();
   EXPECT_EQ(report.outcome, Outcome::Failed);
   EXPECT_EQ(Result(Step(5)), "done");

@@ -31,7 +31,9 @@ constexpr std::array<CommandInfo, 8> kCommands = {{
 
 constexpr const char* kCommonOptions =
     "  --port PORT           a printer's port: COM1..COM9 as orvex-tool names them,\n"
-    "                        or a device path such as /dev/ttyUSB0; once per printer\n"
+    "                        a device path such as /dev/ttyUSB0, or a device\n"
+    "                        server's address rfc2217://HOST:PORT or tcp://HOST:PORT\n"
+    "                        (no authentication or encryption); once per printer\n"
     "  --wait-announcement   wait for each printer to announce itself instead of\n"
     "                        asking for its variant at once (for printers switched\n"
     "                        on after the program started)\n"

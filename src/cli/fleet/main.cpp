@@ -105,16 +105,16 @@ int Run(const FleetCommandLine& command) {
   run.printers.resize(ports.ports.size());
   for (std::size_t i = 0; i < printers.size(); ++i) {
     Printer& p = printers[i];
-    Automation* automation = nullptr;
+    Spreadsheet* spreadsheet = nullptr;
     if (*command.command == Command::Records) {
       p.writer = std::make_unique<EmbeddedSpreadsheet>(folder);
       p.writer->SetSavedListener([&p](const std::string& path) { p.saved = path; });
       p.workbook = std::make_unique<FleetWorkbook>(
           *p.writer, folder, PeriodWorkbookFileName(names[i], command.period));
-      automation = p.workbook.get();
+      spreadsheet = p.workbook.get();
     }
     p.worker =
-        std::make_unique<cli::PrinterWorker>(ports.ports[i], board.SinkFor(i), stop, automation);
+        std::make_unique<cli::PrinterWorker>(ports.ports[i], board.SinkFor(i), stop, spreadsheet);
   }
 
   const bool toStandardOutput =

@@ -45,12 +45,4 @@ std::vector<std::string> WorkbookNameClashes(const std::vector<std::string>& por
   return clashes;
 }
 
-AutoResult FleetWorkbook::Call(AutoObject object, const std::string& member,
-                               const std::vector<AutoValue>& args) {
-  if (member != "SaveAs" || args.empty()) return writer_.Call(object, member, args);
-  std::vector<AutoValue> named = args;
-  named[0] = AutoValue{folder_ + fileName_};
-  return writer_.Call(object, member, named);
-}
-
 }  // namespace orvex::fleet

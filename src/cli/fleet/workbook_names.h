@@ -5,10 +5,11 @@
 // moment of the export) would tell neither.
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "records/automation.h"
 #include "records/record_search.h"
+#include "records/spreadsheet.h"
 
 namespace orvex::fleet {
 
@@ -20,30 +21,39 @@ std::string PeriodWorkbookFileName(const std::string& port, const SearchPeriod& 
 // A line for each pair of ports whose workbooks would take one name.
 std::vector<std::string> WorkbookNameClashes(const std::vector<std::string>& ports);
 
-// The window's workbook writer, with its "SaveAs" given the fleet's name in
-// the run's folder; every other call goes through as it came. The writer
-// never replaces a file: a name that is taken gets " (2)" and so on.
-class FleetWorkbook : public Automation {
+// The window's workbook writer, with its save given the fleet's name in the
+// run's folder; every other step goes through as it came. The writer never
+// replaces a file: a name that is taken gets " (2)" and so on.
+class FleetWorkbook : public Spreadsheet {
  public:
-  FleetWorkbook(Automation& writer, std::string folder, std::string fileName)
+  FleetWorkbook(Spreadsheet& writer, std::string folder, std::string fileName)
       : writer_(writer), folder_(std::move(folder)), fileName_(std::move(fileName)) {}
 
-  AutoResult Create(const std::string& progId) override { return writer_.Create(progId); }
-  AutoResult Attach(const std::string& progId) override { return writer_.Attach(progId); }
-  AutoResult Get(AutoObject object, const std::string& member,
-                 const std::vector<AutoValue>& args) override {
-    return writer_.Get(object, member, args);
+  Obtained<SpreadsheetApp> Start() override { return writer_.Start(); }
+  Obtained<SpreadsheetApp> Attach() override { return writer_.Attach(); }
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return writer_.SetVisible(app, visible);
   }
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override {
-    return writer_.Put(object, member, args, value);
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return writer_.AddWorkbook(app); }
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return writer_.NameSheet(book, name);
   }
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override;
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return writer_.SetColumnWidth(book, column, width);
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    return writer_.SetCell(book, row, column, text);
+  }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string&) override {
+    return writer_.SaveAs(book, folder_ + fileName_);
+  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return writer_.CloseWorkbook(book); }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return writer_.Quit(app); }
   std::string ReportFolder() override { return folder_; }
 
  private:
-  Automation& writer_;
+  Spreadsheet& writer_;
   std::string folder_;  // ends in '/'
   std::string fileName_;
 };

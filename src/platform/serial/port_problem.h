@@ -17,6 +17,10 @@ enum class PortProblemKind {
   InUse,             // another program holds it
   NotSerial,         // it is no serial port
   Other,             // anything else the system says
+  // A device server's address:
+  BadAddress,    // the address is malformed or its name does not resolve
+  Unreachable,   // refused, no answer, dropped: trying again later may help
+  LineSettings,  // the server does not take 38400 8N1 (or RFC 2217 at all)
 };
 
 // Short enough for one line of the status bar: "<cause>. <fix>".
@@ -26,6 +30,14 @@ struct PortProblem {
   std::string fix;     // "Join the group: sudo usermod -aG dialout tech, then log in again ..."
   std::string more;    // further advice, for a tooltip; may be empty
   std::string reason;  // short, for standard error: "no such device", "not a serial port", ...
+};
+
+// What an open did: the port the name stood for, and why it failed.
+struct PortOpenResult {
+  bool ok = false;
+  std::string reason;   // for standard error: no such device, permission denied, ...
+  PortDevice port;      // what the name stood for
+  PortProblem problem;  // why it failed, in plain words, with the fix
 };
 
 // A process that has the device open.
