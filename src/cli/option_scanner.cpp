@@ -11,7 +11,7 @@ OptionScanner::OptionScanner(std::vector<std::string> args,
 std::optional<OptionScanner::Item> OptionScanner::Next() {
   if (next_ >= args_.size() || !error_.empty()) return std::nullopt;
   const std::string& word = args_[next_++];
-  if (word.rfind("-", 0) != 0 || word == "-") return Item{"", word, word};
+  if (word.rfind('-', 0) != 0 || word == "-") return Item{"", word, word};
   std::string name = word;
   std::optional<std::string> inlineValue;
   const std::size_t equals = name.find('=');

@@ -32,7 +32,7 @@ std::string LocalTimestamp() {
   char text[40];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
   // %z gives +0100; the report's readers want ISO 8601's +01:00.
-  const std::string stamp = text;
+  std::string stamp = text;
   if (stamp.size() < 5) return stamp;
   const std::size_t minutes = stamp.size() - 2;
   return stamp.substr(0, minutes) + ":" + stamp.substr(minutes);

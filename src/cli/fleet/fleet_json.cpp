@@ -169,7 +169,7 @@ std::string FleetJson(const FleetRun& run) {
 }
 
 std::string CsvField(const std::string& text) {
-  const std::string shown = EscapeControls(text);
+  std::string shown = EscapeControls(text);
   const bool quoted = shown.find_first_of(",\"") != std::string::npos ||
                       (!shown.empty() && (shown.front() == ' ' || shown.back() == ' '));
   if (!quoted) return shown;

@@ -64,7 +64,7 @@ const TaskInfo& InfoOf(Task task) {
 }
 
 std::string TaskName(Task task) {
-  const std::string name = InfoOf(task).name;
+  std::string name = InfoOf(task).name;
   if (task >= Task::DateFormatYYMMDD && task <= Task::DateFormatYYDDMM) {
     return "date-format " + name;
   }

@@ -27,6 +27,7 @@ std::uint64_t SplitMix(std::uint64_t& state) {
 
 std::vector<std::uint8_t> GarbageBytes(std::uint64_t seed, int length) {
   std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(std::max(length, 0)));
   std::uint64_t state = seed;
   for (int i = 0; i < length; ++i) bytes.push_back(static_cast<std::uint8_t>(SplitMix(state)));
   return bytes;
