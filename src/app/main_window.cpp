@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
 
 #include "image_box.h"
 #include "port_list_tips.h"
@@ -24,8 +27,20 @@ namespace {
 
 constexpr int kClientWidth = 1060;
 constexpr int kClientHeight = 572;
+const QPoint kDesignedPlace(316, 103);
 
 }  // namespace
+
+QPoint placeInside(const QRect& frame, const QRect& available) {
+  QPoint place = frame.topLeft();
+  // Moved back just as far as it sticks out on the right or at the bottom;
+  // a window larger than the area keeps its top left corner inside it.
+  if (frame.right() > available.right()) place.rx() -= frame.right() - available.right();
+  if (frame.bottom() > available.bottom()) place.ry() -= frame.bottom() - available.bottom();
+  place.setX(qMax(place.x(), available.left()));
+  place.setY(qMax(place.y(), available.top()));
+  return place;
+}
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(new MessageMemo) {
   // Closing the main window ends the program: its other windows (preview,
@@ -102,9 +117,39 @@ void MainWindow::buildWindow() {
   buildDownloadBox(client);
   buildStatusBar();
 
-  move(316, 103);
+  move(kDesignedPlace);
   resize(kClientWidth,
-         kClientHeight + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
+         kClientHeight + menuBar()->sizeHint().height() + statusBar_->minimumSizeHint().height());
+  connect(statusBar_, &StatusBar::heightChanged, this, &MainWindow::fitHeight,
+          Qt::QueuedConnection);
+}
+
+void MainWindow::fitHeight() {
+  // The client area keeps its designed size; the window is as tall as the
+  // status bar's lines make it, and stays on the screen.
+  if (layout() != nullptr) layout()->activate();
+  resize(width(), minimumSizeHint().height());
+  keepOnScreen();
+}
+
+void MainWindow::keepOnScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  const QRect frame = frameGeometry();
+  const QPoint place = placeInside(frame, shownOn->availableGeometry());
+  if (place != frame.topLeft()) move(place);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The status bar's lines know their width now: the window takes its
+  // height before it reaches the screen.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  fitHeight();
+  // The designed place lies partly off a 1280x800 screen; the frame is known
+  // only once the window manager has framed the window, so look again then.
+  QTimer::singleShot(0, this, &MainWindow::keepOnScreen);
 }
 
 void MainWindow::setStartState() {

@@ -39,6 +39,10 @@ class RadioGroup;
 class StatusBar;
 class TrafficLogWindow;
 
+// Where a window whose frame is `frame` goes so that it lies inside the
+// screen's available area: its place when it fits, else moved back in.
+QPoint placeInside(const QRect& frame, const QRect& available);
+
 class MainWindow : public QMainWindow, public orvex::PanelPort {
   Q_OBJECT
 
@@ -166,6 +170,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void buildWindow();
@@ -180,7 +185,10 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void buildDownloadBox(QWidget* client);
   void buildLogoPages(QWidget* client);
   void buildStatusBar();
+  void fitHeight();
+  void keepOnScreen();
   void showPortEvent(const PortEvent& event);
+  void sayPortChosen();
   std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
   ImageBox* logoBox(int slot) const;
   RadioGroup* symbolChooserInUse() const;

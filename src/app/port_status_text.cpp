@@ -7,9 +7,7 @@ QString Q(const std::string& text) {
 }
 
 QString Sentence(const orvex::platform::PortProblem& problem) {
-  QString text = Q(problem.cause) + QStringLiteral(".");
-  if (!problem.fix.empty()) text += QStringLiteral(" ") + Q(problem.fix);
-  return text;
+  return Q(orvex::platform::PortProblemText(problem));
 }
 
 }  // namespace
@@ -26,12 +24,14 @@ QString portFailedText(const orvex::platform::PortDevice& port,
 
 QString portAwaitedText(const orvex::platform::PortDevice& port,
                         const orvex::platform::PortProblem& problem) {
-  const QString fix = port.source == orvex::platform::PortSource::Link
-                          ? QStringLiteral("Plug it in or point the link ") + Q(port.comName) +
-                                QStringLiteral(" at it")
-                          : QStringLiteral("Plug the adapter in");
-  return Q(port.comName) + QStringLiteral("  can't open: ") + Q(problem.cause) +
-         QStringLiteral(". ") + fix + QStringLiteral(": the tool opens it as soon as it is there.");
+  orvex::platform::PortProblem awaited = problem;
+  awaited.fix = orvex::platform::AwaitingFix(port);
+  // The list stays locked for the run, as designed.
+  return portFailedText(port, awaited) + QStringLiteral(" ") + portChoiceLockedText();
+}
+
+QString portChoiceLockedText() {
+  return QStringLiteral("To choose another port, restart the tool.");
 }
 
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {

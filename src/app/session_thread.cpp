@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "logo_picture.h"
+#include "port_status_text.h"
 
 // ---- the ports, on the session thread ----
 
@@ -110,42 +111,69 @@ class SessionThread::PreviewRelay : public orvex::PreviewPort {
 };
 
 // The port's story: the designed lines in the message window, the status
-// bar's words on the window thread, a short line on standard error.
+// bar's words on the window thread, and the same words on standard error.
 class SessionThread::PortRelay : public orvex::platform::PortKeeper::Listener {
  public:
   explicit PortRelay(SessionThread& owner) : owner_(owner) {}
   std::string name;  // the name chosen: COM3
 
   void PortOpened(const orvex::platform::PortDevice& device, bool again) override {
-    if (again) {
-      std::cerr << "orvex-tool: " << name << " is open on " << device.device << '\n';
-    } else {
+    if (!again) {
       owner_.session_.Append(name + "  open now");
       owner_.session_.AppendEmpty();
     }
-    tell({again ? PortEvent::Kind::Reopened : PortEvent::Kind::Opened, device, {}, false});
+    tell({again ? PortEvent::Kind::Reopened : PortEvent::Kind::Opened, device, {}, false, {}, {}});
   }
   void PortFailed(const orvex::platform::PortDevice& device,
                   const orvex::platform::PortProblem& problem, bool awaited) override {
-    std::cerr << "orvex-tool: can't open " << name << ": " << problem.reason << '\n';
     owner_.session_.Append("can't open  " + name);
     owner_.session_.AppendEmpty();
-    tell({awaited ? PortEvent::Kind::Awaited : PortEvent::Kind::Failed, device, problem, false});
+    tell({awaited ? PortEvent::Kind::Awaited : PortEvent::Kind::Failed,
+          device,
+          problem,
+          false,
+          {},
+          {}});
   }
   void PortGone(const orvex::platform::PortDevice& device, bool watching) override {
     // The message window keeps to the printer's own reports: an outstanding
     // request runs into its reply timeout as usual.
-    std::cerr << "orvex-tool: " << name << " went away; waiting for it to come back\n";
-    tell({PortEvent::Kind::Gone, device, {}, watching});
+    tell({PortEvent::Kind::Gone, device, {}, watching, {}, {}});
   }
   void PortBackButFailing(const orvex::platform::PortDevice& device,
                           const orvex::platform::PortProblem& problem) override {
-    std::cerr << "orvex-tool: " << name << " is there but can't open: " << problem.reason << '\n';
-    tell({PortEvent::Kind::BackButFailing, device, problem, false});
+    tell({PortEvent::Kind::BackButFailing, device, problem, false, {}, {}});
   }
 
  private:
   void tell(PortEvent event) {
+    const orvex::platform::PortDevice& device = event.device;
+    switch (event.kind) {
+      case PortEvent::Kind::Opened:
+        event.text = portOpenText(device);
+        break;
+      case PortEvent::Kind::Reopened:
+        event.text = portOpenText(device);
+        event.notice = portBackNotice(device);
+        break;
+      case PortEvent::Kind::Failed:
+        event.text = portFailedText(device, event.problem);
+        break;
+      case PortEvent::Kind::Awaited:
+        event.text = portAwaitedText(device, event.problem);
+        break;
+      case PortEvent::Kind::Gone:
+        event.text = portGoneText(device, event.watching);
+        break;
+      case PortEvent::Kind::BackButFailing:
+        event.text = portBackButFailingText(device, event.problem);
+        break;
+    }
+    // The first open is said in the message window already.
+    if (event.kind != PortEvent::Kind::Opened) {
+      const QString& said = event.notice.isEmpty() ? event.text : event.notice;
+      std::cerr << "orvex-tool: " << said.toStdString() << '\n';
+    }
     owner_.later(
         [changed = owner_.side_.portChanged, event = std::move(event)] { changed(event); });
   }

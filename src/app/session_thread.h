@@ -41,6 +41,10 @@ struct PortEvent {
   orvex::platform::PortDevice device;
   orvex::platform::PortProblem problem;
   bool watching = false;  // Gone: the tool waits for the device to come back
+  // The status bar's port line and notice, made once: standard error gets
+  // the same words.
+  QString text;
+  QString notice;
 };
 
 // The far ends of the session's ports, on the window thread.

@@ -41,13 +41,9 @@ void PrinterWorker::Run() {
   if (!opened.ok) {
     report_.outcome = Outcome::Failed;
     const platform::PortProblem& problem = opened.problem;
+    // The same words as the window's.
     report_.reason = "can't open " + choice_.name + ": " +
-                     (problem.cause.empty() ? opened.reason : problem.cause);
-    // The window's own advice names its port list; these two fixes hold here too.
-    if (problem.kind == platform::PortProblemKind::PermissionDenied ||
-        problem.kind == platform::PortProblemKind::InUse) {
-      report_.reason += ". " + problem.fix;
-    }
+                     (problem.cause.empty() ? opened.reason : platform::PortProblemText(problem));
     sink_.Event("FAILED: " + report_.reason);
     sink_.Activity("FAILED: " + report_.reason);
     return;

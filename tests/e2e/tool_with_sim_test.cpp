@@ -440,7 +440,8 @@ class ToolWithSimTest : public QObject {
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM1"), QString()}));
     QCOMPARE(PortStatus(f),
              QStringLiteral("COM1  can't open: no device has this name. Plug the "
-                            "adapter in: the tool opens it as soon as it is there."));
+                            "adapter in: the tool opens it as soon as it is there. To choose "
+                            "another port, restart the tool."));
     const double before = CpuSeconds();
     QTest::qWait(500);
     QVERIFY2(CpuSeconds() - before < 0.1, "the wait for the device spins");

@@ -19,14 +19,22 @@ enum class PortProblemKind {
   Other,             // anything else the system says
 };
 
-// Short enough for one line of the status bar: "<cause>. <fix>".
+// The cause and its fix, as every program tells them (PortProblemText).
 struct PortProblem {
   PortProblemKind kind = PortProblemKind::None;
   std::string cause;   // "permission denied on /dev/ttyUSB0 (group dialout)"
   std::string fix;     // "Join the group: sudo usermod -aG dialout tech, then log in again ..."
   std::string more;    // further advice, for a tooltip; may be empty
-  std::string reason;  // short, for standard error: "no such device", "not a serial port", ...
+  std::string reason;  // a few words, no advice: "no such device", "permission denied", ...
 };
+
+// "<cause>. <fix>": the one text of a problem, the same in the window's
+// status bar, on its standard error and in orvex-provision's report.
+std::string PortProblemText(const PortProblem& problem);
+
+// The fix while the tool waits for a device that is not there yet: plugging
+// it in (or making the link) is enough, no restart.
+std::string AwaitingFix(const PortDevice& port);
 
 // A process that has the device open.
 struct DeviceHolder {
