@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "formatfile/format_file.h"
 #include "image_box.h"
 #include "port_list_tips.h"
 #include "radio_group.h"
@@ -56,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(ne
   side.workbookSaved = [this](const std::string& path) {
     emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
   };
+  side.stakeChanged = [this](const SessionStake& stake) { stake_ = stake; };
   session_ = std::make_unique<SessionThread>(this, std::move(side));
   buildWindow();
   setUpTrafficLog();
@@ -174,8 +176,52 @@ void MainWindow::setStartState() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    switch (askBeforeClosing()) {
+      case CloseAnswer::Close:
+        break;
+      case CloseAnswer::KeepOpen:
+        event->ignore();
+        return;
+      case CloseAnswer::SaveFirst:
+        event->ignore();
+        // Closed once the setup is in a file; a cancelled or failed save
+        // keeps the window.
+        session_->postStoring(orvex::SaveFormatFile, [this](bool saved) {
+          if (saved) endProgram();
+        });
+        return;
+    }
+  }
   endProgram();
   event->accept();
+}
+
+CloseAnswer MainWindow::askBeforeClosing() {
+  // An edit the session has not taken in yet is a change too.
+  const bool changed = stake_.changed || stake_.editsTaken < session_->editsPosted();
+  if (!stake_.transfer && !changed) return CloseAnswer::Close;  // as designed
+  CloseQuestion question;
+  question.title = QStringLiteral("Close the Orvex Printer Tool");
+  QStringList said;
+  if (stake_.transfer) {
+    QString transfer = QStringLiteral("A transfer to the printer is under way");
+    const int percent = downloadGauge_->value();
+    if (percent > 0 && percent < 100) transfer += QStringLiteral(" (%1 %)").arg(percent);
+    said << transfer + QStringLiteral(
+                           ". Closing now stops it, and the printer may be left with only "
+                           "part of it.");
+  }
+  if (changed) {
+    said << QStringLiteral(
+        "The ticket setup has changed since it was last loaded or saved. Closing now loses "
+        "the changes.");
+  }
+  question.text = said.join(QStringLiteral("\n\n"));
+  question.closeLabel =
+      stake_.transfer ? QStringLiteral("Stop and Close") : QStringLiteral("Close Without Saving");
+  question.canSave = changed && !stake_.transfer;
+  return dialogs_->askClose(this, question);
 }
 
 void MainWindow::endProgram() {

@@ -150,6 +150,8 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void saveFormatFile();
   void loadFormatFile();
   void printHistoryReport();
+  // orvex-tool FILE.orx: the file loaded as "Load  Ticket  Format" loads it.
+  void loadFormatFileAt(const QString& path);
   void runSerialNumberTool();
   void showAboutBox();
 
@@ -185,6 +187,8 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void buildDownloadBox(QWidget* client);
   void buildLogoPages(QWidget* client);
   void buildStatusBar();
+  // The question before closing when work is at stake; Close when none is.
+  CloseAnswer askBeforeClosing();
   void fitHeight();
   void keepOnScreen();
   void showPortEvent(const PortEvent& event);
@@ -262,5 +266,6 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
+  SessionStake stake_;  // as the session last told it
   std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
 };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -294,10 +295,15 @@ void MainWindow::eraseRecords() {
   post(orvex::EraseRecords);
 }
 void MainWindow::saveFormatFile() {
-  post(orvex::SaveFormatFile);
+  session_->postStoring(orvex::SaveFormatFile);
 }
 void MainWindow::loadFormatFile() {
-  post(orvex::LoadFormatFile);
+  session_->postStoring(orvex::LoadFormatFile);
+}
+void MainWindow::loadFormatFileAt(const QString& path) {
+  session_->postStoring([file = path.toStdString()](orvex::Session& session) {
+    return orvex::LoadFormatFileAt(session, file);
+  });
 }
 void MainWindow::printHistoryReport() {
   post(orvex::PrintHistoryReport);

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 void QtModalDialogs::information(QWidget* parent, const QString& title, const QString& text) {
@@ -29,6 +30,23 @@ std::optional<QString> QtModalDialogs::saveFile(QWidget* parent, const QString& 
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().constFirst();
+}
+
+CloseAnswer QtModalDialogs::askClose(QWidget* parent, const CloseQuestion& question) {
+  QMessageBox box(QMessageBox::Warning, question.title, question.text, QMessageBox::NoButton,
+                  parent);
+  QPushButton* save = question.canSave
+                          ? box.addButton(QStringLiteral("Save As..."), QMessageBox::AcceptRole)
+                          : nullptr;
+  QPushButton* close = box.addButton(question.closeLabel, QMessageBox::DestructiveRole);
+  // Enter and Escape keep the work.
+  QPushButton* keep = box.addButton(QStringLiteral("Keep Open"), QMessageBox::RejectRole);
+  box.setDefaultButton(keep);
+  box.setEscapeButton(keep);
+  box.exec();
+  if (save != nullptr && box.clickedButton() == save) return CloseAnswer::SaveFirst;
+  if (box.clickedButton() == close) return CloseAnswer::Close;
+  return CloseAnswer::KeepOpen;
 }
 
 QString toQtFilter(const QString& windowsFilter) {

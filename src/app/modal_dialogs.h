@@ -7,6 +7,15 @@
 
 class QWidget;
 
+// The tool's own question before the window closes with work at stake.
+struct CloseQuestion {
+  QString title;
+  QString text;          // what closing now would lose
+  QString closeLabel;    // the button that closes all the same
+  bool canSave = false;  // "Save As..." first
+};
+enum class CloseAnswer { KeepOpen, Close, SaveFirst };
+
 class ModalDialogs {
  public:
   virtual ~ModalDialogs() = default;
@@ -16,6 +25,7 @@ class ModalDialogs {
   virtual std::optional<QString> openFile(QWidget* parent, const QString& filter) = 0;
   virtual std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                           const QString& defaultSuffix) = 0;
+  virtual CloseAnswer askClose(QWidget* parent, const CloseQuestion& question) = 0;
 };
 
 // The real boxes and dialogs.
@@ -25,6 +35,7 @@ class QtModalDialogs : public ModalDialogs {
   std::optional<QString> openFile(QWidget* parent, const QString& filter) override;
   std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                   const QString& defaultSuffix) override;
+  CloseAnswer askClose(QWidget* parent, const CloseQuestion& question) override;
 };
 
 // "Orvex Files(*.orx)|*.orx" -> "Orvex Files(*.orx)": the description of each

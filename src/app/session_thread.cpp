@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <iostream>
 
+#include "formatfile/format_file.h"
 #include "logo_picture.h"
 #include "port_status_text.h"
 
@@ -194,6 +195,7 @@ SessionThread::SessionThread(QObject* window, WindowSide side)
       portRelay_(std::make_unique<PortRelay>(*this)),
       keeper_(std::make_unique<orvex::platform::PortKeeper>(host_, *portRelay_)) {
   host_.Attach(session_);
+  host_.SetRoundObserver([this](bool requestBegins) { tellStake(requestBegins); });
   automation_.SetSavedListener([this](const std::string& path) {
     later([saved = side_.workbookSaved, path] { saved(path); });
   });
@@ -206,6 +208,8 @@ SessionThread::~SessionThread() {
 void SessionThread::start() {
   if (started_) return;
   started_ = true;
+  // The start state counts as stored: closing right away loses nothing.
+  storeSetup();
   host_.Start();
 }
 
@@ -225,7 +229,11 @@ void SessionThread::stop() {
 }
 
 void SessionThread::post(std::function<void(orvex::Session&)> call) {
-  host_.Post([this, call = std::move(call)] { call(session_); });
+  host_.Post([this, call = std::move(call)] {
+    call(session_);
+    noteSetup();  // Clear and a chosen logo change it too
+    tellStake(false);
+  });
 }
 
 void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
@@ -233,7 +241,44 @@ void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
   host_.Post([this, edit = std::move(edit)] {
     edit(session_.setup);
     ++editsTaken_;
+    noteSetup();
+    tellStake(false);
   });
+}
+
+void SessionThread::postStoring(std::function<bool(orvex::Session&)> command,
+                                std::function<void(bool stored)> done) {
+  host_.Post([this, command = std::move(command), done = std::move(done)] {
+    const bool stored = command(session_);
+    if (stored) {
+      storeSetup();
+    } else {
+      noteSetup();  // a load that stopped part way has changed it
+    }
+    tellStake(false);
+    if (done) later([done, stored] { done(stored); });
+  });
+}
+
+void SessionThread::storeSetup() {
+  // What a save would write: the setup as the file holds it.
+  storedLines_ = orvex::FormatFile::FromSetup(session_.setup).lines;
+  setupChanged_ = false;
+}
+
+void SessionThread::noteSetup() {
+  setupChanged_ = orvex::FormatFile::FromSetup(session_.setup).lines != storedLines_;
+}
+
+void SessionThread::tellStake(bool requestBegins) {
+  // A period report export goes on to its end when the window closes, and
+  // its workbook is saved: nothing of it is lost.
+  const bool awaiting = session_.pending.Any() && !session_.exporting;
+  const SessionStake now{requestBegins || awaiting || session_.batchRunning, setupChanged_,
+                         editsTaken_};
+  if (now == toldStake_) return;
+  toldStake_ = now;
+  if (side_.stakeChanged) later([told = side_.stakeChanged, now] { told(now); });
 }
 
 void SessionThread::requestSetup() {
@@ -273,6 +318,7 @@ void SessionThread::runAndWait(const std::function<void(orvex::Session&)>& call)
   bool done = false;
   host_.Post([&] {
     call(session_);
+    tellStake(false);  // what the call changed reaches the window first
     later([&done] { done = true; });
   });
   while (!done && !host_.Stopping()) {
