@@ -294,6 +294,7 @@ void SessionThread::requestSetupNow() {
 void SessionThread::openPort(const std::string& comName) {
   host_.Post([this, comName] {
     portRelay_->name = comName;
+    if (portTaken_) portTaken_(comName);
     keeper_->Open(comName);
   });
 }
@@ -304,6 +305,7 @@ void SessionThread::switchPort(const std::string& comName) {
     // dispatched in its turn.
     keeper_->Close();
     portRelay_->name = comName;
+    if (portTaken_) portTaken_(comName);
     keeper_->Open(comName);
   });
 }

@@ -107,6 +107,11 @@ class SessionThread : public QObject {
                    std::function<void(bool stored)> done = {});
 
   // The port.
+  // Called on the session thread with each port name as the port is taken,
+  // before any traffic on it.
+  void setPortTaken(std::function<void(const std::string& comName)> taken) {
+    portTaken_ = std::move(taken);
+  }
   void openPort(const std::string& comName);
   void switchPort(const std::string& comName);
 
@@ -152,11 +157,12 @@ class SessionThread : public QObject {
   std::unique_ptr<PortRelay> portRelay_;
   std::unique_ptr<orvex::platform::PortKeeper> keeper_;
 
-  int editsPosted_ = 0;                   // window thread
-  int editsTaken_ = 0;                    // session thread
-  std::vector<std::string> storedLines_;  // session thread: the setup as last stored
-  bool setupChanged_ = false;             // session thread
-  SessionStake toldStake_;                // session thread
+  std::function<void(const std::string&)> portTaken_;  // session thread
+  int editsPosted_ = 0;                                // window thread
+  int editsTaken_ = 0;                                 // session thread
+  std::vector<std::string> storedLines_;               // session thread: the setup as last stored
+  bool setupChanged_ = false;                          // session thread
+  SessionStake toldStake_;                             // session thread
   bool started_ = false;
   bool stopped_ = false;
 

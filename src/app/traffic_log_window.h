@@ -53,6 +53,7 @@ class TrafficLogWindow : public QWidget {
   std::uint64_t shown_ = 0;  // of those, the ones the view has taken in
   QString folder_;
   QTimer refreshTimer_;
+  bool following_ = true;  // the view keeps to the newest line
 
   QLineEdit* filterBox_ = nullptr;
   QPushButton* pauseButton_ = nullptr;

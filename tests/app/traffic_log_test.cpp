@@ -7,12 +7,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
@@ -95,6 +98,58 @@ class TrafficLogTest : public QObject {
     window->copyButton()->click();
     QCOMPARE(QApplication::clipboard()->text(),
              window->shownLines().mid(0, 2).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+  }
+
+  void windowOpensAtTheLeftClosesOnEscapeAndNamesThePort() {
+    AppFixture f;
+    auto* ports = f.Find<QComboBox>("ComboBox1");
+    ports->setCurrentIndex(2);
+    emit ports->activated(2);
+    f.form->sessionThread().runAndWait([](orvex::Session&) {});
+    f.Identify();
+    f.form->readFirmwareVersion();
+    f.Settle();
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    QTRY_COMPARE(window->shownLines().size(), 1);
+    // Two runs of the tool write into one day file: each line says whose.
+    static const QRegularExpression request(QStringLiteral(
+        R"(^\d\d:\d\d:\d\d\.\d{3}-\d\d:\d\d:\d\d\.\d{3} COM3 TX 1D F9 \| firmware query$)"));
+    QVERIFY2(request.match(window->shownLines()[0]).hasMatch(),
+             qPrintable(window->shownLines()[0]));
+
+    // Lines far wider than the window, before it is shown and while it is:
+    // the times and TX/RX stay in sight.
+    const QString wide = QStringLiteral("12:00:00.000              COM3 RX ") +
+                         QStringLiteral("00 ").repeated(300) + QStringLiteral("| not taken");
+    for (int i = 0; i < 50; ++i) window->addLine(wide);
+    f.form->menuAction(QStringLiteral("TrafficLogItem"))->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_COMPARE(window->shownLines().size(), 51);
+    QVERIFY(window->view()->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(window->view()->horizontalScrollBar()->value(), 0);
+    QTRY_COMPARE(window->view()->verticalScrollBar()->value(),
+                 window->view()->verticalScrollBar()->maximum());  // the newest in sight
+    for (int i = 0; i < 50; ++i) window->addLine(wide);
+    QTRY_COMPARE(window->shownLines().size(), 101);
+    QCOMPARE(window->view()->horizontalScrollBar()->value(), 0);
+    QTRY_COMPARE(window->view()->verticalScrollBar()->value(),
+                 window->view()->verticalScrollBar()->maximum());  // still following
+
+    // Scrolled up to look: it stays there.
+    window->view()->verticalScrollBar()->setValue(10);
+    for (int i = 0; i < 5; ++i) window->addLine(wide);
+    QTRY_COMPARE(window->shownLines().size(), 106);
+    QCOMPARE(window->view()->verticalScrollBar()->value(), 10);
+
+    // Escape closes it, from the lines or from the filter box.
+    window->view()->setFocus();
+    QTest::keyClick(window->view(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    f.form->menuAction(QStringLiteral("TrafficLogItem"))->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->filterBox()->setFocus();
+    QTest::keyClick(window->filterBox(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
   }
 
   void dayFilesAndTheFolderButton() {
