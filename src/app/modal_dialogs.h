@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 // The tool's own question before the window closes with work at stake.
@@ -36,6 +37,14 @@ class QtModalDialogs : public ModalDialogs {
   std::optional<QString> saveFile(QWidget* parent, const QString& filter,
                                   const QString& defaultSuffix) override;
   CloseAnswer askClose(QWidget* parent, const CloseQuestion& question) override;
+
+ private:
+  // The folder a file dialog starts in: the documents folder, then the
+  // folder of the file last chosen in this run (by any of the dialogs).
+  QString startFolder();
+  std::optional<QString> chosen(QFileDialog& dialog);
+
+  QString lastFolder_;
 };
 
 // "Orvex Files(*.orx)|*.orx" -> "Orvex Files(*.orx)": the description of each
