@@ -56,97 +56,19 @@
 #include "bitmaps.h"
 #include "formats/format_download.h"
 #include "host/paced_link.h"
+#include "line_figures.h"
 #include "logos/logo_download.h"
 #include "main_window.h"
 #include "session.h"
 #include "status_bar.h"
+#include "tool_bench_support.h"
 
 namespace {
 
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Handles events until the condition holds or the time is up.
-bool WaitFor(const std::function<bool()>& condition, int limitMs) {
-  QElapsedTimer timer;
-  timer.start();
-  // A slow tick wakes the wait now and then; events wake it otherwise.
-  QTimer tick;
-  tick.start(20);
-  while (!condition()) {
-    if (timer.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
-}
-
-// Runs `look` on the session's thread and returns what it returns.
-template <class F>
-auto OnSession(MainWindow& form, F look) {
-  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
-  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
-  return *result;
-}
-
-bool Identified(MainWindow& form) {
-  return OnSession(form, [](orvex::Session& s) { return s.state.identified; });
-}
-
-bool MemoHas(MainWindow& form, const std::string& text) {
-  const MessageMemo& memo = *form.messageWindow();
-  for (int i = memo.LineCount() - 1; i >= 0 && i >= memo.LineCount() - 20; --i) {
-    if (form.messageWindow()->document()->findBlockByNumber(i).text().toStdString() == text)
-      return true;
-  }
-  return false;
-}
+using namespace orvex::bench;
 
 std::uint8_t Pattern(int row, int column) {
   return static_cast<std::uint8_t>(row ^ (column * 3));
-}
-
-std::string LoadAverage() {
-  std::string text = orvex::test::ReadFile("/proc/loadavg");
-  const std::size_t third = text.find(' ', text.find(' ', text.find(' ') + 1) + 1);
-  return third == std::string::npos ? text : text.substr(0, third);
-}
-
-std::vector<std::int64_t> ReadByteTimes(const std::filesystem::path& path) {
-  std::vector<std::int64_t> times;
-  std::istringstream in(orvex::test::ReadFile(path));
-  for (long long ns = 0; in >> ns;) times.push_back(ns);
-  return times;
-}
-
-struct GapFigures {
-  double minMs = 0;
-  double medianMs = 0;
-  double maxMs = 0;
-  std::size_t count = 0;
-  std::size_t below10 = 0;
-};
-
-GapFigures Gaps(std::vector<std::int64_t> gapsNs) {
-  GapFigures f;
-  f.count = gapsNs.size();
-  if (gapsNs.empty()) return f;
-  for (const std::int64_t g : gapsNs) f.below10 += g < 10000000 ? 1 : 0;
-  std::sort(gapsNs.begin(), gapsNs.end());
-  f.minMs = static_cast<double>(gapsNs.front()) / 1e6;
-  f.medianMs = static_cast<double>(gapsNs[gapsNs.size() / 2]) / 1e6;
-  f.maxMs = static_cast<double>(gapsNs.back()) / 1e6;
-  return f;
-}
-
-void PrintGaps(const char* where, const GapFigures& f) {
-  std::printf(
-      "  gaps %-28s smallest %7.3f ms, median %7.3f ms, largest %8.3f ms; %zu of %zu below "
-      "10 ms\n",
-      where, f.minMs, f.medianMs, f.maxMs, f.below10, f.count);
 }
 
 // What the line saw of one download: `bytes` writes, and the simulator's
@@ -178,10 +100,6 @@ void PrintLine(const LineRecord& line, std::size_t bytes) {
   const GapFigures t = Gaps(writing);
   std::printf("  the writes themselves:            median %7.3f ms, largest %8.3f ms\n", t.medianMs,
               t.maxMs);
-}
-
-double SpanSeconds(const std::vector<std::int64_t>& times) {
-  return times.size() < 2 ? 0.0 : static_cast<double>(times.back() - times.front()) / 1e9;
 }
 
 }  // namespace
@@ -236,7 +154,10 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   for (int i = 0; i < 20; ++i) {
     form.readFirmwareVersion();
     WaitFor(
-        [&] { return OnSession(form, [](orvex::Session& s) { return !s.pending.awaitFirmware; }); },
+        [&] {
+          return OnSession(
+              form, [](orvex::Session& s) { return !s.pending.Has(orvex::Request::Firmware); });
+        },
         5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
     figures.push_back(static_cast<double>(now - lastByteNs.load()) / 1e6);
@@ -247,23 +168,6 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   std::printf("last reply byte to dispatcher: median %.1f ms, worst %.1f ms (goal 50 + < 5 ms)\n",
               figures[figures.size() / 2], figures.back());
   return 0;
-}
-
-// Starts orvex-sim on COM1 and waits until it serves; its pid, or 0.
-int StartSimulator(const std::filesystem::path& home, const std::string& name) {
-  // The moment of each byte it reads goes to <name>.times (see format and logo).
-  const auto out = home / (name + ".out");
-  const std::string command = std::string(ORVEX_SIM_EXE) + " --port COM1 --byte-times " +
-                              (home / (name + ".times")).string() + " > " + out.string() +
-                              " 2>&1 & echo $!";
-  FILE* pipe = popen(command.c_str(), "r");
-  int pid = 0;
-  if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
-  pclose(pipe);
-  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return pid;
 }
 
 // CPU of this process over `seconds` of handling events.

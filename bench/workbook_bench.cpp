@@ -93,7 +93,7 @@ int main() {
     reply.push_back(static_cast<std::uint8_t>(i >> 8));
   }
   session.state.busy = true;
-  session.pending.awaitRecordSearch = true;
+  session.pending.Set(Request::RecordSearch);
 
   const auto start = std::chrono::steady_clock::now();
   ReplyDispatcher(session, reply);

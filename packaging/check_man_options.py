@@ -5,7 +5,9 @@ Usage: check_man_options.py PROGRAM MANPAGE
 
 Every option that `PROGRAM --help` lists must be described in the OPTIONS
 section of the page, and every option the page describes there must be one
-the program lists, so the two cannot drift apart unnoticed.
+the program lists, so the two cannot drift apart unnoticed. A program with
+commands (its --help has a "Commands:" list) counts the options that
+`PROGRAM COMMAND --help` lists for each of them too.
 """
 import re
 import subprocess
@@ -14,9 +16,28 @@ import sys
 OPTION = re.compile(r"(?<![\w-])(--?[A-Za-z?][\w-]*)")
 
 
+def help_text(program, *words):
+    return subprocess.run([program, *words, "--help"], check=True,
+                          capture_output=True, text=True).stdout
+
+
+def commands(text):
+    """The commands a "Commands:" list names, one indented line each."""
+    found, in_list = [], False
+    for line in text.splitlines():
+        if line.strip() == "Commands:":
+            in_list = True
+        elif in_list and line.startswith(" ") and line.strip():
+            found.append(line.split()[0])
+        elif in_list:
+            break
+    return found
+
+
 def help_options(program):
-    text = subprocess.run([program, "--help"], check=True, capture_output=True,
-                          text=True).stdout
+    text = help_text(program)
+    for command in commands(text):
+        text += help_text(program, command)
     found = set()
     for line in text.splitlines():
         # An option line is indented and starts with the option; its

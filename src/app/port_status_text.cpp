@@ -10,24 +10,39 @@ QString Sentence(const orvex::platform::PortProblem& problem) {
   return Q(orvex::platform::PortProblemText(problem));
 }
 
+// Raw TCP leaves the line to the device server; RFC 2217 sets it.
+bool ServerSetsLine(const orvex::platform::PortDevice& port) {
+  return port.isAddress() && port.address.mode == orvex::platform::NetMode::RawTcp;
+}
+
+QString LineSettings(const orvex::platform::PortDevice& port) {
+  return ServerSetsLine(port) ? QStringLiteral("device server's line settings")
+                              : QStringLiteral("38400 8N1");
+}
+
 }  // namespace
 
 QString portOpenText(const orvex::platform::PortDevice& port) {
-  return Q(port.comName) + QStringLiteral("  ") + Q(port.device) +
-         QStringLiteral("  38400 8N1  open");
+  return Q(port.comName) + QStringLiteral("  ") + Q(port.device) + QStringLiteral("  ") +
+         LineSettings(port) + QStringLiteral("  open");
 }
 
 QString portFailedText(const orvex::platform::PortDevice& port,
                        const orvex::platform::PortProblem& problem) {
-  return Q(port.comName) + QStringLiteral("  can't open: ") + Sentence(problem);
+  const QString verb =
+      port.isAddress() ? QStringLiteral("  can't connect: ") : QStringLiteral("  can't open: ");
+  return Q(port.comName) + verb + Sentence(problem);
 }
 
 QString portAwaitedText(const orvex::platform::PortDevice& port,
                         const orvex::platform::PortProblem& problem) {
+  // The list stays locked for the run, as designed.
+  const QString locked = QStringLiteral(" ") + portChoiceLockedText();
+  // For an address the keeper's fix says when it tries again.
+  if (port.isAddress()) return portFailedText(port, problem) + locked;
   orvex::platform::PortProblem awaited = problem;
   awaited.fix = orvex::platform::AwaitingFix(port);
-  // The list stays locked for the run, as designed.
-  return portFailedText(port, awaited) + QStringLiteral(" ") + portChoiceLockedText();
+  return portFailedText(port, awaited) + locked;
 }
 
 QString portChoiceLockedText() {
@@ -35,6 +50,12 @@ QString portChoiceLockedText() {
 }
 
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {
+  if (port.isAddress()) {
+    return Q(port.comName) + QStringLiteral("  ") + Q(port.device) +
+           QStringLiteral(
+               "  connection lost: the device server closed it or cannot be reached. "
+               "The tool connects again by itself.");
+  }
   const QString head = Q(port.comName) + QStringLiteral("  ") + Q(port.device) +
                        QStringLiteral("  gone: unplugged or switched off. ");
   if (!watching) return head + QStringLiteral("Plug it back in and restart the tool.");
@@ -43,11 +64,19 @@ QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {
 
 QString portBackButFailingText(const orvex::platform::PortDevice& port,
                                const orvex::platform::PortProblem& problem) {
+  if (port.isAddress()) {
+    return Q(port.comName) + QStringLiteral("  can't connect again: ") + Sentence(problem);
+  }
   return Q(port.comName) + QStringLiteral("  back, but can't open: ") + Sentence(problem) +
          QStringLiteral(" The tool keeps watching for it.");
 }
 
 QString portBackNotice(const orvex::platform::PortDevice& port) {
+  if (port.isAddress()) {
+    return Q(port.comName) + QStringLiteral(" is back: ") + Q(port.device) +
+           (ServerSetsLine(port) ? QStringLiteral(" connected again.")
+                                 : QStringLiteral(" connected again, 38400 8N1."));
+  }
   return Q(port.comName) + QStringLiteral(" is back: ") + Q(port.device) +
          QStringLiteral(" opened again, 38400 8N1.");
 }

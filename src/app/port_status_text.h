@@ -6,7 +6,8 @@
 #include "serial/port_names.h"
 #include "serial/port_problem.h"
 
-// "COM3  /dev/ttyUSB0  38400 8N1  open"
+// "COM3  /dev/ttyUSB0  38400 8N1  open", "COM5  rfc2217://192.0.2.21:4001  38400 8N1  open";
+// for raw TCP the device server's line settings apply, and the text says so.
 QString portOpenText(const orvex::platform::PortDevice& port);
 // "COM3  can't open: <cause>. <fix>"
 QString portFailedText(const orvex::platform::PortDevice& port,
@@ -17,7 +18,8 @@ QString portAwaitedText(const orvex::platform::PortDevice& port,
                         const orvex::platform::PortProblem& problem);
 // The port is chosen once per run: how to choose another.
 QString portChoiceLockedText();
-// The device hung up: gone, and how to get it back.
+// The device hung up: gone, and how to get it back. For an address: the
+// connection was lost, and the tool connects again.
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching);
 // The device is there again but does not open (yet): why, and that the tool
 // keeps watching.

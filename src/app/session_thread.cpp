@@ -190,13 +190,13 @@ SessionThread::SessionThread(QObject* window, WindowSide side)
       panel_(std::make_unique<PanelRelay>(*this)),
       view_(std::make_unique<ViewRelay>(*this)),
       preview_(std::make_unique<PreviewRelay>(*this)),
-      session_(orvex::Ports{*memo_, host_, host_, *panel_, clock_, host_, *view_, automation_,
+      session_(orvex::Ports{*memo_, host_, host_, *panel_, clock_, host_, *view_, spreadsheet_,
                             *preview_}),
       portRelay_(std::make_unique<PortRelay>(*this)),
       keeper_(std::make_unique<orvex::platform::PortKeeper>(host_, *portRelay_)) {
   host_.Attach(session_);
   host_.SetRoundObserver([this](bool requestBegins) { tellStake(requestBegins); });
-  automation_.SetSavedListener([this](const std::string& path) {
+  spreadsheet_.SetSavedListener([this](const std::string& path) {
     later([saved = side_.workbookSaved, path] { saved(path); });
   });
 }

@@ -152,7 +152,7 @@ class SessionThread : public QObject {
   std::unique_ptr<ViewRelay> view_;
   std::unique_ptr<PreviewRelay> preview_;
   QtClock clock_;
-  orvex::EmbeddedSpreadsheet automation_;
+  orvex::EmbeddedSpreadsheet spreadsheet_;
   orvex::Session session_;
   std::unique_ptr<PortRelay> portRelay_;
   std::unique_ptr<orvex::platform::PortKeeper> keeper_;

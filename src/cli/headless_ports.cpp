@@ -1,6 +1,6 @@
 #include "headless_ports.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 void LineList::ReplaceLine(int index, const std::string& text) {
   if (index < 0 || index > LineCount()) return;
@@ -11,4 +11,4 @@ void LineList::ReplaceLine(int index, const std::string& text) {
   }
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "ports.h"
-#include "records/automation.h"
+#include "records/spreadsheet.h"
 #include "setup/setup_view.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 // Keeps every message box's text; gauge and symbol chooser go nowhere
 // unless a subclass wants them. File dialogs are always cancelled.
@@ -51,4 +51,4 @@ class NoPreview : public PreviewPort {
   void ShowPreview(const PreviewPlan&) override {}
 };
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

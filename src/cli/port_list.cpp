@@ -8,7 +8,7 @@
 
 #include "serial/port_problem.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 namespace {
 
@@ -38,15 +38,29 @@ platform::PortDevice DeviceAt(const platform::PortNames& names, const std::strin
   return port;
 }
 
+// "com1", and "COM 1" as the window's port list shows it, are COM1 too.
+std::string ComSpelling(const std::string& name) {
+  if (name.size() < 4 || (name[0] | 0x20) != 'c' || (name[1] | 0x20) != 'o' ||
+      (name[2] | 0x20) != 'm') {
+    return name;
+  }
+  const std::size_t digit = name.find_first_not_of(' ', 3);
+  if (digit + 1 != name.size() || name[digit] < '1' || name[digit] > '9') return name;
+  return std::string("COM") + name[digit];
+}
+
 }  // namespace
 
 PortList ResolvePorts(const std::vector<std::string>& names) {
   PortList list;
   const platform::PortNames portNames;
   std::map<std::string, std::string> seen;  // canonical device -> first name
-  for (const std::string& name : names) {
+  for (const std::string& given : names) {
+    const std::string name = ComSpelling(given);
     platform::PortDevice port;
-    if (!name.empty() && name[0] == '/') {
+    if (platform::LooksLikeNetAddress(name)) {
+      port = platform::AddressPort(name, name);
+    } else if (!name.empty() && name[0] == '/') {
       port = DeviceAt(portNames, name);
     } else if (platform::ComNumber(name) != 0) {
       port = portNames.Lookup(name);
@@ -56,15 +70,27 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
       }
     } else {
       list.problems.push_back("unknown port name '" + name +
-                              "': COM1 to COM9 or a device path such as /dev/ttyUSB0");
+                              "': COM1 to COM9, a device path such as /dev/ttyUSB0 or a device "
+                              "server's address such as rfc2217://192.0.2.21:4001");
       continue;
     }
-    struct stat info {};
-    if (stat(port.path.c_str(), &info) != 0) {
-      list.problems.push_back(name + ": no such device " + port.path);
-      continue;
+    // A device server's port is one whatever the scheme it is named with.
+    std::string canonical;
+    if (port.isAddress()) {
+      if (!port.address.ok()) {
+        const std::string named = name == port.device ? name : name + ": " + port.device;
+        list.problems.push_back(named + " is not a usable address: " + port.address.problem);
+        continue;
+      }
+      canonical = port.address.Key();
+    } else {
+      struct stat info {};
+      if (stat(port.path.c_str(), &info) != 0) {
+        list.problems.push_back(name + ": no such device " + port.path);
+        continue;
+      }
+      canonical = CanonicalDevice(port.path);
     }
-    const std::string canonical = CanonicalDevice(port.path);
     const auto [at, added] = seen.emplace(canonical, name);
     if (!added) {
       list.problems.push_back(at->second == name ? "port " + name + " named twice"
@@ -77,4 +103,4 @@ PortList ResolvePorts(const std::vector<std::string>& names) {
   return list;
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

@@ -7,7 +7,7 @@
 
 #include "printer_worker.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 struct PortList {
   std::vector<PortChoice> ports;
@@ -15,7 +15,10 @@ struct PortList {
 };
 
 // COM1..COM9 stand for what they stand for in orvex-tool (the platform's
-// PortNames); a name starting with '/' is a device path.
+// PortNames); a name starting with '/' is a device path; rfc2217://HOST:PORT
+// and tcp://HOST:PORT are a device server's address (so may a COM name's
+// link be). Addresses are not tried here: a server that does not answer
+// fails its printer alone.
 PortList ResolvePorts(const std::vector<std::string>& names);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

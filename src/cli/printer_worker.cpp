@@ -4,20 +4,18 @@
 
 #include "link/link_control.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
-PrinterWorker::PrinterWorker(PortChoice port, const TicketSetup& setup,
-                             const ProvisionSettings& settings, ProgressSink& sink,
-                             const std::atomic<bool>& stop)
+PrinterWorker::PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
+                             Spreadsheet* spreadsheet)
     : choice_(std::move(port)),
-      settings_(settings),
       sink_(sink),
       stop_(stop),
-      session_(Ports{memo_, *this, host_, *this, clock_, *this, view_, spreadsheet_, preview_}) {
-  session_.setup = setup;
-  report_.port = choice_.name;
-  report_.device = choice_.port.path;
+      memo_(*this),
+      session_(Ports{memo_, *this, host_, *this, clock_, *this, view_,
+                     spreadsheet != nullptr ? *spreadsheet : noSpreadsheet_, preview_}) {
   host_.Attach(session_);
+  session_.traffic.SetObserver(this);
   host_.SetHangUpHandler([this] {
     // The device is gone for good: the printer is lost now, not after the
     // reply timeout. The reset drops every pending request and ends the
@@ -35,27 +33,29 @@ void PrinterWorker::Wake() {
   host_.Wake();
 }
 
-void PrinterWorker::Run() {
+void PrinterWorker::Run(PrinterRecord& record, const std::function<void()>& job) {
+  record.port = choice_.name;
+  record.device = choice_.port.path;
   sink_.Activity("opening " + choice_.port.path);
   const auto opened = port_.Open(choice_.port);
   if (!opened.ok) {
-    report_.outcome = Outcome::Failed;
+    record.outcome = Outcome::Failed;
     const platform::PortProblem& problem = opened.problem;
     // The same words as the window's.
-    report_.reason = "can't open " + choice_.name + ": " +
-                     (problem.cause.empty() ? opened.reason : platform::PortProblemText(problem));
-    sink_.Event("FAILED: " + report_.reason);
-    sink_.Activity("FAILED: " + report_.reason);
+    record.reason = "can't open " + choice_.name + ": " +
+                    (problem.cause.empty() ? opened.reason : platform::PortProblemText(problem));
+    sink_.Event("FAILED: " + record.reason);
+    sink_.Activity("FAILED: " + record.reason);
     return;
   }
   host_.UseLine(&port_);
-  RunProvisioning(session_, *this, settings_, report_, sink_);
+  job();
   host_.UseLine(nullptr);
   port_.Close();
-  report_.log = memo_.lines;
+  record.log = memo_.lines;
   if (hungUp_) sink_.Event("the port hung up");
-  sink_.Event(report_.outcome == Outcome::Failed ? std::string("FAILED: ") + report_.reason
-                                                 : std::string(OutcomeName(report_.outcome)));
+  sink_.Event(record.outcome == Outcome::Failed ? std::string("FAILED: ") + record.reason
+                                                : std::string(OutcomeName(record.outcome)));
 }
 
 std::vector<std::string> PrinterWorker::LinesFrom(int index) const {
@@ -66,6 +66,21 @@ std::vector<std::string> PrinterWorker::LinesFrom(int index) const {
 std::vector<std::string> PrinterWorker::MessagesFrom(int index) const {
   const auto from = static_cast<std::size_t>(std::clamp(index, 0, MessageCount()));
   return {messages.begin() + static_cast<std::ptrdiff_t>(from), messages.end()};
+}
+
+void PrinterWorker::Lines::ReplaceLine(int index, const std::string& text) {
+  LineList::ReplaceLine(index, text);
+  const Session& session = worker_.session_;
+  if (index == session.state.timeoutLine && worker_.host_.TimerEnabled(TimerId::ReplyTimeout)) {
+    worker_.waitShown_ = true;
+    worker_.sink_.Waiting(session.state.timeoutSeconds);
+  }
+}
+
+void PrinterWorker::OnTraffic(const TrafficEntry& entry) {
+  for (const TakenSection& taken : entry.sections) {
+    if (taken.section == ReplySection::VariantReply) variantAnswered_ = true;
+  }
 }
 
 void PrinterWorker::Pause(int milliseconds) {
@@ -93,24 +108,32 @@ void PrinterWorker::OnStop(std::int64_t waitStartMs) {
   }
 }
 
+void PrinterWorker::WaitEnded() {
+  if (!waitShown_) return;
+  waitShown_ = false;
+  sink_.Waiting(-1);
+}
+
 void PrinterWorker::WaitWhile(const std::function<bool()>& condition) {
   const std::int64_t startMs = NowMs();
   while (condition()) {
     if (stop_) {
       OnStop(startMs);
-      if (forced_) return;
+      if (forced_) break;
     }
     // Until the condition clears, or the stop request comes (or its grace
     // runs out) and has to be acted on.
     const std::int64_t deadline = stop_ ? std::max(stopSeenMs_, startMs) + kStopGraceMs : -1;
     host_.RunUntil([&] { return !condition() || (stop_ && !cancelled_); }, deadline);
   }
+  WaitEnded();
 }
 
 bool PrinterWorker::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   const std::int64_t deadline = timeoutMs < 0 ? -1 : NowMs() + timeoutMs;
   host_.RunUntil([&] { return done() || stop_ || hungUp_; }, deadline);
+  WaitEnded();
   return done();
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

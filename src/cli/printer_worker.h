@@ -1,29 +1,30 @@
 #pragma once
-// One printer's thread: its own serial port, session and ports, hosted by a
-// session host of its own that runs on this thread (the reads, the timers
-// and the wake-ups of a stop request all come through its loop). What is
-// particular to provisioning stays here: the port is opened once, a hang-up
-// ends the printer, and a stop request cancels and then gives up what the
-// printer does not answer.
+// One printer's thread: its own port (a device, or a device server's line),
+// session and ports, hosted by a session host of its own that runs on this
+// thread (the reads, the timers and the wake-ups of a stop request all come
+// through its loop). What both programs do with a port stays here: it is
+// opened once, a hang-up ends the printer, and a stop request cancels and
+// then gives up what the printer does not answer. What they do with the
+// printer is the job they hand in.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "headless_ports.h"
+#include "host/port_line.h"
 #include "host/session_host.h"
 #include "host/system_clock.h"
-#include "printer_report.h"
-#include "provision_run.h"
+#include "printer_host.h"
+#include "printer_record.h"
 #include "serial/port_names.h"
-#include "serial/serial_port.h"
 #include "session.h"
+#include "traffic/traffic.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 struct PortChoice {
   std::string name;           // as given: COM3 or /dev/ttyUSB0
@@ -37,20 +38,25 @@ constexpr int kStopGraceMs = 2000;
 class PrinterWorker final : private LinkPort,
                             private EventPump,
                             private CollectingPanel,
+                            private TrafficObserver,
                             public PrinterHost {
  public:
-  PrinterWorker(PortChoice port, const TicketSetup& setup, const ProvisionSettings& settings,
-                ProgressSink& sink, const std::atomic<bool>& stop);
-  ~PrinterWorker();
+  // spreadsheet: the spreadsheet the period report is written with; none
+  // when nullptr.
+  PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
+                Spreadsheet* spreadsheet = nullptr);
+  ~PrinterWorker() override;
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
 
-  // Opens the port, provisions the printer and releases the port.
-  void Run();
+  Session& session() { return session_; }
+
+  // Opens the port, runs the job with it open and releases it; then the
+  // record has the printer's lines, and the sink its last word. A port
+  // that does not open fails the record without the job.
+  void Run(PrinterRecord& record, const std::function<void()>& job);
   // From any thread: have a waiting Run look at the stop flag now.
   void Wake();
-
-  const PrinterReport& report() const { return report_; }
 
   // PrinterHost
   bool WaitUntil(const std::function<bool()>& done, int timeoutMs) override;
@@ -61,8 +67,20 @@ class PrinterWorker final : private LinkPort,
   std::vector<std::string> LinesFrom(int index) const override;
   int MessageCount() const override { return static_cast<int>(messages.size()); }
   std::vector<std::string> MessagesFrom(int index) const override;
+  bool VariantAnswered() const override { return variantAnswered_; }
 
  private:
+  // The message window, which tells the worker when the reply timeout's
+  // line is rewritten: the count is shown beside the printer's activity.
+  class Lines : public LineList {
+   public:
+    explicit Lines(PrinterWorker& worker) : worker_(worker) {}
+    void ReplaceLine(int index, const std::string& text) override;
+
+   private:
+    PrinterWorker& worker_;
+  };
+
   // LinkPort: the host's link, with a look at the stop flag in each pause
   void BeginRequest() override { host_.BeginRequest(); }
   bool SendByte(std::uint8_t byte) override { return host_.SendByte(byte); }
@@ -72,30 +90,33 @@ class PrinterWorker final : private LinkPort,
   void ProcessPendingEvents() override { host_.ProcessPendingEvents(); }
   // PanelPort (the rest is CollectingPanel's)
   void SetGauge(int percent) override { sink_.Progress(percent); }
+  // TrafficObserver: which sections took the reads
+  std::int64_t TrafficNowUs() override { return host_.NowMs() * 1000; }
+  void OnTraffic(const TrafficEntry& entry) override;
 
   // waitStartMs: when the wait under way began.
   void OnStop(std::int64_t waitStartMs);
+  void WaitEnded();
 
   PortChoice choice_;
-  ProvisionSettings settings_;
   ProgressSink& sink_;
   const std::atomic<bool>& stop_;
 
   platform::SessionHost host_;
-  platform::SerialPort port_;
-  LineList memo_;
+  platform::PortLine port_;  // a device, or a device server's line
+  Lines memo_;
   platform::SystemClock clock_;
   NoSetupView view_;
-  NoSpreadsheet spreadsheet_;
+  NoSpreadsheet noSpreadsheet_;
   NoPreview preview_;
   Session session_;
 
   bool hungUp_ = false;
   bool cancelled_ = false;  // Cancel raised after the stop request
   bool forced_ = false;     // pending requests given up after the grace time
+  bool waitShown_ = false;  // the reply timeout's count is shown
+  bool variantAnswered_ = false;
   std::int64_t stopSeenMs_ = 0;
-
-  PrinterReport report_;
 };
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

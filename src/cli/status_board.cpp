@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "link/link_control.h"
 #include "text/escaped_text.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 // What the printers' threads say goes to a terminal: texts from outside in
 // it (a process name in a port problem, say) must not act on it.
@@ -22,6 +23,9 @@ class StatusBoard::Sink : public ProgressSink {
       PrinterRow& row = board_.rows_[index_];
       row.activity = EscapeControls(text);
       row.percent = -1;
+      row.waitSeconds = -1;
+      // The first progress of a new activity waits its turn too.
+      row.progressToldAt = board_.clock_();
     }
     board_.Notify();
   }
@@ -29,8 +33,20 @@ class StatusBoard::Sink : public ProgressSink {
     {
       std::lock_guard lock(board_.mutex_);
       PrinterRow& row = board_.rows_[index_];
+      percent = std::clamp(percent, 0, 100);
       if (row.percent == percent) return;
-      row.percent = std::clamp(percent, 0, 100);
+      row.percent = percent;
+      board_.TellProgress(row);
+    }
+    board_.Notify();
+  }
+  void Waiting(int seconds) override {
+    {
+      std::lock_guard lock(board_.mutex_);
+      PrinterRow& row = board_.rows_[index_];
+      if (row.waitSeconds == seconds) return;
+      row.waitSeconds = seconds;
+      if (seconds >= 0) board_.TellProgress(row);
     }
     board_.Notify();
   }
@@ -47,10 +63,11 @@ class StatusBoard::Sink : public ProgressSink {
   std::size_t index_;
 };
 
-StatusBoard::StatusBoard(const std::vector<std::string>& ports) {
-  const auto now = std::chrono::steady_clock::now();
+StatusBoard::StatusBoard(const std::vector<std::string>& ports, Clock clock)
+    : clock_(clock ? std::move(clock) : Clock(std::chrono::steady_clock::now)) {
+  const auto now = clock_();
   for (std::size_t i = 0; i < ports.size(); ++i) {
-    rows_.push_back({ports[i], "waiting", -1, false, now, now});
+    rows_.push_back({ports[i], "waiting", -1, -1, false, now, now, now});
     sinks_.push_back(std::make_unique<Sink>(*this, i));
   }
   notifyFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -69,6 +86,13 @@ void StatusBoard::Notify() {
   (void)!write(notifyFd_, &one, sizeof one);
 }
 
+void StatusBoard::TellProgress(PrinterRow& row) {
+  const auto now = clock_();
+  if (now - row.progressToldAt < kPlainProgressEvery) return;
+  row.progressToldAt = now;
+  events_.push_back(row.port + ": " + row.activity + ":" + RowProgress(row).substr(1));
+}
+
 void StatusBoard::ConsumeNotification() {
   std::uint64_t count = 0;
   (void)!read(notifyFd_, &count, sizeof count);
@@ -78,7 +102,7 @@ void StatusBoard::MarkFinished(std::size_t printer) {
   {
     std::lock_guard lock(mutex_);
     rows_[printer].finished = true;
-    rows_[printer].ended = std::chrono::steady_clock::now();
+    rows_[printer].ended = clock_();
     ++finished_;
   }
   Notify();
@@ -101,6 +125,16 @@ std::size_t StatusBoard::FinishedCount() const {
   return finished_;
 }
 
+std::string RowProgress(const PrinterRow& row) {
+  std::string text;
+  if (row.percent >= 0) text += "  " + std::to_string(row.percent) + "%";
+  if (row.waitSeconds >= 0) {
+    text += "  no answer for " + std::to_string(row.waitSeconds) + " s (gives up at " +
+            std::to_string(kReplyTimeoutSeconds) + " s)";
+  }
+  return text;
+}
+
 std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::size_t width,
                                     std::chrono::steady_clock::time_point now) {
   std::size_t portWidth = 4;
@@ -115,7 +149,7 @@ std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::si
     line.append(portWidth + 2 - row.port.size(), ' ');
     line += time;
     line += row.activity;
-    if (row.percent >= 0) line += "  " + std::to_string(row.percent) + "%";
+    line += RowProgress(row);
     if (width > 0 && line.size() > width) {
       std::size_t cut = width;
       while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
@@ -126,4 +160,4 @@ std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::si
   return lines;
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

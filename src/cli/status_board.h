@@ -5,27 +5,37 @@
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "provision_run.h"
+#include "printer_host.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 
 struct PrinterRow {
   std::string port;
   std::string activity;
-  int percent = -1;  // the gauge of the download under way, -1 when none
+  int percent = -1;      // the gauge of the download under way, -1 when none
+  int waitSeconds = -1;  // the reply timeout's count, -1 when no reply is awaited
   bool finished = false;
   std::chrono::steady_clock::time_point started;
   std::chrono::steady_clock::time_point ended;
+  // When the plain log last had a progress line of this printer.
+  std::chrono::steady_clock::time_point progressToldAt;
 };
+
+// A gauge or a wait shows in the plain log at most this often per printer,
+// so that a long download or a silent printer is never a silent minute.
+constexpr std::chrono::seconds kPlainProgressEvery{5};
 
 class StatusBoard {
  public:
-  explicit StatusBoard(const std::vector<std::string>& ports);
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  explicit StatusBoard(const std::vector<std::string>& ports, Clock clock = {});
   ~StatusBoard();
   StatusBoard(const StatusBoard&) = delete;
   StatusBoard& operator=(const StatusBoard&) = delete;
@@ -45,7 +55,10 @@ class StatusBoard {
  private:
   class Sink;
   void Notify();
+  // Under the mutex: a progress line for the plain log when one is due.
+  void TellProgress(PrinterRow& row);
 
+  Clock clock_;
   mutable std::mutex mutex_;
   std::vector<PrinterRow> rows_;
   std::vector<std::string> events_;
@@ -54,8 +67,12 @@ class StatusBoard {
   int notifyFd_ = -1;
 };
 
+// What a row says after its activity: "  35%", "  no answer for 12 s (gives
+// up at 90 s)"; empty when neither.
+std::string RowProgress(const PrinterRow& row);
+
 // The rows as a terminal shows them, each cut to `width` columns.
 std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::size_t width,
                                     std::chrono::steady_clock::time_point now);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli

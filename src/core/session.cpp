@@ -5,8 +5,9 @@
 namespace orvex {
 
 Session::Session(const Ports& ports)
-    : traffic(ports.link), io{ports.memo,   traffic,    ports.timers,     ports.panel,  ports.clock,
-                              ports.events, ports.view, ports.automation, ports.preview} {}
+    : traffic(ports.link), io{ports.memo,  traffic,           ports.timers,
+                              ports.panel, ports.clock,       ports.events,
+                              ports.view,  ports.spreadsheet, ports.preview} {}
 
 bool Session::Send(std::string_view name, std::span<const std::uint8_t> bytes,
                    LastPause lastPause) {

@@ -11,7 +11,7 @@
 
 #include "link/connection_state.h"
 #include "ports.h"
-#include "records/automation.h"
+#include "records/spreadsheet.h"
 #include "setup/setup_view.h"
 #include "setup/ticket_setup.h"
 #include "traffic/traffic_recorder.h"
@@ -26,7 +26,7 @@ struct Ports {
   ClockPort& clock;
   EventPump& events;
   SetupView& view;
-  Automation& automation;
+  Spreadsheet& spreadsheet;
   PreviewPort& preview;
 };
 
@@ -61,7 +61,7 @@ class Session {
 
   // The spreadsheet application of the period report; empty until the
   // first export.
-  AutoObject spreadsheetApp;
+  SpreadsheetApp spreadsheetApp;
 
   void Append(const std::string& text) { io.memo.AppendLine(text); }
   void AppendEmpty() { io.memo.AppendLine(std::string()); }

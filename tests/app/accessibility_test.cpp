@@ -5,8 +5,6 @@
 // follows the layout.
 
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <QAccessible>
@@ -29,6 +27,7 @@
 #include "app_fixture.h"
 #include "image_box.h"
 #include "preview_window.h"
+#include "pty_printer.h"
 
 using orvex::TicketKind;
 
@@ -63,52 +62,6 @@ void Toggle(QAccessibleInterface* item) {
 orvex::FormatLine Line(AppFixture& f, TicketKind kind, int line) {
   return f.Setup().Ticket(kind)[static_cast<std::size_t>(line)];
 }
-
-// A printer played by hand on a pseudo-terminal that the tool knows as
-// `port`: the test reads every byte the tool sends and writes the replies.
-class HandPlayedPrinter {
- public:
-  HandPlayedPrinter(const QString& configHome, const QString& port) {
-    termios raw{};
-    cfmakeraw(&raw);
-    if (openpty(&master_, &slave_, nullptr, &raw, nullptr) != 0) qFatal("openpty failed");
-    const QString ports = configHome + QStringLiteral("/orvex-tool/ports");
-    QDir().mkpath(ports);
-    QFile::link(QString::fromLocal8Bit(ttyname(slave_)), ports + QLatin1Char('/') + port);
-  }
-  ~HandPlayedPrinter() {
-    ::close(slave_);
-    ::close(master_);
-  }
-
-  void Write(std::initializer_list<std::uint8_t> bytes) {
-    const std::vector<std::uint8_t> data(bytes);
-    if (::write(master_, data.data(), data.size()) != static_cast<ssize_t>(data.size()))
-      qFatal("write to the pty failed");
-  }
-
-  // What the tool sent, collected while the window handles its events,
-  // until `count` bytes are in or `limitMs` has passed.
-  std::vector<std::uint8_t> Read(std::size_t count, int limitMs) {
-    std::vector<std::uint8_t> got;
-    QElapsedTimer clock;
-    clock.start();
-    while (got.size() < count && clock.elapsed() < limitMs) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 10) > 0) {
-        std::uint8_t buffer[512];
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n > 0) got.insert(got.end(), buffer, buffer + n);
-      }
-      QCoreApplication::processEvents();
-    }
-    return got;
-  }
-
- private:
-  int master_ = -1;
-  int slave_ = -1;
-};
 
 // A line record of the format download, as the printer reads it: attribute
 // (size + 3 x (height - 1)), then the text's length and bytes, or a kind code.
@@ -190,7 +143,7 @@ class AccessibilityTest : public QObject {
 
   void changesThroughTheAccessibilityInterfacesReachTheDownload() {
     ConfigHome home;
-    HandPlayedPrinter printer(home.path(), QStringLiteral("COM3"));
+    PtyPrinter printer(home.path());
     AppFixture f;
     f.form->show();
     QComboBox* port = f.Find<QComboBox>("ComboBox1");

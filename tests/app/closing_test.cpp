@@ -140,7 +140,7 @@ class ClosingTest : public QObject {
     // A logo download at 7 %, as the session holds it between two rows.
     f.OnSession([](orvex::Session& s) {
       s.state.busy = true;
-      s.pending.awaitLogo1 = true;
+      s.pending.Set(orvex::Request::Logo1);
     });
     f.form->SetGauge(7);
     f.form->close();
@@ -164,7 +164,7 @@ class ClosingTest : public QObject {
     // Done: nothing pending, and the edit saved is stored.
     f.OnSession([](orvex::Session& s) {
       s.state.busy = false;
-      s.pending.awaitLogo1 = false;
+      s.pending.Clear(orvex::Request::Logo1);
     });
     QTemporaryDir dir;
     f.dialogs.saveAnswers << dir.filePath(QStringLiteral("z.orx"));

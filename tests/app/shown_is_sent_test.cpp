@@ -314,7 +314,7 @@ class ShownIsSentTest : public QObject {
     f.form->menuAction(QStringLiteral("SetLogo3"))->trigger();
     QCOMPARE(printer.Receive(4), Bytes("\x1D\xFA\x00\x00", 4));
     printer.Send(0x42);  // the header's acknowledgement
-    QVERIFY(f.Pending().awaitLogo3);
+    QVERIFY(f.Pending().Has(orvex::Request::Logo3));
     QCOMPARE(printer.Receive(1, 100), Bytes());  // no row follows
     printer.Send(0xAB);
     // After the reply timeout's count, when a second passed meanwhile.

@@ -8,7 +8,7 @@
 
 #include "bitmaps.h"
 
-namespace orvex::provision {
+namespace orvex::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -63,6 +63,18 @@ TEST_F(PortListTest, ComNamesAndDevicePaths) {
   EXPECT_EQ(path.ports[0].port.path, Device("ttyB"));
 }
 
+TEST_F(PortListTest, ComNamesAsTheWindowListsThemAndInSmallLetters) {
+  const PortList list = ResolvePorts({"com3", "COM 4"});
+  EXPECT_TRUE(list.problems.empty());
+  ASSERT_EQ(list.ports.size(), 2u);
+  EXPECT_EQ(list.ports[0].name, "COM3");
+  EXPECT_EQ(list.ports[1].name, "COM4");
+  EXPECT_EQ(list.ports[1].port.path, Device("ttyB"));
+  EXPECT_THAT(ResolvePorts({"COM3", "com 3"}).problems, ElementsAre("port COM3 named twice"));
+  EXPECT_THAT(ResolvePorts({"COM 10", "COMX", "com"}).problems,
+              ElementsAre(HasSubstr("'COM 10'"), HasSubstr("'COMX'"), HasSubstr("'com'")));
+}
+
 TEST_F(PortListTest, UnknownNamesAndMissingDevices) {
   const PortList list = ResolvePorts({"COM3", "LPT1", "COM0", "ttyUSB0", Device("ttyZ")});
   EXPECT_EQ(list.ports.size(), 1u);
@@ -82,5 +94,28 @@ TEST_F(PortListTest, APortNamedTwiceUnderAnyName) {
               ElementsAre(HasSubstr("port named twice: COM4 and COM5")));
 }
 
+TEST_F(PortListTest, DeviceServerAddressesGivenOrLinkedAndOneServerPortTwice) {
+  // Nothing is connected to here: a server that does not answer fails its
+  // printer alone.
+  fs::create_symlink("rfc2217://127.0.0.1:4001", folder_ / "config/orvex-tool/ports/COM6");
+  const PortList list = ResolvePorts({"COM6", "tcp://127.0.0.1:4002"});
+  EXPECT_TRUE(list.problems.empty());
+  ASSERT_EQ(list.ports.size(), 2u);
+  EXPECT_EQ(list.ports[0].port.path, "rfc2217://127.0.0.1:4001");
+  EXPECT_EQ(list.ports[0].port.address.mode, platform::NetMode::Rfc2217);
+  EXPECT_EQ(list.ports[1].name, "tcp://127.0.0.1:4002");
+  EXPECT_EQ(list.ports[1].port.address.mode, platform::NetMode::RawTcp);
+
+  EXPECT_THAT(ResolvePorts({"COM6", "TCP://127.0.0.1:4001"}).problems,
+              ElementsAre("port named twice: COM6 and TCP://127.0.0.1:4001 are both "
+                          "127.0.0.1:4001"));
+  fs::create_symlink("tcp://127.0.0.1", folder_ / "config/orvex-tool/ports/COM7");
+  EXPECT_THAT(ResolvePorts({"rfc2217://127.0.0.1:70000", "COM7"}).problems,
+              ElementsAre("rfc2217://127.0.0.1:70000 is not a usable address: port 70000 is not "
+                          "between 1 and 65535",
+                          "COM7: tcp://127.0.0.1 is not a usable address: no port number "
+                          "(HOST:PORT)"));
+}
+
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli

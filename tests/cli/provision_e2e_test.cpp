@@ -21,6 +21,8 @@
 #include "bitmaps.h"
 #include "child_process.h"
 #include "formatfile/format_file.h"
+#include "ser2net_process.h"
+#include "sim_farm.h"
 
 namespace orvex {
 namespace {
@@ -34,49 +36,8 @@ std::uint8_t Checker(int row, int column) {
   return (row + column) % 2 ? 0xF0 : 0x0F;
 }
 
-class ProvisionE2E : public ::testing::Test {
+class ProvisionE2E : public test::SimFarm {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = test::TempFolder(std::string("provision-e2e-") + info->name());
-    config_ = folder_ / "config";
-    fs::create_directories(config_ / "orvex-tool/ports");
-  }
-  void TearDown() override {
-    sims_.clear();  // ends them before their folder goes
-    for (int fd : silentMasters_) close(fd);
-    if (!HasFailure()) fs::remove_all(folder_);  // kept for a look when the test failed
-  }
-
-  // A simulated printer serving `port`; its trace goes to <port>.trace.
-  void StartSim(const std::string& port, std::vector<std::string> extra = {}) {
-    std::vector<std::string> args = {"--port", port, "--trace"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    ChildProcess::Options options;
-    options.env = {"XDG_CONFIG_HOME=" + config_.string()};
-    options.stdoutPipe = true;
-    options.stderrPath = Trace(port).string();
-    sims_.push_back(std::make_unique<ChildProcess>(ORVEX_SIM_EXE, args, options));
-    const auto banner = sims_.back()->ReadLine(5000);
-    ASSERT_TRUE(banner.has_value()) << "orvex-sim did not start";
-    ASSERT_THAT(*banner, StartsWith("orvex-sim serving " + port));
-  }
-
-  // A port on which nothing ever answers: a pseudo-terminal nobody reads.
-  void SilentPort(const std::string& port) {
-    int master = -1;
-    int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    fs::create_symlink(ttyname(slave), config_ / "orvex-tool/ports" / port);
-    close(slave);
-    silentMasters_.push_back(master);
-  }
-
-  fs::path Trace(const std::string& port) const { return folder_ / (port + ".trace"); }
-  bool SimReceivedAnything(const std::string& port) const {
-    return test::ReadFile(Trace(port)).find("<-") != std::string::npos;
-  }
-
   std::string WriteSetup(const TicketSetup& setup) {
     const fs::path path = folder_ / "shop.orx";
     test::WriteFile(path, FormatFile::FromSetup(setup).Bytes());
@@ -95,56 +56,12 @@ class ProvisionE2E : public ::testing::Test {
     return path.string();
   }
 
-  struct Outcome {
-    std::optional<int> exit;
-    std::string out;
-    std::string err;
-    double seconds = 0;
-  };
   Outcome Provision(std::vector<std::string> args, int timeoutMs = 240000) {
-    ChildProcess::Options options;
-    options.env = {"XDG_CONFIG_HOME=" + config_.string()};
-    options.stdoutPath = (folder_ / "provision.out").string();
-    options.stderrPath = (folder_ / "provision.err").string();
-    const auto start = std::chrono::steady_clock::now();
-    ChildProcess run(ORVEX_PROVISION_EXE, args, options);
-    Outcome outcome;
-    outcome.exit = run.Wait(timeoutMs);
-    outcome.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    outcome.out = test::ReadFile(folder_ / "provision.out");
-    outcome.err = test::ReadFile(folder_ / "provision.err");
-    return outcome;
-  }
-  std::string Json() const { return (folder_ / "report.json").string(); }
-
-  // What python makes of the report: `expression` is evaluated with r the
-  // report and p its printers by port, and printed (a tuple when it has a
-  // comma).
-  std::string Ask(const std::string& expression) const {
-    const fs::path script = folder_ / "ask.py";
-    test::WriteFile(script,
-                    "import json, sys\n"
-                    "r = json.load(open(sys.argv[1]))\n"
-                    "p = {x['port']: x for x in r['printers']}\n"
-                    "print((" +
-                        expression + "))\n");
-    const fs::path answer = folder_ / "answer.txt";
-    if (!test::Run("python3 " + script.string() + " " + Json() + " > " + answer.string())) {
-      return "<no answer: " + test::ReadFile(Json()) + ">";
-    }
-    std::string text = test::ReadFile(answer);
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
+    return RunProgram(ORVEX_PROVISION_EXE, args, timeoutMs);
   }
   std::string Steps(const std::string& port) const {
     return Ask("','.join(s['result'] for s in p['" + port + "']['steps'])");
   }
-
-  fs::path folder_;
-  fs::path config_;
-  std::vector<std::unique_ptr<ChildProcess>> sims_;
-  std::vector<int> silentMasters_;
 };
 
 TEST_F(ProvisionE2E, ThreePrintersAreSetUpVerifiedAndExitZero) {
@@ -172,6 +89,8 @@ TEST_F(ProvisionE2E, ThreePrintersAreSetUpVerifiedAndExitZero) {
               "coin 25, note 100, payout 5, decimals 2");
   }
   EXPECT_EQ(Ask("r['exit_status'], r['interrupted']"), "(0, False)");
+  EXPECT_THAT(Ask("r['started']"),
+              ::testing::MatchesRegex("[-0-9]{10}T[:0-9]{8}[-+][0-9]{2}:[0-9]{2}"));
   // Plain lines, not a terminal's rows.
   EXPECT_THAT(run.out, HasSubstr("COM2: step 5 Coin Format: done"));
   EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
@@ -306,7 +225,7 @@ TEST_F(ProvisionE2E, InterruptStopsCleanlyAndTheReportSaysWhatWasLeftUndone) {
   ChildProcess::Options options;
   options.env = {"XDG_CONFIG_HOME=" + config_.string()};
   options.stdoutPipe = true;
-  options.stderrPath = (folder_ / "provision.err").string();
+  options.stderrPath = (folder_ / "program.err").string();
   ChildProcess run(ORVEX_PROVISION_EXE,
                    {"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--port", "COM2",
                     "--no-clock", "--json", Json()},
@@ -337,7 +256,7 @@ TEST_F(ProvisionE2E, InterruptStopsCleanlyAndTheReportSaysWhatWasLeftUndone) {
   EXPECT_EQ(Ask("p['COM1']['log'][-2]"), "Data transfer interrupt .");
   EXPECT_EQ(Steps("COM2"),
             "not run,not run,not run,not run,not run,not run,not run,not run,not run,not run");
-  EXPECT_THAT(test::ReadFile(folder_ / "provision.err"), HasSubstr("stopping"));
+  EXPECT_THAT(test::ReadFile(folder_ / "program.err"), HasSubstr("stopping"));
   // The ports were let go: the same printers can be provisioned again at once.
   const Outcome again =
       Provision({"--setup", WriteSetup(ShopSetup()), "--port", "COM1", "--no-clock", "--probe"});
@@ -384,6 +303,36 @@ TEST_F(ProvisionE2E, OnATerminalEachPrinterKeepsOneLine) {
   EXPECT_THAT(final, HasSubstr("2 printers: 2 succeeded, 0 failed"));
 }
 
+TEST_F(ProvisionE2E, PrintersBehindOneSer2netAreSetUpThroughIt) {
+  if (test::Ser2net::Program().empty()) GTEST_SKIP() << "ser2net is not installed";
+  // Three printers on one device server: two in RFC 2217, one in raw TCP,
+  // and one of them named through a COM link to its address.
+  std::vector<test::Ser2net::Served> served;
+  for (const char* port : {"COM1", "COM2", "COM3"}) {
+    StartSim(port);
+    served.push_back({fs::read_symlink(config_ / "orvex-tool/ports" / port).string(),
+                      std::string(port) != "COM2"});
+  }
+  fs::create_directories(folder_ / "ser2net");
+  test::Ser2net server((folder_ / "ser2net").string(), served);
+  ASSERT_TRUE(server.Start()) << test::ReadFile(server.log() + ".err");
+  fs::create_symlink(server.Address(2), config_ / "orvex-tool/ports/COM7");
+  const std::string first = server.Address(0), second = server.Address(1);
+  const Outcome run = Provision({"--setup", WriteSetup(ShopSetup()), "--port", first, "--port",
+                                 second, "--port", "COM7", "--no-clock", "--json", Json()});
+  ASSERT_EQ(run.exit, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, HasSubstr("3 printers: 3 succeeded, 0 failed"));
+  for (const std::string& port : {first, second, std::string("COM7")}) {
+    SCOPED_TRACE(port);
+    EXPECT_EQ(Ask("p['" + port + "']['result']"), "succeeded");
+    EXPECT_EQ(Steps(port), "skipped,skipped,done,done,done,done,done,skipped,skipped,skipped");
+    EXPECT_EQ(Ask("[c['result'] for c in p['" + port + "']['verification']][0]"), "match");
+  }
+  EXPECT_EQ(Ask("p['COM7']['device']"), server.Address(2));
+  // Each printer got its bytes through its own connection.
+  for (const char* port : {"COM1", "COM2", "COM3"}) EXPECT_TRUE(SimReceivedAnything(port));
+}
+
 // About a hundred seconds: a printer falls silent in the middle of the batch
 // and the reply timeout of ninety seconds runs out.
 TEST_F(ProvisionE2E, LongAPrinterFallingSilentMidBatchDoesNotHoldTheOthers) {
@@ -401,6 +350,10 @@ TEST_F(ProvisionE2E, LongAPrinterFallingSilentMidBatchDoesNotHoldTheOthers) {
             "skipped,skipped,done,done,failed,not run,not run,not run,not run,not run");
   EXPECT_THAT(Ask("p['COM3']['steps'][4]['detail']"), HasSubstr("Communication Error !!"));
   EXPECT_THAT(Ask("p['COM3']['reason']"), HasSubstr("step 5 Coin Format: failed"));
+  // Meanwhile the plain lines told how long COM3 had been silent (from when
+  // on depends on when its gauge last showed).
+  EXPECT_THAT(run.out, ::testing::ContainsRegex("COM3: step 5/10 Coin Format: (100%  )?no answer "
+                                                "for [0-9]+ s \\(gives up at 90 s\\)"));
   // The COM1 and COM2 lines came long before COM3's end.
   EXPECT_LT(run.out.find("COM1: succeeded"), run.out.find("COM3: FAILED"));
 }

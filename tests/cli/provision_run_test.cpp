@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "bench_host.h"
 #include "bitmaps.h"
 #include "report_json.h"
 #include "status_board.h"
@@ -23,40 +24,12 @@ using test::VirtualBench;
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-// The virtual bench as the place a provisioning runs in.
-class BenchHost : public PrinterHost {
- public:
-  explicit BenchHost(VirtualBench& bench) : bench_(bench) {}
-
-  bool WaitUntil(const std::function<bool()>& done, int timeoutMs) override {
-    return bench_.RunUntil(done, timeoutMs < 0 ? 4 * 3600 * 1000 : timeoutMs);
-  }
-  bool StopRequested() const override { return false; }
-  bool HungUp() const override { return false; }
-  std::int64_t NowMs() const override { return bench_.now(); }
-  std::optional<LocalDateTime> LastClockReading() const override { return bench_.clock.now; }
-  std::vector<std::string> LinesFrom(int index) const override { return bench_.memo.From(index); }
-  int MessageCount() const override { return static_cast<int>(bench_.panel.messages.size()); }
-  std::vector<std::string> MessagesFrom(int index) const override {
-    const auto& all = bench_.panel.messages;
-    return {all.begin() + std::min<std::ptrdiff_t>(index, static_cast<std::ptrdiff_t>(all.size())),
-            all.end()};
-  }
-
- private:
-  VirtualBench& bench_;
-};
-
-class EventLog : public ProgressSink {
- public:
-  void Activity(const std::string& text) override { activities.push_back(text); }
-  void Progress(int percent) override { progress.push_back(percent); }
-  void Event(const std::string& text) override { events.push_back(text); }
-
-  std::vector<std::string> activities;
-  std::vector<int> progress;
-  std::vector<std::string> events;
-};
+using cli::CheckRecord;
+using cli::CheckResult;
+using cli::Outcome;
+using cli::StatusBoard;
+using test::BenchHost;
+using test::EventLog;
 
 std::uint8_t Stripes(int row, int) {
   return row % 2 ? 0xFF : 0x00;
@@ -82,9 +55,10 @@ class ProvisionRunTest : public ::testing::Test {
   }
   std::vector<std::string> Results() const {
     std::vector<std::string> results;
-    for (const StepRecord& step : report.steps) results.push_back(step.result);
+    for (const StepRecord& step : report.steps) results.push_back(StepOutcomeName(step.result));
     return results;
   }
+  static std::string Result(const StepRecord& step) { return StepOutcomeName(step.result); }
   const CheckRecord* Check(const std::string& item) const {
     for (const CheckRecord& check : report.checks) {
       if (check.item == item) return &check;
@@ -104,7 +78,7 @@ TEST_F(ProvisionRunTest, HealthyPrinterIsSetUpAndVerified) {
   Run();
   EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason << "\n" << bench.memo.Text();
   EXPECT_TRUE(report.online);
-  EXPECT_EQ(report.variant, "20 symbols");
+  EXPECT_EQ(report.variant, cli::Variant::Wide20);
   ASSERT_TRUE(report.firmware.has_value());
   EXPECT_FALSE(report.firmware->version.empty());
   EXPECT_EQ(Results(), (std::vector<std::string>{"done", "skipped", "done", "done", "done", "done",
@@ -118,17 +92,17 @@ TEST_F(ProvisionRunTest, HealthyPrinterIsSetUpAndVerified) {
 
   const CheckRecord* multipliers = Check("multipliers");
   ASSERT_NE(multipliers, nullptr);
-  EXPECT_EQ(multipliers->result, "match");
+  EXPECT_EQ(multipliers->result, CheckResult::Match);
   EXPECT_EQ(multipliers->read, "coin 25, note 100, payout 5, decimals 2");
   const CheckRecord* status = Check("print status");
   ASSERT_NE(status, nullptr);
-  EXPECT_EQ(status->result, "match") << status->sent << " / " << status->read;
+  EXPECT_EQ(status->result, CheckResult::Match) << status->expected << " / " << status->read;
   const CheckRecord* clock = Check("clock");
   ASSERT_NE(clock, nullptr);
-  EXPECT_EQ(clock->result, "match") << clock->read;
+  EXPECT_EQ(clock->result, CheckResult::Match) << clock->read;
   for (const char* item : {"Coin Format", "Note Format", "Payout Format"}) {
     ASSERT_NE(Check(item), nullptr) << item;
-    EXPECT_EQ(Check(item)->result, "acknowledged");
+    EXPECT_EQ(Check(item)->result, CheckResult::Acknowledged);
   }
   EXPECT_EQ(Check("Logo 1"), nullptr);
   // The printer really holds what was sent.
@@ -141,7 +115,7 @@ TEST_F(ProvisionRunTest, RecordsAreErasedOnlyWhenAskedFor) {
   settings.eraseRecords = true;
   Run();
   EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
-  EXPECT_EQ(Step(2).result, "done");
+  EXPECT_EQ(Result(Step(2)), "done");
   EXPECT_THAT(Step(2).detail, HasSubstr("Erase record finished ."));
 }
 
@@ -149,7 +123,7 @@ TEST_F(ProvisionRunTest, AYearThePrinterCannotHoldSkipsTheClockAndIsNoFailure) {
   bench.clock.now = {2026, 3, 4, 5, 6, 7};
   Run();
   EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
-  EXPECT_EQ(Step(1).result, "skipped");
+  EXPECT_EQ(Result(Step(1)), "skipped");
   EXPECT_THAT(Step(1).detail, HasSubstr("Year must be smaller than 2022."));
   EXPECT_EQ(Check("clock"), nullptr);  // not set, so not compared
 }
@@ -159,7 +133,7 @@ TEST_F(ProvisionRunTest, NoClockLeavesTheClockAlone) {
   bench.ForgetSent();
   Run();
   EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
-  EXPECT_EQ(Step(1).result, "skipped");
+  EXPECT_EQ(Result(Step(1)), "skipped");
   EXPECT_THAT(Step(1).detail, HasSubstr("--no-clock"));
   const auto sent = bench.SentBytes();
   for (std::size_t i = 0; i + 1 < sent.size(); ++i) {
@@ -175,11 +149,11 @@ TEST_F(ProvisionRunTest, LogosAreDownloadedAndReportedAcknowledged) {
   s.setup.logos[1] = {logo.string(), 3};
   Run();
   EXPECT_EQ(report.outcome, Outcome::Succeeded) << report.reason;
-  EXPECT_EQ(Step(9).result, "done");
+  EXPECT_EQ(Result(Step(9)), "done");
   EXPECT_THAT(Step(9).detail, HasSubstr("Download logo2 finished ."));
   ASSERT_NE(Check("Logo 2"), nullptr);
-  EXPECT_EQ(Check("Logo 2")->result, "acknowledged");
-  EXPECT_EQ(Step(8).result, "skipped");
+  EXPECT_EQ(Check("Logo 2")->result, CheckResult::Acknowledged);
+  EXPECT_EQ(Result(Step(8)), "skipped");
   fs::remove_all(folder);
 }
 
@@ -187,11 +161,11 @@ TEST_F(ProvisionRunTest, ALogoFileGoneSinceLoadingFailsItsStep) {
   s.setup.logos[0] = {"/nonexistent/logo.bmp", 3};
   Run();
   EXPECT_EQ(report.outcome, Outcome::Failed);
-  EXPECT_EQ(Step(8).result, "failed");
+  EXPECT_EQ(Result(Step(8)), "failed");
   EXPECT_EQ(Step(8).detail, "Open file error !");
   EXPECT_THAT(report.reason, HasSubstr("step 8 Logo1"));
   // The batch goes on, and the rest is still verified.
-  EXPECT_EQ(Step(10).result, "skipped");
+  EXPECT_EQ(Result(Step(10)), "skipped");
   ASSERT_NE(Check("multipliers"), nullptr);
 }
 
@@ -204,6 +178,23 @@ TEST_F(ProvisionRunTest, APrinterThatNeverAnnouncesFailsWithoutABatch) {
   EXPECT_THAT(report.reason, HasSubstr("did not announce itself"));
   EXPECT_TRUE(bench.SentBytes().empty());
   EXPECT_EQ(Results(), std::vector<std::string>(10, "not run"));
+}
+
+TEST_F(ProvisionRunTest, APrinterThatNeverAnswersTheVariantQueryHasNoKnownVariant) {
+  // It announces itself, but the variant query goes unanswered: the
+  // four-tick fallback lets the session go on as for 18 symbols, which
+  // nothing confirmed.
+  VirtualBench::Options options;
+  options.printer.variant = sim::Variant::Silent;
+  VirtualBench silent(options);
+  silent.clock.now = bench.clock.now;
+  silent.session().setup = s.setup;
+  BenchHost silentHost(silent);
+  silent.OpenPort();
+  RunProvisioning(silent.session(), silentHost, settings, report, sink);
+  EXPECT_TRUE(report.online);
+  EXPECT_EQ(report.variant, cli::Variant::Unknown);
+  EXPECT_THAT(sink.events, Contains("online, variant unknown (no answer to the variant query)"));
 }
 
 TEST_F(ProvisionRunTest, ProbeFindsAPrinterWhoseAnnouncementWentUnheard) {
@@ -223,13 +214,13 @@ TEST_F(ProvisionRunTest, AProbeNobodyAnswersFails) {
 }
 
 TEST_F(ProvisionRunTest, APrinterFallingSilentFailsItsStepAndLeavesTheRestUndone) {
-  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  bench.When([this] { return s.pending.Has(Request::NoteFormat); }, [this] { bench.Unplug(); });
   Run();
   EXPECT_EQ(report.outcome, Outcome::Failed);
-  EXPECT_EQ(Step(5).result, "done");
-  EXPECT_EQ(Step(6).result, "failed");
+  EXPECT_EQ(Result(Step(5)), "done");
+  EXPECT_EQ(Result(Step(6)), "failed");
   EXPECT_THAT(Step(6).detail, HasSubstr("Communication Error !!"));
-  for (int step = 7; step <= 10; ++step) EXPECT_EQ(Step(step).result, "not run");
+  for (int step = 7; step <= 10; ++step) EXPECT_EQ(Result(Step(step)), "not run");
   EXPECT_THAT(report.reason, HasSubstr("step 6 Note Format: failed"));
   EXPECT_TRUE(report.checks.empty());  // nothing is read back from a lost printer
 }
@@ -244,11 +235,11 @@ TEST_F(ProvisionRunTest, GarbageInsteadOfTheMultipliersIsAMismatch) {
   EXPECT_EQ(report.outcome, Outcome::Failed);
   const CheckRecord* multipliers = Check("multipliers");
   ASSERT_NE(multipliers, nullptr);
-  EXPECT_EQ(multipliers->result, "mismatch");
+  EXPECT_EQ(multipliers->result, CheckResult::Mismatch);
   EXPECT_EQ(report.reason, "multipliers read back: mismatch");
   // The other read-backs still ran.
   ASSERT_NE(Check("print status"), nullptr);
-  EXPECT_EQ(Check("print status")->result, "match");
+  EXPECT_EQ(Check("print status")->result, CheckResult::Match);
 }
 
 TEST_F(ProvisionRunTest, AClockSettingThePrinterRefusesFailsTheStep) {
@@ -257,12 +248,20 @@ TEST_F(ProvisionRunTest, AClockSettingThePrinterRefusesFailsTheStep) {
   bench.printer().faults().garbageReplies = 1;
   bench.printer().faults().garbageLength = 1;
   RunProvisioning(s, host, settings, report, sink);
-  EXPECT_EQ(Step(1).result, "failed");
+  EXPECT_EQ(Result(Step(1)), "failed");
   EXPECT_EQ(Step(1).detail,
             "PC date & time :  /        2015/06/30  14:05:09 / Set date & time Error .");
   EXPECT_EQ(report.outcome, Outcome::Failed);
   // Not set, so not compared with the PC.
   EXPECT_EQ(Check("clock"), nullptr);
+}
+
+TEST(StepNames, EachIsTheNameInItsOwnBatchLine) {
+  // The report names the steps as their lines do: "STEP 5 : (Coin Format)".
+  for (int number = 1; number <= kDownloadAllSteps; ++number) {
+    const auto step = static_cast<DownloadAllStep>(number);
+    EXPECT_THAT(DownloadAllStepLine(number), HasSubstr(std::string("(") + StepName(step) + ")"));
+  }
 }
 
 // Several printers' sessions in threads of their own, as orvex-provision runs

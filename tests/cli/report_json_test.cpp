@@ -36,16 +36,16 @@ TEST(ReportJson, AWholeReportParses) {
   ok.port = "COM1";
   ok.device = "/dev/pts/3";
   ok.online = true;
-  ok.variant = "20 symbols";
+  ok.variant = cli::Variant::Wide20;
   ok.firmware = FirmwareReply{"ORVEX 58 V1.2", "1234", "0ABC"};
-  ok.steps[0].result = "skipped";
+  ok.steps[0].result = StepOutcome::Skipped;
   ok.steps[0].detail = "Year must be smaller than 2022.";
-  ok.checks.push_back({"multipliers", "match", "coin 1", "coin 1"});
-  ok.outcome = Outcome::Succeeded;
+  ok.checks.push_back({"multipliers", cli::CheckResult::Match, "coin 1", "coin 1"});
+  ok.outcome = cli::Outcome::Succeeded;
   ok.log = {"Orvex is online .", ""};
   PrinterReport silent;
   silent.port = "COM2";
-  silent.outcome = Outcome::Failed;
+  silent.outcome = cli::Outcome::Failed;
   silent.reason = "the printer did not announce itself";
   run.printers = {ok, silent};
   run.exitStatus = 1;
@@ -62,7 +62,7 @@ TEST(ReportJson, AWholeReportParses) {
       "assert len(p[0][\"steps\"])==10 and p[0][\"steps\"][0][\"result\"]==\"skipped\"; "
       "assert p[0][\"steps\"][4][\"name\"]==\"Coin Format\"; "
       "assert p[0][\"verification\"][0][\"result\"]==\"match\"; "
-      "assert p[1][\"firmware\"] is None and p[1][\"variant\"] is None; "
+      "assert p[1][\"firmware\"] is None and p[1][\"variant\"]==\"unknown\"; "
       "assert p[1][\"result\"]==\"failed\" and p[1][\"log\"]==[]' " +
       path.string();
   EXPECT_TRUE(test::Run(check)) << test::ReadFile(path);

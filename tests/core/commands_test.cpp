@@ -36,26 +36,26 @@ TEST_F(CommandsTest, QueriesSendTheirTwoBytes) {
   struct Case {
     void (*handler)(Session&);
     std::uint8_t first, code;
-    bool PendingRequest::*flag;
+    Request request;
   };
   const Case cases[] = {
-      {ReadFirmwareVersion, 0x1D, 0xF9, &PendingRequest::awaitFirmware},
-      {ReadPrinterClock, 0x1B, 0xF0, &PendingRequest::awaitDateTime},
-      {ReadMultipliers, 0x1D, 0xF5, &PendingRequest::awaitMultiplier},
-      {ReadPrintStatus, 0x1D, 0xF7, &PendingRequest::awaitPrintStatus},
-      {ReadSummaryTotals, 0x1B, 0xF4, &PendingRequest::awaitSummary},
+      {ReadFirmwareVersion, 0x1D, 0xF9, Request::Firmware},
+      {ReadPrinterClock, 0x1B, 0xF0, Request::DateTime},
+      {ReadMultipliers, 0x1D, 0xF5, Request::Multiplier},
+      {ReadPrintStatus, 0x1D, 0xF7, Request::PrintStatus},
+      {ReadSummaryTotals, 0x1B, 0xF4, Request::Summary},
   };
   for (const Case& c : cases) {
     bench.ForgetSent();
     c.handler(s);
     EXPECT_THAT(bench.SentBytes(), ElementsAre(c.first, c.code));
     EXPECT_THAT(Gaps(), ElementsAre(10));
-    EXPECT_TRUE(s.pending.*c.flag);
+    EXPECT_TRUE(s.pending.Has(c.request));
     EXPECT_TRUE(s.state.busy);
     EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));
     // The handler returned right after the last byte: no pause after it.
     EXPECT_EQ(bench.now(), bench.sent().back().atMs);
-    s.pending.*c.flag = false;
+    s.pending.Clear(c.request);
     s.state.busy = false;
   }
 }
@@ -67,7 +67,7 @@ TEST_F(CommandsTest, FirmwareReplyLines) {
   EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ABCDEFGHIJKLMNO", "",
                                    "Checksum :", "   1234", "   0ABC"));
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(s.pending.awaitFirmware);
+  EXPECT_FALSE(s.pending.Has(Request::Firmware));
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 
@@ -273,7 +273,7 @@ TEST_F(CommandsTest, AnnouncementDuringATestPrintEndsItWithoutALine) {
   s.state.linkState = LinkState::Lost;
   bench.Deliver({0x26});
   EXPECT_THAT(Lines(), ElementsAre("Orvex is online ."));
-  EXPECT_FALSE(s.pending.awaitTestCoin);
+  EXPECT_FALSE(s.pending.Has(Request::TestCoin));
   EXPECT_FALSE(s.state.busy);
 }
 
@@ -326,7 +326,7 @@ TEST_F(CommandsTest, CutTestWhileBusyAndDateFormatWhileOffline) {
   EnableSerialNumberPrinting(s);
   EXPECT_THAT(Lines(),
               ElementsAre("Printer is busy right now .", "", "Printer is busy right now .", ""));
-  s.pending.awaitFirmware = false;
+  s.pending.Clear(Request::Firmware);
   s.state.busy = false;
   s.state.linkState = LinkState::Lost;
   mark = bench.memo.LineCount();
@@ -365,8 +365,8 @@ TEST_F(CommandsTest, FinishedReportWithoutStartFreesAnOutstandingRequest) {
   ReadFirmwareVersion(s);
   // A firmware reply would also be decoded from this read; use a format
   // request, which only ends on 0xAA.
-  s.pending.awaitFirmware = false;
-  s.pending.awaitCoinFormat = true;
+  s.pending.Clear(Request::Firmware);
+  s.pending.Set(Request::CoinFormat);
   bench.Deliver({0x77, 0x33});
   EXPECT_FALSE(s.state.busy);
   EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));  // reports never stop the timeout
@@ -409,7 +409,7 @@ TEST_F(CommandsTest, SetDateTimeYearWindow) {
   for (int year : {2002, 2021}) {
     bench.clock.now = {year, 12, 31, 23, 59, 59};
     SetPrinterClock(s);
-    EXPECT_TRUE(s.pending.awaitClockSet);
+    EXPECT_TRUE(s.pending.Has(Request::ClockSet));
     bench.Deliver({0xAA});
   }
 }

@@ -113,7 +113,7 @@ TEST_F(DownloadAllTest, WithoutLogosTheLogoStepsEndAtOpenFileError) {
 }
 
 TEST_F(DownloadAllTest, CancelWhileTheCoinFormatWaits) {
-  bench.When([this] { return s.pending.awaitCoinFormat; }, [this] { CancelDownload(s); });
+  bench.When([this] { return s.pending.Has(Request::CoinFormat); }, [this] { CancelDownload(s); });
   DownloadAll(s);
   const auto lines = Lines();
   EXPECT_EQ(Steps().back(), "STEP 5 : (Coin Format)");
@@ -124,7 +124,7 @@ TEST_F(DownloadAllTest, CancelWhileTheCoinFormatWaits) {
 
 TEST_F(DownloadAllTest, CancelDuringALogoStepStopsWithoutALineOfItsOwn) {
   ChooseLogos();
-  bench.When([this] { return s.pending.awaitLogo2; }, [this] { CancelDownload(s); });
+  bench.When([this] { return s.pending.Has(Request::Logo2); }, [this] { CancelDownload(s); });
   DownloadAll(s);
   EXPECT_EQ(Steps().back(), "STEP 9 : (Logo2)");
   const auto lines = Lines();
@@ -149,7 +149,7 @@ TEST_F(DownloadAllTest, ClockStepRefusedByItsGuardTheRestRuns) {
 }
 
 TEST_F(DownloadAllTest, PrinterFallingSilentInStepSixStopsTheBatch) {
-  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  bench.When([this] { return s.pending.Has(Request::NoteFormat); }, [this] { bench.Unplug(); });
   DownloadAll(s);
   EXPECT_EQ(Steps().back(), "STEP 6 : (Note Format)");
   const auto lines = Lines();
@@ -161,7 +161,7 @@ TEST_F(DownloadAllTest, PrinterFallingSilentInStepSixStopsTheBatch) {
 
 TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
   bool refused = false;
-  bench.When([this] { return s.pending.awaitErase; },
+  bench.When([this] { return s.pending.Has(Request::Erase); },
              [this, &refused] {
                const int before = bench.memo.LineCount();
                DownloadAll(s);
@@ -177,11 +177,13 @@ TEST_F(DownloadAllTest, ASecondBatchWhileOneRunsIsRefused) {
 class StepLog : public DownloadAllObserver {
  public:
   explicit StepLog(const VirtualBench& bench) : bench_(bench) {}
-  void StepStarting(int step) override {
-    started.push_back(step);
+  void StepStarting(DownloadAllStep step) override {
+    started.push_back(StepNumber(step));
     startedAtMs.push_back(bench_.now());
   }
-  void StepFinished(int step, StepResult result) override { finished.emplace_back(step, result); }
+  void StepFinished(DownloadAllStep step, StepResult result) override {
+    finished.emplace_back(StepNumber(step), result);
+  }
 
   const VirtualBench& bench_;
   std::vector<int> started;
@@ -274,7 +276,7 @@ TEST_F(DownloadAllTest, AnErrorAnswerIsRejectedAndTheBatchGoesOn) {
 }
 
 TEST_F(DownloadAllTest, SilenceIsNoAnswerAndTheStepsAfterItAreNotReported) {
-  bench.When([this] { return s.pending.awaitNoteFormat; }, [this] { bench.Unplug(); });
+  bench.When([this] { return s.pending.Has(Request::NoteFormat); }, [this] { bench.Unplug(); });
   StepLog log(bench);
   DownloadAll(s, {true, true, &log});
   ASSERT_EQ(log.finished.size(), 6u);
@@ -285,7 +287,7 @@ TEST_F(DownloadAllTest, SilenceIsNoAnswerAndTheStepsAfterItAreNotReported) {
 
 TEST_F(DownloadAllTest, CancelInALogoIsInterrupted) {
   ChooseLogos();
-  bench.When([this] { return s.pending.awaitLogo2; }, [this] { CancelDownload(s); });
+  bench.When([this] { return s.pending.Has(Request::Logo2); }, [this] { CancelDownload(s); });
   StepLog log(bench);
   DownloadAll(s, {true, true, &log});
   ASSERT_EQ(log.finished.size(), 9u);

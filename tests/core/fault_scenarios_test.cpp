@@ -103,7 +103,7 @@ TEST_F(FaultScenarioTest, DroppedReplyTimesOutAndTheLinkIsLostUntilTheNextAnnoun
   ReadFirmwareVersion(s);
   bench.RunFor(45500);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 45 sec"));
-  EXPECT_TRUE(s.pending.awaitFirmware);
+  EXPECT_TRUE(s.pending.Has(Request::Firmware));
   ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Lost; }, 50000));
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   EXPECT_TRUE(Idle());
@@ -145,7 +145,7 @@ TEST_F(FaultScenarioTest, SplitFirmwareReplyEndsTheRequestOnItsFirstPart) {
   bench.printer().faults().splitReplies = 1;
   bench.printer().faults().splitAfterBytes = 5;
   ReadFirmwareVersion(s);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::Firmware); }, 5000));
   EXPECT_EQ(s.rx.ReadLength(), 5u);
   EXPECT_FALSE(s.state.busy);
   EXPECT_THAT(Lines(), ElementsAre("Firmware version :", "     ORVEX", "",
@@ -205,9 +205,9 @@ TEST_F(FaultScenarioTest, GarbageToAFormatDownloadLeavesItWaitingUntilTheTimeout
       GarbageSeed([](std::uint8_t b) { return b != 0xAA && b != 0x77 && b != 0x26; }, 3);
   DownloadCoinFormat(s);
   bench.RunFor(2000);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   EXPECT_EQ(bench.printer().faultLog().garbled, 1);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 100000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::CoinFormat); }, 100000));
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   RestartPrinter();
   ASSERT_TRUE(bench.RunUntil([this] { return s.state.linkState == LinkState::Online; }, 5000));
@@ -238,7 +238,7 @@ TEST_F(FaultScenarioTest, DoubledReplyIsTakenByARequestStartedBeforeItCame) {
                ReadPrintStatus(s);
              });
   PrintCoinTestTicket(s);
-  ASSERT_TRUE(bench.RunUntil([this] { return s.pending.awaitPrintStatus; }, 5000));
+  ASSERT_TRUE(bench.RunUntil([this] { return s.pending.Has(Request::PrintStatus); }, 5000));
   Settle();
   EXPECT_THAT(Lines(),
               ElementsAre("Print coin ticket .", "Won't print note ticket .",
@@ -255,7 +255,7 @@ TEST_F(FaultScenarioTest, DoubledReplyIsTakenByARequestStartedBeforeItCame) {
 TEST_F(FaultScenarioTest, MaintenanceRunDuringAFormatDownloadFreesItsBusy) {
   bench.printer().faults().maintenanceRuns = 1;
   DownloadCoinFormat(s);
-  ASSERT_TRUE(s.pending.awaitCoinFormat);
+  ASSERT_TRUE(s.pending.Has(Request::CoinFormat));
 
   ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records now :"); }, 5000));
   EXPECT_TRUE(s.state.busy);
@@ -268,8 +268,8 @@ TEST_F(FaultScenarioTest, MaintenanceRunDuringAFormatDownloadFreesItsBusy) {
   ASSERT_TRUE(bench.RunUntil([this] { return Shows("Renew records finished ."); }, 5000));
   // 0x33 clears busy although the download still waits for its 0xAA.
   EXPECT_FALSE(s.state.busy);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 5000));
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::CoinFormat); }, 5000));
   EXPECT_THAT(Lines(),
               ElementsAre("Renew records now :", "Last erase date : 2005/01/09",
                           "Now write record : 2005/03/31", "Printer is busy right now .", "",
@@ -360,21 +360,21 @@ TEST_F(FaultScenarioTest, ARequestWhoseTimeoutAnotherReplyStoppedEndsInTheTimeou
   bench.RunFor(1000);
   ASSERT_TRUE(Shows("Renew records finished ."));
   ASSERT_FALSE(s.state.busy);
-  ASSERT_TRUE(s.pending.awaitCoinFormat);
+  ASSERT_TRUE(s.pending.Has(Request::CoinFormat));
 
   NextMark();
   ReadFirmwareVersion(s);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::Firmware); }, 5000));
   EXPECT_THAT(Lines(), ElementsAreArray(kFirmwareLines));
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   const std::int64_t stopped = bench.now();
 
   NextMark();
   bench.RunFor(89000);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   EXPECT_THAT(Lines(), IsEmpty());
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitCoinFormat; }, 2000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::CoinFormat); }, 2000));
   EXPECT_GE(bench.now() - stopped, 90000);
   EXPECT_LE(bench.now() - stopped, 91000);
   EXPECT_THAT(Lines(), ElementsAreArray({"Communication Error !!", ""}));
@@ -405,7 +405,7 @@ TEST_F(FaultScenarioTest, ARequestStartedMeanwhileKeepsItsOwnTimeoutLine) {
   ASSERT_TRUE(bench.RunUntil([this] { return bench.printer().faultLog().garbled == 1; }, 5000));
   bench.RunFor(1000);
   ReadFirmwareVersion(s);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitFirmware; }, 5000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::Firmware); }, 5000));
   bench.RunFor(30000);
 
   NextMark();
@@ -413,9 +413,9 @@ TEST_F(FaultScenarioTest, ARequestStartedMeanwhileKeepsItsOwnTimeoutLine) {
   ReadSummaryTotals(s);
   bench.RunFor(2500);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 2 sec"));
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitSummary; }, 100000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::Summary); }, 100000));
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
-  EXPECT_FALSE(s.pending.awaitNoteFormat);
+  EXPECT_FALSE(s.pending.Has(Request::NoteFormat));
   EXPECT_TRUE(Idle());
 }
 
@@ -423,27 +423,26 @@ TEST_F(FaultScenarioTest, AnAnnouncementLeavesAnOutstandingRequestAlone) {
   // Only a renewal's busy ends at the announcement; a download that waits
   // keeps waiting for its answer or its timeout.
   DownloadCoinFormat(s);
-  ASSERT_TRUE(s.pending.awaitCoinFormat);
+  ASSERT_TRUE(s.pending.Has(Request::CoinFormat));
   bench.Deliver({0x26});
   EXPECT_TRUE(s.state.busy);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   Settle();
   EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", ""));
 }
 
 // Records what each export writes: the cell texts in order, and the files
 // it saves.
-class ExportRecorder : public test::AcceptingAutomation {
+class ExportRecorder : public test::AcceptingSpreadsheet {
  public:
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override {
-    if (member == "Value") cells.push_back(std::get<std::string>(value));
-    return AcceptingAutomation::Put(object, member, args, value);
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    cells.push_back(text);
+    return AcceptingSpreadsheet::SetCell(book, row, column, text);
   }
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override {
-    if (member == "SaveAs") saved.push_back(std::get<std::string>(args[0]));
-    return AcceptingAutomation::Call(object, member, args);
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    saved.push_back(path);
+    return AcceptingSpreadsheet::SaveAs(book, path);
   }
   std::vector<std::string> cells;
   std::vector<std::string> saved;
@@ -462,7 +461,7 @@ class SplitSearchReplyTest : public FaultScenarioTest {
     options.faults.splitGapMs = 200;
     return options;
   }
-  SplitSearchReplyTest() : FaultScenarioTest(SplitThirdReply()) { bench.UseAutomation(exports); }
+  SplitSearchReplyTest() : FaultScenarioTest(SplitThirdReply()) { bench.UseSpreadsheet(exports); }
 
   std::string CoinIn(int month, int day) const {
     const auto record = sim::GenerateDayRecord(1, {2005, month, day});
@@ -489,7 +488,7 @@ TEST_F(SplitSearchReplyTest, ExportOfAReplyCutShortWritesNoWorkbook) {
   NextMark();
   exports.cells.clear();
   SearchAndPrint(s, {{2005, 3, 1}, {2005, 3, 31}});
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitRecordSearch; }, 10000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::RecordSearch); }, 10000));
   EXPECT_EQ(s.rx.ReadLength(), 60u);
   EXPECT_FALSE(s.state.busy) << "the search itself ends as usual";
   EXPECT_EQ(exports.saved.size(), 1u) << "no workbook of March";
@@ -580,7 +579,7 @@ TEST_F(FaultScenarioTest, HangUpMidLogoTimesOutThenTheAnnouncementBringsTheLinkB
   DownloadLogo2(s);
   const std::int64_t endedAt = bench.now();
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
-  EXPECT_FALSE(s.pending.awaitLogo2);
+  EXPECT_FALSE(s.pending.Has(Request::Logo2));
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
   EXPECT_TRUE(bench.printer().LineDown(bench.now()));
 
@@ -633,7 +632,7 @@ TEST_F(FaultScenarioTest, PrinterRestartDuringADownloadIsOnlyNoticedByTheTimeout
   bench.RunFor(1500);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec"));
   EXPECT_EQ(s.rx[0], 0x26);
-  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.awaitPayoutFormat; }, 100000));
+  ASSERT_TRUE(bench.RunUntil([this] { return !s.pending.Has(Request::PayoutFormat); }, 100000));
   EXPECT_THAT(Lines(), ElementsAreArray(kTimedOut));
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
   EXPECT_EQ(bench.printer().received().variantQueries, 1);

@@ -148,14 +148,14 @@ TEST_F(DownloadTest, FormatDownloadPacesEveryByteAndStepsTheGauge) {
   EXPECT_EQ(bench.now() - bench.sent().back().atMs, 10);  // after the last byte too
   EXPECT_THAT(bench.panel.gauge, ElementsAre(0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100));
   EXPECT_TRUE(Lines().empty());
-  EXPECT_TRUE(s.pending.awaitPayoutFormat);
+  EXPECT_TRUE(s.pending.Has(Request::PayoutFormat));
   EXPECT_TRUE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 
 TEST_F(DownloadTest, FormatReplyMustBeginWithAA) {
   DownloadCoinFormat(s);
   bench.Deliver({0x00, 0xAA});
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   EXPECT_TRUE(Lines().empty());
   bench.Deliver({0xAA});
   EXPECT_THAT(Lines(), ElementsAre("Download coin format finished .", ""));

@@ -155,12 +155,12 @@ TEST_F(LinkTest, AcknowledgementByteRestartsTheCount) {
   bench.RunFor(60000);
   // A read with 0x42 anywhere restarts the count; the firmware section also
   // completes the request, so use a request that ignores the bytes.
-  s.pending.awaitFirmware = false;
-  s.pending.awaitCoinFormat = true;
+  s.pending.Clear(Request::Firmware);
+  s.pending.Set(Request::CoinFormat);
   bench.Deliver({0x00, 0x42});
   EXPECT_EQ(s.state.timeoutSeconds, 0);
   EXPECT_TRUE(s.state.blockAck);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);  // not 0xAA: still outstanding
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));  // not 0xAA: still outstanding
   bench.RunFor(89000);
   EXPECT_EQ(s.state.linkState, LinkState::Online);
   bench.RunFor(1000);
@@ -199,15 +199,15 @@ TEST_F(LinkTest, TimerOneTicksCountToOfflineWhenNotLost) {
 
 TEST_F(LinkTest, AnnouncementStopsTheTimeoutButLeavesTheRequest) {
   Identify();
-  StartRequest(s, s.pending.awaitCoinFormat);
+  StartRequest(s, Request::CoinFormat);
   s.state.linkState = LinkState::Lost;
   bench.Deliver({0x26});
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   EXPECT_TRUE(s.state.busy);
   bench.Deliver({0x0A});  // the variant reply
   bench.Deliver({0xAA});
-  EXPECT_FALSE(s.pending.awaitCoinFormat);
+  EXPECT_FALSE(s.pending.Has(Request::CoinFormat));
   EXPECT_FALSE(s.state.busy);
 }
 
@@ -217,14 +217,14 @@ TEST_F(LinkTest, ARequestWhoseTimeoutAnAnnouncementStoppedEndsInTheWatch) {
   // reply either) used to leave it pending for good. The state is set by
   // hand: a download cannot start while the link is lost.
   Identify();
-  StartRequest(s, s.pending.awaitCoinFormat);
+  StartRequest(s, Request::CoinFormat);
   s.state.linkState = LinkState::Lost;
   bench.Deliver({0x26});
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   EXPECT_TRUE(bench.TimerEnabled(TimerId::StuckWatch));
   const int mark = bench.memo.LineCount();
   bench.RunFor(89500);
-  EXPECT_TRUE(s.pending.awaitCoinFormat);
+  EXPECT_TRUE(s.pending.Has(Request::CoinFormat));
   EXPECT_TRUE(s.state.busy);
   EXPECT_TRUE(bench.memo.From(mark).empty()) << bench.memo.Text();
   bench.RunFor(1000);
@@ -245,12 +245,12 @@ TEST_F(LinkTest, TheWatchLeavesRequestsUnderTheReplyTimeoutAlone) {
   bench.RunFor(3000);
   EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
   bench.Deliver({'B'});  // any read ends a query
-  EXPECT_FALSE(s.pending.awaitFirmware);
+  EXPECT_FALSE(s.pending.Has(Request::Firmware));
   EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));
   // A renewal's start during a download: the download's own timeout ends
   // both, with its count on its own line.
   const int mark = bench.memo.LineCount();
-  StartRequest(s, s.pending.awaitNoteFormat);
+  StartRequest(s, Request::NoteFormat);
   bench.RunFor(2000);
   bench.Deliver({0x77, 0x11, 5, 1, 9});
   EXPECT_FALSE(bench.TimerEnabled(TimerId::StuckWatch));

@@ -1,5 +1,6 @@
-// The period report export: the automation calls it makes, in order and with
-// their arguments, and how it ends when any of them fails.
+// The period report export: the spreadsheet steps it makes, in order and
+// with their arguments, and how it ends when any of them fails; and the
+// layout it writes.
 #include "records/period_workbook.h"
 
 #include <gmock/gmock.h>
@@ -21,77 +22,82 @@ using test::VirtualBench;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-std::string Show(const AutoValue& value) {
-  struct Visitor {
-    std::string operator()(std::monostate) const { return "-"; }
-    std::string operator()(bool b) const { return b ? "true" : "false"; }
-    std::string operator()(std::int32_t i) const { return std::to_string(i); }
-    std::string operator()(double d) const { return "double " + std::to_string(d); }
-    std::string operator()(const std::string& s) const { return "\"" + s + "\""; }
-    std::string operator()(AutoObject o) const { return "#" + std::to_string(o.id); }
-  };
-  return std::visit(Visitor{}, value);
-}
-
-std::string ShowArgs(const std::vector<AutoValue>& args) {
-  std::string text = "(";
-  for (std::size_t i = 0; i < args.size(); ++i) text += (i ? ", " : "") + Show(args[i]);
-  return text + ")";
-}
-
-// Records every call as a line of text; each object-returning call hands out
-// a new object. The call numbered failAt fails; with wrongType it answers
-// ok but with a number where an object was due.
-class RecordingAutomation : public Automation {
+// Records every step as a line of text; each step that gives a handle
+// hands out a new one. The step numbered failAt fails; with emptyHandle it
+// says it is done but gives no handle where one was due.
+class RecordingSpreadsheet : public Spreadsheet {
  public:
   std::vector<std::string> calls;
   std::optional<std::size_t> failAt;
-  bool wrongType = false;
+  bool emptyHandle = false;
   bool attachFails = false;
 
-  AutoResult Create(const std::string& progId) override { return Answer("Create " + progId, true); }
-  AutoResult Attach(const std::string& progId) override {
+  Obtained<SpreadsheetApp> Start() override { return Give<SpreadsheetApp>("Start", "app"); }
+  Obtained<SpreadsheetApp> Attach() override {
     if (attachFails) {
-      calls.push_back("Attach " + progId + " fails");
-      return {false, {}, "none running"};
+      calls.push_back("Attach fails");
+      return SpreadsheetResult::Failed("none running");
     }
-    return Answer("Attach " + progId, true);
+    return Give<SpreadsheetApp>("Attach", "app");
   }
-  AutoResult Get(AutoObject object, const std::string& member,
-                 const std::vector<AutoValue>& args) override {
-    return Answer("Get #" + std::to_string(object.id) + " " + member + " " + ShowArgs(args), true);
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return Step("SetVisible " + App(app) + (visible ? " true" : " false"));
   }
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override {
-    return Answer("Put #" + std::to_string(object.id) + " " + member + " " + ShowArgs(args) +
-                      " = " + Show(value),
-                  false);
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override {
+    return Give<WorkbookId>("AddWorkbook " + App(app), "book");
   }
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override {
-    return Answer("Call #" + std::to_string(object.id) + " " + member + " " + ShowArgs(args),
-                  member == "Add");
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return Step("NameSheet " + Book(book) + " \"" + name + "\"");
   }
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return Step("SetColumnWidth " + Book(book) + " column " + std::to_string(column) + " = " +
+                Number(width));
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    return Step("SetCell " + Book(book) + " (" + std::to_string(row) + ", " +
+                std::to_string(column) + ") = \"" + text + "\"");
+  }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    return Step("SaveAs " + Book(book) + " \"" + path + "\"");
+  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override {
+    return Step("CloseWorkbook " + Book(book));
+  }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return Step("Quit " + App(app)); }
   std::string ReportFolder() override { return "/reports/"; }
 
  private:
-  AutoResult Answer(std::string line, bool givesObject) {
-    const bool fail = failAt && calls.size() == *failAt;
-    if (fail && !wrongType) {
+  static std::string App(SpreadsheetApp app) { return "app " + std::to_string(app.id); }
+  static std::string Book(WorkbookId book) { return "book " + std::to_string(book.id); }
+  static std::string Number(double value) {
+    std::string text = std::to_string(value);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text;
+  }
+  bool Failing() const { return failAt && calls.size() == *failAt; }
+  SpreadsheetResult Step(std::string line) {
+    if (Failing() && !emptyHandle) {
       calls.push_back(line + " fails");
-      return {false, {}, "refused"};
+      return SpreadsheetResult::Failed("refused");
     }
-    if (fail && wrongType) {
-      calls.push_back(line + " gives a number");
-      return {true, AutoValue{std::int32_t{7}}, {}};
+    calls.push_back(line);
+    return SpreadsheetResult::Done();
+  }
+  template <typename Handle>
+  Obtained<Handle> Give(std::string line, const char* kind) {
+    if (Failing() && !emptyHandle) {
+      calls.push_back(line + " fails");
+      return SpreadsheetResult::Failed("refused");
     }
-    if (!givesObject) {
-      calls.push_back(line);
-      return {true, {}, {}};
+    if (Failing()) {
+      calls.push_back(line + " gives no handle");
+      return Handle{};
     }
-    const AutoObject object{nextId_++};
-    calls.push_back(line + " -> #" + std::to_string(object.id));
-    return {true, object, {}};
+    const Handle handle{nextId_++};
+    calls.push_back(line + " -> " + kind + " " + std::to_string(handle.id));
+    return handle;
   }
   std::int64_t nextId_ = 1;
 };
@@ -106,14 +112,14 @@ class PeriodWorkbookTest : public ::testing::Test {
     VirtualBench::Options options;
     options.withPrinter = false;
     bench = std::make_unique<VirtualBench>(options);
-    bench->UseAutomation(automation);
+    bench->UseSpreadsheet(spreadsheet);
   }
 
   // The reply arrives while a record search waits, as from the printer.
   void Receive(const std::vector<std::uint8_t>& reply) {
     Session& s = bench->session();
     s.state.busy = true;
-    s.pending.awaitRecordSearch = true;
+    s.pending.Set(Request::RecordSearch);
     bench->Deliver(reply);
   }
 
@@ -122,7 +128,7 @@ class PeriodWorkbookTest : public ::testing::Test {
     return bench->memo.From(bench->session().progressLine);
   }
 
-  RecordingAutomation automation;
+  RecordingSpreadsheet spreadsheet;
   std::unique_ptr<VirtualBench> bench;
 };
 
@@ -130,69 +136,74 @@ TEST_F(PeriodWorkbookTest, OneDayPeriodMakesTheCallsInOrder) {
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1234, 50000, 5, 7}}, kSerial));
 
   EXPECT_THAT(
-      automation.calls,
-      ElementsAre("Create Excel.Application -> #1", "Put #1 Visible () = false",
-                  "Get #1 Workbooks () -> #2", "Call #2 Add () -> #3", "Get #3 Worksheets () -> #4",
-                  "Get #4 Item (1) -> #5", "Put #5 Name () = \"PERIOD REPORT\"",
-                  "Get #5 Columns (1) -> #6", "Put #6 ColumnWidth () = 30",
-                  "Get #5 Cells (1, 1) -> #7", "Put #7 Value () = \"Date & Time\"",
-                  "Get #5 Cells (2, 1) -> #8", "Put #8 Value () = \"07/03/2005\"",
-                  "Get #5 Cells (3, 1) -> #9", "Put #9 Value () = \"Coin-In\"",
-                  "Get #5 Cells (4, 1) -> #10", "Put #10 Value () = \"12.34\"",
-                  "Get #5 Cells (5, 1) -> #11", "Put #11 Value () = \"Note-In\"",
-                  "Get #5 Cells (6, 1) -> #12", "Put #12 Value () = \"500\"",
-                  "Get #5 Cells (7, 1) -> #13", "Put #13 Value () = \"Payout\"",
-                  "Get #5 Cells (8, 1) -> #14", "Put #14 Value () = \"0.05\"",
-                  "Get #5 Cells (9, 1) -> #15", "Put #15 Value () = \"Ticket-Out\"",
-                  "Get #5 Cells (10, 1) -> #16", "Put #16 Value () = \"7\"",
-                  "Get #5 Cells (12, 1) -> #17",
-                  "Put #17 Value () = \"   -- Serial Number : 123456789012 --\"",
-                  "Call #3 SaveAs (\"/reports/2015-06-30_14-05-09_Orvex_Report.xls\", -4143)",
-                  "Call #1 Quit ()"));
+      spreadsheet.calls,
+      ElementsAre("Start -> app 1", "SetVisible app 1 false", "AddWorkbook app 1 -> book 2",
+                  "NameSheet book 2 \"PERIOD REPORT\"", "SetColumnWidth book 2 column 1 = 30",
+                  "SetCell book 2 (1, 1) = \"Date & Time\"",
+                  "SetCell book 2 (2, 1) = \"07/03/2005\"", "SetCell book 2 (3, 1) = \"Coin-In\"",
+                  "SetCell book 2 (4, 1) = \"12.34\"", "SetCell book 2 (5, 1) = \"Note-In\"",
+                  "SetCell book 2 (6, 1) = \"500\"", "SetCell book 2 (7, 1) = \"Payout\"",
+                  "SetCell book 2 (8, 1) = \"0.05\"", "SetCell book 2 (9, 1) = \"Ticket-Out\"",
+                  "SetCell book 2 (10, 1) = \"7\"",
+                  "SetCell book 2 (12, 1) = \"   -- Serial Number : 123456789012 --\"",
+                  "SaveAs book 2 \"/reports/2015-06-30_14-05-09_Orvex_Report.xls\"", "Quit app 1"));
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
-  EXPECT_EQ(bench->session().spreadsheetApp, AutoObject{1});
+  EXPECT_EQ(bench->session().spreadsheetApp, SpreadsheetApp{1});
   EXPECT_FALSE(bench->session().state.busy);
-  EXPECT_FALSE(bench->session().pending.awaitRecordSearch);
+  EXPECT_FALSE(bench->session().pending.Has(Request::RecordSearch));
+}
+
+// The cell texts the export wrote, in order.
+std::vector<std::string> CellTexts(const std::vector<std::string>& calls) {
+  std::vector<std::string> texts;
+  for (const std::string& call : calls) {
+    if (call.rfind("SetCell ", 0) != 0) continue;
+    const auto value = call.find(" = \"");
+    texts.push_back(call.substr(value + 4, call.size() - value - 5));
+  }
+  return texts;
+}
+
+bool Saved(const std::vector<std::string>& calls) {
+  for (const std::string& call : calls) {
+    if (call.rfind("SaveAs ", 0) == 0) return true;
+  }
+  return false;
 }
 
 TEST_F(PeriodWorkbookTest, WholeNumbersWithNoDecimalsAndTicketsNeverDivided) {
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 0, {{4294967295u, 0, 120, 65535}}, std::nullopt));
-  std::vector<std::string> values;
-  for (const std::string& call : automation.calls) {
-    if (call.rfind("Put", 0) == 0 && call.find(" Value ") != std::string::npos) {
-      values.push_back(call.substr(call.find("= ") + 2));
-    }
-  }
-  EXPECT_THAT(values, ElementsAre("\"Date & Time\"", "\"07/03/2005\"", "\"Coin-In\"",
-                                  "\"4294967295\"", "\"Note-In\"", "\"0\"", "\"Payout\"", "\"120\"",
-                                  "\"Ticket-Out\"", "\"65535\""));
+  EXPECT_THAT(CellTexts(spreadsheet.calls),
+              ElementsAre("Date & Time", "07/03/2005", "Coin-In", "4294967295", "Note-In", "0",
+                          "Payout", "120", "Ticket-Out", "65535"));
 }
 
 TEST_F(PeriodWorkbookTest, FailureAtAnyStepEndsTheExportThere) {
-  // The one-day export makes 33 calls (see the test above).
-  for (const bool wrongType : {false, true}) {
-    for (std::size_t step = 0; step < 33; ++step) {
-      SCOPED_TRACE("call " + std::to_string(step) + (wrongType ? " answers a number" : " fails"));
-      RecordingAutomation failing;
+  // The one-day export makes 18 calls (see the test above).
+  constexpr std::size_t kCalls = 18;
+  for (const bool emptyHandle : {false, true}) {
+    for (std::size_t step = 0; step < kCalls; ++step) {
+      SCOPED_TRACE("call " + std::to_string(step) + (emptyHandle ? " gives no handle" : " fails"));
+      RecordingSpreadsheet failing;
       failing.failAt = step;
-      failing.wrongType = wrongType;
-      bench->UseAutomation(failing);
+      failing.emptyHandle = emptyHandle;
+      bench->UseSpreadsheet(failing);
       const int before = bench->memo.LineCount();
       Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1234, 50000, 5, 7}}, kSerial));
 
-      const bool objectDue = failing.calls[step].find("Put") != 0 &&
-                             failing.calls[step].find("SaveAs") == std::string::npos &&
-                             failing.calls[step].find("Quit") == std::string::npos;
-      if (wrongType && !objectDue) {
-        // A call whose result is not used cannot answer with the wrong type.
-        EXPECT_EQ(failing.calls.size(), 33u);
+      const std::string& call = failing.calls[step];
+      const bool handleDue = call.rfind("Start", 0) == 0 || call.rfind("Attach", 0) == 0 ||
+                             call.rfind("AddWorkbook", 0) == 0;
+      if (emptyHandle && !handleDue) {
+        // A step that gives no handle cannot give an empty one.
+        EXPECT_EQ(failing.calls.size(), kCalls);
         continue;
       }
       // After the failing call only the workbook is let go of, once it exists.
-      const bool workbookAdded = step > 3;
+      const bool workbookAdded = step > 2;
       if (workbookAdded) {
         ASSERT_EQ(failing.calls.size(), step + 2) << "no call but the release";
-        EXPECT_EQ(failing.calls.back(), "Call #3 Close (false)");
+        EXPECT_EQ(failing.calls.back(), "CloseWorkbook book 2");
       } else {
         EXPECT_EQ(failing.calls.size(), step + 1) << "no call after the failing one";
       }
@@ -209,23 +220,23 @@ TEST_F(PeriodWorkbookTest, FailureAtAnyStepEndsTheExportThere) {
 
 TEST_F(PeriodWorkbookTest, SecondExportAttachesAndStartsAnewWhenNoneRuns) {
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, std::nullopt));
-  ASSERT_EQ(automation.calls.front(), "Create Excel.Application -> #1");
+  ASSERT_EQ(spreadsheet.calls.front(), "Start -> app 1");
 
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, std::nullopt));
-  ASSERT_GE(automation.calls.size(), 2u);
-  EXPECT_EQ(automation.calls[0].rfind("Attach Excel.Application -> #", 0), 0u);
-  const std::string attached = automation.calls[0].substr(automation.calls[0].find('#'));
-  EXPECT_EQ(automation.calls[1], "Put " + attached + " Visible () = false");
+  ASSERT_GE(spreadsheet.calls.size(), 2u);
+  EXPECT_EQ(spreadsheet.calls[0].rfind("Attach -> app ", 0), 0u);
+  const std::string attached = spreadsheet.calls[0].substr(spreadsheet.calls[0].find("app "));
+  EXPECT_EQ(spreadsheet.calls[1], "SetVisible " + attached + " false");
 
   // The application quit after the first export: starting a new one keeps
   // every later export working instead of failing for the rest of the run.
-  automation.calls.clear();
-  automation.attachFails = true;
+  spreadsheet.calls.clear();
+  spreadsheet.attachFails = true;
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, std::nullopt));
-  ASSERT_GE(automation.calls.size(), 2u);
-  EXPECT_EQ(automation.calls[0], "Attach Excel.Application fails");
-  EXPECT_EQ(automation.calls[1].rfind("Create Excel.Application -> #", 0), 0u);
+  ASSERT_GE(spreadsheet.calls.size(), 2u);
+  EXPECT_EQ(spreadsheet.calls[0], "Attach fails");
+  EXPECT_EQ(spreadsheet.calls[1].rfind("Start -> app ", 0), 0u);
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
 }
 
@@ -241,7 +252,7 @@ TEST_F(PeriodWorkbookTest, UnwritableRepliesEndWithTheFailureLine) {
         Case{"month 13", {5, 13, 7}, 2}, Case{"31 April", {5, 4, 31}, 2},
         Case{"29 February 2005", {5, 2, 29}, 2}, Case{"day 0", {5, 3, 0}, 2}}) {
     SCOPED_TRACE(c.what);
-    automation.calls.clear();
+    spreadsheet.calls.clear();
     bench->session().spreadsheetApp = {};
     const int before = bench->memo.LineCount();
     Receive(Reply(c.begin, {5, 5, 1}, c.decimals, {{1, 2, 3, 4}}, std::nullopt));
@@ -251,16 +262,48 @@ TEST_F(PeriodWorkbookTest, UnwritableRepliesEndWithTheFailureLine) {
                 ElementsAre("Can't output EXCEL file.", ""));
     // The sheet was set up, but no cell written and nothing saved; the
     // workbook is let go of.
-    ASSERT_EQ(automation.calls.size(), 10u);
-    EXPECT_THAT(automation.calls[8], ::testing::EndsWith(" ColumnWidth () = 30"));
-    const std::string& add = automation.calls[3];
-    EXPECT_EQ(automation.calls[9], "Call " + add.substr(add.rfind('#')) + " Close (false)");
+    ASSERT_EQ(spreadsheet.calls.size(), 6u);
+    EXPECT_THAT(spreadsheet.calls[4], ::testing::EndsWith(" column 1 = 30"));
+    const std::string& add = spreadsheet.calls[2];
+    EXPECT_EQ(spreadsheet.calls[5], "CloseWorkbook " + add.substr(add.rfind("book ")));
   }
   // 29 February of a leap year is a real day.
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   Receive(Reply({4, 2, 29}, {4, 2, 29}, 2, {{1, 2, 3, 4}}, std::nullopt));
-  EXPECT_THAT(automation.calls,
-              ::testing::Contains(::testing::HasSubstr("Value () = \"29/02/2004\"")));
+  EXPECT_THAT(CellTexts(spreadsheet.calls), ::testing::Contains("29/02/2004"));
+}
+
+TEST(PeriodReportLayout, WorkedExampleThreeDaysWithSerial) {
+  // 1 to 3 March 2005 with two decimal places.
+  const std::vector<std::uint8_t> reply =
+      Reply({5, 3, 1}, {5, 3, 3}, 2,
+            {{1234, 50000, 5, 7}, {0, 100, 99999, 0}, {4294967295u, 1, 10, 65535}}, kSerial);
+  ReceiveBuffer rx;
+  rx.Store(reply.data(), reply.size());
+  const test::FakeClock locale;
+  const std::optional<PeriodReport> report = LayOutPeriodReport(rx, locale);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->span, 2u);
+  EXPECT_EQ(report->days, 3u);
+  EXPECT_FALSE(report->tooLong);
+
+  // Blocks at rows 1 to 10, 12 to 21 and 23 to 32, the serial line at 34.
+  std::vector<std::int32_t> rows;
+  for (std::int32_t first : {1, 12, 23}) {
+    for (std::int32_t row = first; row < first + 10; ++row) rows.push_back(row);
+  }
+  rows.push_back(34);
+  ASSERT_EQ(report->cells.size(), rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(report->cells[i].row, rows[i]) << "cell " << i;
+    EXPECT_EQ(report->cells[i].column, 1) << "cell " << i;
+  }
+  std::vector<std::string> secondDay;
+  for (std::size_t i = 10; i < 20; ++i) secondDay.push_back(report->cells[i].text);
+  EXPECT_THAT(secondDay, ElementsAre("Date & Time", "02/03/2005", "Coin-In", "0", "Note-In", "1",
+                                     "Payout", "999.99", "Ticket-Out", "0"));
+  EXPECT_EQ(report->cells[29].text, "65535");
+  EXPECT_EQ(report->cells.back(), (ReportCell{34, 1, "   -- Serial Number : 123456789012 --"}));
 }
 
 TEST_F(PeriodWorkbookTest, GeneralNumberFormat) {
@@ -287,9 +330,9 @@ TEST_F(PeriodWorkbookTest, GeneralNumberFormat) {
 
 TEST_F(PeriodWorkbookTest, SmallScaledValuesReachTheCellsInGeneralFormat) {
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 7, {{5, 123456789, 10000000, 1}}, std::nullopt));
-  EXPECT_THAT(automation.calls, ::testing::Contains("Put #10 Value () = \"5E-7\""));
-  EXPECT_THAT(automation.calls, ::testing::Contains("Put #12 Value () = \"12.3456789\""));
-  EXPECT_THAT(automation.calls, ::testing::Contains("Put #14 Value () = \"1\""));
+  EXPECT_THAT(spreadsheet.calls, ::testing::Contains("SetCell book 2 (4, 1) = \"5E-7\""));
+  EXPECT_THAT(spreadsheet.calls, ::testing::Contains("SetCell book 2 (6, 1) = \"12.3456789\""));
+  EXPECT_THAT(spreadsheet.calls, ::testing::Contains("SetCell book 2 (8, 1) = \"1\""));
 }
 
 TEST_F(PeriodWorkbookTest, WorkbookNameFromTheMoment) {
@@ -299,14 +342,15 @@ TEST_F(PeriodWorkbookTest, WorkbookNameFromTheMoment) {
 
 TEST_F(PeriodWorkbookTest, ProgressDotsEveryElevenDays) {
   // The progress line as it stood whenever a block's first cell was asked for.
-  class ProgressSpy : public RecordingAutomation {
+  class ProgressSpy : public RecordingSpreadsheet {
    public:
     explicit ProgressSpy(VirtualBench& b) : bench_(b) {}
-    AutoResult Get(AutoObject o, const std::string& m, const std::vector<AutoValue>& a) override {
-      if (m == "Cells" && std::get<std::int32_t>(a[0]) % 11 == 1) {
+    SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                              const std::string& text) override {
+      if (row % 11 == 1) {
         seen.push_back(bench_.memo.lines[static_cast<std::size_t>(bench_.session().progressLine)]);
       }
-      return RecordingAutomation::Get(o, m, a);
+      return RecordingSpreadsheet::SetCell(book, row, column, text);
     }
     std::vector<std::string> seen;
 
@@ -314,7 +358,7 @@ TEST_F(PeriodWorkbookTest, ProgressDotsEveryElevenDays) {
     VirtualBench& bench_;
   };
   ProgressSpy spy(*bench);
-  bench->UseAutomation(spy);
+  bench->UseSpreadsheet(spy);
   Receive(Reply({5, 3, 1}, {5, 4, 3}, 2, std::vector<Day>(34), std::nullopt));  // span 33
 
   ASSERT_EQ(spy.seen.size(), 34u);
@@ -330,24 +374,6 @@ TEST_F(PeriodWorkbookTest, ProgressDotsEveryElevenDays) {
   bench->session().spreadsheetApp = {};
   Receive(Reply({5, 3, 1}, {5, 3, 11}, 2, std::vector<Day>(11), std::nullopt));  // span 10
   EXPECT_THAT(spy.seen, ElementsAreArray(std::vector<std::string>(11, "")));
-}
-
-// The cell texts the export wrote, in order.
-std::vector<std::string> CellTexts(const std::vector<std::string>& calls) {
-  std::vector<std::string> texts;
-  for (const std::string& call : calls) {
-    const auto value = call.find(" Value () = \"");
-    if (value != std::string::npos)
-      texts.push_back(call.substr(value + 13, call.size() - value - 14));
-  }
-  return texts;
-}
-
-bool Saved(const std::vector<std::string>& calls) {
-  for (const std::string& call : calls) {
-    if (call.find(" SaveAs ") != std::string::npos) return true;
-  }
-  return false;
 }
 
 TEST_F(PeriodWorkbookTest, ReadShorterThanItsDaysWritesNoWorkbook) {
@@ -368,17 +394,17 @@ TEST_F(PeriodWorkbookTest, ReadShorterThanItsDaysWritesNoWorkbook) {
                         Case{"no day at all", 8}, Case{"serial record cut after its flag", 79},
                         Case{"serial record one byte short", 78 + 12}}) {
     SCOPED_TRACE(c.what);
-    automation.calls.clear();
+    spreadsheet.calls.clear();
     const int mark = bench->memo.LineCount();
     Receive(std::vector<std::uint8_t>(march.begin(), march.begin() + c.keep));
     EXPECT_THAT(bench->memo.From(mark),
                 ElementsAre("The begining date Orvex selected :", "     2005/3/1",
                             "The final date Orvex selected :", "     2005/3/5", "",
                             "Can't output EXCEL file.", ""));
-    EXPECT_THAT(CellTexts(automation.calls), ::testing::IsEmpty());
-    EXPECT_FALSE(Saved(automation.calls));
+    EXPECT_THAT(CellTexts(spreadsheet.calls), ::testing::IsEmpty());
+    EXPECT_FALSE(Saved(spreadsheet.calls));
     EXPECT_FALSE(bench->session().state.busy) << "the search ends as usual";
-    EXPECT_FALSE(bench->session().pending.awaitRecordSearch);
+    EXPECT_FALSE(bench->session().pending.Has(Request::RecordSearch));
   }
   EXPECT_GT(bench->memo.LineCount(), before);
 }
@@ -390,27 +416,27 @@ TEST_F(PeriodWorkbookTest, SerialRecordOnlyFromTheReadItself) {
       Reply({5, 1, 1}, {5, 1, 1}, 0, {{9900, 9800, 9700, 97}}, kSerial);
   bench->session().rx.Store(old.data(), old.size());
   Receive(Reply({5, 3, 7}, {5, 3, 7}, 2, {{1234, 50000, 5, 7}}, std::nullopt));
-  EXPECT_THAT(CellTexts(automation.calls),
+  EXPECT_THAT(CellTexts(spreadsheet.calls),
               ElementsAre("Date & Time", "07/03/2005", "Coin-In", "12.34", "Note-In", "500",
                           "Payout", "0.05", "Ticket-Out", "7"));
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
 
   // The thirteen bytes that are read make a whole serial record; the
   // fourteenth is never read.
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   std::vector<std::uint8_t> reply = Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, kSerial);
   reply.pop_back();
   Receive(reply);
-  EXPECT_EQ(CellTexts(automation.calls).back(), "   -- Serial Number : 123456789012 --");
+  EXPECT_EQ(CellTexts(spreadsheet.calls).back(), "   -- Serial Number : 123456789012 --");
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
 
   // Bytes after the days that are no serial record are left alone.
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   reply = Reply({5, 3, 7}, {5, 3, 7}, 2, {{1, 2, 3, 4}}, std::nullopt);
   reply.push_back(0);
   reply.push_back(7);
   Receive(reply);
-  EXPECT_EQ(CellTexts(automation.calls).size(), 10u);
+  EXPECT_EQ(CellTexts(spreadsheet.calls).size(), 10u);
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
 }
 
@@ -423,24 +449,24 @@ TEST_F(PeriodWorkbookTest, FullTwoThousandDayReplyExports) {
   ASSERT_EQ(reply.size(), 28022u);
   Receive(reply);
   EXPECT_THAT(ExportLines(), ElementsAre("Finish outputing EXCEL file.", ""));
-  const std::vector<std::string> cells = CellTexts(automation.calls);
+  const std::vector<std::string> cells = CellTexts(spreadsheet.calls);
   ASSERT_EQ(cells.size(), 20001u);
   EXPECT_EQ(cells[1999 * 10 + 3], "1999");
   EXPECT_EQ(cells.back(), "   -- Serial Number : 123456789012 --");
-  EXPECT_TRUE(Saved(automation.calls));
+  EXPECT_TRUE(Saved(spreadsheet.calls));
 
   // Longer periods are read as far as 2000 days; those must be in the read.
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   Receive(Reply({3, 1, 1}, {10, 12, 31}, 0, days, std::nullopt));
   EXPECT_THAT(ExportLines(),
               ElementsAre("Finish outputing EXCEL file.", "Max 2000 days for EXCEL", ""));
-  EXPECT_EQ(CellTexts(automation.calls).size(), 20000u);
+  EXPECT_EQ(CellTexts(spreadsheet.calls).size(), 20000u);
 
-  automation.calls.clear();
+  spreadsheet.calls.clear();
   days.pop_back();
   Receive(Reply({3, 1, 1}, {10, 12, 31}, 0, days, std::nullopt));
   EXPECT_THAT(ExportLines(), ElementsAre("", "Can't output EXCEL file.", ""));
-  EXPECT_FALSE(Saved(automation.calls));
+  EXPECT_FALSE(Saved(spreadsheet.calls));
 }
 
 }  // namespace

@@ -301,14 +301,15 @@ TEST_F(LogoDownloadTest, RefusedFilesSendNothing) {
 
 TEST_F(LogoDownloadTest, CancelDuringARowWait) {
   s.setup.logos[0] = {MakeLogo("c.bmp", 20), 20};
-  bench.When([this] { return s.pending.awaitLogo1 && bench.SentBytes().size() > 4 + 48 * 5; },
-             [this] { CancelDownload(s); });
+  bench.When(
+      [this] { return s.pending.Has(Request::Logo1) && bench.SentBytes().size() > 4 + 48 * 5; },
+      [this] { CancelDownload(s); });
   DownloadLogo1(s);
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 1 sec", "Data transfer interrupt .",
                                    "Please reset printer and try again .", ""));
   EXPECT_EQ(bench.panel.gauge.back(), 0);
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(s.pending.awaitLogo1);
+  EXPECT_FALSE(s.pending.Has(Request::Logo1));
   EXPECT_FALSE(s.state.cancelLogo);
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
   EXPECT_LT(bench.SentBytes().size(), 4u + 48 * 20);
@@ -317,7 +318,7 @@ TEST_F(LogoDownloadTest, CancelDuringARowWait) {
 TEST_F(LogoDownloadTest, CancelDuringTheHeaderWaitActsAfterTheFirstRow) {
   s.setup.logos[0] = {MakeLogo("h.bmp", 20), 20};
   bench.ForgetSent();
-  bench.When([this] { return s.pending.awaitLogo1; }, [this] { CancelDownload(s); });
+  bench.When([this] { return s.pending.Has(Request::Logo1); }, [this] { CancelDownload(s); });
   DownloadLogo1(s);
   EXPECT_EQ(bench.SentBytes().size(), 4u + 48u);
   EXPECT_EQ(Lines().front(), "Data transfer interrupt .");
@@ -341,7 +342,7 @@ TEST_F(SilentLogoTest, PrinterFallingSilentMidLogoEndsInTheTimeout) {
   EXPECT_THAT(Lines(), ElementsAre("Timeout Detect : 90 sec", "Communication Error !!", ""));
   EXPECT_EQ(s.state.linkState, LinkState::Lost);
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(s.pending.awaitLogo1);
+  EXPECT_FALSE(s.pending.Has(Request::Logo1));
   EXPECT_EQ(bench.panel.gauge.back(), 0);
 }
 

@@ -53,7 +53,7 @@ TEST_F(SearchTest, RequestAndSelectedDateLines) {
   EXPECT_EQ(bench.now(), bench.sent().back().atMs);
   EXPECT_THAT(Lines(), ElementsAre("The begining date you selected : 07/03/2005",
                                    "The final date you selected : 09/03/2005", ""));
-  EXPECT_TRUE(s.pending.awaitRecordSearch);
+  EXPECT_TRUE(s.pending.Has(Request::RecordSearch));
   EXPECT_TRUE(s.state.busy);
   // The timeout count rewrites the first of those lines.
   bench.RunFor(1000);
@@ -83,7 +83,7 @@ TEST_F(SearchTest, ReplyWithoutRecords) {
   EXPECT_THAT(Lines(), ElementsAre("The begining date Orvex selected :", "     2005/3/7",
                                    "The final date Orvex selected :", "     2005/3/9", ""));
   EXPECT_FALSE(s.state.busy);
-  EXPECT_FALSE(s.pending.awaitRecordSearch);
+  EXPECT_FALSE(s.pending.Has(Request::RecordSearch));
   EXPECT_FALSE(bench.TimerEnabled(TimerId::ReplyTimeout));
 }
 

@@ -129,7 +129,7 @@ class Soak {
     }
     s().setup.multipliers = {"5", "100", "25", "2"};
     bench_.clock.now = {2015, 6, 30, 14, 5, 9};
-    bench_.UseAutomation(spreadsheet_);
+    bench_.UseSpreadsheet(spreadsheet_);
     Session& session = s();
     struct Command {
       const char* name;
@@ -380,9 +380,9 @@ class Soak {
     end.day = std::min(28, begin.day + Int(0, 14));
     if (Chance(0.1)) std::swap(begin, end);
     if (Chance(0.5)) {
-      bench_.UseAutomation(spreadsheet_);
+      bench_.UseSpreadsheet(spreadsheet_);
     } else {
-      bench_.UseAutomation(bench_.noSpreadsheet);
+      bench_.UseSpreadsheet(bench_.noSpreadsheet);
     }
     SearchAndPrint(s(), {begin, end});
   }
@@ -516,7 +516,7 @@ class Soak {
   std::vector<std::string> bitmaps_;
   std::vector<Action> actions_;
   std::map<std::string, int> runs_;
-  test::AcceptingAutomation spreadsheet_;
+  test::AcceptingSpreadsheet spreadsheet_;
   test::AllowedLines allowed_;
   int commands_ = 0;
   long linesChecked_ = 0;
@@ -634,7 +634,8 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
   ASSERT_EQ(soak.s().state.linkState, LinkState::Online);
   const int mark = soak.bench().memo.LineCount();
   ReadFirmwareVersion(soak.s());
-  ASSERT_TRUE(soak.bench().RunUntil([&soak] { return !soak.s().pending.awaitFirmware; }, 5000));
+  ASSERT_TRUE(
+      soak.bench().RunUntil([&soak] { return !soak.s().pending.Has(Request::Firmware); }, 5000));
   ASSERT_GT(soak.bench().memo.LineCount(), mark);
   EXPECT_EQ(soak.bench().memo.lines[static_cast<std::size_t>(mark)], "Firmware version :");
 
@@ -657,7 +658,7 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
   EXPECT_GT(soak.Seen("Orvex is online ."), 10);
   for (const char* done :
        {"Firmware version :", "Download coin format finished .", "Download logo3 finished .",
-        "Renew records finished .", kRenewalUnfinished, "Finish outputing EXCEL file.",
+        "Renew records finished .", kRenewalUnfinished.c_str(), "Finish outputing EXCEL file.",
         "Download all part finished!!", "Data transfer interrupt ."}) {
     EXPECT_GT(soak.Seen(done), 0) << done;
   }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "batch/download_all.h"
 #include "bitmaps.h"
@@ -14,6 +16,7 @@
 #include "formats/format_download.h"
 #include "formats/settings.h"
 #include "link/link_control.h"
+#include "link/reply_dispatcher.h"
 #include "logos/logo_download.h"
 #include "records/record_search.h"
 #include "traffic/traffic_line.h"
@@ -73,6 +76,33 @@ TEST_F(HandPlayedTraffic, AnnouncementComesBeforeTheVariantQueryItSends) {
   EXPECT_EQ(entries().back().name, "variant reply");
   EXPECT_THAT(entries().back().sections,
               ElementsAre(::testing::Field(&TakenSection::section, ReplySection::VariantReply)));
+}
+
+// Walks every request there is: a request added with a section that does
+// not end it, or with another's name, fails here.
+TEST_F(HandPlayedTraffic, EveryRequestIsEndedByItsOwnSectionUnderItsOwnName) {
+  Identify();
+  std::set<std::string> names;
+  for (std::size_t i = 0; i < kRequestCount; ++i) {
+    const Request request = RequestAt(i);
+    SCOPED_TRACE(ReplyName(request));
+    s.state.busy = true;
+    s.pending.Set(request);
+    // Formats need 0xAA first, logos 0xAB; any other section takes either.
+    for (const std::uint8_t first : {std::uint8_t{0xAA}, std::uint8_t{0xAB}}) {
+      if (s.pending.Has(request)) bench.Deliver({first});
+    }
+    EXPECT_FALSE(s.pending.Any());
+    EXPECT_FALSE(s.state.busy);
+    ASSERT_FALSE(entries().empty());
+    EXPECT_EQ(entries().back().name, ReplyName(request));
+    ASSERT_EQ(entries().back().sections.size(), 1u);
+    EXPECT_EQ(entries().back().sections[0].section, ReplySection::RequestReply);
+    EXPECT_EQ(entries().back().sections[0].request, request);
+    EXPECT_THAT(ReplyName(request), ::testing::EndsWith(" reply"));
+    names.insert(ReplyName(request));
+  }
+  EXPECT_EQ(names.size(), kRequestCount) << "every reply has a name of its own";
 }
 
 TEST_F(HandPlayedTraffic, AnnouncementCrossingAProbeIsNoVariantReply) {
@@ -380,9 +410,9 @@ TEST(TrafficNames, SectionsAndMeanings) {
   EXPECT_EQ(SectionName({ReplySection::RecordReport, 0x44}), "record-maintenance report 0x44");
   EXPECT_EQ(ReadMeaning({}), "not taken");
   EXPECT_EQ(ReadMeaning({{ReplySection::Acknowledgement}}), "acknowledgement");
-  EXPECT_EQ(ReadMeaning({{ReplySection::Acknowledgement}, {ReplySection::FirmwareReply}}),
+  EXPECT_EQ(ReadMeaning({{ReplySection::Acknowledgement}, ReplyTo(Request::Firmware)}),
             "firmware reply");
-  EXPECT_EQ(ReadMeaning({{ReplySection::RecordReport, 0x33}, {ReplySection::EraseReply}}),
+  EXPECT_EQ(ReadMeaning({{ReplySection::RecordReport, 0x33}, ReplyTo(Request::Erase)}),
             "record-maintenance report 0x33 + erase reply");
 }
 

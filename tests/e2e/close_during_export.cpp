@@ -38,8 +38,8 @@ int main(int argc, char* argv[]) {
       int progressLine;
     } s{};
     form.sessionThread().runAndWait([&s](orvex::Session& session) {
-      s = {session.state.identified, session.state.busy, session.pending.awaitRecordSearch,
-           session.progressLine};
+      s = {session.state.identified, session.state.busy,
+           session.pending.Has(orvex::Request::RecordSearch), session.progressLine};
     });
     if (!searched) {
       if (!s.identified) return;

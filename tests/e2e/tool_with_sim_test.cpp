@@ -91,7 +91,7 @@ class ToolWithSimTest : public QObject {
     QVERIFY2(CpuSeconds() - before < 0.2, "the window spins after the port went away");
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
     f.Settle();
-    QVERIFY(f.Pending().awaitFirmware);
+    QVERIFY(f.Pending().Has(orvex::Request::Firmware));
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Timeout Detect : 1 sec")), 3000);
 
     // Closing asks first, since the request waits for its reply; closed

@@ -96,31 +96,33 @@ using fuzz::FuzzInput;
 
 // The reply sections for requests, in the dispatcher's order (6 to 24).
 struct Section {
-  bool PendingRequest::*flag;
+  Request request;
   int firstByte;  // the byte 0 it needs, or -1
   bool logo;
 };
-constexpr Section kSections[19] = {
-    {&PendingRequest::awaitErase, -1, false},
-    {&PendingRequest::awaitClockSet, -1, false},
-    {&PendingRequest::awaitFirmware, -1, false},
-    {&PendingRequest::awaitDateTime, -1, false},
-    {&PendingRequest::awaitMultiplier, -1, false},
-    {&PendingRequest::awaitCoinFormat, 0xAA, false},
-    {&PendingRequest::awaitNoteFormat, 0xAA, false},
-    {&PendingRequest::awaitPayoutFormat, 0xAA, false},
-    {&PendingRequest::awaitLogo1, 0xAB, true},
-    {&PendingRequest::awaitLogo2, 0xAB, true},
-    {&PendingRequest::awaitLogo3, 0xAB, true},
-    {&PendingRequest::awaitPrintStatus, -1, false},
-    {&PendingRequest::awaitSummary, -1, false},
-    {&PendingRequest::awaitRecordSearch, -1, false},
-    {&PendingRequest::awaitTestCoin, -1, false},
-    {&PendingRequest::awaitTestNote, -1, false},
-    {&PendingRequest::awaitTestPayout, -1, false},
-    {&PendingRequest::awaitDailyReport, -1, false},
-    {&PendingRequest::awaitHistoryReport, -1, false},
+constexpr Section kSections[] = {
+    {Request::Erase, -1, false},         {Request::ClockSet, -1, false},
+    {Request::Firmware, -1, false},      {Request::DateTime, -1, false},
+    {Request::Multiplier, -1, false},    {Request::CoinFormat, 0xAA, false},
+    {Request::NoteFormat, 0xAA, false},  {Request::PayoutFormat, 0xAA, false},
+    {Request::Logo1, 0xAB, true},        {Request::Logo2, 0xAB, true},
+    {Request::Logo3, 0xAB, true},        {Request::PrintStatus, -1, false},
+    {Request::Summary, -1, false},       {Request::RecordSearch, -1, false},
+    {Request::TestCoin, -1, false},      {Request::TestNote, -1, false},
+    {Request::TestPayout, -1, false},    {Request::DailyReport, -1, false},
+    {Request::HistoryReport, -1, false},
 };
+// A request the model does not know, or one out of the dispatcher's order,
+// does not compile.
+constexpr bool ModelKnowsEveryRequest() {
+  if (std::size(kSections) != kRequestCount) return false;
+  for (std::size_t i = 0; i < kRequestCount; ++i) {
+    if (kSections[i].request != RequestAt(i)) return false;
+  }
+  return true;
+}
+static_assert(ModelKnowsEveryRequest(), "one section per request, in the order of Request");
+static_assert(kRequestCount <= 24, "the header holds 24 pending bits");
 
 struct Command {
   const char* name;
@@ -223,10 +225,7 @@ ORVEX_UNCOUNTED bool SameModel(const Model& a, const Model& b) {
       x.cancelBatch != y.cancelBatch) {
     return false;
   }
-  for (const Section& section : kSections) {
-    if (a.p.*section.flag != b.p.*section.flag) return false;
-  }
-  return std::equal(a.timers, a.timers + 3, b.timers);
+  return a.p == b.p && std::equal(a.timers, a.timers + 3, b.timers);
 }
 
 // Empty when the two agree, else what differs.
@@ -249,9 +248,10 @@ ORVEX_UNCOUNTED std::string Differences(const Model& want, const Model& got) {
   field("blockAck", want.st.blockAck, got.st.blockAck);
   field("cancelLogo", want.st.cancelLogo, got.st.cancelLogo);
   field("cancelBatch", want.st.cancelBatch, got.st.cancelBatch);
-  for (int i = 0; i < 19; ++i) {
+  for (std::size_t i = 0; i < kRequestCount; ++i) {
     const std::string name = "section " + std::to_string(i + 6) + " flag";
-    field(name.c_str(), want.p.*kSections[i].flag, got.p.*kSections[i].flag);
+    const Request request = kSections[i].request;
+    field(name.c_str(), want.p.Has(request), got.p.Has(request));
   }
   field("Timer1", want.timers[0], got.timers[0]);
   field("Timer2", want.timers[1], got.timers[1]);
@@ -336,7 +336,9 @@ class Scenario {
     st.identifyTicks = (identify >> 2) % 4;
     st.timeoutSeconds = seconds % 96;
     st.timeoutLine = lines >> 3;
-    for (int i = 0; i < 19; ++i) s().pending.*kSections[i].flag = ((flags >> i) & 1) != 0;
+    for (std::size_t i = 0; i < kRequestCount; ++i) {
+      if (((flags >> i) & 1) != 0) s().pending.Set(kSections[i].request);
+    }
     for (int t = 0; t < 3; ++t) ports_->SetTimerEnabled(static_cast<TimerId>(t), (timers >> t) & 1);
     s().progressLine = progress % 12;
     for (int i = 0; i < 3; ++i) s().setup.logos[static_cast<std::size_t>(i)].path = logos.paths[i];
@@ -496,10 +498,10 @@ class Scenario {
     }
     if (announces && m.st.busy && !m.p.Any()) m.st.busy = runStarted_ = false;
     for (const Section& section : kSections) {
-      if (!(m.p.*section.flag)) continue;
+      if (!m.p.Has(section.request)) continue;
       if (section.firstByte >= 0 && rx[0] != section.firstByte) continue;
       m.timers[1] = false;
-      m.p.*section.flag = false;
+      m.p.Clear(section.request);
       m.st.busy = runStarted_ = false;
       if (section.logo) m.st.blockAck = true;
     }
@@ -535,7 +537,7 @@ class Scenario {
     auto communicationReset = [&want, &reset] {
       reset = true;
       for (const Section& section : kSections) {
-        if (section.logo && want.p.*section.flag) want.st.blockAck = true;
+        if (section.logo && want.p.Has(section.request)) want.st.blockAck = true;
       }
       want.p = PendingRequest{};
       want.st.timeoutSeconds = 0;
@@ -657,7 +659,7 @@ class Scenario {
   }
 
   FuzzInput in_;
-  test::AcceptingAutomation accepting_;
+  test::AcceptingSpreadsheet accepting_;
   std::unique_ptr<fuzz::FuzzPorts> ports_;
   int firstCommand_ = 0;
   std::array<std::uint8_t, ReceiveBuffer::kSize> shadow_{};

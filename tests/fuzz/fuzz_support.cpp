@@ -52,9 +52,9 @@ void CheckedMemo::ClearLines() {
   FakeMemo::ClearLines();
 }
 
-FuzzPorts::FuzzPorts(Automation* automation) {
+FuzzPorts::FuzzPorts(Spreadsheet* spreadsheet) {
   session_ = std::make_unique<Session>(Ports{memo, *this, *this, panel, clock, *this, view,
-                                             automation ? *automation : noSpreadsheet, preview});
+                                             spreadsheet ? *spreadsheet : noSpreadsheet, preview});
 }
 
 FuzzPorts::~FuzzPorts() = default;

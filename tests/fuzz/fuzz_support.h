@@ -73,7 +73,7 @@ class CheckedMemo : public test::FakeMemo {
 // call the target's hooks (a wait with no hook is a fault of the target).
 class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
  public:
-  explicit FuzzPorts(Automation* automation = nullptr);
+  explicit FuzzPorts(Spreadsheet* spreadsheet = nullptr);
   ~FuzzPorts() override;
 
   Session& session() { return *session_; }

@@ -57,43 +57,41 @@ namespace {
 using namespace orvex;
 namespace chr = std::chrono;
 
-// Passes every call to the embedded spreadsheet and keeps the text put into
+// Passes every step to the embedded spreadsheet and keeps the text put into
 // each cell of column 1, by row.
-class RecordingSpreadsheet : public Automation {
+class RecordingSpreadsheet : public Spreadsheet {
  public:
   explicit RecordingSpreadsheet(const std::string& folder) : inner_(folder) {}
 
-  AutoResult Create(const std::string& id) override { return inner_.Create(id); }
-  AutoResult Attach(const std::string& id) override { return inner_.Attach(id); }
-  AutoResult Get(AutoObject object, const std::string& member,
-                 const std::vector<AutoValue>& args) override {
-    AutoResult result = inner_.Get(object, member, args);
-    if (result.ok && member == "Cells" && args.size() == 2) {
-      const auto* row = std::get_if<std::int32_t>(&args[0]);
-      const auto* column = std::get_if<std::int32_t>(&args[1]);
-      const auto* cell = std::get_if<AutoObject>(&result.value);
-      FUZZ_CHECK(row && column && cell && *column == 1, "cells are taken in column 1");
-      cellRows_[cell->id] = *row;
+  Obtained<SpreadsheetApp> Start() override { return inner_.Start(); }
+  Obtained<SpreadsheetApp> Attach() override { return inner_.Attach(); }
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return inner_.SetVisible(app, visible);
+  }
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return inner_.AddWorkbook(app); }
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return inner_.NameSheet(book, name);
+  }
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return inner_.SetColumnWidth(book, column, width);
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    SpreadsheetResult result = inner_.SetCell(book, row, column, text);
+    if (result.done) {
+      FUZZ_CHECK(column == 1, "cells are written in column 1");
+      FUZZ_CHECK(!cells.contains(row), "a cell is written once");
+      cells[row] = text;
     }
     return result;
   }
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override {
-    AutoResult result = inner_.Put(object, member, args, value);
-    if (result.ok && member == "Value") {
-      const auto* text = std::get_if<std::string>(&value);
-      FUZZ_CHECK(text != nullptr, "a cell gets a text");
-      FUZZ_CHECK(!cells.contains(cellRows_.at(object.id)), "a cell is written once");
-      cells[cellRows_.at(object.id)] = *text;
-    }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    SpreadsheetResult result = inner_.SaveAs(book, path);
+    if (result.done) saved.push_back(path);
     return result;
   }
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override {
-    AutoResult result = inner_.Call(object, member, args);
-    if (result.ok && member == "SaveAs") saved.push_back(std::get<std::string>(args.at(0)));
-    return result;
-  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return inner_.CloseWorkbook(book); }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return inner_.Quit(app); }
   std::string ReportFolder() override { return inner_.ReportFolder(); }
 
   std::map<std::int32_t, std::string> cells;
@@ -101,7 +99,6 @@ class RecordingSpreadsheet : public Automation {
 
  private:
   EmbeddedSpreadsheet inner_;
-  std::map<std::int64_t, std::int32_t> cellRows_;
 };
 
 bool IsDate(int year, int month, int day) {
@@ -246,18 +243,19 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
   ports.onPendingEvents = [&eventRounds] { ++eventRounds; };
   Session& s = ports.session();
   s.state.busy = true;
-  s.pending.awaitRecordSearch = true;
+  s.pending.Set(Request::RecordSearch);
   ports.SetTimerEnabled(TimerId::ReplyTimeout, true);
   const int mark = ports.memo.LineCount();
 
   ReplyDispatcher(s, reply);
   if (reply.empty()) {
     // A read of no bytes is no reply.
-    FUZZ_CHECK(s.pending.awaitRecordSearch && s.state.busy, "an empty read ended the search");
+    FUZZ_CHECK(s.pending.Has(Request::RecordSearch) && s.state.busy,
+               "an empty read ended the search");
     return false;
   }
 
-  FUZZ_CHECK(!s.pending.awaitRecordSearch && !s.state.busy, "the search ended");
+  FUZZ_CHECK(!s.pending.Has(Request::RecordSearch) && !s.state.busy, "the search ended");
   FUZZ_CHECK(!ports.TimerEnabled(TimerId::ReplyTimeout), "Timer2 off");
   const ReceiveBuffer& rx = s.rx;
   const auto lines = ports.memo.From(mark);

@@ -33,9 +33,9 @@ using Clock = std::chrono::steady_clock;
 
 // A session on fakes, hosted on the test's thread unless Start()ed.
 struct Hosted {
-  explicit Hosted(Automation* automation = nullptr)
+  explicit Hosted(Spreadsheet* spreadsheet = nullptr)
       : session(Ports{memo, host, host, panel, clock, host, view,
-                      automation != nullptr ? *automation : none, preview}) {
+                      spreadsheet != nullptr ? *spreadsheet : none, preview}) {
     host.Attach(session);
     session.state.identified = true;
     session.state.linkState = LinkState::Online;
@@ -82,12 +82,12 @@ TEST(SessionHostTest, RepliesQueuedWhileTheSessionWasBusyAreEachTakenOnTheirOwn)
   test::TrafficCapture traffic;
   h.session.traffic.SetObserver(&traffic);
   DownloadCoinFormat(h.session);
-  ASSERT_TRUE(h.session.pending.awaitCoinFormat);
+  ASSERT_TRUE(h.session.pending.Has(Request::CoinFormat));
   const int mark = h.memo.LineCount();
   for (const Bytes& read : {kRenewalStart, kRenewalProgress, kRenewalEnd, kFormatTaken}) {
     h.host.InjectRead(read);
   }
-  EXPECT_TRUE(h.RunFor(2000, [&h] { return !h.session.pending.awaitCoinFormat; }));
+  EXPECT_TRUE(h.RunFor(2000, [&h] { return !h.session.pending.Has(Request::CoinFormat); }));
   EXPECT_THAT(h.memo.From(mark),
               ElementsAre("Renew records now :", "Last erase date : 2005/01/09",
                           "Now write record : 2005/03/31", "Renew records finished .", "",
@@ -102,23 +102,23 @@ TEST(SessionHostTest, RepliesQueuedWhileTheSessionWasBusyAreEachTakenOnTheirOwn)
 
 // Injects a read when the export starts the spreadsheet: it comes while the
 // export handles events inside the dispatcher.
-class ReadDuringExport : public test::AcceptingAutomation {
+class ReadDuringExport : public test::AcceptingSpreadsheet {
  public:
   SessionHost* host = nullptr;
-  AutoResult Create(const std::string& progId) override {
+  Obtained<SpreadsheetApp> Start() override {
     host->InjectRead({0x77, 0x44, 0x10, 0x0B, 0x02});
-    return AcceptingAutomation::Create(progId);
+    return AcceptingSpreadsheet::Start();
   }
 };
 
 TEST(SessionHostTest, AReadFramedDuringAnExportWaitsUntilTheExportHasEnded) {
   // The export reads the day records from the receive buffer while it
   // handles events; a report that came then must not overwrite it.
-  ReadDuringExport automation;
-  Hosted h(&automation);
-  automation.host = &h.host;
+  ReadDuringExport spreadsheet;
+  Hosted h(&spreadsheet);
+  spreadsheet.host = &h.host;
   h.session.state.busy = true;
-  h.session.pending.awaitRecordSearch = true;
+  h.session.pending.Set(Request::RecordSearch);
   h.host.InjectRead(test::SearchReply(
       {5, 3, 1}, {5, 3, 20}, 2, std::vector<test::Day>(20, {100, 200, 300, 4}), test::kSerial));
   EXPECT_TRUE(
@@ -128,7 +128,7 @@ TEST(SessionHostTest, AReadFramedDuringAnExportWaitsUntilTheExportHasEnded) {
   EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
               ElementsAre("Finish outputing EXCEL file.", "",
                           "Records full! Last record date : 2016/11/02", ""));
-  EXPECT_FALSE(h.session.pending.awaitRecordSearch);
+  EXPECT_FALSE(h.session.pending.Has(Request::RecordSearch));
 }
 
 TEST(SessionHostTest, BurstsOnTheLineWhileTheSessionIsBusyStayApartWithTheirOwnTimes) {
@@ -198,12 +198,13 @@ TEST(SessionHostTest, ACallPostedDuringALongOperationIsHandledInsideItsWait) {
   });
   h.host.Post([&h] { ReadFirmwareVersion(h.session); });
   h.host.Post([&] {
-    refusedWhileWaiting = h.session.pending.awaitLogo1 && h.Said("Printer is busy right now .");
+    refusedWhileWaiting =
+        h.session.pending.Has(Request::Logo1) && h.Said("Printer is busy right now .");
     CommunicationReset(h.session);  // ends the download's wait
   });
   EXPECT_TRUE(h.RunFor(2000, [&ended] { return ended; }));
   EXPECT_TRUE(refusedWhileWaiting);
-  EXPECT_FALSE(h.session.pending.awaitFirmware);
+  EXPECT_FALSE(h.session.pending.Has(Request::Firmware));
 }
 
 TEST(SessionHostTest, StopEndsEveryWaitAndSendsNothingMore) {
@@ -224,7 +225,7 @@ TEST(SessionHostTest, StopEndsEveryWaitAndSendsNothingMore) {
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
   // Joined: the session is the test's again.
   EXPECT_EQ(h.session.bytesSent, 4u);  // the header only, no row after the stop
-  EXPECT_FALSE(h.session.pending.awaitLogo1);
+  EXPECT_FALSE(h.session.pending.Has(Request::Logo1));
   EXPECT_FALSE(h.session.state.busy);
   EXPECT_TRUE(h.Said("Communication Error !!"));
 }

@@ -142,14 +142,14 @@ class WorkbookExportTest : public ::testing::Test {
     VirtualBench::Options options;
     options.withPrinter = false;
     bench = std::make_unique<VirtualBench>(options);
-    bench->UseAutomation(*spreadsheet);
+    bench->UseSpreadsheet(*spreadsheet);
   }
   ~WorkbookExportTest() override { fs::remove_all(folder); }
 
   void Receive(const std::vector<std::uint8_t>& reply) {
     Session& s = bench->session();
     s.state.busy = true;
-    s.pending.awaitRecordSearch = true;
+    s.pending.Set(Request::RecordSearch);
     bench->Deliver(reply);
   }
 
@@ -271,39 +271,50 @@ TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanWritesNoWorkbook) {
 }
 
 TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
-  // Watches the progress line whenever a block's first cell is asked for.
-  class Spy : public Automation {
+  // Watches the progress line whenever a block's first cell is written.
+  class Spy : public Spreadsheet {
    public:
-    Spy(Automation& inner, VirtualBench& bench) : inner_(inner), bench_(bench) {}
-    AutoResult Create(const std::string& id) override { return inner_.Create(id); }
-    AutoResult Attach(const std::string& id) override { return inner_.Attach(id); }
-    AutoResult Get(AutoObject o, const std::string& m, const std::vector<AutoValue>& a) override {
-      if (m == "Cells" && std::get<std::int32_t>(a[0]) % 11 == 1) {
+    Spy(Spreadsheet& inner, VirtualBench& bench) : inner_(inner), bench_(bench) {}
+    Obtained<SpreadsheetApp> Start() override { return inner_.Start(); }
+    Obtained<SpreadsheetApp> Attach() override { return inner_.Attach(); }
+    SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+      return inner_.SetVisible(app, visible);
+    }
+    Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override {
+      return inner_.AddWorkbook(app);
+    }
+    SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+      return inner_.NameSheet(book, name);
+    }
+    SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+      return inner_.SetColumnWidth(book, column, width);
+    }
+    SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                              const std::string& text) override {
+      if (row % 11 == 1) {
         const auto line = static_cast<std::size_t>(bench_.session().progressLine);
         if (seen.empty() || seen.back() != bench_.memo.lines[line]) {
           seen.push_back(bench_.memo.lines[line]);
-          atRow.push_back(std::get<std::int32_t>(a[0]));
+          atRow.push_back(row);
         }
       }
-      return inner_.Get(o, m, a);
+      return inner_.SetCell(book, row, column, text);
     }
-    AutoResult Put(AutoObject o, const std::string& m, const std::vector<AutoValue>& a,
-                   const AutoValue& v) override {
-      return inner_.Put(o, m, a, v);
+    SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+      return inner_.SaveAs(book, path);
     }
-    AutoResult Call(AutoObject o, const std::string& m, const std::vector<AutoValue>& a) override {
-      return inner_.Call(o, m, a);
-    }
+    SpreadsheetResult CloseWorkbook(WorkbookId book) override { return inner_.CloseWorkbook(book); }
+    SpreadsheetResult Quit(SpreadsheetApp app) override { return inner_.Quit(app); }
     std::string ReportFolder() override { return inner_.ReportFolder(); }
     std::vector<std::string> seen;
     std::vector<int> atRow;
 
    private:
-    Automation& inner_;
+    Spreadsheet& inner_;
     VirtualBench& bench_;
   };
   Spy spy(*spreadsheet, *bench);
-  bench->UseAutomation(spy);
+  bench->UseSpreadsheet(spy);
   // 2002-01-01 to 2002-05-01: span 120.
   Receive(Reply({2, 1, 1}, {2, 5, 1}, 2, std::vector<Day>(121), std::nullopt));
 
@@ -336,7 +347,7 @@ TEST_F(WorkbookExportTest, SecondExportInTheSameRunWorks) {
 TEST_F(WorkbookExportTest, UnwritableFolderFailsAndTheNextExportRecovers) {
   const fs::path missing = folder / "reports";
   spreadsheet.emplace(missing.string());
-  bench->UseAutomation(*spreadsheet);
+  bench->UseSpreadsheet(*spreadsheet);
   Receive(Reply({5, 3, 1}, {5, 3, 1}, 2, {{100, 0, 0, 1}}, std::nullopt));
   EXPECT_THAT(ExportLines(), ElementsAre("", "Can't output EXCEL file.", ""));
   // The application keeps running, but the failed workbook is let go of.
@@ -356,19 +367,17 @@ TEST_F(WorkbookExportTest, UnwritableFolderFailsAndTheNextExportRecovers) {
 
 TEST_F(WorkbookExportTest, FailedExportsKeepNoWorkbooks) {
   spreadsheet.emplace((folder / "missing").string());
-  bench->UseAutomation(*spreadsheet);
+  bench->UseSpreadsheet(*spreadsheet);
   const std::vector<std::uint8_t> reply =
       Reply({5, 1, 1}, {5, 4, 10}, 2, std::vector<Day>(100, Day{1, 2, 3, 4}), std::nullopt);
   Receive(reply);
   // The progress line stands as it did at day 99.
   const std::string progress = "Output EXCEL file.........";
   ASSERT_THAT(ExportLines(), ElementsAre(progress, "Can't output EXCEL file.", ""));
-  const std::size_t objects = spreadsheet->LiveObjects();
   for (int run = 0; run < 40; ++run) Receive(reply);
   EXPECT_THAT(ExportLines(), ElementsAre(progress, "Can't output EXCEL file.", ""));
   EXPECT_EQ(spreadsheet->OpenWorkbooks(), 0u);
   EXPECT_EQ(spreadsheet->RunningInstances(), 1u);
-  EXPECT_EQ(spreadsheet->LiveObjects(), objects) << "nothing piles up from one failure to the next";
 
   // A reply that cannot be written lets go of its workbook as well.
   Receive(Reply({5, 1, 1}, {5, 4, 10}, 2, {{1, 2, 3, 4}}, std::nullopt));
@@ -390,37 +399,33 @@ TEST_F(WorkbookExportTest, TwoExportsInOneSecondKeepBothWorkbooks) {
   ExpectBlock(ReadWorkbook(folder / third), 0, "03/05/2007", {"3", "0", "0", "3"});
 }
 
-// Texts straight through the automation interface.
+// Texts straight through the spreadsheet's steps.
 class WorkbookTextTest : public WorkbookExportTest {
  protected:
-  AutoObject Sheet() {
-    app = std::get<AutoObject>(spreadsheet->Create("Excel.Application").value);
-    const auto books = std::get<AutoObject>(spreadsheet->Get(app, "Workbooks", {}).value);
-    workbook = std::get<AutoObject>(spreadsheet->Call(books, "Add", {}).value);
-    const auto sheets = std::get<AutoObject>(spreadsheet->Get(workbook, "Worksheets", {}).value);
-    return std::get<AutoObject>(spreadsheet->Get(sheets, "Item", {std::int32_t{1}}).value);
+  WorkbookId Sheet() {
+    const Obtained<SpreadsheetApp> app = spreadsheet->Start();
+    EXPECT_TRUE(app.done) << app.failure;
+    const Obtained<WorkbookId> added = spreadsheet->AddWorkbook(app.handle);
+    EXPECT_TRUE(added.done) << added.failure;
+    workbook = added.handle;
+    return workbook;
   }
-  void Write(AutoObject sheet, int row, int column, const std::string& text) {
-    const AutoResult cell =
-        spreadsheet->Get(sheet, "Cells", {std::int32_t{row}, std::int32_t{column}});
-    ASSERT_TRUE(cell.ok) << cell.error;
-    const AutoResult put = spreadsheet->Put(std::get<AutoObject>(cell.value), "Value", {}, text);
-    ASSERT_TRUE(put.ok) << put.error;
+  void Write(WorkbookId sheet, int row, int column, const std::string& text) {
+    const SpreadsheetResult set = spreadsheet->SetCell(sheet, row, column, text);
+    ASSERT_TRUE(set.done) << set.failure;
   }
   ReadBack Save() {
     const fs::path file = folder / "texts.xls";
-    const AutoResult saved =
-        spreadsheet->Call(workbook, "SaveAs", {file.string(), std::int32_t{-4143}});
-    EXPECT_TRUE(saved.ok) << saved.error;
+    const SpreadsheetResult saved = spreadsheet->SaveAs(workbook, file.string());
+    EXPECT_TRUE(saved.done) << saved.failure;
     return ReadWorkbook(file);
   }
-  AutoObject app;
-  AutoObject workbook;
+  WorkbookId workbook;
 };
 
 TEST_F(WorkbookTextTest, LatinAndWiderCharactersSurvive) {
-  const AutoObject sheet = Sheet();
-  ASSERT_TRUE(spreadsheet->Put(sheet, "Name", {}, std::string("Отчёт €")).ok);
+  const WorkbookId sheet = Sheet();
+  ASSERT_TRUE(spreadsheet->NameSheet(sheet, "Отчёт €").done);
   const std::vector<std::string> texts = {
       "Café ñ ß ÿ", "€ 100", "日本語のテキスト", "smile 😀 here", "tab\tand\nnew line", "A"};
   for (std::size_t i = 0; i < texts.size(); ++i) Write(sheet, static_cast<int>(i) + 1, 1, texts[i]);
@@ -441,7 +446,7 @@ TEST_F(WorkbookTextTest, LatinAndWiderCharactersSurvive) {
 }
 
 TEST_F(WorkbookTextTest, LongStringsSplitAcrossContinueRecords) {
-  const AutoObject sheet = Sheet();
+  const WorkbookId sheet = Sheet();
   // Strings of both widths that straddle record boundaries at odd and even
   // places, and one as long as a cell may hold.
   std::vector<std::string> texts;
@@ -469,7 +474,7 @@ TEST_F(WorkbookTextTest, LongStringsSplitAcrossContinueRecords) {
 }
 
 TEST_F(WorkbookTextTest, CharactersBeyondTheBasicPlaneStayWholeAcrossRecords) {
-  const AutoObject sheet = Sheet();
+  const WorkbookId sheet = Sheet();
   // One two-byte character first puts every surrogate pair at an odd unit,
   // so the first record ends between the two halves of one of them.
   std::string text = "ж";
@@ -492,16 +497,12 @@ TEST_F(WorkbookTextTest, EmptyWorkbookSaves) {
 }
 
 TEST_F(WorkbookTextTest, CellsOnRowsFarApartAndManyColumns) {
-  const AutoObject sheet = Sheet();
+  const WorkbookId sheet = Sheet();
   Write(sheet, 65536, 256, "last cell");
   Write(sheet, 1, 1, "first");
   Write(sheet, 33, 2, "second block");
   Write(sheet, 33, 1, "row 33");
-  ASSERT_TRUE(
-      spreadsheet
-          ->Put(std::get<AutoObject>(spreadsheet->Get(sheet, "Columns", {std::int32_t{256}}).value),
-                "ColumnWidth", {}, 12.5)
-          .ok);
+  ASSERT_TRUE(spreadsheet->SetColumnWidth(sheet, 256, 12.5).done);
   const ReadBack book = Save();
   EXPECT_THAT(book.problems, IsEmpty());
   EXPECT_EQ(book.cells, (std::map<int, std::string>{{1, "first"}, {33, "row 33"}}));

@@ -11,7 +11,7 @@
 
 #include "ports.h"
 #include "preview/preview_plan.h"
-#include "records/automation.h"
+#include "records/spreadsheet.h"
 #include "setup/setup_view.h"
 #include "traffic/traffic.h"
 
@@ -83,30 +83,27 @@ class FakePreview : public PreviewPort {
   std::vector<PreviewPlan> shown;
 };
 
-// Every operation fails, as on a machine with no spreadsheet application.
+// Every step fails, as on a machine with no spreadsheet application.
 using NoSpreadsheet = orvex::NoSpreadsheet;
 
-// An automation port on which every operation succeeds: objects are fresh
-// handles, properties read as nothing. Lets the period export run its whole
-// loop without a spreadsheet behind it.
-class AcceptingAutomation : public Automation {
+// A spreadsheet on which every step goes through: handles are fresh, and
+// nothing is kept. Lets the period export run its whole loop without a
+// spreadsheet behind it.
+class AcceptingSpreadsheet : public Spreadsheet {
  public:
-  AutoResult Create(const std::string&) override { return Object(); }
-  AutoResult Attach(const std::string&) override { return Object(); }
-  AutoResult Get(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
-  AutoResult Put(AutoObject, const std::string&, const std::vector<AutoValue>&,
-                 const AutoValue&) override {
-    return {true, {}, {}};
-  }
-  AutoResult Call(AutoObject, const std::string&, const std::vector<AutoValue>&) override {
-    return Object();
-  }
+  Obtained<SpreadsheetApp> Start() override { return SpreadsheetApp{++next_}; }
+  Obtained<SpreadsheetApp> Attach() override { return SpreadsheetApp{++next_}; }
+  SpreadsheetResult SetVisible(SpreadsheetApp, bool) override { return {}; }
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp) override { return WorkbookId{++next_}; }
+  SpreadsheetResult NameSheet(WorkbookId, const std::string&) override { return {}; }
+  SpreadsheetResult SetColumnWidth(WorkbookId, int, double) override { return {}; }
+  SpreadsheetResult SetCell(WorkbookId, int, int, const std::string&) override { return {}; }
+  SpreadsheetResult SaveAs(WorkbookId, const std::string&) override { return {}; }
+  SpreadsheetResult CloseWorkbook(WorkbookId) override { return {}; }
+  SpreadsheetResult Quit(SpreadsheetApp) override { return {}; }
   std::string ReportFolder() override { return "/nonexistent/"; }
 
  private:
-  AutoResult Object() { return {true, AutoObject{++next_}, {}}; }
   std::int64_t next_ = 0;
 };
 

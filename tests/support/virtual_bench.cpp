@@ -16,26 +16,39 @@ std::int64_t WireTimeMs(std::size_t bytes) {
 }
 }  // namespace
 
-// Lets a test swap the automation port after the session was made.
-class VirtualBench::AutomationRelay : public Automation {
+// Lets a test swap the spreadsheet after the session was made.
+class VirtualBench::SpreadsheetRelay : public Spreadsheet {
  public:
-  explicit AutomationRelay(Automation** target) : target_(target) {}
-  AutoResult Create(const std::string& id) override { return (*target_)->Create(id); }
-  AutoResult Attach(const std::string& id) override { return (*target_)->Attach(id); }
-  AutoResult Get(AutoObject o, const std::string& m, const std::vector<AutoValue>& a) override {
-    return (*target_)->Get(o, m, a);
+  explicit SpreadsheetRelay(Spreadsheet** target) : target_(target) {}
+  Obtained<SpreadsheetApp> Start() override { return (*target_)->Start(); }
+  Obtained<SpreadsheetApp> Attach() override { return (*target_)->Attach(); }
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return (*target_)->SetVisible(app, visible);
   }
-  AutoResult Put(AutoObject o, const std::string& m, const std::vector<AutoValue>& a,
-                 const AutoValue& v) override {
-    return (*target_)->Put(o, m, a, v);
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override {
+    return (*target_)->AddWorkbook(app);
   }
-  AutoResult Call(AutoObject o, const std::string& m, const std::vector<AutoValue>& a) override {
-    return (*target_)->Call(o, m, a);
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return (*target_)->NameSheet(book, name);
   }
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return (*target_)->SetColumnWidth(book, column, width);
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    return (*target_)->SetCell(book, row, column, text);
+  }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    return (*target_)->SaveAs(book, path);
+  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override {
+    return (*target_)->CloseWorkbook(book);
+  }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return (*target_)->Quit(app); }
   std::string ReportFolder() override { return (*target_)->ReportFolder(); }
 
  private:
-  Automation** target_;
+  Spreadsheet** target_;
 };
 
 VirtualBench::VirtualBench() : VirtualBench(Options{}) {}
@@ -43,7 +56,7 @@ VirtualBench::~VirtualBench() = default;
 
 VirtualBench::VirtualBench(Options options) : options_(std::move(options)) {
   printer_ = std::make_unique<sim::PrinterModel>(options_.printer);
-  relay_ = std::make_unique<AutomationRelay>(&automation_);
+  relay_ = std::make_unique<SpreadsheetRelay>(&spreadsheet_);
   session_ = std::make_unique<Session>(
       Ports{memo, *this, *this, panel, clock, *this, view, *relay_, preview});
 }

@@ -96,8 +96,8 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
 
   bool TimerEnabled(TimerId timer) const override;
 
-  // The automation port that sessions get; defaults to NoSpreadsheet.
-  void UseAutomation(Automation& automation) { automation_ = &automation; }
+  // The spreadsheet that sessions get; defaults to NoSpreadsheet.
+  void UseSpreadsheet(Spreadsheet& spreadsheet) { spreadsheet_ = &spreadsheet; }
 
  private:
   struct Delivery {
@@ -148,12 +148,12 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   static constexpr int kTimers = kTimerCount;
   TimerSlot timers_[kTimers];
   bool dispatching_ = false;
-  Automation* automation_ = &noSpreadsheet;
+  Spreadsheet* spreadsheet_ = &noSpreadsheet;
   std::unique_ptr<sim::PrinterModel> printer_;
   std::unique_ptr<Session> session_;
 
-  class AutomationRelay;
-  std::unique_ptr<AutomationRelay> relay_;
+  class SpreadsheetRelay;
+  std::unique_ptr<SpreadsheetRelay> relay_;
 };
 
 }  // namespace orvex::test

@@ -1,5 +1,7 @@
 #include "batch/download_all.h"
 
+#include <optional>
+
 #include "commands/actions.h"
 #include "commands/clock_setting.h"
 #include "formats/format_download.h"
@@ -15,28 +17,28 @@ enum class AfterStep { CancelSaysInterrupt, CancelSilent, CancelOnly };
 struct Step {
   const char* line;
   void (*handler)(Session&);
-  bool PendingRequest::*flag;  // nullptr: the step awaits no answer
+  std::optional<Request> awaits;  // the answer the step waits for, if any
   AfterStep after;
   bool (*accepted)(const ReceiveBuffer&) = nullptr;  // the answer's verdict, if it has one
 };
 
 constexpr Step kSteps[kDownloadAllSteps] = {
-    {"STEP 1 : (Date & Time)", SetPrinterClock, &PendingRequest::awaitClockSet,
-     AfterStep::CancelSaysInterrupt, ClockSetAccepted},
-    {"STEP 2 : (Erase Record)", EraseRecords, &PendingRequest::awaitErase,
-     AfterStep::CancelSaysInterrupt, EraseAccepted},
-    {"STEP 3 : (Data mutiplier & Decimal)", SendMultiplierSettings, nullptr,
+    {"STEP 1 : (Date & Time)", SetPrinterClock, Request::ClockSet, AfterStep::CancelSaysInterrupt,
+     ClockSetAccepted},
+    {"STEP 2 : (Erase Record)", EraseRecords, Request::Erase, AfterStep::CancelSaysInterrupt,
+     EraseAccepted},
+    {"STEP 3 : (Data mutiplier & Decimal)", SendMultiplierSettings, std::nullopt,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 4 : (Printer status)", SendPrintStatus, nullptr, AfterStep::CancelSaysInterrupt},
-    {"STEP 5 : (Coin Format)", DownloadCoinFormat, &PendingRequest::awaitCoinFormat,
+    {"STEP 4 : (Printer status)", SendPrintStatus, std::nullopt, AfterStep::CancelSaysInterrupt},
+    {"STEP 5 : (Coin Format)", DownloadCoinFormat, Request::CoinFormat,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 6 : (Note Format)", DownloadNoteFormat, &PendingRequest::awaitNoteFormat,
+    {"STEP 6 : (Note Format)", DownloadNoteFormat, Request::NoteFormat,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 7 : (Payout Format)", DownloadPayoutFormat, &PendingRequest::awaitPayoutFormat,
+    {"STEP 7 : (Payout Format)", DownloadPayoutFormat, Request::PayoutFormat,
      AfterStep::CancelSaysInterrupt},
-    {"STEP 8 : (Logo1)", DownloadLogo1, &PendingRequest::awaitLogo1, AfterStep::CancelSilent},
-    {"STEP 9 : (Logo2)", DownloadLogo2, &PendingRequest::awaitLogo2, AfterStep::CancelSilent},
-    {"STEP 10 : (Logo3)", DownloadLogo3, &PendingRequest::awaitLogo3, AfterStep::CancelOnly},
+    {"STEP 8 : (Logo1)", DownloadLogo1, Request::Logo1, AfterStep::CancelSilent},
+    {"STEP 9 : (Logo2)", DownloadLogo2, Request::Logo2, AfterStep::CancelSilent},
+    {"STEP 10 : (Logo3)", DownloadLogo3, Request::Logo3, AfterStep::CancelOnly},
 };
 
 constexpr const char* kOffline = "Can't detect printer, please check it .";
@@ -57,7 +59,7 @@ StepResult ResultOf(const Session& session, const Step& step, const StepMark& ma
   if (session.state.linkState != LinkState::Online) return StepResult::NoAnswer;
   // Sent and online but never answered: a step that awaits nothing, or a
   // logo download that Cancel stopped.
-  return step.flag == nullptr ? StepResult::Done : StepResult::Interrupted;
+  return step.awaits ? StepResult::Interrupted : StepResult::Done;
 }
 
 struct RunningFlag {
@@ -118,20 +120,21 @@ void DownloadAll(Session& session, const DownloadAllOptions& options) {
   DownloadAllObserver* observer = options.observer;
   for (int number = 1; number <= kDownloadAllSteps; ++number) {
     const Step& step = kSteps[number - 1];
-    if (observer != nullptr) observer->StepStarting(number);
-    if ((number == 1 && !options.setClock) || (number == 2 && !options.eraseRecords)) {
-      if (observer != nullptr) observer->StepFinished(number, StepResult::Skipped);
+    const auto id = static_cast<DownloadAllStep>(number);
+    if (observer != nullptr) observer->StepStarting(id);
+    if ((id == DownloadAllStep::Clock && !options.setClock) ||
+        (id == DownloadAllStep::EraseRecords && !options.eraseRecords)) {
+      if (observer != nullptr) observer->StepFinished(id, StepResult::Skipped);
       continue;
     }
     const StepMark mark{session.bytesSent, session.requestsAnswered};
     session.Append(step.line);
     step.handler(session);
-    if (step.flag != nullptr) {
-      const bool& flag = session.pending.*step.flag;
-      session.io.events.WaitWhile([&flag] { return flag; });
+    if (const auto awaited = step.awaits) {
+      session.io.events.WaitWhile([&session, awaited] { return session.pending.Has(*awaited); });
     }
     session.io.link.Pause(1000);
-    if (observer != nullptr) observer->StepFinished(number, ResultOf(session, step, mark));
+    if (observer != nullptr) observer->StepFinished(id, ResultOf(session, step, mark));
 
     if (st.cancelBatch) {
       if (step.after == AfterStep::CancelSaysInterrupt) {

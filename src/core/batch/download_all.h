@@ -8,6 +8,23 @@ namespace orvex {
 
 constexpr int kDownloadAllSteps = 10;
 
+// The steps, numbered as their lines number them.
+enum class DownloadAllStep : int {
+  Clock = 1,
+  EraseRecords,
+  Multipliers,
+  PrintStatus,
+  CoinFormat,
+  NoteFormat,
+  PayoutFormat,
+  Logo1,
+  Logo2,
+  Logo3,
+};
+constexpr int StepNumber(DownloadAllStep step) {
+  return static_cast<int>(step);
+}
+
 // The line a step appends first, "STEP 5 : (Coin Format)"; step is 1..10.
 const char* DownloadAllStepLine(int step);
 
@@ -27,9 +44,9 @@ const char* StepResultName(StepResult result);
 class DownloadAllObserver {
  public:
   virtual ~DownloadAllObserver() = default;
-  virtual void StepStarting(int step) = 0;
+  virtual void StepStarting(DownloadAllStep step) = 0;
   // After the step's wait and its one-second pause.
-  virtual void StepFinished(int step, StepResult result) = 0;
+  virtual void StepFinished(DownloadAllStep step, StepResult result) = 0;
 };
 
 struct DownloadAllOptions {

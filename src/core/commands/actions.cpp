@@ -9,40 +9,32 @@ namespace orvex {
 namespace {
 
 struct ResultCommand {
+  Request request;
   std::uint8_t first;
   std::uint8_t code;
   const char* doneLine;
   const char* requestName;
 };
 
-constexpr ResultCommand kResultCommands[5] = {
-    {ESC, 0xFA, "Print coin ticket finished .", "coin test ticket"},
-    {ESC, 0xFB, "Print note ticket finished .", "note test ticket"},
-    {ESC, 0xFC, "Print payout ticket finished .", "payout test ticket"},
-    {GS, 0xF0, "Print daily report finished .", "daily report"},
-    {GS, 0xF1, "Print daily history report finished .", "history report"},
+constexpr ResultCommand kResultCommands[] = {
+    {Request::TestCoin, ESC, 0xFA, "Print coin ticket finished .", "coin test ticket"},
+    {Request::TestNote, ESC, 0xFB, "Print note ticket finished .", "note test ticket"},
+    {Request::TestPayout, ESC, 0xFC, "Print payout ticket finished .", "payout test ticket"},
+    {Request::DailyReport, GS, 0xF0, "Print daily report finished .", "daily report"},
+    {Request::HistoryReport, GS, 0xF1, "Print daily history report finished .", "history report"},
 };
 
-bool& ResultFlag(PendingRequest& p, ResultRequest request) {
-  switch (request) {
-    case ResultRequest::TestCoin:
-      return p.awaitTestCoin;
-    case ResultRequest::TestNote:
-      return p.awaitTestNote;
-    case ResultRequest::TestPayout:
-      return p.awaitTestPayout;
-    case ResultRequest::DailyReport:
-      return p.awaitDailyReport;
-    case ResultRequest::HistoryReport:
-      break;
+const ResultCommand& ResultCommandOf(Request request) {
+  for (const ResultCommand& command : kResultCommands) {
+    if (command.request == request) return command;
   }
-  return p.awaitHistoryReport;
+  return kResultCommands[0];  // every caller names one of them
 }
 
-void StartResultCommand(Session& session, ResultRequest request) {
+void StartResultCommand(Session& session, Request request) {
   if (!BusyCheck(session)) return;
-  const ResultCommand& command = kResultCommands[static_cast<int>(request)];
-  StartRequest(session, ResultFlag(session.pending, request));
+  const ResultCommand& command = ResultCommandOf(request);
+  StartRequest(session, request);
   (void)session.Send(command.requestName, {command.first, command.code}, LastPause::No);
 }
 
@@ -68,24 +60,24 @@ std::string ReportDate(std::uint8_t year, std::uint8_t month, std::uint8_t day) 
 }
 
 void PrintCoinTestTicket(Session& session) {
-  StartResultCommand(session, ResultRequest::TestCoin);
+  StartResultCommand(session, Request::TestCoin);
 }
 void PrintNoteTestTicket(Session& session) {
-  StartResultCommand(session, ResultRequest::TestNote);
+  StartResultCommand(session, Request::TestNote);
 }
 void PrintPayoutTestTicket(Session& session) {
-  StartResultCommand(session, ResultRequest::TestPayout);
+  StartResultCommand(session, Request::TestPayout);
 }
 void PrintDailyReport(Session& session) {
-  StartResultCommand(session, ResultRequest::DailyReport);
+  StartResultCommand(session, Request::DailyReport);
 }
 void PrintHistoryReport(Session& session) {
-  StartResultCommand(session, ResultRequest::HistoryReport);
+  StartResultCommand(session, Request::HistoryReport);
 }
 
 void EraseRecords(Session& session) {
   if (!BusyCheck(session)) return;
-  StartRequest(session, session.pending.awaitErase);
+  StartRequest(session, Request::Erase);
   (void)session.Send("erase records", {ESC, 0xF3}, LastPause::No);
 }
 
@@ -153,20 +145,20 @@ void OnEraseReply(Session& session) {
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append(EraseAccepted(session.rx) ? "Erase record finished ." : "Erase record Error .");
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitErase);
+  FinishRequest(session, Request::Erase);
 }
 
-void OnPrintResult(Session& session, ResultRequest request) {
+void OnPrintResult(Session& session, Request request) {
   session.SetTimer(TimerId::ReplyTimeout, false);
   const std::uint8_t result = session.rx[0];
   if (result == 0) {
     session.Append("Printer have no paper or busy .");
     session.AppendEmpty();
   } else if (result == 1) {
-    session.Append(kResultCommands[static_cast<int>(request)].doneLine);
+    session.Append(ResultCommandOf(request).doneLine);
     session.AppendEmpty();
   }
-  FinishRequest(session, ResultFlag(session.pending, request));
+  FinishRequest(session, request);
 }
 
 }  // namespace orvex

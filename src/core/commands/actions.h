@@ -31,9 +31,9 @@ inline bool EraseAccepted(const ReceiveBuffer& rx) {
   return rx[0] == 0xAA;
 }
 
-enum class ResultRequest { TestCoin, TestNote, TestPayout, DailyReport, HistoryReport };
-// Sections 20 to 24.
-void OnPrintResult(Session& session, ResultRequest request);
+// Sections 20 to 24: the request is TestCoin, TestNote, TestPayout,
+// DailyReport or HistoryReport.
+void OnPrintResult(Session& session, Request request);
 
 // "20" and the date of a record report: 0x03 0x0C 0x1F -> "2003/12/31".
 std::string ReportDate(std::uint8_t year, std::uint8_t month, std::uint8_t day);

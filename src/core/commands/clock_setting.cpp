@@ -8,8 +8,12 @@
 namespace orvex {
 
 std::optional<std::string> ClockYearProblem(const LocalDateTime& now) {
-  if (now.year >= 2022) return "Year must be smaller than 2022.";
-  if (now.year <= 2001) return "Year must be bigger than 2001.";
+  if (now.year > kLastPrinterYear) {
+    return "Year must be smaller than " + std::to_string(kLastPrinterYear + 1) + ".";
+  }
+  if (now.year < kFirstPrinterYear) {
+    return "Year must be bigger than " + std::to_string(kFirstPrinterYear - 1) + ".";
+  }
   return std::nullopt;
 }
 
@@ -21,7 +25,7 @@ void SetPrinterClock(Session& session) {
     session.AppendEmpty();
     return;
   }
-  session.pending.awaitClockSet = true;
+  session.pending.Set(Request::ClockSet);
   session.state.busy = true;
 
   const int yy = now.year % 100;
@@ -46,7 +50,7 @@ void OnClockSetReply(Session& session) {
   session.Append(ClockSetAccepted(session.rx) ? "Set date & time finished ."
                                               : "Set date & time Error .");
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitClockSet);
+  FinishRequest(session, Request::ClockSet);
 }
 
 }  // namespace orvex

@@ -8,8 +8,12 @@
 
 namespace orvex {
 
-// The printer holds years 2002 to 2021: the message that refuses any
-// other year, or nullopt when the PC's year can be set.
+// The years the printer's calendar holds.
+constexpr int kFirstPrinterYear = 2002;
+constexpr int kLastPrinterYear = 2021;
+
+// The message that refuses a year the printer does not hold, or nullopt
+// when the PC's year can be set.
 std::optional<std::string> ClockYearProblem(const LocalDateTime& now);
 // The printer's answer to the clock setting: 0xAA accepted it.
 inline bool ClockSetAccepted(const ReceiveBuffer& rx) {

@@ -11,9 +11,10 @@ namespace orvex {
 
 namespace {
 
-void Query(Session& session, bool& flag, const char* name, std::uint8_t first, std::uint8_t code) {
+void Query(Session& session, Request request, const char* name, std::uint8_t first,
+           std::uint8_t code) {
   if (!BusyCheck(session)) return;
-  StartRequest(session, flag);
+  StartRequest(session, request);
   (void)session.Send(name, {first, code}, LastPause::No);
 }
 
@@ -36,19 +37,19 @@ std::string Chars(const ReceiveBuffer& rx, std::size_t from, std::size_t to) {
 }  // namespace
 
 void ReadFirmwareVersion(Session& session) {
-  Query(session, session.pending.awaitFirmware, "firmware query", GS, 0xF9);
+  Query(session, Request::Firmware, "firmware query", GS, 0xF9);
 }
 void ReadPrinterClock(Session& session) {
-  Query(session, session.pending.awaitDateTime, "date and time query", ESC, 0xF0);
+  Query(session, Request::DateTime, "date and time query", ESC, 0xF0);
 }
 void ReadMultipliers(Session& session) {
-  Query(session, session.pending.awaitMultiplier, "multiplier query", GS, 0xF5);
+  Query(session, Request::Multiplier, "multiplier query", GS, 0xF5);
 }
 void ReadPrintStatus(Session& session) {
-  Query(session, session.pending.awaitPrintStatus, "print status query", GS, 0xF7);
+  Query(session, Request::PrintStatus, "print status query", GS, 0xF7);
 }
 void ReadSummaryTotals(Session& session) {
-  Query(session, session.pending.awaitSummary, "summary query", ESC, 0xF4);
+  Query(session, Request::Summary, "summary query", ESC, 0xF4);
 }
 
 FirmwareReply DecodeFirmwareReply(const ReceiveBuffer& rx) {
@@ -74,6 +75,10 @@ MultiplierReply MultipliersInRequest(const std::vector<std::uint8_t>& request) {
   return {u16(2), u16(4), u16(6), at(8)};
 }
 
+SummaryReply DecodeSummaryReply(const ReceiveBuffer& rx) {
+  return {rx.U32(0), rx.U32(4), rx.U32(8), rx.U32(12)};
+}
+
 PrintStatusReply DecodePrintStatus(std::uint8_t status) {
   auto bit = [status](int n) { return ((status >> n) & 1) != 0; };
   return {status, bit(0), bit(1), bit(2), (status >> 3) & 3, bit(5), bit(6)};
@@ -88,7 +93,7 @@ void OnFirmwareReply(Session& session) {
   session.Append("Checksum :");
   session.Append("   " + reply.checksum1);
   session.Append("   " + reply.checksum2);
-  FinishRequest(session, session.pending.awaitFirmware);
+  FinishRequest(session, Request::Firmware);
 }
 
 void OnDateTimeReply(Session& session) {
@@ -104,7 +109,7 @@ void OnDateTimeReply(Session& session) {
     session.Append("Read Error,try again.");
   }
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitDateTime);
+  FinishRequest(session, Request::DateTime);
 }
 
 void OnMultiplierReply(Session& session) {
@@ -119,7 +124,7 @@ void OnMultiplierReply(Session& session) {
     session.Append("Data has " + std::to_string(reply.decimals) + " floating-points .");
   }
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitMultiplier);
+  FinishRequest(session, Request::Multiplier);
 }
 
 void OnPrintStatusReply(Session& session) {
@@ -136,18 +141,18 @@ void OnPrintStatusReply(Session& session) {
                                : "Won't print symbol on payout-ticket .");
   session.Append(status.recordSearch ? "Print Record Search." : "Not Print Record Search.");
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitPrintStatus);
+  FinishRequest(session, Request::PrintStatus);
 }
 
 void OnSummaryReply(Session& session) {
-  const ReceiveBuffer& rx = session.rx;
+  const SummaryReply totals = DecodeSummaryReply(session.rx);
   session.SetTimer(TimerId::ReplyTimeout, false);
-  session.Append("Total Coin : " + std::to_string(rx.U32(0)));
-  session.Append("Total Note : " + std::to_string(rx.U32(4)));
-  session.Append("Total Payout : " + std::to_string(rx.U32(8)));
-  session.Append("Total TicketOut : " + std::to_string(rx.U32(12)));
+  session.Append("Total Coin : " + std::to_string(totals.coin));
+  session.Append("Total Note : " + std::to_string(totals.note));
+  session.Append("Total Payout : " + std::to_string(totals.payout));
+  session.Append("Total TicketOut : " + std::to_string(totals.ticketsOut));
   session.AppendEmpty();
-  FinishRequest(session, session.pending.awaitSummary);
+  FinishRequest(session, Request::Summary);
 }
 
 }  // namespace orvex

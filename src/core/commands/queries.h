@@ -12,7 +12,7 @@ namespace orvex {
 
 // The replies as their sections take them from fixed positions of the
 // receive buffer. The sections write their lines from these; orvex-provision
-// compares them with what it sent.
+// compares them with what it sent, orvex-fleet reports and checks them.
 struct FirmwareReply {
   std::string version;    // UTF-8, control bytes shown as \xHH
   std::string checksum1;  // four hexadecimal digits, bytes 15 and 16
@@ -54,6 +54,14 @@ PrintStatusReply DecodePrintStatus(std::uint8_t status);
 // The bits that the print-status setting sends; the date format bits are
 // the printer's own.
 constexpr std::uint8_t kPrintStatusSettingBits = 0x67;
+
+struct SummaryReply {
+  std::uint32_t coin = 0;
+  std::uint32_t note = 0;
+  std::uint32_t payout = 0;
+  std::uint32_t ticketsOut = 0;
+};
+SummaryReply DecodeSummaryReply(const ReceiveBuffer& rx);
 
 void ReadFirmwareVersion(Session& session);
 void ReadPrinterClock(Session& session);

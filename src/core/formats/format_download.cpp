@@ -10,16 +10,11 @@ namespace {
 
 constexpr std::uint8_t kCommandCodes[3] = {0xFD, 0xFE, 0xFF};
 
-bool& FormatFlag(PendingRequest& p, TicketKind kind) {
-  switch (kind) {
-    case TicketKind::Coin:
-      return p.awaitCoinFormat;
-    case TicketKind::Note:
-      return p.awaitNoteFormat;
-    case TicketKind::Payout:
-      break;
-  }
-  return p.awaitPayoutFormat;
+constexpr Request kFormatRequests[3] = {Request::CoinFormat, Request::NoteFormat,
+                                        Request::PayoutFormat};
+
+Request FormatRequest(TicketKind kind) {
+  return kFormatRequests[static_cast<int>(kind)];
 }
 
 std::uint8_t KindCode(LineKind kind) {
@@ -105,7 +100,7 @@ void SendTicketFormat(Session& session, TicketKind kind) {
   if (!session.SendPart(bytes.last(3), LastPause::Yes)) return;
   session.EndRequest();
   session.io.panel.SetGauge(100);
-  FormatFlag(session.pending, kind) = true;
+  session.pending.Set(FormatRequest(kind));
   session.StartReplyTimeout();
 }
 
@@ -126,7 +121,7 @@ void OnFormatAccepted(Session& session, TicketKind kind) {
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.Append(kLines[static_cast<int>(kind)]);
   session.AppendEmpty();
-  FinishRequest(session, FormatFlag(session.pending, kind));
+  FinishRequest(session, FormatRequest(kind));
 }
 
 }  // namespace orvex

@@ -108,8 +108,9 @@ void CheckDecimalPlaces(Session& session) {
   const auto value = ParseWholeNumber(text);
   if (!value) {
     session.io.panel.ShowMessage(NotAnIntegerMessage(text));
-  } else if (*value > 3 || *value < 0) {
-    session.io.panel.ShowMessage("The floating-point too large (0~3).");
+  } else if (*value > kMaxDecimalPlaces || *value < 0) {
+    session.io.panel.ShowMessage("The floating-point too large (0~" +
+                                 std::to_string(kMaxDecimalPlaces) + ").");
   }
 }
 

@@ -24,6 +24,8 @@ std::vector<std::uint8_t> EncodeMultiplierRequest(std::int32_t coin, std::int32_
 
 void SendMultiplierSettings(Session& session);  // multipliers and decimals
 void SendPrintStatus(Session& session);         // print status
+// The decimal places the printer takes, from 0.
+constexpr int kMaxDecimalPlaces = 3;
 // Range check of the decimal box; runs on every change of its text.
 void CheckDecimalPlaces(Session& session);
 

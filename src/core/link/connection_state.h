@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "link/requests.h"
+
 namespace orvex {
 
 // Numbered as the printer link always numbered them: a test of "not zero"
@@ -22,36 +24,6 @@ struct ConnectionState {
   bool blockAck = false;
   bool cancelLogo = false;
   bool cancelBatch = false;
-};
-
-// One flag per request kind that awaits a reply.
-struct PendingRequest {
-  bool awaitFirmware = false;
-  bool awaitDateTime = false;
-  bool awaitMultiplier = false;
-  bool awaitPrintStatus = false;
-  bool awaitSummary = false;
-  bool awaitErase = false;
-  bool awaitTestCoin = false;
-  bool awaitTestNote = false;
-  bool awaitTestPayout = false;
-  bool awaitDailyReport = false;
-  bool awaitHistoryReport = false;
-  bool awaitClockSet = false;
-  bool awaitCoinFormat = false;
-  bool awaitNoteFormat = false;
-  bool awaitPayoutFormat = false;
-  bool awaitLogo1 = false;
-  bool awaitLogo2 = false;
-  bool awaitLogo3 = false;
-  bool awaitRecordSearch = false;
-
-  bool Any() const {
-    return awaitFirmware || awaitDateTime || awaitMultiplier || awaitPrintStatus || awaitSummary ||
-           awaitErase || awaitTestCoin || awaitTestNote || awaitTestPayout || awaitDailyReport ||
-           awaitHistoryReport || awaitClockSet || awaitCoinFormat || awaitNoteFormat ||
-           awaitPayoutFormat || awaitLogo1 || awaitLogo2 || awaitLogo3 || awaitRecordSearch;
-  }
 };
 
 // What the stuck-state watch counts, in seconds (link/stuck_watch.h).

@@ -95,22 +95,15 @@ void OfflineCountTick(Session& session) {
 void CommunicationReset(Session& session) {
   session.Append("Communication Error !!");
   session.AppendEmpty();
-  PendingRequest& p = session.pending;
-  p.awaitFirmware = p.awaitDateTime = p.awaitMultiplier = p.awaitPrintStatus = false;
-  p.awaitSummary = p.awaitCoinFormat = p.awaitNoteFormat = p.awaitPayoutFormat = false;
-  for (bool* logo : {&p.awaitLogo1, &p.awaitLogo2, &p.awaitLogo3}) {
-    if (*logo) {
-      *logo = false;
-      session.state.blockAck = true;  // ends the logo download's wait
-    }
+  // A logo download waits for an acknowledgement: a pending one gets it,
+  // ends its wait and sends no further row.
+  for (const Request logo : kLogoRequests) {
+    if (session.pending.Has(logo)) session.state.blockAck = true;
   }
-  p.awaitRecordSearch = false;
+  session.pending.ClearAll();
   session.state.timeoutSeconds = 0;
   session.state.linkState = LinkState::Lost;
   session.state.busy = false;
-  p.awaitClockSet = p.awaitErase = false;
-  p.awaitTestCoin = p.awaitTestNote = p.awaitTestPayout = false;
-  p.awaitDailyReport = p.awaitHistoryReport = false;
   session.SetTimer(TimerId::OfflineCount, true);
   session.SetTimer(TimerId::ReplyTimeout, false);
   session.io.panel.SetGauge(0);

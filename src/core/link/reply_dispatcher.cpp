@@ -1,6 +1,8 @@
 #include "link/reply_dispatcher.h"
 
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 #include "commands/actions.h"
 #include "commands/clock_setting.h"
@@ -15,9 +17,68 @@ namespace orvex {
 
 namespace {
 
+// Sections 6 to 24: the replies to the requests, in the order they are
+// tested (the order of Request). A section acts when its request is pending
+// and the read begins with the byte it needs, if any.
+struct RequestSection {
+  Request request;
+  const char* replyName;                  // what the traffic log calls the read
+  std::optional<std::uint8_t> firstByte;  // the byte 0 its reply begins with
+  void (*handle)(Session&);
+};
+
+constexpr std::optional<std::uint8_t> kAnyByte;
+constexpr std::uint8_t kFormatAccepted = 0xAA;
+constexpr std::uint8_t kLogoAccepted = 0xAB;
+
+template <TicketKind kind>
+void FormatReply(Session& session) {
+  OnFormatAccepted(session, kind);
+}
+template <int slot>
+void LogoReply(Session& session) {
+  OnLogoAccepted(session, slot);
+}
+template <Request request>
+void PrintResult(Session& session) {
+  OnPrintResult(session, request);
+}
+
+constexpr RequestSection kRequestSections[] = {
+    {Request::Erase, "erase reply", kAnyByte, OnEraseReply},
+    {Request::ClockSet, "clock setting reply", kAnyByte, OnClockSetReply},
+    {Request::Firmware, "firmware reply", kAnyByte, OnFirmwareReply},
+    {Request::DateTime, "date and time reply", kAnyByte, OnDateTimeReply},
+    {Request::Multiplier, "multiplier reply", kAnyByte, OnMultiplierReply},
+    {Request::CoinFormat, "coin format reply", kFormatAccepted, FormatReply<TicketKind::Coin>},
+    {Request::NoteFormat, "note format reply", kFormatAccepted, FormatReply<TicketKind::Note>},
+    {Request::PayoutFormat, "payout format reply", kFormatAccepted,
+     FormatReply<TicketKind::Payout>},
+    {Request::Logo1, "logo 1 reply", kLogoAccepted, LogoReply<1>},
+    {Request::Logo2, "logo 2 reply", kLogoAccepted, LogoReply<2>},
+    {Request::Logo3, "logo 3 reply", kLogoAccepted, LogoReply<3>},
+    {Request::PrintStatus, "print status reply", kAnyByte, OnPrintStatusReply},
+    {Request::Summary, "summary reply", kAnyByte, OnSummaryReply},
+    {Request::RecordSearch, "record search reply", kAnyByte, OnRecordSearchReply},
+    {Request::TestCoin, "coin test ticket reply", kAnyByte, PrintResult<Request::TestCoin>},
+    {Request::TestNote, "note test ticket reply", kAnyByte, PrintResult<Request::TestNote>},
+    {Request::TestPayout, "payout test ticket reply", kAnyByte, PrintResult<Request::TestPayout>},
+    {Request::DailyReport, "daily report reply", kAnyByte, PrintResult<Request::DailyReport>},
+    {Request::HistoryReport, "history report reply", kAnyByte, PrintResult<Request::HistoryReport>},
+};
+
+constexpr bool EveryRequestInItsPlace() {
+  if (std::size(kRequestSections) != kRequestCount) return false;
+  for (std::size_t i = 0; i < kRequestCount; ++i) {
+    if (kRequestSections[i].request != RequestAt(i)) return false;
+  }
+  return true;
+}
+static_assert(EveryRequestInItsPlace(), "one section per request, in the order of Request");
+
 void RunSections(Session& session) {
   ConnectionState& st = session.state;
-  PendingRequest& p = session.pending;
+  const PendingRequest& pending = session.pending;
   const ReceiveBuffer& rx = session.rx;
   // A section whose test holds says so for the traffic log, then acts.
   auto took = [&session](ReplySection section, std::uint8_t code = 0) {
@@ -46,43 +107,22 @@ void RunSections(Session& session) {
   // A printer that announces itself has restarted, so a record renewal it
   // reported has ended without its 0x33; nothing else would clear that busy.
   // An outstanding request keeps its busy until its answer or its timeout.
-  if (announces && st.busy && !p.Any() && took(ReplySection::RenewalEnded)) st.busy = false;
+  if (announces && st.busy && !pending.Any() && took(ReplySection::RenewalEnded)) st.busy = false;
 
-  if (p.awaitErase && took(ReplySection::EraseReply)) OnEraseReply(session);                 // 6
-  if (p.awaitClockSet && took(ReplySection::ClockSettingReply)) OnClockSetReply(session);    // 7
-  if (p.awaitFirmware && took(ReplySection::FirmwareReply)) OnFirmwareReply(session);        // 8
-  if (p.awaitDateTime && took(ReplySection::DateTimeReply)) OnDateTimeReply(session);        // 9
-  if (p.awaitMultiplier && took(ReplySection::MultiplierReply)) OnMultiplierReply(session);  // 10
-  if (p.awaitCoinFormat && rx[0] == 0xAA && took(ReplySection::CoinFormatReply))
-    OnFormatAccepted(session, TicketKind::Coin);  // 11
-  if (p.awaitNoteFormat && rx[0] == 0xAA && took(ReplySection::NoteFormatReply))
-    OnFormatAccepted(session, TicketKind::Note);  // 12
-  if (p.awaitPayoutFormat && rx[0] == 0xAA && took(ReplySection::PayoutFormatReply))
-    OnFormatAccepted(session, TicketKind::Payout);  // 13
-  if (p.awaitLogo1 && rx[0] == 0xAB && took(ReplySection::Logo1Reply))
-    OnLogoAccepted(session, 1);  // 14
-  if (p.awaitLogo2 && rx[0] == 0xAB && took(ReplySection::Logo2Reply))
-    OnLogoAccepted(session, 2);  // 15
-  if (p.awaitLogo3 && rx[0] == 0xAB && took(ReplySection::Logo3Reply))
-    OnLogoAccepted(session, 3);  // 16
-  if (p.awaitPrintStatus && took(ReplySection::PrintStatusReply))
-    OnPrintStatusReply(session);                                                    // 17
-  if (p.awaitSummary && took(ReplySection::SummaryReply)) OnSummaryReply(session);  // 18
-  if (p.awaitRecordSearch && took(ReplySection::RecordSearchReply))
-    OnRecordSearchReply(session);  // 19
-  if (p.awaitTestCoin && took(ReplySection::CoinTestTicketReply))
-    OnPrintResult(session, ResultRequest::TestCoin);  // 20
-  if (p.awaitTestNote && took(ReplySection::NoteTestTicketReply))
-    OnPrintResult(session, ResultRequest::TestNote);  // 21
-  if (p.awaitTestPayout && took(ReplySection::PayoutTestTicketReply))
-    OnPrintResult(session, ResultRequest::TestPayout);  // 22
-  if (p.awaitDailyReport && took(ReplySection::DailyReportReply))
-    OnPrintResult(session, ResultRequest::DailyReport);  // 23
-  if (p.awaitHistoryReport && took(ReplySection::HistoryReportReply))
-    OnPrintResult(session, ResultRequest::HistoryReport);  // 24
+  // 6 to 24.
+  for (const RequestSection& section : kRequestSections) {
+    if (!pending.Has(section.request)) continue;
+    if (section.firstByte && rx[0] != *section.firstByte) continue;
+    session.traffic.Took(section.request);
+    section.handle(session);
+  }
 }
 
 }  // namespace
+
+const char* ReplyName(Request request) {
+  return kRequestSections[RequestIndex(request)].replyName;
+}
 
 void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
                      std::optional<std::int64_t> framedUs) {

@@ -19,4 +19,8 @@ namespace orvex {
 void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
                      std::optional<std::int64_t> framedUs = std::nullopt);
 
+// What the traffic log calls the read that a request's section took:
+// "firmware reply".
+const char* ReplyName(Request request);
+
 }  // namespace orvex

@@ -28,15 +28,15 @@ bool BusyOrOfflineCheck(Session& session) {
   return true;
 }
 
-void StartRequest(Session& session, bool& pendingFlag) {
+void StartRequest(Session& session, Request request) {
   session.state.busy = true;
-  pendingFlag = true;
+  session.pending.Set(request);
   session.StartReplyTimeout();
 }
 
-void FinishRequest(Session& session, bool& pendingFlag) {
+void FinishRequest(Session& session, Request request) {
   ++session.requestsAnswered;
-  pendingFlag = false;
+  session.pending.Clear(request);
   session.state.busy = false;
 }
 

@@ -15,11 +15,11 @@ inline bool IdentifiedCheck(const Session& session) {
 }
 
 // Request start for a command that awaits a reply, in the usual order:
-// busy, the flag, then the reply timeout.
-void StartRequest(Session& session, bool& pendingFlag);
+// busy, pending, then the reply timeout.
+void StartRequest(Session& session, Request request);
 
 // Request end in a reply section: Timer2 off, then (after the section's
-// lines) the flag and busy cleared by FinishRequest.
-void FinishRequest(Session& session, bool& pendingFlag);
+// lines) the request and busy cleared by FinishRequest.
+void FinishRequest(Session& session, Request request);
 
 }  // namespace orvex

@@ -16,6 +16,9 @@
 // The watch ticks each second from the moment either state is seen until
 // neither a request nor busy is left; then it stops and forgets its counts.
 
+#include <string>
+
+#include "link/link_control.h"
 #include "session.h"
 
 namespace orvex {
@@ -27,7 +30,8 @@ void LookForStuckStates(Session& session);
 // The watch's tick.
 void StuckWatchTick(Session& session);
 
-inline constexpr const char* kRenewalUnfinished =
-    "Renew records: no report for 90 sec, taken as ended .";
+inline const std::string kRenewalUnfinished = "Renew records: no report for " +
+                                              std::to_string(kReplyTimeoutSeconds) +
+                                              " sec, taken as ended .";
 
 }  // namespace orvex

@@ -12,10 +12,8 @@ namespace {
 
 constexpr std::uint8_t kLogoCodes[3] = {0xF4, 0xF8, 0xFA};
 
-bool& LogoFlag(PendingRequest& p, int slot) {
-  if (slot == 1) return p.awaitLogo1;
-  if (slot == 2) return p.awaitLogo2;
-  return p.awaitLogo3;
+Request LogoRequest(int slot) {
+  return kLogoRequests[static_cast<std::size_t>(slot - 1)];
 }
 
 std::optional<std::string> ReadLogoFile(const std::string& path) {
@@ -159,9 +157,10 @@ void DownloadLogo(Session& session, int slot) {
   }
 
   ConnectionState& st = session.state;
-  bool& pending = LogoFlag(session.pending, slot);
+  const Request request = LogoRequest(slot);
+  auto pending = [&session, request] { return session.pending.Has(request); };
   st.busy = true;
-  pending = true;
+  session.pending.Set(request);
 
   const std::uint32_t size = payload->dataSize;
   st.blockAck = false;
@@ -177,7 +176,7 @@ void DownloadLogo(Session& session, int slot) {
 
   // The header's acknowledgement; Cancel is not looked at here.
   session.io.events.WaitWhile([&st] { return !st.blockAck; });
-  if (!pending) return;  // the reply timeout ended the download
+  if (!pending()) return;  // the reply timeout ended the download
 
   st.blockAck = false;
   const std::uint32_t total = rowCount * kLogoRowBytes;
@@ -201,11 +200,11 @@ void DownloadLogo(Session& session, int slot) {
       session.AppendEmpty();
       st.cancelLogo = false;
       st.busy = false;
-      pending = false;
+      session.pending.Clear(request);
       LookForStuckStates(session);  // a request freed by a renewal may still wait
       return;
     }
-    if (!pending) return;  // timed out, or the printer ended it early
+    if (!pending()) return;  // timed out, or the printer ended it early
     st.blockAck = false;
   }
 }
@@ -226,7 +225,7 @@ void OnLogoAccepted(Session& session, int slot) {
   session.Append("Download logo" + std::to_string(slot) + " finished .");
   session.AppendEmpty();
   session.AppendEmpty();
-  FinishRequest(session, LogoFlag(session.pending, slot));
+  FinishRequest(session, LogoRequest(slot));
 }
 
 }  // namespace orvex

@@ -14,6 +14,14 @@ std::uint8_t ByteAt(std::string_view data, std::size_t offset) {
   return static_cast<std::uint8_t>(data[offset]);
 }
 
+// "384", "16K": the limits the messages name.
+std::string WidthText() {
+  return std::to_string(kLogoWidth);
+}
+std::string SizeText() {
+  return std::to_string(kMaxLogoBytes / 1024) + "K";
+}
+
 std::int64_t Signed32At(std::string_view data, std::size_t offset) {
   std::uint32_t value = 0;
   for (int k = 3; k >= 0; --k)
@@ -82,13 +90,13 @@ std::string ChooseLogoMessage(LogoCheckResult result, int slot) {
     case LogoCheckResult::NotBmp:
       return "File not BMP format ! Please try again!";
     case LogoCheckResult::WrongWidth:
-      return "BMP width not 384 pixel ! Please try again!";
+      return "BMP width not " + WidthText() + " pixel ! Please try again!";
     case LogoCheckResult::NotMono:
       return "BMP not mono color ! Please try again!";
     case LogoCheckResult::Compressed:
       return "BMP have compression ! Please try again!";
     case LogoCheckResult::TooLarge:
-      return first ? "Sizes too large over 16K ! Please try again!" : "Sizes too large over 16K .";
+      return "Sizes too large over " + SizeText() + (first ? " ! Please try again!" : " .");
     case LogoCheckResult::Accepted:
       break;
   }
@@ -103,13 +111,13 @@ std::string LoadLogoMessage(LogoCheckResult result, int slot) {
     case LogoCheckResult::NotBmp:
       return "Logo" + n + " not BMP format .";
     case LogoCheckResult::WrongWidth:
-      return "Logo" + n + " width not 384 pixel .";
+      return "Logo" + n + " width not " + WidthText() + " pixel .";
     case LogoCheckResult::NotMono:
       return "Logo" + n + " not mono color .";
     case LogoCheckResult::Compressed:
       return "Logo" + n + " have compression .";
     case LogoCheckResult::TooLarge:
-      return "Logo" + n + " sizes too large over 16K .";
+      return "Logo" + n + " sizes too large over " + SizeText() + " .";
     case LogoCheckResult::Accepted:
       break;
   }

@@ -1,9 +1,11 @@
 #include "records/period_workbook.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,9 +16,6 @@
 namespace orvex {
 
 namespace {
-
-constexpr const char* kProgId = "Excel.Application";
-constexpr std::int32_t kNormalWorkbookFormat = -4143;
 
 bool IsCalendarDate(int year, int month, int day) {
   using namespace std::chrono;
@@ -36,54 +35,36 @@ CalendarDate AddDays(const CalendarDate& date, std::uint32_t days) {
           static_cast<int>(static_cast<unsigned>(shifted.day()))};
 }
 
-// The automation steps, each of which can fail and end the export.
-class Steps {
- public:
-  explicit Steps(Automation& automation) : a_(automation) {}
-
-  bool ok() const { return ok_; }
-
-  AutoObject Object(const AutoResult& result) {
-    if (!ok_) return {};
-    if (!result.ok || !std::holds_alternative<AutoObject>(result.value)) {
-      ok_ = false;
-      return {};
-    }
-    return std::get<AutoObject>(result.value);
-  }
-  void Check(const AutoResult& result) {
-    if (ok_ && !result.ok) ok_ = false;
-  }
-  AutoObject Get(AutoObject object, const char* member, std::vector<AutoValue> args = {}) {
-    return ok_ ? Object(a_.Get(object, member, args)) : AutoObject{};
-  }
-  void Put(AutoObject object, const char* member, const AutoValue& value,
-           std::vector<AutoValue> args = {}) {
-    if (ok_) Check(a_.Put(object, member, args, value));
-  }
-  AutoObject CallForObject(AutoObject object, const char* member) {
-    return ok_ ? Object(a_.Call(object, member, {})) : AutoObject{};
-  }
-  void Call(AutoObject object, const char* member, std::vector<AutoValue> args = {}) {
-    if (ok_) Check(a_.Call(object, member, args));
-  }
-  void Reset() { ok_ = true; }
-
- private:
-  Automation& a_;
-  bool ok_ = true;
-};
-
+// The reply: the two dates, whether records follow, the decimal places,
+// then a record per day and the serial record.
 constexpr std::size_t kHeaderBytes = 8;
+constexpr std::size_t kDecimalPlacesAt = 7;
 constexpr std::size_t kDayRecordBytes = 14;
 // The serial record's flag and twelve digits; its last byte is not read.
-constexpr std::size_t kSerialBytesRead = 13;
+constexpr std::size_t kSerialDigits = 12;
+constexpr std::size_t kSerialBytesRead = 1 + kSerialDigits;
+constexpr int kMaxScaleDecimals = 9;  // 10^10 leaves the 32-bit scale
+
+std::size_t RecordAt(std::uint32_t day) {
+  return kHeaderBytes + kDayRecordBytes * static_cast<std::size_t>(day);
+}
+
+std::int32_t FirstRowOf(std::uint32_t day) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(kRowsPerDay) * day + 1);
+}
+
+constexpr const char* kFailed = "Can't output EXCEL file.";
+constexpr const char* kWriting = "Output EXCEL file";
+constexpr const char* kFinished = "Finish outputing EXCEL file.";
+// Every this many days the progress line gets one more dot.
+constexpr std::uint32_t kDaysPerDot = 11;
+constexpr std::uint32_t kMostDots = 9;
 
 }  // namespace
 
 std::optional<bool> SerialRecordInRead(const ReceiveBuffer& rx, std::uint32_t days) {
   const std::size_t length = rx.ReadLength();
-  const std::size_t serial = kHeaderBytes + kDayRecordBytes * static_cast<std::size_t>(days);
+  const std::size_t serial = RecordAt(days);
   if (length < serial) return std::nullopt;
   if (length == serial || rx[serial] != 1) return false;
   if (length < serial + kSerialBytesRead) return std::nullopt;
@@ -135,6 +116,59 @@ std::string GeneralNumber(double value, char decimalSeparator) {
   return result + digits.substr(0, whole) + decimalSeparator + digits.substr(whole);
 }
 
+std::optional<PeriodReport> LayOutPeriodReport(const ReceiveBuffer& rx, const ClockPort& locale) {
+  const int decimals = rx[kDecimalPlacesAt];
+  const CalendarDate begin{2000 + rx[0], rx[1], rx[2]};
+  if (decimals > kMaxScaleDecimals || !IsCalendarDate(begin.year, begin.month, begin.day)) {
+    return std::nullopt;
+  }
+  std::int32_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
+
+  PeriodReport report;
+  report.span =
+      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
+  report.tooLong = report.span >= kMaxWorkbookDays;
+  // Every record written must come from this read: past its end the buffer
+  // still holds older replies, whose figures would pass for this period's.
+  report.days = report.tooLong ? kMaxWorkbookDays : report.span + 1;
+  const std::optional<bool> hasSerial = SerialRecordInRead(rx, report.days);
+  if (!hasSerial) return std::nullopt;
+
+  const char separator = locale.DecimalSeparator();
+  auto money = [&](std::size_t offset) {
+    return GeneralNumber(static_cast<double>(rx.U32(offset)) / scale, separator);
+  };
+  report.cells.reserve(static_cast<std::size_t>(kCellsPerDay) * report.days + 1);
+  auto cell = [&report](std::int32_t row, std::string text) {
+    report.cells.push_back({row, kReportColumn, std::move(text)});
+  };
+  for (std::uint32_t day = 0; day < report.days; ++day) {
+    const std::size_t record = RecordAt(day);
+    const std::int32_t row = FirstRowOf(day);
+    cell(row, "Date & Time");
+    cell(row + 1, locale.ShortDate(AddDays(begin, day)));
+    cell(row + 2, "Coin-In");
+    cell(row + 3, money(record));
+    cell(row + 4, "Note-In");
+    cell(row + 5, money(record + 4));
+    cell(row + 6, "Payout");
+    cell(row + 7, money(record + 8));
+    cell(row + 8, "Ticket-Out");
+    cell(row + 9, std::to_string(rx.U16(record + 12)));
+  }
+  if (*hasSerial) {
+    // Each byte is a digit's value.
+    const std::size_t serial = RecordAt(report.days);
+    std::string digits;
+    for (std::size_t k = 1; k <= kSerialDigits; ++k) {
+      digits += static_cast<char>(rx[serial + k] + '0');
+    }
+    cell(FirstRowOf(report.days), "   -- Serial Number : " + Cp1252ToUtf8(digits) + " --");
+  }
+  return report;
+}
+
 void WritePeriodWorkbook(Session& session) {
   // The export handles events once a day; the stuck-state watch leaves the
   // request alone meanwhile, since its reply is being handled.
@@ -144,117 +178,74 @@ void WritePeriodWorkbook(Session& session) {
     bool& flag_;
     bool outer_;
   } exporting(session.exporting);
-  const ReceiveBuffer& rx = session.rx;
-  Automation& automation = session.io.automation;
-  Steps steps(automation);
+  Spreadsheet& spreadsheet = session.io.spreadsheet;
 
-  // Every way out of the export lets go of its workbook: an application
-  // that is left running would otherwise keep each failed one.
-  AutoObject workbook;
-  auto release = [&automation, &workbook] {
-    if (!workbook.empty()) automation.Call(workbook, "Close", {AutoValue{false}});
-  };
-  auto fail = [&session, &release] {
-    release();
-    session.Append("Can't output EXCEL file.");
+  // Any step may fail, and ends the export there. Every way out of the
+  // export lets go of its workbook: an application that is left running
+  // would otherwise keep each failed one.
+  WorkbookId book;
+  auto fail = [&session, &spreadsheet, &book] {
+    if (!book.empty()) (void)spreadsheet.CloseWorkbook(book);
+    session.Append(kFailed);
     session.AppendEmpty();
   };
 
   // 1: the first export of a run starts the application; later ones attach
   // to a running one, or start a new one when none runs.
-  AutoObject app;
-  if (!session.spreadsheetApp.empty()) app = steps.Object(automation.Attach(kProgId));
-  if (app.empty()) {
-    steps.Reset();
-    app = steps.Object(automation.Create(kProgId));
-  }
-  if (!steps.ok()) return fail();
-  session.spreadsheetApp = app;
+  Obtained<SpreadsheetApp> app;
+  if (!session.spreadsheetApp.empty()) app = spreadsheet.Attach();
+  if (!app.done) app = spreadsheet.Start();
+  if (!app.done) return fail();
+  session.spreadsheetApp = app.handle;
 
   // 2
-  steps.Put(app, "Visible", AutoValue{false});
-  const AutoObject workbooks = steps.Get(app, "Workbooks");
-  workbook = steps.CallForObject(workbooks, "Add");
-  const AutoObject worksheets = steps.Get(workbook, "Worksheets");
-  const AutoObject sheet = steps.Get(worksheets, "Item", {std::int32_t{1}});
-  steps.Put(sheet, "Name", AutoValue{std::string("PERIOD REPORT")});
-  const AutoObject column = steps.Get(sheet, "Columns", {std::int32_t{1}});
-  steps.Put(column, "ColumnWidth", AutoValue{std::int32_t{30}});
-  if (!steps.ok()) return fail();
+  if (!spreadsheet.SetVisible(app.handle, false).done) return fail();
+  const Obtained<WorkbookId> added = spreadsheet.AddWorkbook(app.handle);
+  if (!added.done) return fail();
+  book = added.handle;
+  if (!spreadsheet.NameSheet(book, kReportSheetName).done ||
+      !spreadsheet.SetColumnWidth(book, kReportColumn, kReportColumnWidth).done) {
+    return fail();
+  }
 
   // 3
   const LocalDateTime stamp = session.io.clock.Now();
-  const int decimals = rx[7];
-  const CalendarDate begin{2000 + rx[0], rx[1], rx[2]};
-  // A reply whose dates are no calendar dates, or whose decimal places
-  // would overflow the scale, cannot be written.
-  if (decimals > 9 || !IsCalendarDate(begin.year, begin.month, begin.day)) return fail();
-  std::int32_t scale = 1;
-  for (int i = 0; i < decimals; ++i) scale *= 10;
-  const std::uint32_t span =
-      static_cast<std::uint32_t>(DayNumber(rx[3], rx[4], rx[5]) - DayNumber(rx[0], rx[1], rx[2]));
-  // Every record written must come from this read: past its end the buffer
-  // still holds older replies, whose figures would pass for this period's.
-  const std::uint32_t days = span < kMaxWorkbookDays ? span + 1 : kMaxWorkbookDays;
-  const std::optional<bool> hasSerial = SerialRecordInRead(rx, days);
-  if (!hasSerial) return fail();
-  const char separator = session.io.clock.DecimalSeparator();
-
-  auto writeCell = [&](std::int32_t row, const std::string& text) {
-    const AutoObject cell = steps.Get(sheet, "Cells", {row, std::int32_t{1}});
-    steps.Put(cell, "Value", AutoValue{text});
-  };
-  auto money = [&](std::size_t offset) {
-    return GeneralNumber(static_cast<double>(rx.U32(offset)) / scale, separator);
+  const std::optional<PeriodReport> report = LayOutPeriodReport(session.rx, session.io.clock);
+  if (!report) return fail();
+  auto write = [&spreadsheet, &book](const ReportCell& cell) {
+    return spreadsheet.SetCell(book, cell.row, cell.column, cell.text).done;
   };
 
   // 4
-  std::uint32_t i = 0;
-  for (; i <= span; ++i) {
+  for (std::uint32_t day = 0; day < report->days; ++day) {
     session.io.events.ProcessPendingEvents();
-    if (i == kMaxWorkbookDays) {
-      session.Append("Max 2000 days for EXCEL");
-      break;
+    if (report->span >= kDaysPerDot && day % kDaysPerDot == 0) {
+      const auto dots = static_cast<std::size_t>(day % (kMostDots + 1));
+      session.io.memo.ReplaceLine(session.progressLine, kWriting + std::string(dots, '.'));
     }
-    if (span >= 11 && i % 11 == 0) {
-      session.io.memo.ReplaceLine(session.progressLine,
-                                  "Output EXCEL file" + std::string(i % 10, '.'));
-    }
-    const std::size_t record = 8 + 14 * static_cast<std::size_t>(i);
-    const auto row = static_cast<std::int32_t>(11 * i + 1);
-    writeCell(row, "Date & Time");
-    writeCell(row + 1, session.io.clock.ShortDate(AddDays(begin, i)));
-    writeCell(row + 2, "Coin-In");
-    writeCell(row + 3, money(record));
-    writeCell(row + 4, "Note-In");
-    writeCell(row + 5, money(record + 4));
-    writeCell(row + 6, "Payout");
-    writeCell(row + 7, money(record + 8));
-    writeCell(row + 8, "Ticket-Out");
-    writeCell(row + 9, std::to_string(rx.U16(record + 12)));
-    if (!steps.ok()) return fail();
+    const auto first = report->cells.begin() + static_cast<std::ptrdiff_t>(day) * kCellsPerDay;
+    if (!std::all_of(first, first + kCellsPerDay, write)) return fail();
+  }
+  if (report->tooLong) {
+    session.io.events.ProcessPendingEvents();
+    session.Append("Max " + std::to_string(kMaxWorkbookDays) + " days for EXCEL");
   }
 
-  // 5
-  const std::size_t serial = 8 + 14 * static_cast<std::size_t>(i);
-  if (*hasSerial) {
-    std::string digits;
-    for (std::size_t k = 1; k <= 12; ++k) digits += static_cast<char>(rx[serial + k] + 48);
-    writeCell(static_cast<std::int32_t>(11 * i + 1),
-              "   -- Serial Number : " + Cp1252ToUtf8(digits) + " --");
-  }
+  // 5: the serial number line, when there is one.
+  const auto serial =
+      report->cells.begin() + static_cast<std::ptrdiff_t>(report->days) * kCellsPerDay;
+  if (!std::all_of(serial, report->cells.end(), write)) return fail();
 
   // 6, 7
-  steps.Call(workbook, "SaveAs",
-             {AutoValue{automation.ReportFolder() + PeriodWorkbookName(stamp)},
-              AutoValue{kNormalWorkbookFormat}});
-  steps.Call(app, "Quit");
-  if (!steps.ok()) return fail();
+  if (!spreadsheet.SaveAs(book, spreadsheet.ReportFolder() + PeriodWorkbookName(stamp)).done ||
+      !spreadsheet.Quit(app.handle).done) {
+    return fail();
+  }
   // Quitting took the workbook with it.
-  workbook = {};
+  book = {};
 
   // 8
-  session.io.memo.ReplaceLine(session.progressLine, "Finish outputing EXCEL file.");
+  session.io.memo.ReplaceLine(session.progressLine, kFinished);
   session.AppendEmpty();
 }
 

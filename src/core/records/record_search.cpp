@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "commands/clock_setting.h"
 #include "link/request_guard.h"
 #include "records/period_workbook.h"
 
@@ -19,8 +20,11 @@ int MonthLength(int month, std::uint8_t yearCode) {
 
 std::int32_t DayNumber(std::uint8_t yearCode, std::uint8_t month, std::uint8_t day) {
   std::int32_t yearPart = 0;
-  if (yearCode >= 2 && yearCode <= 21) {
-    for (int year = 2002; year < 2000 + yearCode; ++year) yearPart += year % 4 == 0 ? 366 : 365;
+  const int lastYear = 2000 + yearCode;
+  if (lastYear >= kFirstPrinterYear && lastYear <= kLastPrinterYear) {
+    for (int year = kFirstPrinterYear; year < lastYear; ++year) {
+      yearPart += year % 4 == 0 ? 366 : 365;
+    }
   }
   std::int32_t monthPart = 0;
   if (month >= 1 && month <= 12) {
@@ -36,13 +40,14 @@ std::string SearchDateLine(std::uint8_t yearCode, std::uint8_t month, std::uint8
 
 void SearchAndPrint(Session& session, const SearchPeriod& period) {
   if (!BusyCheck(session)) return;
-  auto inWindow = [](int year) { return year >= 2002 && year <= 2021; };
+  auto inWindow = [](int year) { return year >= kFirstPrinterYear && year <= kLastPrinterYear; };
   if (!inWindow(period.begin.year) || !inWindow(period.end.year)) {
-    session.Append("Year must be from 2002 to 2021.");
+    session.Append("Year must be from " + std::to_string(kFirstPrinterYear) + " to " +
+                   std::to_string(kLastPrinterYear) + ".");
     session.AppendEmpty();
     return;
   }
-  StartRequest(session, session.pending.awaitRecordSearch);
+  StartRequest(session, Request::RecordSearch);
   auto code = [](int value) { return static_cast<std::uint8_t>(value); };
   if (!session.Send("record search",
                     {GS, 0xF2, code(period.begin.year % 100), code(period.begin.month),
@@ -74,7 +79,7 @@ void OnRecordSearchReply(Session& session) {
     session.AppendEmpty();
     if (rx[6] == 1) WritePeriodWorkbook(session);
   }
-  FinishRequest(session, session.pending.awaitRecordSearch);
+  FinishRequest(session, Request::RecordSearch);
 }
 
 }  // namespace orvex

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/reply_dispatcher.h"
+
 namespace orvex {
 
 std::string SectionName(const TakenSection& taken) {
@@ -17,44 +19,8 @@ std::string SectionName(const TakenSection& taken) {
       return "announcement";
     case ReplySection::RenewalEnded:
       return "end of a cut-short record renewal";
-    case ReplySection::EraseReply:
-      return "erase reply";
-    case ReplySection::ClockSettingReply:
-      return "clock setting reply";
-    case ReplySection::FirmwareReply:
-      return "firmware reply";
-    case ReplySection::DateTimeReply:
-      return "date and time reply";
-    case ReplySection::MultiplierReply:
-      return "multiplier reply";
-    case ReplySection::CoinFormatReply:
-      return "coin format reply";
-    case ReplySection::NoteFormatReply:
-      return "note format reply";
-    case ReplySection::PayoutFormatReply:
-      return "payout format reply";
-    case ReplySection::Logo1Reply:
-      return "logo 1 reply";
-    case ReplySection::Logo2Reply:
-      return "logo 2 reply";
-    case ReplySection::Logo3Reply:
-      return "logo 3 reply";
-    case ReplySection::PrintStatusReply:
-      return "print status reply";
-    case ReplySection::SummaryReply:
-      return "summary reply";
-    case ReplySection::RecordSearchReply:
-      return "record search reply";
-    case ReplySection::CoinTestTicketReply:
-      return "coin test ticket reply";
-    case ReplySection::NoteTestTicketReply:
-      return "note test ticket reply";
-    case ReplySection::PayoutTestTicketReply:
-      return "payout test ticket reply";
-    case ReplySection::DailyReportReply:
-      return "daily report reply";
-    case ReplySection::HistoryReportReply:
-      return "history report reply";
+    case ReplySection::RequestReply:
+      return ReplyName(taken.request);
     case ReplySection::Acknowledgement:
       return "acknowledgement";
   }

@@ -7,41 +7,30 @@
 #include <string>
 #include <vector>
 
+#include "link/requests.h"
+
 namespace orvex {
 
 // The sections of the reply dispatcher that can take a read, and the
 // acknowledgement scan that acts on every read.
 enum class ReplySection {
-  RecordReport,         // 1
-  VariantReply,         // 2, 3
-  Announcement,         // 4, 5
-  RenewalEnded,         // an announcement that ends a cut-short record renewal
-  EraseReply,           // 6
-  ClockSettingReply,    // 7
-  FirmwareReply,        // 8
-  DateTimeReply,        // 9
-  MultiplierReply,      // 10
-  CoinFormatReply,      // 11
-  NoteFormatReply,      // 12
-  PayoutFormatReply,    // 13
-  Logo1Reply,           // 14
-  Logo2Reply,           // 15
-  Logo3Reply,           // 16
-  PrintStatusReply,     // 17
-  SummaryReply,         // 18
-  RecordSearchReply,    // 19
-  CoinTestTicketReply,  // 20
-  NoteTestTicketReply,  // 21
-  PayoutTestTicketReply,
-  DailyReportReply,
-  HistoryReportReply,  // 24
-  Acknowledgement,     // a byte 0x42 that no section took the read for
+  RecordReport,     // 1
+  VariantReply,     // 2, 3
+  Announcement,     // 4, 5
+  RenewalEnded,     // an announcement that ends a cut-short record renewal
+  RequestReply,     // 6 to 24: the reply to a pending request
+  Acknowledgement,  // a byte 0x42 that no section took the read for
 };
 
 struct TakenSection {
   ReplySection section;
   std::uint8_t code = 0;  // the report code of a record-maintenance report
+  Request request{};      // whose reply, for a RequestReply
 };
+
+inline TakenSection ReplyTo(Request request) {
+  return {ReplySection::RequestReply, 0, request};
+}
 
 // "firmware reply", "record-maintenance report 0x22", ...
 std::string SectionName(const TakenSection& taken);

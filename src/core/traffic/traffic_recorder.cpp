@@ -58,9 +58,9 @@ void TrafficRecorder::BeginRead(std::span<const std::uint8_t> read,
       {TrafficDirection::Read, {}, {read.begin(), read.end()}, framedUs.value_or(now), now, {}});
 }
 
-void TrafficRecorder::Took(ReplySection section, std::uint8_t code) {
+void TrafficRecorder::Took(const TakenSection& taken) {
   if (openReads_.empty()) return;
-  held_[openReads_.back()].sections.push_back({section, code});
+  held_[openReads_.back()].sections.push_back(taken);
 }
 
 void TrafficRecorder::EndRead() {

@@ -39,7 +39,9 @@ class TrafficRecorder : public LinkPort {
   // clock; without it, now.
   void BeginRead(std::span<const std::uint8_t> read,
                  std::optional<std::int64_t> framedUs = std::nullopt);
-  void Took(ReplySection section, std::uint8_t code = 0);
+  void Took(ReplySection section, std::uint8_t code = 0) { Took(TakenSection{section, code}); }
+  void Took(Request request) { Took(ReplyTo(request)); }
+  void Took(const TakenSection& taken);
   void EndRead();
 
   // Reads framed but not yet taken: when the oldest of them was framed, on

@@ -118,6 +118,16 @@ int ComNumber(const std::string& comName) {
   return digit - '0';
 }
 
+PortDevice AddressPort(const std::string& name, const std::string& address) {
+  PortDevice port;
+  port.comName = name;
+  port.source = PortSource::Address;
+  port.address = ParseNetAddress(address);
+  port.device = port.address.named() ? port.address.text : address;
+  port.path = port.device;
+  return port;
+}
+
 std::string DescribePort(const PortDevice& port) {
   if (!port.present()) return "no device";
   std::string text = port.device;
@@ -125,6 +135,18 @@ std::string DescribePort(const PortDevice& port) {
     if (!more.empty()) text += "\n" + more;
   };
   if (port.source == PortSource::Link) line("linked by " + port.link);
+  if (port.isAddress()) {
+    if (!port.address.ok()) {
+      line("not a usable address: " + port.address.problem);
+    } else if (port.address.mode == NetMode::Rfc2217) {
+      line("device server, RFC 2217: the tool sets 38400 8N1, no flow control");
+    } else {
+      line("device server, raw TCP: the server's own line settings apply");
+      line("(set its port to 38400 8N1, no flow control)");
+    }
+    line("no authentication or encryption: for a closed network only");
+    return text;
+  }
   if (!port.byId.empty()) line("by-id: " + port.byId);
   std::string usb = port.product;
   if (!port.serial.empty()) usb += (usb.empty() ? "" : ", ") + std::string("serial ") + port.serial;
@@ -227,6 +249,12 @@ std::optional<PortDevice> PortNames::LinkedPort(const std::string& comName) cons
   port.source = PortSource::Link;
   port.link = link;
   port.linkIdentity = LinkIdentityOf(link);
+  if (LooksLikeNetAddress(target)) {
+    port.address = ParseNetAddress(target);
+    port.device = port.address.text;
+    port.path = port.device;
+    return port;
+  }
   port.device = target[0] == '/' ? target : ports_ + "/" + target;
   port.path = port.device;
   // A link to /dev/<tty> or to a by-id name (also inside the device tree)
@@ -354,6 +382,7 @@ std::optional<PortDevice> PortNames::FindAgain(const PortDevice& lost) const {
   std::error_code ec;
   switch (lost.source) {
     case PortSource::None:
+    case PortSource::Address:
       return std::nullopt;
     case PortSource::Link: {
       auto linked = LinkedPort(lost.comName);

@@ -15,6 +15,10 @@
 //    without such a name follow, by device number.
 // A device named by a link is not given a second name by rules 2 and 3.
 //
+// A link may also name a serial device server's address instead of a device:
+// its target is the address itself, rfc2217://HOST:PORT or tcp://HOST:PORT
+// (ln -s rfc2217://192.0.2.21:4001 COM5). Nothing on this PC is looked at for it.
+//
 // The device tree (the folder standing for /, with dev/ and sys/ inside) is
 // "/" unless ORVEX_DEVICE_ROOT names another one, so tests run on a fake
 // tree. Link targets are taken as they are, never under that root.
@@ -22,6 +26,8 @@
 #include <array>
 #include <optional>
 #include <string>
+
+#include "net/net_address.h"
 
 namespace orvex::platform {
 
@@ -37,6 +43,7 @@ enum class PortSource {
   Link,     // a link in the ports folder
   Uart,     // a built-in UART, /dev/ttyS<n-1>
   Adapter,  // a USB or ACM adapter given a free number
+  Address,  // a device server's address given as such (orvex-provision --port)
 };
 
 // A link as it was read: made anew it differs, even when it names the same
@@ -53,10 +60,12 @@ struct PortDevice {
   std::string comName;  // "COM3"
   PortSource source = PortSource::None;
   // The device as the system names it ("/dev/ttyUSB0"), or the link's
-  // target; empty for None.
+  // target (a device server's address too); empty for None.
   std::string device;
   // What to open: `device` inside the device tree, or the link's target.
   std::string path;
+  // Set when `device` is a device server's address rather than a device.
+  NetAddress address;
   // The link that names this port, or where one would ($ports/COMn).
   std::string link;
   // For a Link: the link itself when it was read.
@@ -71,12 +80,14 @@ struct PortDevice {
   int uartType = -1;         // /sys/class/tty/<tty>/type; -1 when there is none
 
   bool present() const { return source != PortSource::None; }
+  bool isAddress() const { return address.named(); }
   // A ttyS node that the kernel reports as having no UART behind it.
   bool uartMissing() const { return uartType == 0; }
 };
 
 // The port list's tooltip of one name: the device and what the system knows
-// of it, on several lines, or "no device".
+// of it, on several lines, or "no device". For an address, how the line is
+// set and that nothing on the way is protected.
 std::string DescribePort(const PortDevice& port);
 
 class PortNames {
@@ -118,6 +129,9 @@ class PortNames {
   std::string root_;
   std::string ports_;
 };
+
+// A device server's address named as such; `name` is how it was given.
+PortDevice AddressPort(const std::string& name, const std::string& address);
 
 // 1..9 for "COM1".."COM9", else 0.
 int ComNumber(const std::string& comName);

@@ -17,6 +17,10 @@ enum class PortProblemKind {
   InUse,             // another program holds it
   NotSerial,         // it is no serial port
   Other,             // anything else the system says
+  // A device server's address:
+  BadAddress,    // the address is malformed or its name does not resolve
+  Unreachable,   // refused, no answer, dropped: trying again later may help
+  LineSettings,  // the server does not take 38400 8N1 (or RFC 2217 at all)
 };
 
 // The cause and its fix, as every program tells them (PortProblemText).
@@ -35,6 +39,14 @@ std::string PortProblemText(const PortProblem& problem);
 // The fix while the tool waits for a device that is not there yet: plugging
 // it in (or making the link) is enough, no restart.
 std::string AwaitingFix(const PortDevice& port);
+
+// What an open did: the port the name stood for, and why it failed.
+struct PortOpenResult {
+  bool ok = false;
+  std::string reason;   // for standard error: no such device, permission denied, ...
+  PortDevice port;      // what the name stood for
+  PortProblem problem;  // why it failed, in plain words, with the fix
+};
 
 // A process that has the device open.
 struct DeviceHolder {

@@ -42,6 +42,7 @@ SerialPort::OpenResult SerialPort::Open(const PortDevice& port) {
     if (wakeFd_ < 0) return failed(DiagnoseOpenFailure(errno, port));
   }
   if (!port.present()) return failed(NoDeviceProblem(port));
+  if (port.isAddress()) return failed(NotSerialProblem(port));  // a device server's: PortLine
   // The kernel makes ttyS nodes for ports with nothing behind them; opening
   // one would seem to work and then fail every read.
   if (port.uartMissing()) return failed(NotSerialProblem(port));
@@ -118,11 +119,6 @@ void SerialPort::Wake() {
   const std::uint64_t one = 1;
   // Only fails when the counter is near overflow: a wake is pending anyway.
   (void)!write(wakeFd_, &one, sizeof one);
-}
-
-bool SerialPort::ConsumeWake() {
-  std::uint64_t count = 0;
-  return wakeFd_ >= 0 && read(wakeFd_, &count, sizeof count) == sizeof count;
 }
 
 void SerialPort::MarkHungUp() {

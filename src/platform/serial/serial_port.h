@@ -25,12 +25,7 @@ class SerialPort final : public Line {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  struct OpenResult {
-    bool ok = false;
-    std::string reason;   // for standard error: no such device, permission denied, ...
-    PortDevice port;      // what the name stood for
-    PortProblem problem;  // why it failed, in plain words, with the fix
-  };
+  using OpenResult = PortOpenResult;
   // Opens the device the name stands for (PortNames). Fails with "already
   // open" while a port is open; that port stays as it is.
   OpenResult Open(const std::string& comName);
@@ -78,8 +73,6 @@ class SerialPort final : public Line {
   void Close() override;
 
  private:
-  ReadStatus WaitForWakeOnly(int waitMs);
-  bool ConsumeWake();
   void MarkHungUp();
 
   int fd_ = -1;

@@ -1,97 +1,76 @@
 #pragma once
-// A spreadsheet application inside the tool's own process, driven through
-// the same late-bound automation as an outside one would be. It knows the
-// objects and members the period report uses and saves genuine Excel 97-2003
+// A spreadsheet application inside the tool's own process. It keeps its
+// instances and their workbooks in memory and saves genuine Excel 97-2003
 // workbooks.
-//
-// Objects: application ("Visible", "Workbooks", "Quit"), workbooks ("Add"),
-// workbook ("Worksheets", "SaveAs", "Close"), worksheets ("Item"), worksheet ("Name",
-// "Columns", "Cells"), column ("ColumnWidth") and cell ("Value").
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
-#include <tuple>
-#include <unordered_map>
 #include <vector>
 
-#include "records/automation.h"
+#include "records/spreadsheet.h"
 #include "workbook/sheet_content.h"
 
 namespace orvex {
 
-class EmbeddedSpreadsheet : public Automation {
+class EmbeddedSpreadsheet : public Spreadsheet {
  public:
   // Reports go into the user's documents folder.
   EmbeddedSpreadsheet();
   // Reports go into the folder given.
   explicit EmbeddedSpreadsheet(std::string reportFolder);
 
-  AutoResult Create(const std::string& progId) override;
-  AutoResult Attach(const std::string& progId) override;
-  AutoResult Get(AutoObject object, const std::string& member,
-                 const std::vector<AutoValue>& args) override;
-  AutoResult Put(AutoObject object, const std::string& member, const std::vector<AutoValue>& args,
-                 const AutoValue& value) override;
-  AutoResult Call(AutoObject object, const std::string& member,
-                  const std::vector<AutoValue>& args) override;
+  Obtained<SpreadsheetApp> Start() override;
+  Obtained<SpreadsheetApp> Attach() override;
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override;
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override;
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override;
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override;
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column, const std::string& text) override;
+  // A name that is taken keeps its file: the workbook takes the first free
+  // name of "stem (2).ext", "stem (3).ext", ...
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override;
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override;
+  SpreadsheetResult Quit(SpreadsheetApp app) override;
   std::string ReportFolder() override;
 
-  // Told the full path of each workbook that "SaveAs" has written, so the
+  // Told the full path of each workbook that SaveAs has written, so the
   // window can say where it went.
   void SetSavedListener(std::function<void(const std::string& path)> listener) {
     savedListener_ = std::move(listener);
   }
 
-  // Application instances created and not yet quit.
+  // Application instances started and not yet quit.
   std::size_t RunningInstances() const { return instances_.size(); }
   // Workbooks added and neither closed nor gone with their application.
-  std::size_t OpenWorkbooks() const;
-  // Objects that handles refer to (cells included).
-  std::size_t LiveObjects() const { return nodes_.size(); }
+  std::size_t OpenWorkbooks() const { return workbooks_.size(); }
+  // What is there to see: nullopt for an instance or a workbook that is gone.
+  std::optional<bool> Visible(SpreadsheetApp app) const;
+  const workbook::SheetContent* SheetOf(WorkbookId book) const;
 
  private:
-  enum class Kind { Application, Workbooks, Workbook, Worksheets, Worksheet, Column, Cell };
-
-  struct Node {
-    Kind kind;
-    std::int64_t instance;  // the application object it belongs to
-    std::int64_t workbook;  // the workbook object, for workbook level and below
-    int sheet = 0;          // 0-based
-    int row = 0;            // 0-based
-    int column = 0;         // 0-based
-  };
-  struct Workbook {
-    std::vector<workbook::SheetContent> sheets;
-  };
   struct Instance {
     bool visible = false;
-    std::map<std::int64_t, Workbook> workbooks;
+  };
+  struct Workbook {
+    std::int64_t instance = 0;
+    std::vector<workbook::SheetContent> sheets;  // one
   };
 
-  std::optional<std::string> Resolve(AutoObject object, Node& node) const;
-  // The handle of an object; the same object always gets the same handle.
-  AutoObject Handle(const Node& node);
-  workbook::SheetContent& SheetOf(const Node& node);
-
-  AutoResult GetMember(const Node& node, const std::string& member,
-                       const std::vector<AutoValue>& args);
-  AutoResult PutMember(const Node& node, const std::string& member,
-                       const std::vector<AutoValue>& args, const AutoValue& value);
-  AutoResult CallMember(AutoObject object, const Node& node, const std::string& member,
-                        const std::vector<AutoValue>& args);
-  AutoResult SaveAs(const Node& node, const std::vector<AutoValue>& args);
-  void CloseWorkbook(std::int64_t instance, std::int64_t workbook);
-  void Quit(std::int64_t instance);
+  // The instance or workbook a handle names; nullptr with the reason when
+  // it names none.
+  Instance* Find(SpreadsheetApp app, std::string& why);
+  Workbook* Find(WorkbookId book, std::string& why);
 
   std::optional<std::string> reportFolder_;  // unset: chosen at each save
   std::function<void(const std::string& path)> savedListener_;
+  // Instances and workbooks draw their ids from one count, so a handle of
+  // one kind never names an object of the other.
   std::int64_t nextId_ = 1;
   std::map<std::int64_t, Instance> instances_;
-  std::unordered_map<std::int64_t, Node> nodes_;
-  std::map<std::tuple<int, std::int64_t, int, int, int>, std::int64_t> handles_;
+  std::map<std::int64_t, Workbook> workbooks_;
 };
 
 }  // namespace orvex

@@ -1,0 +1,50 @@
+#pragma once
+// What orvex-fleet found out about one printer: the lines, the JSON report
+// and the CSV rows are all written from this.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/queries.h"
+#include "ports.h"
+#include "printer_record.h"
+#include "tasks.h"
+
+namespace orvex::fleet {
+
+enum class TaskResult { NotRun, Done, Failed, Interrupted };
+// "not run", "done", "failed", "interrupted".
+const char* TaskResultName(TaskResult result);
+
+struct TaskRecord {
+  Task task = Task::Firmware;
+  TaskResult result = TaskResult::NotRun;
+  std::string problem;  // why it failed, in the tool's words
+  std::string detail;   // the printer's lines while it ran, as the window shows them
+  double seconds = 0;
+};
+
+struct ClockReading {
+  DateTimeReply printer;
+  LocalDateTime pc;  // the PC's local time when the answer came
+};
+
+struct RecordsResult {
+  bool found = false;  // the printer selected days (not "No record be found .")
+  CalendarDate selectedBegin;
+  CalendarDate selectedEnd;
+  std::optional<std::string> workbook;  // the file written
+};
+
+struct FleetPrinterReport : cli::PrinterRecord {
+  std::optional<ClockReading> clock;
+  std::optional<MultiplierReply> multipliers;
+  std::optional<PrintStatusReply> printStatus;
+  std::optional<SummaryReply> totals;
+  std::optional<RecordsResult> records;
+  std::vector<TaskRecord> tasks;
+  std::vector<cli::CheckRecord> checks;
+};
+
+}  // namespace orvex::fleet

@@ -1,0 +1,35 @@
+#pragma once
+// One printer's part in an orvex-fleet run: identified, then each task as
+// its menu item does it, then the checks against what the operator
+// expects. It drives the core through a Session and needs from its host
+// only waiting and a clock (a real port, or the virtual bench in tests).
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checks.h"
+#include "fleet_report.h"
+#include "printer_host.h"
+#include "printer_job.h"
+#include "records/record_search.h"
+#include "session.h"
+
+namespace orvex::fleet {
+
+struct FleetSettings {
+  cli::IdentifySettings identify;
+  std::vector<Task> tasks;
+  Expectations expect;
+  SearchPeriod period;  // for Task::RecordSearch
+};
+
+// Tells the path of the workbook saved since it was last asked, if any.
+using SavedWorkbook = std::function<std::optional<std::string>()>;
+
+void RunFleetPrinter(Session& session, cli::PrinterHost& host, const FleetSettings& settings,
+                     FleetPrinterReport& report, cli::ProgressSink& sink,
+                     const SavedWorkbook& savedWorkbook = {});
+
+}  // namespace orvex::fleet

@@ -1,0 +1,117 @@
+#include "tasks.h"
+
+#include <array>
+
+#include "commands/actions.h"
+#include "commands/queries.h"
+
+namespace orvex::fleet {
+
+namespace {
+
+constexpr std::array<TaskInfo, 19> kTasks = {{
+    {Task::Firmware, "firmware", "\"Read\" > \"Firmware  Version\"", "reading the firmware version",
+     TaskKind::Query, ReadFirmwareVersion},
+    {Task::Clock, "clock", "\"Read\" > \"Date  &  Time\"", "reading the date and time",
+     TaskKind::Query, ReadPrinterClock},
+    {Task::Multipliers, "multipliers", "\"Read\" > \"Data Mutiplier & Floating-point\"",
+     "reading the multipliers and decimal places", TaskKind::Query, ReadMultipliers},
+    {Task::PrintStatus, "print-status", "\"Read\" > \"Print  status\"", "reading the print status",
+     TaskKind::Query, ReadPrintStatus},
+    {Task::Totals, "totals", "\"Read\" > \"Summary Report\"", "reading the summary totals",
+     TaskKind::Query, ReadSummaryTotals},
+    {Task::CoinTicket, "coin-ticket", "\"Test_Print\" > \"Coin  Ticket\"",
+     "printing the coin test ticket", TaskKind::Printed, PrintCoinTestTicket},
+    {Task::NoteTicket, "note-ticket", "\"Test_Print\" > \"Note  Ticket\"",
+     "printing the note test ticket", TaskKind::Printed, PrintNoteTestTicket},
+    {Task::PayoutTicket, "payout-ticket", "\"Test_Print\" > \"Payout  Ticket\"",
+     "printing the payout test ticket", TaskKind::Printed, PrintPayoutTestTicket},
+    {Task::DailyReport, "daily-report", "\"Test_Print\" > \"Daily  Report\"",
+     "printing the daily report", TaskKind::Printed, PrintDailyReport},
+    {Task::HistoryReport, "history-report", "\"Other_Functions\" > \"Print  History  Report\"",
+     "printing the daily history report", TaskKind::Printed, PrintHistoryReport},
+    {Task::FullCut, "full-cut", "\"Other_Functions\" > \"Cutter  Test\" > \"Full  Cut\"",
+     "testing the full cut", TaskKind::Setting, TestFullCut},
+    {Task::PartCut, "part-cut", "\"Other_Functions\" > \"Cutter  Test\" > \"Part  Cut\"",
+     "testing the part cut", TaskKind::Setting, TestPartCut},
+    {Task::DateFormatYYMMDD, "YY/MM/DD", "\"Download\" > \"Date  Format\" > \"YY/MM/DD\"",
+     "setting the date format YY/MM/DD", TaskKind::Setting, SetDateFormatYYMMDD},
+    {Task::DateFormatDDMMYY, "DD/MM/YY", "\"Download\" > \"Date  Format\" > \"DD/MM/YY\"",
+     "setting the date format DD/MM/YY", TaskKind::Setting, SetDateFormatDDMMYY},
+    {Task::DateFormatMMDDYY, "MM/DD/YY", "\"Download\" > \"Date  Format\" > \"MM/DD/YY\"",
+     "setting the date format MM/DD/YY", TaskKind::Setting, SetDateFormatMMDDYY},
+    {Task::DateFormatYYDDMM, "YY/DD/MM", "\"Download\" > \"Date  Format\" > \"YY/DD/MM\"",
+     "setting the date format YY/DD/MM", TaskKind::Setting, SetDateFormatYYDDMM},
+    {Task::SerialNumberOn, "enable", "\"Download\" > \"Print Serial  Number\" > \"Enable\"",
+     "switching serial-number printing on", TaskKind::Setting, EnableSerialNumberPrinting},
+    {Task::SerialNumberOff, "disable", "\"Download\" > \"Print Serial  Number\" > \"Disable\"",
+     "switching serial-number printing off", TaskKind::Setting, DisableSerialNumberPrinting},
+    {Task::RecordSearch, "records", "\"Search & Print\" of \"Record Search\"",
+     "searching the day records", TaskKind::Search, nullptr},
+}};
+
+std::optional<Task> Named(const std::string& word, Task first, Task last) {
+  for (int t = static_cast<int>(first); t <= static_cast<int>(last); ++t) {
+    if (word == InfoOf(static_cast<Task>(t)).name) return static_cast<Task>(t);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const TaskInfo& InfoOf(Task task) {
+  return kTasks[static_cast<std::size_t>(task)];
+}
+
+std::string TaskName(Task task) {
+  const std::string name = InfoOf(task).name;
+  if (task >= Task::DateFormatYYMMDD && task <= Task::DateFormatYYDDMM) {
+    return "date-format " + name;
+  }
+  if (task == Task::SerialNumberOn || task == Task::SerialNumberOff) return "serial-number " + name;
+  return name;
+}
+
+std::size_t ReplyLength(Task task) {
+  switch (task) {
+    case Task::Firmware:
+      return 19;
+    case Task::Clock:
+      return 12;
+    case Task::Multipliers:
+      return 7;
+    case Task::Totals:
+      return 16;
+    case Task::PrintStatus:
+    case Task::CoinTicket:
+    case Task::NoteTicket:
+    case Task::PayoutTicket:
+    case Task::DailyReport:
+    case Task::HistoryReport:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+std::vector<Task> ReadOuts() {
+  return {Task::Firmware, Task::Clock, Task::Multipliers, Task::PrintStatus, Task::Totals};
+}
+
+std::optional<Task> ReadOutNamed(const std::string& word) {
+  return Named(word, Task::Firmware, Task::Totals);
+}
+std::optional<Task> TestPrintNamed(const std::string& word) {
+  return Named(word, Task::CoinTicket, Task::DailyReport);
+}
+std::optional<Task> CutterTestNamed(const std::string& word) {
+  return Named(word, Task::FullCut, Task::PartCut);
+}
+std::optional<Task> DateFormatNamed(const std::string& word) {
+  return Named(word, Task::DateFormatYYMMDD, Task::DateFormatYYDDMM);
+}
+std::optional<Task> SerialNumberNamed(const std::string& word) {
+  return Named(word, Task::SerialNumberOn, Task::SerialNumberOff);
+}
+
+}  // namespace orvex::fleet

@@ -1,0 +1,61 @@
+#pragma once
+// Where orvex-fleet's period workbooks go and what they are called: one
+// folder for the run, and a name per printer and period, so that neither
+// two printers nor two periods ever meet in one file. The window's name (the
+// moment of the export) would tell neither.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "records/record_search.h"
+#include "records/spreadsheet.h"
+
+namespace orvex::fleet {
+
+// The port as part of a file name: "COM3" stays, "/dev/ttyUSB0" becomes
+// "dev_ttyUSB0"; anything but letters, digits, '.', '-' and '_' becomes '_'.
+std::string PortFileStem(const std::string& port);
+// "COM3_2005-03-01_2005-03-31_Orvex_Report.xls"
+std::string PeriodWorkbookFileName(const std::string& port, const SearchPeriod& period);
+// A line for each pair of ports whose workbooks would take one name.
+std::vector<std::string> WorkbookNameClashes(const std::vector<std::string>& ports);
+
+// The window's workbook writer, with its save given the fleet's name in the
+// run's folder; every other step goes through as it came. The writer never
+// replaces a file: a name that is taken gets " (2)" and so on.
+class FleetWorkbook : public Spreadsheet {
+ public:
+  FleetWorkbook(Spreadsheet& writer, std::string folder, std::string fileName)
+      : writer_(writer), folder_(std::move(folder)), fileName_(std::move(fileName)) {}
+
+  Obtained<SpreadsheetApp> Start() override { return writer_.Start(); }
+  Obtained<SpreadsheetApp> Attach() override { return writer_.Attach(); }
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return writer_.SetVisible(app, visible);
+  }
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return writer_.AddWorkbook(app); }
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return writer_.NameSheet(book, name);
+  }
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return writer_.SetColumnWidth(book, column, width);
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    return writer_.SetCell(book, row, column, text);
+  }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string&) override {
+    return writer_.SaveAs(book, folder_ + fileName_);
+  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return writer_.CloseWorkbook(book); }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return writer_.Quit(app); }
+  std::string ReportFolder() override { return folder_; }
+
+ private:
+  Spreadsheet& writer_;
+  std::string folder_;  // ends in '/'
+  std::string fileName_;
+};
+
+}  // namespace orvex::fleet

@@ -1,0 +1,42 @@
+#pragma once
+// What orvex-provision found out about one printer: the terminal lines, the
+// plain log and the JSON report are all written from this.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "batch/download_all.h"
+#include "printer_record.h"
+
+namespace orvex::provision {
+
+// The part of a step's line inside its brackets, "Coin Format": the name of
+// the step in the lines and the report.
+const char* StepName(DownloadAllStep step);
+
+enum class StepOutcome { NotRun, Done, Skipped, Failed, Interrupted };
+// "not run", "done", "skipped", "failed", "interrupted".
+const char* StepOutcomeName(StepOutcome outcome);
+
+struct StepRecord {
+  DownloadAllStep step = DownloadAllStep::Clock;
+  StepOutcome result = StepOutcome::NotRun;
+  std::string detail;  // why it was skipped or failed, or what came back
+  double seconds = 0;  // from the step's start to the end of its pause
+};
+
+struct PrinterReport : cli::PrinterRecord {
+  std::array<StepRecord, kDownloadAllSteps> steps{};
+  std::vector<cli::CheckRecord> checks;
+
+  PrinterReport();
+  StepRecord& Step(DownloadAllStep step) {
+    return steps[static_cast<std::size_t>(StepNumber(step) - 1)];
+  }
+  const StepRecord& Step(DownloadAllStep step) const {
+    return steps[static_cast<std::size_t>(StepNumber(step) - 1)];
+  }
+};
+
+}  // namespace orvex::provision

@@ -1,0 +1,23 @@
+#pragma once
+// Read-back verification: what the printer answers to the queries, held
+// against what was sent to it.
+
+#include <cstdint>
+
+#include "commands/queries.h"
+#include "ports.h"
+#include "printer_record.h"
+
+namespace orvex::provision {
+
+// The printer's clock may lag the PC by the seconds the setting dropped and
+// by the time since; beyond this it was not set.
+constexpr int kClockToleranceSeconds = 60;
+
+cli::CheckRecord CheckMultipliers(const MultiplierReply& sent, const MultiplierReply& read);
+// Compares the bits the setting sends; the date format bits are the printer's.
+cli::CheckRecord CheckPrintStatus(std::uint8_t sent, std::uint8_t read);
+// The printer's clock against the PC's local time at the reading.
+cli::CheckRecord CheckClock(const DateTimeReply& read, const LocalDateTime& pcNow);
+
+}  // namespace orvex::provision
