@@ -6,7 +6,9 @@
 #include "status_bar.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QComboBox>
@@ -70,6 +72,19 @@ const orvex::test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if0
                                             "PRN001",
                                             "ftdi_sio",
                                             1};
+
+// A port of 127.0.0.1 that nothing listens on (it was free a moment ago).
+int UnusedTcpPort() {
+  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  bind(socket, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
+  close(socket);
+  return ntohs(address.sin_port);
+}
 
 void Pick(MainWindow& form, int index) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
@@ -377,6 +392,21 @@ class StatusBarTest : public QObject {
                QStringLiteral("COM1  can't open: /dev/ttyUSB0 is in use by %1 (pid %2, this "
                               "program). Close that program (kill %2), then restart the tool.")
                    .arg(name, QString::number(getpid())));
+    }
+    {
+      // A device server's address where nothing listens: the tool keeps
+      // trying, and the locked list's way out is said as for a device.
+      QVERIFY(QDir().mkpath(b.dir.path() + QStringLiteral("/config/orvex-tool/ports")));
+      QVERIFY(QFile::link(QStringLiteral("rfc2217://127.0.0.1:%1").arg(UnusedTcpPort()),
+                          b.dir.path() + QStringLiteral("/config/orvex-tool/ports/COM5")));
+      AppFixture f;
+      Pick(*f.form, 4);
+      QTRY_VERIFY_WITH_TIMEOUT(
+          f.form->toolStatusBar()->portStatus().startsWith(QStringLiteral("COM5  can't connect: ")),
+          3000);
+      QVERIFY2(f.form->toolStatusBar()->portStatus().endsWith(
+                   QStringLiteral("s. To choose another port, restart the tool.")),
+               qPrintable(f.form->toolStatusBar()->portStatus()));
     }
   }
 
