@@ -1,5 +1,6 @@
 #include "desktop_opener.h"
 
+#include <QDir>
 #include <QPointer>
 #include <QProcess>
 
@@ -29,4 +30,9 @@ void OpenOnDesktop(const QString& path, QObject* context, std::function<void(boo
                      opener->deleteLater();
                    });
   opener->start();
+}
+
+QString NothingOpenedText(const QString& path) {
+  return QStringLiteral("Could not open %1: no program on this desktop opens it.")
+      .arg(QDir::toNativeSeparators(path));
 }

@@ -13,3 +13,6 @@ class QObject;
 // done(false) when it is missing or no program opened the path. done runs
 // on the calling thread, unless `context` has gone by then.
 void OpenOnDesktop(const QString& path, QObject* context, std::function<void(bool opened)> done);
+
+// What the tool says when nothing opened path.
+QString NothingOpenedText(const QString& path);

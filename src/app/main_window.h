@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "help_window.h"
 #include "message_memo.h"
 #include "modal_dialogs.h"
 #include "qt_ports.h"
@@ -69,6 +70,8 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void startTrafficLog(const QString& folder, bool trace);
   orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
   TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
+  // Made when the manual is first asked for.
+  ManualWindow* manualWindow() const { return manualWindow_.get(); }
   void showTrafficLog();
 
   MessageMemo* messageWindow() const { return messageWindow_; }
@@ -154,6 +157,10 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void loadFormatFileAt(const QString& path);
   void runSerialNumberTool();
   void showAboutBox();
+  // Menu "Help": the manual page in a window of its own (F1), and the README
+  // handed to the desktop.
+  void showManual();
+  void openReadme();
 
   // Buttons, boxes and image boxes.
   void sendMultiplierSettings();
@@ -268,4 +275,5 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   bool closed_ = false;
   SessionStake stake_;  // as the session last told it
   std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
+  std::unique_ptr<ManualWindow> manualWindow_;
 };

@@ -159,9 +159,9 @@ StatusBar::StatusBar(QWidget* parent)
   layout->addSpacing(4);
   layout->addWidget(openFileButton_);
   layout->addWidget(openFolderButton_);
-  connect(openFileButton_, &QToolButton::clicked, this, [this] { open(savedFile_); });
+  connect(openFileButton_, &QToolButton::clicked, this, [this] { openOnDesktop(savedFile_); });
   connect(openFolderButton_, &QToolButton::clicked, this,
-          [this] { open(QFileInfo(savedFile_).absolutePath()); });
+          [this] { openOnDesktop(QFileInfo(savedFile_).absolutePath()); });
   savedFileNotice_->hide();
   addPermanentWidget(savedFileNotice_);
 }
@@ -256,12 +256,10 @@ void StatusBar::hideSavedFile() {
   savedFileText_->clear();
 }
 
-void StatusBar::open(const QString& path) {
+void StatusBar::openOnDesktop(const QString& path) {
   // The saved file stays shown, so the other way can still be tried.
   OpenOnDesktop(path, this, [this, path](bool opened) {
     if (opened) return;
-    showNoticeLine(QStringLiteral("Could not open %1: no program on this desktop opens it.")
-                       .arg(QDir::toNativeSeparators(path)),
-                   kNoticeMs);
+    showNoticeLine(NothingOpenedText(path), kNoticeMs);
   });
 }

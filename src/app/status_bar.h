@@ -48,6 +48,8 @@ class StatusBar : public QStatusBar {
   void showSavedFile(const QString& what, const QString& path);
   // The path of the saved file shown now, or an empty text.
   QString savedFile() const;
+  // Hands path to the desktop; says so here when nothing opened it.
+  void openOnDesktop(const QString& path);
 
  signals:
   // The lines the texts need have changed: the window fits its height.
@@ -61,7 +63,6 @@ class StatusBar : public QStatusBar {
   void hideSavedFile();
   void showNoticeLine(const QString& text, int milliseconds);
   void hideNoticeLine();
-  void open(const QString& path);
 
   WrappingLabel* portLine_;
   WrappingLabel* noticeLine_;

@@ -9,12 +9,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
+
+#include "desktop_opener.h"
 
 namespace {
 constexpr int kRefreshMs = 100;
@@ -172,9 +173,14 @@ void TrafficLogWindow::copySelection() {
 
 void TrafficLogWindow::openFolder() {
   if (folder_.isEmpty()) return;
-  if (!QProcess::startDetached(QStringLiteral("xdg-open"), {folder_})) {
-    statusLabel_->setText(QStringLiteral("Could not start xdg-open for ") + folder_);
-  }
+  openProblem_.clear();
+  OpenOnDesktop(folder_, this, [this, folder = folder_](bool opened) {
+    if (opened) return;
+    // Said until the next try: the line counts below change all the time.
+    openProblem_ = NothingOpenedText(folder);
+    showStatus();
+  });
+  showStatus();
 }
 
 void TrafficLogWindow::showStatus() {
@@ -190,5 +196,6 @@ void TrafficLogWindow::showStatus() {
   }
   text += folder_.isEmpty() ? QStringLiteral("; not written to files")
                             : QStringLiteral("; day files in ") + folder_;
+  if (!openProblem_.isEmpty()) text = openProblem_ + QStringLiteral(" ") + text;
   statusLabel_->setText(text);
 }

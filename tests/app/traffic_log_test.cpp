@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include "app_fixture.h"
+#include "fake_desktop.h"
 #include "status_bar.h"
 #include "traffic_log_window.h"
 
@@ -31,9 +32,9 @@ class TrafficLogTest : public QObject {
   void viewMenuComesAfterTheDesignedMenus() {
     AppFixture f;
     const QList<QAction*> menus = f.form->menuBar()->actions();
-    QVERIFY(menus.size() >= 2);
-    QCOMPARE(menus.back()->text(), QStringLiteral("View"));
-    QCOMPARE(menus[menus.size() - 2]->text(), QStringLiteral("Other_Functions"));
+    QVERIFY(menus.size() >= 3);  // then "Help"
+    QCOMPARE(menus[menus.size() - 2]->text(), QStringLiteral("View"));
+    QCOMPARE(menus[menus.size() - 3]->text(), QStringLiteral("Other_Functions"));
     QAction* item = f.form->menuAction(QStringLiteral("TrafficLogItem"));
     QVERIFY(item != nullptr);
     QCOMPARE(item->text(), QStringLiteral("Traffic Log"));
@@ -168,6 +169,27 @@ class TrafficLogTest : public QObject {
     QVERIFY(f.form->trafficLogWindow()->openFolderButton()->isEnabled());
     QVERIFY(f.form->trafficLogWindow()->statusLabel()->text().contains(folder));
     QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
+
+    // "Open Folder" hands the folder to the desktop; with no program to
+    // open it, the window's status line says so, and a try that works
+    // takes the words back.
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    const QString nothing =
+        QStringLiteral("Could not open %1: no program on this desktop opens it.").arg(folder);
+    {
+      FakeDesktop nobody(3);
+      window->openFolderButton()->click();
+      QTRY_VERIFY(window->statusLabel()->text().startsWith(nothing));
+      QCOMPARE(nobody.opened(), QStringList{folder});
+      f.form->testPartCut();  // new lines do not wipe it out
+      f.Settle();
+      QTest::qWait(300);
+      QVERIFY(window->statusLabel()->text().startsWith(nothing));
+    }
+    FakeDesktop desktop;
+    window->openFolderButton()->click();
+    QTRY_COMPARE(desktop.opened(), QStringList{folder});
+    QVERIFY(!window->statusLabel()->text().contains(nothing));
   }
 
   void traceCopiesTheLinesToStandardError() {
