@@ -43,6 +43,8 @@ class CountingDialogs : public ModalDialogs {
   std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
     return std::nullopt;
   }
+  // The bench's end closes the window whatever is at stake.
+  CloseAnswer askClose(QWidget*, const CloseQuestion&) override { return CloseAnswer::Close; }
 };
 
 constexpr const char* kPhases[] = {"idle", "format download", "logo download", "Download All"};

@@ -47,3 +47,26 @@ void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app) {
     std::exit(1);
   }
 }
+
+QString NoDisplayReason(int argc, char** argv,
+                        const std::function<QByteArray(const char*)>& environment) {
+  QString platform = QString::fromLocal8Bit(environment("QT_QPA_PLATFORM"));
+  for (int i = 1; i + 1 < argc; ++i) {
+    const QString argument = QString::fromLocal8Bit(argv[i]);
+    if (argument == QStringLiteral("-platform") || argument == QStringLiteral("--platform")) {
+      platform = QString::fromLocal8Bit(argv[i + 1]);
+    }
+  }
+  platform = platform.section(QLatin1Char(':'), 0, 0);  // "xcb:option" names xcb
+  // Wayland finds its default socket without WAYLAND_DISPLAY; offscreen,
+  // vnc, linuxfb and the like need no session: Qt is left to judge them.
+  if (!platform.isEmpty() && platform != QStringLiteral("xcb")) return {};
+  if (!environment("DISPLAY").isEmpty()) return {};
+  if (platform.isEmpty() && !environment("WAYLAND_DISPLAY").isEmpty()) return {};
+  return QStringLiteral(
+             "the window needs a desktop session, and there is none here (%1 set). Start it "
+             "from a desktop, or through ssh -X. Without a desktop, orvex-provision sets up and "
+             "tests printers from the command line; see orvex-provision(1).")
+      .arg(platform.isEmpty() ? QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is")
+                              : QStringLiteral("xcb asked for, DISPLAY not"));
+}

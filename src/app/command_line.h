@@ -2,7 +2,10 @@
 // The command line of orvex-tool: Qt's usual options (--help, --help-all,
 // --version and the toolkit's own, such as -platform) and the tool's.
 
+#include <QByteArray>
 #include <QCommandLineParser>
+#include <QString>
+#include <functional>
 
 class QCoreApplication;
 
@@ -15,3 +18,11 @@ bool AsksOnlyForText(int argc, char** argv);
 // reason and ends it with exit code 1. Read the tool's options afterwards
 // with parser.isSet(name) or parser.value(name).
 void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app);
+
+// Why the window cannot be shown, or an empty text when it can: the Qt
+// platform to use (-platform, else QT_QPA_PLATFORM, else the desktop's) is
+// X11 or Wayland and the session names no display for it. Checked before
+// QApplication, which would abort with advice meant for broken installs.
+// `environment` gives a variable's value (empty when unset).
+QString NoDisplayReason(int argc, char** argv,
+                        const std::function<QByteArray(const char*)>& environment);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <csignal>
+#include <cstdio>
 
 #include "about_box.h"
 #include "command_line.h"
@@ -18,6 +19,10 @@ int main(int argc, char* argv[]) {
     const QCoreApplication textOnly(argc, argv);
     ReadCommandLine(commandLine, textOnly);  // prints the text and ends the process
     return 0;
+  }
+  if (const QString reason = NoDisplayReason(argc, argv, qgetenv); !reason.isEmpty()) {
+    std::fprintf(stderr, "orvex-tool: %s\n", qPrintable(reason));
+    return 1;
   }
   // Standard error may be a pipe whose reader goes (--trace 2> >(head)):
   // what is written there is then lost, and the tool goes on.

@@ -11,9 +11,13 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
 
+#include "formatfile/format_file.h"
 #include "image_box.h"
 #include "port_list_tips.h"
 #include "radio_group.h"
@@ -24,8 +28,20 @@ namespace {
 
 constexpr int kClientWidth = 1060;
 constexpr int kClientHeight = 572;
+const QPoint kDesignedPlace(316, 103);
 
 }  // namespace
+
+QPoint placeInside(const QRect& frame, const QRect& available) {
+  QPoint place = frame.topLeft();
+  // Moved back just as far as it sticks out on the right or at the bottom;
+  // a window larger than the area keeps its top left corner inside it.
+  if (frame.right() > available.right()) place.rx() -= frame.right() - available.right();
+  if (frame.bottom() > available.bottom()) place.ry() -= frame.bottom() - available.bottom();
+  place.setX(qMax(place.x(), available.left()));
+  place.setY(qMax(place.y(), available.top()));
+  return place;
+}
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(new MessageMemo) {
   // Closing the main window ends the program: its other windows (preview,
@@ -41,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(ne
   side.workbookSaved = [this](const std::string& path) {
     emit workbookSaved(QFile::decodeName(QByteArray::fromStdString(path)));
   };
+  side.stakeChanged = [this](const SessionStake& stake) { stake_ = stake; };
   session_ = std::make_unique<SessionThread>(this, std::move(side));
   buildWindow();
   setUpTrafficLog();
@@ -102,9 +119,39 @@ void MainWindow::buildWindow() {
   buildDownloadBox(client);
   buildStatusBar();
 
-  move(316, 103);
+  move(kDesignedPlace);
   resize(kClientWidth,
-         kClientHeight + menuBar()->sizeHint().height() + statusBar_->sizeHint().height());
+         kClientHeight + menuBar()->sizeHint().height() + statusBar_->minimumSizeHint().height());
+  connect(statusBar_, &StatusBar::heightChanged, this, &MainWindow::fitHeight,
+          Qt::QueuedConnection);
+}
+
+void MainWindow::fitHeight() {
+  // The client area keeps its designed size; the window is as tall as the
+  // status bar's lines make it, and stays on the screen.
+  if (layout() != nullptr) layout()->activate();
+  resize(width(), minimumSizeHint().height());
+  keepOnScreen();
+}
+
+void MainWindow::keepOnScreen() {
+  if (isMaximized() || isFullScreen()) return;
+  const QScreen* shownOn = screen();
+  if (shownOn == nullptr) return;
+  const QRect frame = frameGeometry();
+  const QPoint place = placeInside(frame, shownOn->availableGeometry());
+  if (place != frame.topLeft()) move(place);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The status bar's lines know their width now: the window takes its
+  // height before it reaches the screen.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  fitHeight();
+  // The designed place lies partly off a 1280x800 screen; the frame is known
+  // only once the window manager has framed the window, so look again then.
+  QTimer::singleShot(0, this, &MainWindow::keepOnScreen);
 }
 
 void MainWindow::setStartState() {
@@ -129,8 +176,52 @@ void MainWindow::setStartState() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    switch (askBeforeClosing()) {
+      case CloseAnswer::Close:
+        break;
+      case CloseAnswer::KeepOpen:
+        event->ignore();
+        return;
+      case CloseAnswer::SaveFirst:
+        event->ignore();
+        // Closed once the setup is in a file; a cancelled or failed save
+        // keeps the window.
+        session_->postStoring(orvex::SaveFormatFile, [this](bool saved) {
+          if (saved) endProgram();
+        });
+        return;
+    }
+  }
   endProgram();
   event->accept();
+}
+
+CloseAnswer MainWindow::askBeforeClosing() {
+  // An edit the session has not taken in yet is a change too.
+  const bool changed = stake_.changed || stake_.editsTaken < session_->editsPosted();
+  if (!stake_.transfer && !changed) return CloseAnswer::Close;  // as designed
+  CloseQuestion question;
+  question.title = QStringLiteral("Close the Orvex Printer Tool");
+  QStringList said;
+  if (stake_.transfer) {
+    QString transfer = QStringLiteral("A transfer to the printer is under way");
+    const int percent = downloadGauge_->value();
+    if (percent > 0 && percent < 100) transfer += QStringLiteral(" (%1 %)").arg(percent);
+    said << transfer + QStringLiteral(
+                           ". Closing now stops it, and the printer may be left with only "
+                           "part of it.");
+  }
+  if (changed) {
+    said << QStringLiteral(
+        "The ticket setup has changed since it was last loaded or saved. Closing now loses "
+        "the changes.");
+  }
+  question.text = said.join(QStringLiteral("\n\n"));
+  question.closeLabel =
+      stake_.transfer ? QStringLiteral("Stop and Close") : QStringLiteral("Close Without Saving");
+  question.canSave = changed && !stake_.transfer;
+  return dialogs_->askClose(this, question);
 }
 
 void MainWindow::endProgram() {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 
+#include "help_window.h"
 #include "message_memo.h"
 #include "modal_dialogs.h"
 #include "qt_ports.h"
@@ -38,6 +39,10 @@ class ImageBox;
 class RadioGroup;
 class StatusBar;
 class TrafficLogWindow;
+
+// Where a window whose frame is `frame` goes so that it lies inside the
+// screen's available area: its place when it fits, else moved back in.
+QPoint placeInside(const QRect& frame, const QRect& available);
 
 class MainWindow : public QMainWindow, public orvex::PanelPort {
   Q_OBJECT
@@ -65,6 +70,8 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void startTrafficLog(const QString& folder, bool trace);
   orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
   TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
+  // Made when the manual is first asked for.
+  ManualWindow* manualWindow() const { return manualWindow_.get(); }
   void showTrafficLog();
 
   MessageMemo* messageWindow() const { return messageWindow_; }
@@ -146,8 +153,14 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void saveFormatFile();
   void loadFormatFile();
   void printHistoryReport();
+  // orvex-tool FILE.orx: the file loaded as "Load  Ticket  Format" loads it.
+  void loadFormatFileAt(const QString& path);
   void runSerialNumberTool();
   void showAboutBox();
+  // Menu "Help": the manual page in a window of its own (F1), and the README
+  // handed to the desktop.
+  void showManual();
+  void openReadme();
 
   // Buttons, boxes and image boxes.
   void sendMultiplierSettings();
@@ -166,6 +179,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void buildWindow();
@@ -180,7 +194,12 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void buildDownloadBox(QWidget* client);
   void buildLogoPages(QWidget* client);
   void buildStatusBar();
+  // The question before closing when work is at stake; Close when none is.
+  CloseAnswer askBeforeClosing();
+  void fitHeight();
+  void keepOnScreen();
   void showPortEvent(const PortEvent& event);
+  void sayPortChosen();
   std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
   ImageBox* logoBox(int slot) const;
   RadioGroup* symbolChooserInUse() const;
@@ -254,5 +273,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   QWidget* aboutBox_ = nullptr;
   std::function<void()> processEnd_;
   bool closed_ = false;
+  SessionStake stake_;  // as the session last told it
   std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
+  std::unique_ptr<ManualWindow> manualWindow_;
 };

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -18,6 +19,7 @@
 #include "logos/logo_download.h"
 #include "main_window.h"
 #include "preview/preview_plan.h"
+#include "status_bar.h"
 
 namespace {
 
@@ -137,6 +139,12 @@ void MainWindow::buildMenus() {
   QAction* trafficLog =
       addItem(this, view, {"TrafficLogItem", "Traffic Log", &MainWindow::showTrafficLog});
   trafficLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+
+  // Help, last; the designed "About" stays where it is.
+  QMenu* help = addMenu(bar, "HelpMenu", "Help");
+  QAction* manual = addItem(this, help, {"ManualItem", "Manual", &MainWindow::showManual});
+  manual->setShortcut(QKeySequence(Qt::Key_F1));
+  addItem(this, help, {"ReadmeItem", "README", &MainWindow::openReadme});
 
   addMenuKeys();
 }
@@ -294,10 +302,15 @@ void MainWindow::eraseRecords() {
   post(orvex::EraseRecords);
 }
 void MainWindow::saveFormatFile() {
-  post(orvex::SaveFormatFile);
+  session_->postStoring(orvex::SaveFormatFile);
 }
 void MainWindow::loadFormatFile() {
-  post(orvex::LoadFormatFile);
+  session_->postStoring(orvex::LoadFormatFile);
+}
+void MainWindow::loadFormatFileAt(const QString& path) {
+  session_->postStoring([file = path.toStdString()](orvex::Session& session) {
+    return orvex::LoadFormatFileAt(session, file);
+  });
 }
 void MainWindow::printHistoryReport() {
   post(orvex::PrintHistoryReport);
@@ -309,6 +322,21 @@ void MainWindow::runSerialNumberTool() {
   const QString path = QDir::currentPath() + QStringLiteral("/sn.exe");
   QProcess::startDetached(QStringLiteral("xdg-open"), {path});
   close();
+}
+
+void MainWindow::showManual() {
+  if (!manualWindow_) manualWindow_ = std::make_unique<ManualWindow>(this);
+  manualWindow_->showPage(ManualPagePath(),
+                          [this](const QString& reason) { statusBar_->showNotice(reason); });
+}
+
+void MainWindow::openReadme() {
+  const QString readme = ReadmePath();
+  if (readme.isEmpty()) {
+    statusBar_->showNotice(QStringLiteral("No README was found next to the program."));
+    return;
+  }
+  statusBar_->openOnDesktop(readme);
 }
 
 void MainWindow::showAboutBox() {

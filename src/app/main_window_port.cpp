@@ -32,43 +32,30 @@ void MainWindow::openChosenPort() {
   portBox_->setEnabled(false);
   const int index = portBox_->currentIndex();
   if (index >= 0 && index <= 8) portName_ = QStringLiteral("COM%1").arg(index + 1);
+  sayPortChosen();
   session_->openPort(portName_.toStdString());
 }
 
 void MainWindow::switchToCom1() {
   portName_ = QStringLiteral("COM1");
+  sayPortChosen();
   session_->switchPort(portName_.toStdString());
 }
 
 void MainWindow::switchToCom2() {
   portName_ = QStringLiteral("COM2");
+  sayPortChosen();
   session_->switchPort(portName_.toStdString());
+}
+
+void MainWindow::sayPortChosen() {
+  // The locked list says why it is locked and what to do about it.
+  portBox_->setToolTip(portName_ + QStringLiteral(" is chosen for this run. ") +
+                       portChoiceLockedText());
 }
 
 void MainWindow::showPortEvent(const PortEvent& event) {
   const orvex::platform::PortDevice& device = event.device;
-  switch (event.kind) {
-    case PortEvent::Kind::Opened:
-      statusBar_->setPortStatus(portOpenText(device), portDetails(device));
-      return;
-    case PortEvent::Kind::Reopened:
-      statusBar_->setPortStatus(portOpenText(device), portDetails(device));
-      statusBar_->showNotice(portBackNotice(device));
-      return;
-    case PortEvent::Kind::Failed:
-      statusBar_->setPortStatus(portFailedText(device, event.problem),
-                                portDetails(device, event.problem));
-      return;
-    case PortEvent::Kind::Awaited:
-      statusBar_->setPortStatus(portAwaitedText(device, event.problem),
-                                portDetails(device, event.problem));
-      return;
-    case PortEvent::Kind::Gone:
-      statusBar_->setPortStatus(portGoneText(device, event.watching), portDetails(device));
-      return;
-    case PortEvent::Kind::BackButFailing:
-      statusBar_->setPortStatus(portBackButFailingText(device, event.problem),
-                                portDetails(device, event.problem));
-      return;
-  }
+  statusBar_->setPortStatus(event.text, portDetails(device, event.problem));
+  if (!event.notice.isEmpty()) statusBar_->showNotice(event.notice);
 }

@@ -22,6 +22,7 @@ void MainWindow::setUpTrafficLog() {
     QMetaObject::invokeMethod(
         this, [this, text] { onTrafficFilesFailed(text); }, Qt::QueuedConnection);
   });
+  session_->setPortTaken([this](const std::string& comName) { trafficLog_.SetPort(comName); });
   session_->session().traffic.SetObserver(&trafficLog_);
 }
 

@@ -7,9 +7,7 @@ QString Q(const std::string& text) {
 }
 
 QString Sentence(const orvex::platform::PortProblem& problem) {
-  QString text = Q(problem.cause) + QStringLiteral(".");
-  if (!problem.fix.empty()) text += QStringLiteral(" ") + Q(problem.fix);
-  return text;
+  return Q(orvex::platform::PortProblemText(problem));
 }
 
 // Raw TCP leaves the line to the device server; RFC 2217 sets it.
@@ -38,15 +36,17 @@ QString portFailedText(const orvex::platform::PortDevice& port,
 
 QString portAwaitedText(const orvex::platform::PortDevice& port,
                         const orvex::platform::PortProblem& problem) {
-  // The keeper's fix says when it tries again.
-  if (port.isAddress())
-    return Q(port.comName) + QStringLiteral("  can't connect: ") + Sentence(problem);
-  const QString fix = port.source == orvex::platform::PortSource::Link
-                          ? QStringLiteral("Plug it in or point the link ") + Q(port.comName) +
-                                QStringLiteral(" at it")
-                          : QStringLiteral("Plug the adapter in");
-  return Q(port.comName) + QStringLiteral("  can't open: ") + Q(problem.cause) +
-         QStringLiteral(". ") + fix + QStringLiteral(": the tool opens it as soon as it is there.");
+  // The list stays locked for the run, as designed.
+  const QString locked = QStringLiteral(" ") + portChoiceLockedText();
+  // For an address the keeper's fix says when it tries again.
+  if (port.isAddress()) return portFailedText(port, problem) + locked;
+  orvex::platform::PortProblem awaited = problem;
+  awaited.fix = orvex::platform::AwaitingFix(port);
+  return portFailedText(port, awaited) + locked;
+}
+
+QString portChoiceLockedText() {
+  return QStringLiteral("To choose another port, restart the tool.");
 }
 
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {

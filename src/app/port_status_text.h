@@ -12,9 +12,12 @@ QString portOpenText(const orvex::platform::PortDevice& port);
 // "COM3  can't open: <cause>. <fix>"
 QString portFailedText(const orvex::platform::PortDevice& port,
                        const orvex::platform::PortProblem& problem);
-// A port whose device is not there, watched for: it opens once plugged in.
+// A port whose device is not there, watched for: it opens once plugged in;
+// and another port needs a restart.
 QString portAwaitedText(const orvex::platform::PortDevice& port,
                         const orvex::platform::PortProblem& problem);
+// The port is chosen once per run: how to choose another.
+QString portChoiceLockedText();
 // The device hung up: gone, and how to get it back. For an address: the
 // connection was lost, and the tool connects again.
 QString portGoneText(const orvex::platform::PortDevice& port, bool watching);

@@ -5,7 +5,9 @@
 #include <QMetaObject>
 #include <iostream>
 
+#include "formatfile/format_file.h"
 #include "logo_picture.h"
+#include "port_status_text.h"
 
 // ---- the ports, on the session thread ----
 
@@ -110,42 +112,69 @@ class SessionThread::PreviewRelay : public orvex::PreviewPort {
 };
 
 // The port's story: the designed lines in the message window, the status
-// bar's words on the window thread, a short line on standard error.
+// bar's words on the window thread, and the same words on standard error.
 class SessionThread::PortRelay : public orvex::platform::PortKeeper::Listener {
  public:
   explicit PortRelay(SessionThread& owner) : owner_(owner) {}
   std::string name;  // the name chosen: COM3
 
   void PortOpened(const orvex::platform::PortDevice& device, bool again) override {
-    if (again) {
-      std::cerr << "orvex-tool: " << name << " is open on " << device.device << '\n';
-    } else {
+    if (!again) {
       owner_.session_.Append(name + "  open now");
       owner_.session_.AppendEmpty();
     }
-    tell({again ? PortEvent::Kind::Reopened : PortEvent::Kind::Opened, device, {}, false});
+    tell({again ? PortEvent::Kind::Reopened : PortEvent::Kind::Opened, device, {}, false, {}, {}});
   }
   void PortFailed(const orvex::platform::PortDevice& device,
                   const orvex::platform::PortProblem& problem, bool awaited) override {
-    std::cerr << "orvex-tool: can't open " << name << ": " << problem.reason << '\n';
     owner_.session_.Append("can't open  " + name);
     owner_.session_.AppendEmpty();
-    tell({awaited ? PortEvent::Kind::Awaited : PortEvent::Kind::Failed, device, problem, false});
+    tell({awaited ? PortEvent::Kind::Awaited : PortEvent::Kind::Failed,
+          device,
+          problem,
+          false,
+          {},
+          {}});
   }
   void PortGone(const orvex::platform::PortDevice& device, bool watching) override {
     // The message window keeps to the printer's own reports: an outstanding
     // request runs into its reply timeout as usual.
-    std::cerr << "orvex-tool: " << name << " went away; waiting for it to come back\n";
-    tell({PortEvent::Kind::Gone, device, {}, watching});
+    tell({PortEvent::Kind::Gone, device, {}, watching, {}, {}});
   }
   void PortBackButFailing(const orvex::platform::PortDevice& device,
                           const orvex::platform::PortProblem& problem) override {
-    std::cerr << "orvex-tool: " << name << " is there but can't open: " << problem.reason << '\n';
-    tell({PortEvent::Kind::BackButFailing, device, problem, false});
+    tell({PortEvent::Kind::BackButFailing, device, problem, false, {}, {}});
   }
 
  private:
   void tell(PortEvent event) {
+    const orvex::platform::PortDevice& device = event.device;
+    switch (event.kind) {
+      case PortEvent::Kind::Opened:
+        event.text = portOpenText(device);
+        break;
+      case PortEvent::Kind::Reopened:
+        event.text = portOpenText(device);
+        event.notice = portBackNotice(device);
+        break;
+      case PortEvent::Kind::Failed:
+        event.text = portFailedText(device, event.problem);
+        break;
+      case PortEvent::Kind::Awaited:
+        event.text = portAwaitedText(device, event.problem);
+        break;
+      case PortEvent::Kind::Gone:
+        event.text = portGoneText(device, event.watching);
+        break;
+      case PortEvent::Kind::BackButFailing:
+        event.text = portBackButFailingText(device, event.problem);
+        break;
+    }
+    // The first open is said in the message window already.
+    if (event.kind != PortEvent::Kind::Opened) {
+      const QString& said = event.notice.isEmpty() ? event.text : event.notice;
+      std::cerr << "orvex-tool: " << said.toStdString() << '\n';
+    }
     owner_.later(
         [changed = owner_.side_.portChanged, event = std::move(event)] { changed(event); });
   }
@@ -166,6 +195,7 @@ SessionThread::SessionThread(QObject* window, WindowSide side)
       portRelay_(std::make_unique<PortRelay>(*this)),
       keeper_(std::make_unique<orvex::platform::PortKeeper>(host_, *portRelay_)) {
   host_.Attach(session_);
+  host_.SetRoundObserver([this](bool requestBegins) { tellStake(requestBegins); });
   spreadsheet_.SetSavedListener([this](const std::string& path) {
     later([saved = side_.workbookSaved, path] { saved(path); });
   });
@@ -178,6 +208,8 @@ SessionThread::~SessionThread() {
 void SessionThread::start() {
   if (started_) return;
   started_ = true;
+  // The start state counts as stored: closing right away loses nothing.
+  storeSetup();
   host_.Start();
 }
 
@@ -197,7 +229,11 @@ void SessionThread::stop() {
 }
 
 void SessionThread::post(std::function<void(orvex::Session&)> call) {
-  host_.Post([this, call = std::move(call)] { call(session_); });
+  host_.Post([this, call = std::move(call)] {
+    call(session_);
+    noteSetup();  // Clear and a chosen logo change it too
+    tellStake(false);
+  });
 }
 
 void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
@@ -205,7 +241,44 @@ void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
   host_.Post([this, edit = std::move(edit)] {
     edit(session_.setup);
     ++editsTaken_;
+    noteSetup();
+    tellStake(false);
   });
+}
+
+void SessionThread::postStoring(std::function<bool(orvex::Session&)> command,
+                                std::function<void(bool stored)> done) {
+  host_.Post([this, command = std::move(command), done = std::move(done)] {
+    const bool stored = command(session_);
+    if (stored) {
+      storeSetup();
+    } else {
+      noteSetup();  // a load that stopped part way has changed it
+    }
+    tellStake(false);
+    if (done) later([done, stored] { done(stored); });
+  });
+}
+
+void SessionThread::storeSetup() {
+  // What a save would write: the setup as the file holds it.
+  storedLines_ = orvex::FormatFile::FromSetup(session_.setup).lines;
+  setupChanged_ = false;
+}
+
+void SessionThread::noteSetup() {
+  setupChanged_ = orvex::FormatFile::FromSetup(session_.setup).lines != storedLines_;
+}
+
+void SessionThread::tellStake(bool requestBegins) {
+  // A period report export goes on to its end when the window closes, and
+  // its workbook is saved: nothing of it is lost.
+  const bool awaiting = session_.pending.Any() && !session_.exporting;
+  const SessionStake now{requestBegins || awaiting || session_.batchRunning, setupChanged_,
+                         editsTaken_};
+  if (now == toldStake_) return;
+  toldStake_ = now;
+  if (side_.stakeChanged) later([told = side_.stakeChanged, now] { told(now); });
 }
 
 void SessionThread::requestSetup() {
@@ -221,6 +294,7 @@ void SessionThread::requestSetupNow() {
 void SessionThread::openPort(const std::string& comName) {
   host_.Post([this, comName] {
     portRelay_->name = comName;
+    if (portTaken_) portTaken_(comName);
     keeper_->Open(comName);
   });
 }
@@ -231,6 +305,7 @@ void SessionThread::switchPort(const std::string& comName) {
     // dispatched in its turn.
     keeper_->Close();
     portRelay_->name = comName;
+    if (portTaken_) portTaken_(comName);
     keeper_->Open(comName);
   });
 }
@@ -245,6 +320,7 @@ void SessionThread::runAndWait(const std::function<void(orvex::Session&)>& call)
   bool done = false;
   host_.Post([&] {
     call(session_);
+    tellStake(false);  // what the call changed reaches the window first
     later([&done] { done = true; });
   });
   while (!done && !host_.Stopping()) {

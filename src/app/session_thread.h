@@ -24,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/port_keeper.h"
 #include "host/session_host.h"
@@ -41,6 +42,21 @@ struct PortEvent {
   orvex::platform::PortDevice device;
   orvex::platform::PortProblem problem;
   bool watching = false;  // Gone: the tool waits for the device to come back
+  // The status bar's port line and notice, made once: standard error gets
+  // the same words.
+  QString text;
+  QString notice;
+};
+
+// What closing now would lose, as the session thread last saw it.
+struct SessionStake {
+  // A request going out or awaiting its reply, a logo download, Download All.
+  bool transfer = false;
+  // The setup differs from what it was last loaded from or saved to (or
+  // from the start state before either).
+  bool changed = false;
+  int editsTaken = 0;  // of the window's posted edits, the ones it saw
+  bool operator==(const SessionStake&) const = default;
 };
 
 // The far ends of the session's ports, on the window thread.
@@ -55,6 +71,7 @@ struct WindowSide {
   std::function<void(int slot, const std::optional<QImage>&)> showLogo;
   std::function<void(const PortEvent&)> portChanged;
   std::function<void(const std::string& path)> workbookSaved;
+  std::function<void(const SessionStake&)> stakeChanged;
 };
 
 class SessionThread : public QObject {
@@ -84,8 +101,17 @@ class SessionThread : public QObject {
   int editsPosted() const { return editsPosted_; }
   // Has the setup shown again (with the edits taken in by then).
   void requestSetup();
+  // Runs a save or load of the setup (true: the setup is now a file's),
+  // then done(result) on the window thread, if given.
+  void postStoring(std::function<bool(orvex::Session&)> command,
+                   std::function<void(bool stored)> done = {});
 
   // The port.
+  // Called on the session thread with each port name as the port is taken,
+  // before any traffic on it.
+  void setPortTaken(std::function<void(const std::string& comName)> taken) {
+    portTaken_ = std::move(taken);
+  }
   void openPort(const std::string& comName);
   void switchPort(const std::string& comName);
 
@@ -112,6 +138,11 @@ class SessionThread : public QObject {
   class PortRelay;
 
   void requestSetupNow();
+  // Session thread: whether the setup is a stored one's, and the stake
+  // told to the window when it has changed.
+  void noteSetup();
+  void storeSetup();
+  void tellStake(bool requestBegins);
 
   QPointer<QObject> window_;
   WindowSide side_;
@@ -126,8 +157,12 @@ class SessionThread : public QObject {
   std::unique_ptr<PortRelay> portRelay_;
   std::unique_ptr<orvex::platform::PortKeeper> keeper_;
 
-  int editsPosted_ = 0;  // window thread
-  int editsTaken_ = 0;   // session thread
+  std::function<void(const std::string&)> portTaken_;  // session thread
+  int editsPosted_ = 0;                                // window thread
+  int editsTaken_ = 0;                                 // session thread
+  std::vector<std::string> storedLines_;               // session thread: the setup as last stored
+  bool setupChanged_ = false;                          // session thread
+  SessionStake toldStake_;                             // session thread
   bool started_ = false;
   bool stopped_ = false;
 

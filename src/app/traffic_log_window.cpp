@@ -1,18 +1,21 @@
 #include "traffic_log_window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
+
+#include "desktop_opener.h"
 
 namespace {
 constexpr int kRefreshMs = 100;
@@ -75,6 +78,21 @@ TrafficLogWindow::TrafficLogWindow(QWidget* parent) : QWidget(parent, Qt::Window
   connect(view_, &QPlainTextEdit::copyAvailable, copyButton_, &QPushButton::setEnabled);
   connect(copyButton_, &QPushButton::clicked, this, &TrafficLogWindow::copySelection);
   connect(openFolderButton_, &QPushButton::clicked, this, &TrafficLogWindow::openFolder);
+  // Follow the newest lines unless the reader has scrolled up to look. The
+  // range grows after a line is laid out (a wide one brings the sideways
+  // bar, which takes a line's room): following keeps to its end then too.
+  QScrollBar* scroll = view_->verticalScrollBar();
+  connect(scroll, &QScrollBar::valueChanged, this,
+          [this, scroll](int value) { following_ = value == scroll->maximum(); });
+  connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int maximum) {
+    if (following_) scroll->setValue(maximum);
+  });
+  // Escape closes it, as it closes the preview.
+  auto* closing = new QAction(this);
+  closing->setShortcut(QKeySequence(Qt::Key_Escape));
+  closing->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  connect(closing, &QAction::triggered, this, &QWidget::close);
+  addAction(closing);
   showStatus();
 }
 
@@ -124,12 +142,16 @@ void TrafficLogWindow::refresh() {
 
 void TrafficLogWindow::appendShown(const QStringList& lines) {
   if (lines.isEmpty()) return;
-  // Follow the newest lines unless the reader has scrolled up to look.
   QScrollBar* scroll = view_->verticalScrollBar();
-  const bool atEnd = scroll->value() == scroll->maximum();
+  const bool atEnd = following_;
   const int position = scroll->value();
+  // Following scrolls to the end of the last line too, which leaves the
+  // times and TX/RX out of sight: the reader's sideways place stays.
+  QScrollBar* sideways = view_->horizontalScrollBar();
+  const int across = sideways->value();
   view_->appendPlainText(lines.join(QLatin1Char('\n')));
   scroll->setValue(atEnd ? scroll->maximum() : position);
+  sideways->setValue(across);
 }
 
 void TrafficLogWindow::rebuild() {
@@ -151,9 +173,14 @@ void TrafficLogWindow::copySelection() {
 
 void TrafficLogWindow::openFolder() {
   if (folder_.isEmpty()) return;
-  if (!QProcess::startDetached(QStringLiteral("xdg-open"), {folder_})) {
-    statusLabel_->setText(QStringLiteral("Could not start xdg-open for ") + folder_);
-  }
+  openProblem_.clear();
+  OpenOnDesktop(folder_, this, [this, folder = folder_](bool opened) {
+    if (opened) return;
+    // Said until the next try: the line counts below change all the time.
+    openProblem_ = NothingOpenedText(folder);
+    showStatus();
+  });
+  showStatus();
 }
 
 void TrafficLogWindow::showStatus() {
@@ -169,5 +196,6 @@ void TrafficLogWindow::showStatus() {
   }
   text += folder_.isEmpty() ? QStringLiteral("; not written to files")
                             : QStringLiteral("; day files in ") + folder_;
+  if (!openProblem_.isEmpty()) text = openProblem_ + QStringLiteral(" ") + text;
   statusLabel_->setText(text);
 }

@@ -52,7 +52,9 @@ class TrafficLogWindow : public QWidget {
   std::uint64_t added_ = 0;  // lines ever added
   std::uint64_t shown_ = 0;  // of those, the ones the view has taken in
   QString folder_;
+  QString openProblem_;  // "Open Folder" found nothing to open the folder
   QTimer refreshTimer_;
+  bool following_ = true;  // the view keeps to the newest line
 
   QLineEdit* filterBox_ = nullptr;
   QPushButton* pauseButton_ = nullptr;

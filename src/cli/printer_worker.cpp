@@ -41,13 +41,9 @@ void PrinterWorker::Run(PrinterRecord& record, const std::function<void()>& job)
   if (!opened.ok) {
     record.outcome = Outcome::Failed;
     const platform::PortProblem& problem = opened.problem;
+    // The same words as the window's.
     record.reason = "can't open " + choice_.name + ": " +
-                    (problem.cause.empty() ? opened.reason : problem.cause);
-    // The window's own advice names its port list; these two fixes hold here too.
-    if (problem.kind == platform::PortProblemKind::PermissionDenied ||
-        problem.kind == platform::PortProblemKind::InUse) {
-      record.reason += ". " + problem.fix;
-    }
+                    (problem.cause.empty() ? opened.reason : platform::PortProblemText(problem));
     sink_.Event("FAILED: " + record.reason);
     sink_.Activity("FAILED: " + record.reason);
     return;

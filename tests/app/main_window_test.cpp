@@ -108,8 +108,9 @@ class MainWindowTest : public QObject {
              Leaf("Save  Ticket  Format  As.."), Leaf("Load  Ticket  Format"),
              Leaf("Print  History  Report"), Leaf("Read/Write Serial number"), Sep(),
              Leaf("COM  1", false), Leaf("COM  2", false), Sep(false), Leaf("About")}),
-        // The tool's own menu, after the designed ones.
+        // The tool's own menus, after the designed ones.
         Sub("View", {Leaf("Traffic Log")}),
+        Sub("Help", {Leaf("Manual"), Leaf("README")}),
     };
     QCOMPARE(Describe(Actual(f.form->menuBar()->actions())), Describe(expected));
   }

@@ -2,6 +2,7 @@
 // Answers the main window's modal boxes and file dialogs from a script, so
 // that no test ever waits for a person.
 
+#include <QList>
 #include <QStringList>
 #include <optional>
 
@@ -15,6 +16,10 @@ class ScriptedDialogs : public ModalDialogs {
   // queue answers "cancel".
   QStringList openAnswers;
   QStringList saveAnswers;
+  // Answers to the questions before closing, in order; an exhausted queue
+  // keeps the window open. Every question asked.
+  QList<CloseAnswer> closeAnswers;
+  QList<CloseQuestion> closeQuestions;
   // What each dialog was asked with.
   QStringList openFilters;
   QStringList saveFilters;
@@ -30,6 +35,10 @@ class ScriptedDialogs : public ModalDialogs {
     saveFilters << filter;
     saveSuffixes << defaultSuffix;
     return Next(saveAnswers);
+  }
+  CloseAnswer askClose(QWidget*, const CloseQuestion& question) override {
+    closeQuestions << question;
+    return closeAnswers.isEmpty() ? CloseAnswer::KeepOpen : closeAnswers.takeFirst();
   }
 
  private:

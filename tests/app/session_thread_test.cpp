@@ -1,7 +1,7 @@
 // The window as a view of the session on its own thread: a copy of the
 // setup that is behind the window's own edits is not shown, and closing the
-// window during a transfer ends it at once, sends nothing more and lets go of
-// the port.
+// window during a transfer (once the operator has said so) ends it at once,
+// sends nothing more and lets go of the port.
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -60,10 +60,14 @@ class SessionThreadTest : public QObject {
     printer.Write({0x42});
     QCOMPARE(printer.Read(48).size(), std::size_t{48});  // the first row; its ack never comes
 
+    // Closing asks first; "Stop and Close" ends the download.
+    f.dialogs.closeAnswers << CloseAnswer::Close;
     QElapsedTimer clock;
     clock.start();
     f.form->close();
     QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(f.dialogs.closeQuestions.size(), 1);
+    QCOMPARE(f.dialogs.closeQuestions.first().closeLabel, QStringLiteral("Stop and Close"));
     QCOMPARE(f.processEnds, 1);
     QVERIFY(!f.form->isVisible());
     QVERIFY(!f.form->sessionThread().running());

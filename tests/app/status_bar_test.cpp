@@ -6,20 +6,24 @@
 #include "status_bar.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <iostream>
 #include <optional>
+#include <sstream>
 
 #include "app_fixture.h"
+#include "fake_desktop.h"
 #include "fake_device_tree.h"
 #include "pseudo_terminal.h"
 #include "serial/port_names.h"
@@ -70,31 +74,40 @@ const orvex::test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if0
                                             "ftdi_sio",
                                             1};
 
+// A port of 127.0.0.1 that nothing listens on (it was free a moment ago).
+int UnusedTcpPort() {
+  const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  bind(socket, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
+  close(socket);
+  return ntohs(address.sin_port);
+}
+
 void Pick(MainWindow& form, int index) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
   emit Find<QComboBox>(form, "ComboBox1")->activated(index);
   form.sessionThread().runAndWait([](orvex::Session&) {});  // the port is open
 }
 
+// What the program writes to std::cerr while it lives.
+class CapturedStandardError {
+ public:
+  CapturedStandardError() : old_(std::cerr.rdbuf(buffer_.rdbuf())) {}
+  ~CapturedStandardError() { std::cerr.rdbuf(old_); }
+  QString text() const { return QString::fromStdString(buffer_.str()); }
+
+ private:
+  std::stringstream buffer_;
+  std::streambuf* old_;
+};
+
 QString Tip(const MainWindow& form, int index) {
   return Find<QComboBox>(form, "ComboBox1")->itemData(index, Qt::ToolTipRole).toString();
 }
-
-// Takes the desktop's part for file URLs while it lives: what would have
-// been opened is recorded, and nothing is launched.
-class OpenedUrls : public QObject {
-  Q_OBJECT
-
- public:
-  explicit OpenedUrls(const char* method = "open") {
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, method);
-  }
-  ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
-  QList<QUrl> urls;
-
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 }  // namespace
 
@@ -140,7 +153,8 @@ class StatusBarTest : public QObject {
     const int windowHeight = f.form->height();
     QVERIFY(notice->isHidden());
     QCOMPARE(bar->savedFile(), QString());
-    OpenedUrls opened;
+    FakeDesktop desktop;
+    QWidget* client = f.form->centralWidget();
 
     const QString path =
         QStringLiteral("/home/tech/My Documents/20050301_20050303_Orvex_Report.xls");
@@ -152,44 +166,52 @@ class StatusBarTest : public QObject {
     QCOMPARE(openFile->text(), QStringLiteral("Open"));
     QCOMPARE(openFolder->text(), QStringLiteral("Open folder"));
     QVERIFY(openFile->isVisible() && openFolder->isVisible());
-    // Right of the port line, which keeps its text and its place; the
-    // window keeps its height; the message window keeps to the printer.
+    // Right of the port line, which keeps its text and its place, wrapped
+    // in the room left to it; the window grows by the lines below the
+    // client area; the message window keeps to the printer.
     QCoreApplication::processEvents();
     QVERIFY(portLine->isVisible());
     QCOMPARE(bar->portStatus(), portText);
     QCOMPARE(portLine->geometry().topLeft(), portPlace.topLeft());
     QVERIFY(portLine->width() > 300);
+    QVERIFY(portLine->heightForWidth(portLine->width()) <= portLine->height());
     QVERIFY(notice->geometry().left() >= portLine->geometry().right());
     QVERIFY(notice->geometry().right() <= bar->width());
-    QCOMPARE(f.form->height(), windowHeight);
+    QTRY_COMPARE(f.form->height(), f.form->menuBar()->height() + client->height() + bar->height());
+    QVERIFY(f.form->height() >= windowHeight);
     QCOMPARE(f.form->messageWindow()->LineCount(), 0);
 
     QTest::mouseClick(openFile, Qt::LeftButton);
+    QTRY_COMPARE(desktop.opened().size(), 1);
     QTest::mouseClick(openFolder, Qt::LeftButton);
-    QCOMPARE(opened.urls,
-             (QList<QUrl>{QUrl::fromLocalFile(path),
-                          QUrl::fromLocalFile(QStringLiteral("/home/tech/My Documents"))}));
-    QCOMPARE(opened.urls.at(0).toString(),
-             QStringLiteral("file:///home/tech/My Documents/20050301_20050303_Orvex_Report.xls"));
+    QTRY_COMPARE(desktop.opened(), (QStringList{path, QStringLiteral("/home/tech/My Documents")}));
     QVERIFY(notice->isVisible());  // it stays after being used
+    QCOMPARE(bar->notice(), QStringLiteral("Workbook saved: ") + path);
 
-    // The next export's workbook takes its place; a long path is cut in
-    // its middle, its tooltip has it whole.
+    // The next export's workbook takes its place; a long path is shown
+    // whole, broken into lines at its folders, and the window grows by
+    // them below the designed client area.
     const QString deep = QStringLiteral("/srv/") +
                          QString(QStringLiteral("service-depot/")).repeated(12) +
                          QStringLiteral("20050301_20050331_Orvex_Report.xls");
     emit f.form->workbookSaved(deep);
     QCOMPARE(bar->savedFile(), deep);
     QCOMPARE(text->toolTip(), QStringLiteral("Workbook saved: ") + deep);
-    QVERIFY(text->text().startsWith(QStringLiteral("Workbook saved: /srv/")));
-    QVERIFY(text->text().endsWith(QStringLiteral("_Orvex_Report.xls")));
-    QVERIFY(text->text().contains(QChar(0x2026)));
-    QCoreApplication::processEvents();
+    const QStringList lines = text->text().split(QLatin1Char('\n'));
+    QVERIFY(lines.size() > 1);
+    QCOMPARE(lines.join(QString()), QStringLiteral("Workbook saved: ") + deep);
+    for (const QString& line : lines) {
+      QVERIFY(text->fontMetrics().horizontalAdvance(line) <= 520);
+      QVERIFY(line.endsWith(QLatin1Char('/')) || line == lines.last());
+    }
+    QTRY_VERIFY(f.form->height() > windowHeight);
+    QCOMPARE(client->size(), QSize(1060, 572));
+    QCOMPARE(f.form->height(), f.form->menuBar()->height() + client->height() + bar->height());
+    QVERIFY(text->geometry().bottom() < bar->height());  // not cut at the bottom
     QVERIFY(portLine->width() > 300);
-    QCOMPARE(f.form->height(), windowHeight);
-    opened.urls.clear();
     QTest::mouseClick(openFolder, Qt::LeftButton);
-    QCOMPARE(opened.urls, QList<QUrl>{QUrl::fromLocalFile(QFileInfo(deep).absolutePath())});
+    QTRY_COMPARE(desktop.opened().size(), 3);
+    QCOMPARE(desktop.opened().last(), QFileInfo(deep).absolutePath());
 
     // The next notice replaces it.
     bar->showNotice(QStringLiteral("COM1 is back: /dev/ttyUSB0 opened again, 38400 8N1."));
@@ -199,20 +221,69 @@ class StatusBarTest : public QObject {
     bar->clearNotice();
     QCOMPARE(bar->notice(), QString());
     QCOMPARE(bar->portStatus(), portText);
+    QTRY_COMPARE(f.form->height(), windowHeight);  // back to one line
   }
 
   void aWorkbookThatCannotBeOpenedIsSaidAndStaysShown() {
+    const QString path = QStringLiteral("/home/tech/Documents/20050301_20050303_Orvex_Report.xls");
+    const QString said = QStringLiteral("Could not open %1: no program on this desktop opens it.");
     AppFixture f;
     StatusBar* bar = f.form->toolStatusBar();
-    OpenedUrls nobody("noSuchHandler");  // the desktop has nothing for it
-    const QString path = QStringLiteral("/home/tech/Documents/20050301_20050303_Orvex_Report.xls");
-    emit f.form->workbookSaved(path);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("noSuchHandler")));
-    Find<QToolButton>(*bar, "OpenSavedFile")->click();
-    QCOMPARE(bar->notice(), QStringLiteral("Could not open ") + path +
-                                QStringLiteral(": no program on this desktop opens it."));
-    QCOMPARE(bar->savedFile(), path);  // "Open folder" can still be tried
-    QVERIFY(!Find<QWidget>(*bar, "SavedFileNotice")->isHidden());
+    {
+      // xdg-open runs but nothing opens the file: it says so by its status.
+      FakeDesktop nobody(3);
+      emit f.form->workbookSaved(path);
+      Find<QToolButton>(*bar, "OpenSavedFile")->click();
+      QTRY_COMPARE(bar->notice(), said.arg(path));
+      QCOMPARE(nobody.opened(), QStringList{path});
+      QCOMPARE(bar->savedFile(), path);  // "Open folder" can still be tried
+      QVERIFY(!Find<QWidget>(*bar, "SavedFileNotice")->isHidden());
+    }
+    {
+      // No xdg-open at all.
+      ScopedVariable noPath("PATH", "/nonexistent");
+      emit f.form->workbookSaved(path);
+      Find<QToolButton>(*bar, "OpenSavedFileFolder")->click();
+      QTRY_COMPARE(bar->notice(), said.arg(QStringLiteral("/home/tech/Documents")));
+      QCOMPARE(bar->savedFile(), path);
+    }
+  }
+
+  void longTextsWrapWholeAndTheWindowFollows() {
+    AppFixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+    StatusBar* bar = f.form->toolStatusBar();
+    auto* portLine = Find<QLabel>(*bar, "PortStatus");
+    QWidget* client = f.form->centralWidget();
+    const int oneLine = f.form->height();
+    // The longest of the port texts: a fix with a command in it.
+    const QString text = QStringLiteral(
+        "COM3  can't open: permission denied on /dev/serial/by-id/"
+        "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0 (linked as COM3) (group uucp). Join the "
+        "group: sudo usermod -aG uucp technician, then log in again and restart the tool.");
+    bar->setPortStatus(text);
+    QTRY_VERIFY(f.form->height() > oneLine);
+    QCOMPARE(bar->portStatus(), text);
+    QVERIFY(portLine->wordWrap());
+    // The whole text fits the line's box at its width: nothing is cut.
+    QVERIFY(portLine->heightForWidth(portLine->width()) <= portLine->height());
+    QVERIFY(portLine->geometry().bottom() < bar->height());
+    QCOMPARE(client->size(), QSize(1060, 572));
+    QCOMPARE(f.form->width(), 1060);
+    QCOMPARE(f.form->height(), f.form->menuBar()->height() + client->height() + bar->height());
+
+    // A notice wraps in the port line's place the same way, then gives it back.
+    bar->showNotice(text + QStringLiteral(" ") + text, 0);
+    auto* notice = Find<QLabel>(*bar, "Notice");
+    QTRY_VERIFY(notice->height() > portLine->height());
+    QVERIFY(notice->heightForWidth(notice->width()) <= notice->height());
+    QVERIFY(portLine->isHidden());
+    bar->clearNotice();
+    QVERIFY(!portLine->isHidden());
+
+    bar->setPortStatus(QStringLiteral("COM3  /dev/ttyUSB0  38400 8N1  open"));
+    QTRY_COMPARE(f.form->height(), oneLine);
   }
 
   void portListItemsTellTheirDevice() {
@@ -259,15 +330,25 @@ class StatusBarTest : public QObject {
   void failuresAreExplainedInTheStatusBarAndTheMessageWindowKeepsItsLine() {
     Bench b;
     {
+      CapturedStandardError stderrLines;
       AppFixture f;
       Pick(*f.form, 2);
       QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM3"), QString()}));
       QCOMPARE(f.form->toolStatusBar()->portStatus(),
                QStringLiteral("COM3  can't open: no device has this name. Plug the adapter "
-                              "in: the tool opens it as soon as it is there."));
+                              "in: the tool opens it as soon as it is there. To choose another "
+                              "port, restart the tool."));
       QVERIFY(f.form->toolStatusBar()->portDetails().contains(
           QStringLiteral("ln -s /dev/ttyUSB0 ") + b.dir.path() +
           QStringLiteral("/config/orvex-tool/ports/COM3")));
+      // Standard error says the same, word for word.
+      QCOMPARE(stderrLines.text(),
+               QStringLiteral("orvex-tool: ") + f.form->toolStatusBar()->portStatus() + '\n');
+      // The list is locked for the run, and its tooltip says how to choose again.
+      QVERIFY(!f.Find<QComboBox>("ComboBox1")->isEnabled());
+      QCOMPARE(f.Find<QComboBox>("ComboBox1")->toolTip(),
+               QStringLiteral("COM3 is chosen for this run. To choose another port, restart "
+                              "the tool."));
     }
     {
       // Held by another open of this very program.
@@ -285,6 +366,21 @@ class StatusBarTest : public QObject {
                QStringLiteral("COM1  can't open: /dev/ttyUSB0 is in use by %1 (pid %2, this "
                               "program). Close that program (kill %2), then restart the tool.")
                    .arg(name, QString::number(getpid())));
+    }
+    {
+      // A device server's address where nothing listens: the tool keeps
+      // trying, and the locked list's way out is said as for a device.
+      QVERIFY(QDir().mkpath(b.dir.path() + QStringLiteral("/config/orvex-tool/ports")));
+      QVERIFY(QFile::link(QStringLiteral("rfc2217://127.0.0.1:%1").arg(UnusedTcpPort()),
+                          b.dir.path() + QStringLiteral("/config/orvex-tool/ports/COM5")));
+      AppFixture f;
+      Pick(*f.form, 4);
+      QTRY_VERIFY_WITH_TIMEOUT(
+          f.form->toolStatusBar()->portStatus().startsWith(QStringLiteral("COM5  can't connect: ")),
+          3000);
+      QVERIFY2(f.form->toolStatusBar()->portStatus().endsWith(
+                   QStringLiteral("s. To choose another port, restart the tool.")),
+               qPrintable(f.form->toolStatusBar()->portStatus()));
     }
   }
 

@@ -7,17 +7,21 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QtTest>
 
 #include "app_fixture.h"
+#include "fake_desktop.h"
 #include "status_bar.h"
 #include "traffic_log_window.h"
 
@@ -28,9 +32,9 @@ class TrafficLogTest : public QObject {
   void viewMenuComesAfterTheDesignedMenus() {
     AppFixture f;
     const QList<QAction*> menus = f.form->menuBar()->actions();
-    QVERIFY(menus.size() >= 2);
-    QCOMPARE(menus.back()->text(), QStringLiteral("View"));
-    QCOMPARE(menus[menus.size() - 2]->text(), QStringLiteral("Other_Functions"));
+    QVERIFY(menus.size() >= 3);  // then "Help"
+    QCOMPARE(menus[menus.size() - 2]->text(), QStringLiteral("View"));
+    QCOMPARE(menus[menus.size() - 3]->text(), QStringLiteral("Other_Functions"));
     QAction* item = f.form->menuAction(QStringLiteral("TrafficLogItem"));
     QVERIFY(item != nullptr);
     QCOMPARE(item->text(), QStringLiteral("Traffic Log"));
@@ -97,6 +101,58 @@ class TrafficLogTest : public QObject {
              window->shownLines().mid(0, 2).join(QLatin1Char('\n')) + QLatin1Char('\n'));
   }
 
+  void windowOpensAtTheLeftClosesOnEscapeAndNamesThePort() {
+    AppFixture f;
+    auto* ports = f.Find<QComboBox>("ComboBox1");
+    ports->setCurrentIndex(2);
+    emit ports->activated(2);
+    f.form->sessionThread().runAndWait([](orvex::Session&) {});
+    f.Identify();
+    f.form->readFirmwareVersion();
+    f.Settle();
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    QTRY_COMPARE(window->shownLines().size(), 1);
+    // Two runs of the tool write into one day file: each line says whose.
+    static const QRegularExpression request(QStringLiteral(
+        R"(^\d\d:\d\d:\d\d\.\d{3}-\d\d:\d\d:\d\d\.\d{3} COM3 TX 1D F9 \| firmware query$)"));
+    QVERIFY2(request.match(window->shownLines()[0]).hasMatch(),
+             qPrintable(window->shownLines()[0]));
+
+    // Lines far wider than the window, before it is shown and while it is:
+    // the times and TX/RX stay in sight.
+    const QString wide = QStringLiteral("12:00:00.000              COM3 RX ") +
+                         QStringLiteral("00 ").repeated(300) + QStringLiteral("| not taken");
+    for (int i = 0; i < 50; ++i) window->addLine(wide);
+    f.form->menuAction(QStringLiteral("TrafficLogItem"))->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QTRY_COMPARE(window->shownLines().size(), 51);
+    QVERIFY(window->view()->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(window->view()->horizontalScrollBar()->value(), 0);
+    QTRY_COMPARE(window->view()->verticalScrollBar()->value(),
+                 window->view()->verticalScrollBar()->maximum());  // the newest in sight
+    for (int i = 0; i < 50; ++i) window->addLine(wide);
+    QTRY_COMPARE(window->shownLines().size(), 101);
+    QCOMPARE(window->view()->horizontalScrollBar()->value(), 0);
+    QTRY_COMPARE(window->view()->verticalScrollBar()->value(),
+                 window->view()->verticalScrollBar()->maximum());  // still following
+
+    // Scrolled up to look: it stays there.
+    window->view()->verticalScrollBar()->setValue(10);
+    for (int i = 0; i < 5; ++i) window->addLine(wide);
+    QTRY_COMPARE(window->shownLines().size(), 106);
+    QCOMPARE(window->view()->verticalScrollBar()->value(), 10);
+
+    // Escape closes it, from the lines or from the filter box.
+    window->view()->setFocus();
+    QTest::keyClick(window->view(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    f.form->menuAction(QStringLiteral("TrafficLogItem"))->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    window->filterBox()->setFocus();
+    QTest::keyClick(window->filterBox(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+  }
+
   void dayFilesAndTheFolderButton() {
     QTemporaryDir state;
     const QString folder = state.path() + QStringLiteral("/orvex-tool/traffic");
@@ -113,6 +169,27 @@ class TrafficLogTest : public QObject {
     QVERIFY(f.form->trafficLogWindow()->openFolderButton()->isEnabled());
     QVERIFY(f.form->trafficLogWindow()->statusLabel()->text().contains(folder));
     QVERIFY(f.form->toolStatusBar()->notice().isEmpty());
+
+    // "Open Folder" hands the folder to the desktop; with no program to
+    // open it, the window's status line says so, and a try that works
+    // takes the words back.
+    TrafficLogWindow* window = f.form->trafficLogWindow();
+    const QString nothing =
+        QStringLiteral("Could not open %1: no program on this desktop opens it.").arg(folder);
+    {
+      FakeDesktop nobody(3);
+      window->openFolderButton()->click();
+      QTRY_VERIFY(window->statusLabel()->text().startsWith(nothing));
+      QCOMPARE(nobody.opened(), QStringList{folder});
+      f.form->testPartCut();  // new lines do not wipe it out
+      f.Settle();
+      QTest::qWait(300);
+      QVERIFY(window->statusLabel()->text().startsWith(nothing));
+    }
+    FakeDesktop desktop;
+    window->openFolderButton()->click();
+    QTRY_COMPARE(desktop.opened(), QStringList{folder});
+    QVERIFY(!window->statusLabel()->text().contains(nothing));
   }
 
   void traceCopiesTheLinesToStandardError() {

@@ -109,6 +109,39 @@ TEST_F(FormatFileTest, SaveCancelledDoesNothing) {
   EXPECT_EQ(bench.view.refreshes, 0);
 }
 
+// Whether the setup is now what a file holds: the window asks before
+// closing when it is not.
+TEST_F(FormatFileTest, SaveAndLoadTellWhetherTheSetupIsAFilesNow) {
+  const fs::path saved = folder / "saved.orx";
+  EXPECT_FALSE(SaveFormatFile(session()));  // cancelled
+  bench.panel.saveAnswers.push_back(saved.string());
+  EXPECT_TRUE(SaveFormatFile(session()));
+  bench.panel.saveAnswers.push_back((folder / "no-such-folder" / "x.orx").string());
+  EXPECT_FALSE(SaveFormatFile(session()));  // "Cannot create file ..."
+
+  EXPECT_FALSE(LoadFormatFile(session()));  // cancelled
+  bench.panel.openAnswers.push_back(saved.string());
+  EXPECT_TRUE(LoadFormatFile(session()));
+  std::vector<std::string> shortLines = StartUpLines();
+  shortLines.resize(100);
+  test::WriteFile(folder / "short.orx", JoinCrLf(shortLines));
+  bench.panel.openAnswers.push_back((folder / "short.orx").string());
+  EXPECT_FALSE(LoadFormatFile(session()));  // stopped at its line 101
+  EXPECT_FALSE(LoadFormatFileAt(session(), (folder / "missing.orx").string()));
+
+  // A file named on the command line loads as the chosen one does, and
+  // asks for no file.
+  bench.panel.messages.clear();
+  const std::size_t asked = bench.panel.dialogFilters.size();
+  const int refreshes = bench.view.refreshes;
+  setup().multipliers.coin = "77";
+  EXPECT_TRUE(LoadFormatFileAt(session(), saved.string()));
+  EXPECT_EQ(setup().multipliers.coin, "1");
+  EXPECT_THAT(bench.panel.messages, ElementsAre("Load finished."));
+  EXPECT_EQ(bench.panel.dialogFilters.size(), asked);
+  EXPECT_EQ(bench.view.refreshes, refreshes + 1);
+}
+
 // A setup in which every field differs from its start value.
 void FillEveryField(TicketSetup& s, const fs::path& folder) {
   s.symbolItemWide = 19;

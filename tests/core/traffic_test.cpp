@@ -376,6 +376,12 @@ TEST(TrafficLine, WorkedExamples) {
   EXPECT_EQ(FormatTrafficLine(firmware, {23, 59, 59, 999}, {23, 59, 59, 999}),
             "23:59:59.999              RX 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 51 52 "
             "53 (19 bytes) | firmware reply");
+
+  // The port, when named, stands between the times and the direction.
+  EXPECT_EQ(FormatTrafficLine(query, {14, 5, 9, 120}, {14, 5, 9, 130}, "COM3"),
+            "14:05:09.120-14:05:09.130 COM3 TX 1D F9 | firmware query");
+  EXPECT_EQ(FormatTrafficLine(read, {9, 0, 0, 5}, {9, 0, 0, 5}, "COM12"),
+            "09:00:00.005              COM12 RX 26 | announcement");
 }
 
 TEST(TrafficLine, LongReadsShowTheirEdgesLongRequestsAllBytes) {

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -93,8 +94,13 @@ class ToolWithSimTest : public QObject {
     QVERIFY(f.Pending().Has(orvex::Request::Firmware));
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Timeout Detect : 1 sec")), 3000);
 
-    // Closing the window releases the port and ends the process.
+    // Closing asks first, since the request waits for its reply; closed
+    // all the same, the window releases the port and ends the process.
+    f.dialogs.closeAnswers << CloseAnswer::Close;
     f.form->close();
+    QCOMPARE(f.dialogs.closeQuestions.size(), 1);
+    QVERIFY(f.dialogs.closeQuestions.first().text.startsWith(
+        QStringLiteral("A transfer to the printer is under way.")));
     QCOMPARE(f.processEnds, 1);
   }
 
@@ -286,6 +292,40 @@ class ToolWithSimTest : public QObject {
     QVERIFY(com3.Open("COM3").ok);
   }
 
+  void closingInTheMiddleOfALogoAsksFirstAndThenStopsIt() {
+    ConfigHome home;
+    Simulator sim(home.path(), {});
+    QVERIFY(sim.WaitUntilServing());
+    AppFixture f;
+    f.form->show();
+    PickCom3(*f.form);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
+    const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
+    orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 40, Stripes));
+    f.OnSession([&logo](orvex::Session& s) { s.setup.logos[0] = {logo.string(), 40}; });
+    f.form->downloadLogo1();
+    auto* gauge = f.Find<QProgressBar>("CGauge1");
+    QTRY_VERIFY_WITH_TIMEOUT(gauge->value() >= 7, 20000);
+
+    // Alt+F4 at a few per cent: kept open and going on.
+    f.form->close();
+    QCOMPARE(f.dialogs.closeQuestions.size(), 1);
+    const QString asked = f.dialogs.closeQuestions.first().text;
+    QVERIFY2(asked.startsWith(QStringLiteral("A transfer to the printer is under way (")),
+             qPrintable(asked));
+    QVERIFY(asked.contains(QStringLiteral(" %). Closing now stops it")));
+    QCOMPARE(f.processEnds, 0);
+    const int before = gauge->value();
+    QTRY_VERIFY_WITH_TIMEOUT(gauge->value() > before, 5000);
+    // Closed all the same: the download stops and the port is let go.
+    f.dialogs.closeAnswers << CloseAnswer::Close;
+    f.form->close();
+    QCOMPARE(f.processEnds, 1);
+    QVERIFY(!f.Lines().contains(QStringLiteral("Download logo1 finished .")));
+    orvex::platform::SerialPort again;
+    QVERIFY(again.Open("COM3").ok);
+  }
+
   void portThatCannotOpenIsReported() {
     ConfigHome home;
     QVERIFY(QDir().mkpath(home.path() + QStringLiteral("/orvex-tool/ports")));
@@ -440,7 +480,8 @@ class ToolWithSimTest : public QObject {
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("can't open  COM1"), QString()}));
     QCOMPARE(PortStatus(f),
              QStringLiteral("COM1  can't open: no device has this name. Plug the "
-                            "adapter in: the tool opens it as soon as it is there."));
+                            "adapter in: the tool opens it as soon as it is there. To choose "
+                            "another port, restart the tool."));
     const double before = CpuSeconds();
     QTest::qWait(500);
     QVERIFY2(CpuSeconds() - before < 0.1, "the wait for the device spins");

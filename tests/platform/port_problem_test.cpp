@@ -177,8 +177,8 @@ TEST_F(PortProblemTest, SomethingThatIsNoTerminalOrAUartlessTtySIsNotASerialPort
   const PortProblem file = OpenProblem("COM1");
   EXPECT_EQ(file.kind, PortProblemKind::NotSerial);
   EXPECT_EQ(file.cause, "/dev/ttyUSB0 is not a serial port");
-  EXPECT_EQ(file.fix,
-            "Choose the name the port list shows for the printer's port, then restart the tool.");
+  EXPECT_EQ(file.fix, "Choose the name that stands for the printer's port, then restart the tool.");
+  EXPECT_EQ(file.more, "The window's port list shows each name's device.");
 }
 
 TEST_F(PortProblemTest, InUseNamesTheProgramAndItsProcessId) {
@@ -223,12 +223,26 @@ TEST_F(PortProblemTest, PermissionDeniedNamesTheGroupAndTheCommandToJoinIt) {
   });
   ASSERT_TRUE(text);
   EXPECT_EQ(*text, std::to_string(static_cast<int>(PortProblemKind::PermissionDenied)) +
-                       "|permission denied: add the user to the dialout group (sudo usermod -aG "
-                       "dialout $USER, then log in again)|permission denied on " +
-                       pty.path +
+                       "|permission denied|permission denied on " + pty.path +
                        " (group dialout)|Join the group: sudo usermod -aG dialout nobody, then log "
                        "in again and restart the tool.|" +
                        pty.path + ": owner root, group dialout, mode 0660; you are nobody.");
+
+  // A device of another group: the whole text, as the window's status bar,
+  // its standard error and orvex-provision give it, names that group alone.
+  const gid_t uucp = 10;
+  ASSERT_EQ(chown(pty.path.c_str(), 0, uucp), 0);
+  const auto otherGroup = AsNobody([&pty] {
+    SerialPort port;
+    const auto result = port.Open(DeviceAt(pty.path));
+    return result.reason + "|" + PortProblemText(result.problem);
+  });
+  ASSERT_TRUE(otherGroup);
+  const std::string uucpName = getgrgid(uucp) != nullptr ? getgrgid(uucp)->gr_name : "10";
+  EXPECT_EQ(*otherGroup, "permission denied|permission denied on " + pty.path + " (group " +
+                             uucpName + "). Join the group: sudo usermod -aG " + uucpName +
+                             " nobody, then log in again and restart the tool.");
+  ASSERT_EQ(chown(pty.path.c_str(), 0, dialout), 0);
 
   // Only the owner may open it: a group would not help.
   ASSERT_EQ(chmod(pty.path.c_str(), 0600), 0);

@@ -339,10 +339,15 @@ TEST(TrafficLog, LinesStampedInLocalTimeIntoTheDayFile) {
     const std::int64_t at = 1435673109120000;
     log.OnTraffic({TrafficDirection::Sent, "firmware query", {0x1D, 0xF9}, at, at + 10000, {}});
     log.OnTraffic({TrafficDirection::Read, "firmware reply", {0x41}, at + 60999, at + 60999, {}});
+    // From the port's pick on, each line names it, in the window and the file.
+    log.SetPort("COM3");
+    log.OnTraffic({TrafficDirection::Sent, "full cut test", {0x1B, 0xF5}, at, at, {}});
     ASSERT_TRUE(log.writer().Flush(5000));
   }
-  const std::vector<std::string> expected = {"14:05:09.120-14:05:09.130 TX 1D F9 | firmware query",
-                                             "14:05:09.180              RX 41 | firmware reply"};
+  const std::vector<std::string> expected = {
+      "14:05:09.120-14:05:09.130 TX 1D F9 | firmware query",
+      "14:05:09.180              RX 41 | firmware reply",
+      "14:05:09.120              COM3 TX 1B F5 | full cut test"};
   EXPECT_EQ(shown, expected);
   EXPECT_EQ(FileLines(folder / "2015-06-30.log"), expected);
 

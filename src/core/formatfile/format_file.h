@@ -58,7 +58,12 @@ std::string LogoPathFromLine(const std::string& line);
 std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& file);
 
 // "Other_Functions" > "Save  Ticket  Format  As.." and "Load  Ticket  Format".
-void SaveFormatFile(Session& session);
-void LoadFormatFile(Session& session);
+// True when the setup went into a file, or came from one with every line
+// applied: the setup is then what that file holds.
+bool SaveFormatFile(Session& session);
+bool LoadFormatFile(Session& session);
+// The load of the file at path, as "Load  Ticket  Format" loads the file
+// chosen in its dialog (orvex-tool FILE.orx).
+bool LoadFormatFileAt(Session& session, const std::string& path);
 
 }  // namespace orvex

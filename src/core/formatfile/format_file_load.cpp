@@ -96,18 +96,23 @@ FormatFileRead ReadFormatFile(const std::string& path) {
   return read;
 }
 
-void LoadFormatFile(Session& session) {
+bool LoadFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseOpenFile("Orvex Files(*.orx)|*.orx");
-  if (!chosen) return;
-  const FormatFileRead read = ReadFormatFile(*chosen);
+  if (!chosen) return false;
+  return LoadFormatFileAt(session, *chosen);
+}
+
+bool LoadFormatFileAt(Session& session, const std::string& path) {
+  const FormatFileRead read = ReadFormatFile(path);
   if (!read.file) {
     session.io.panel.ShowMessage(read.problem);
-    return;
+    return false;
   }
   const auto stop = ApplyFormatFile(session, *read.file);
   // Lines before a failing one have been applied: show them either way.
   session.io.view.RefreshSetup();
   session.io.panel.ShowMessage(stop ? *stop : std::string("Load finished."));
+  return !stop;
 }
 
 }  // namespace orvex

@@ -36,7 +36,7 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
 }
 
 std::string FormatTrafficLine(const TrafficEntry& entry, const TimeOfDay& first,
-                              const TimeOfDay& last) {
+                              const TimeOfDay& last, std::string_view port) {
   const std::string firstText = Clock(first);
   std::string line = firstText;
   if (entry.direction == TrafficDirection::Sent && !SameMoment(first, last)) {
@@ -44,6 +44,10 @@ std::string FormatTrafficLine(const TrafficEntry& entry, const TimeOfDay& first,
     line += Clock(last);
   } else {
     line.append(firstText.size() + 1, ' ');
+  }
+  if (!port.empty()) {
+    line += ' ';
+    line += port;
   }
   line += entry.direction == TrafficDirection::Sent ? " TX " : " RX ";
 

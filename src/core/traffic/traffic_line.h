@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "traffic/traffic.h"
 
@@ -26,7 +27,9 @@ constexpr std::size_t kReadEdgeBytes = 64;
 // "1D F9": upper-case pairs, one blank apart.
 std::string HexBytes(std::span<const std::uint8_t> bytes);
 
+// port, when given, follows the times ("... COM3 TX ..."): runs of the tool on
+// several ports write into one day file.
 std::string FormatTrafficLine(const TrafficEntry& entry, const TimeOfDay& first,
-                              const TimeOfDay& last);
+                              const TimeOfDay& last, std::string_view port = {});
 
 }  // namespace orvex

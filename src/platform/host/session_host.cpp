@@ -191,6 +191,7 @@ void SessionHost::HandleEvents(std::int64_t deadlineMs) {
   }
   RunDeferred();
   RunDueTimers();
+  if (roundObserver_) roundObserver_(false);
 }
 
 void SessionHost::DispatchReads() {
@@ -279,6 +280,7 @@ void SessionHost::BeginRequest() {
   // After the stop nothing new goes out; a request under way is finished.
   refusing_ = stopSeen_;
   link_.BeginRequest();
+  if (roundObserver_) roundObserver_(true);
 }
 
 bool SessionHost::SendByte(std::uint8_t byte) {

@@ -53,6 +53,13 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   // came before the hang-up; once per UseLine.
   void SetHangUpHandler(Call handler) { hangUpHandler_ = std::move(handler); }
 
+  // Runs on the session thread after each round of the loop and as each
+  // request begins (requestBegins true), so that a watcher of the session's
+  // state sees every change of it at once. Set before the loop first runs.
+  void SetRoundObserver(std::function<void(bool requestBegins)> observer) {
+    roundObserver_ = std::move(observer);
+  }
+
   // ---- from any thread ----
   // Runs `call` on the session thread, in order of posting: at the top of
   // the loop, or inside a wait of the session's.
@@ -150,6 +157,7 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   std::atomic<bool> readerHungUp_ = false;
   bool hangUpHandled_ = false;
   Call hangUpHandler_;
+  std::function<void(bool)> roundObserver_;
   int dispatchDepth_ = 0;  // reads are never dispatched inside a dispatch
   int answerDepth_ = 0;    // posted calls wait while an answer is awaited
 

@@ -133,9 +133,8 @@ std::string JoinHolders(const std::vector<DeviceHolder>& holders) {
 PortProblem PermissionProblem(const PortDevice& port) {
   PortProblem problem;
   problem.kind = PortProblemKind::PermissionDenied;
-  problem.reason =
-      "permission denied: add the user to the dialout group (sudo usermod -aG dialout $USER, then "
-      "log in again)";
+  // The advice names the device's own group, which need not be dialout.
+  problem.reason = "permission denied";
   struct stat info {};
   if (stat(port.path.c_str(), &info) != 0) {
     problem.cause = "permission denied on " + Named(port);
@@ -206,6 +205,19 @@ PortProblem InUseProblem(const PortDevice& port) {
 }
 
 }  // namespace
+
+std::string PortProblemText(const PortProblem& problem) {
+  std::string text = problem.cause + ".";
+  if (!problem.fix.empty()) text += " " + problem.fix;
+  return text;
+}
+
+std::string AwaitingFix(const PortDevice& port) {
+  const std::string plug = port.source == PortSource::Link
+                               ? "Plug it in or point the link " + port.comName + " at it"
+                               : std::string("Plug the adapter in");
+  return plug + ": the tool opens it as soon as it is there.";
+}
 
 std::vector<DeviceHolder> ProcessesNamed(const std::string& name, const std::string& procFolder) {
   std::vector<DeviceHolder> found;
@@ -288,8 +300,10 @@ PortProblem NotSerialProblem(const PortDevice& port) {
     problem.fix = "Point the link " + port.comName + " at the printer's port, " + kRestart + ".";
     problem.more = "ln -sf /dev/ttyUSB0 " + port.link;
   } else {
-    problem.fix = "Choose the name the port list shows for the printer's port, " +
-                  std::string(kRestart) + ".";
+    // Words for orvex-provision too: the window's port list is only a hint.
+    problem.fix =
+        "Choose the name that stands for the printer's port, " + std::string(kRestart) + ".";
+    problem.more = "The window's port list shows each name's device.";
   }
   return problem;
 }

@@ -23,14 +23,22 @@ enum class PortProblemKind {
   LineSettings,  // the server does not take 38400 8N1 (or RFC 2217 at all)
 };
 
-// Short enough for one line of the status bar: "<cause>. <fix>".
+// The cause and its fix, as every program tells them (PortProblemText).
 struct PortProblem {
   PortProblemKind kind = PortProblemKind::None;
   std::string cause;   // "permission denied on /dev/ttyUSB0 (group dialout)"
   std::string fix;     // "Join the group: sudo usermod -aG dialout tech, then log in again ..."
   std::string more;    // further advice, for a tooltip; may be empty
-  std::string reason;  // short, for standard error: "no such device", "not a serial port", ...
+  std::string reason;  // a few words, no advice: "no such device", "permission denied", ...
 };
+
+// "<cause>. <fix>": the one text of a problem, the same in the window's
+// status bar, on its standard error and in orvex-provision's report.
+std::string PortProblemText(const PortProblem& problem);
+
+// The fix while the tool waits for a device that is not there yet: plugging
+// it in (or making the link) is enough, no restart.
+std::string AwaitingFix(const PortDevice& port);
 
 // What an open did: the port the name stood for, and why it failed.
 struct PortOpenResult {

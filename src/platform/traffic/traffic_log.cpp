@@ -32,7 +32,7 @@ std::int64_t TrafficLog::TrafficNowUs() {
 void TrafficLog::OnTraffic(const TrafficEntry& entry) {
   const LocalStamp first = LocalStampOf(entry.firstUs);
   const LocalStamp last = entry.lastUs == entry.firstUs ? first : LocalStampOf(entry.lastUs);
-  const std::string line = FormatTrafficLine(entry, first.time, last.time);
+  const std::string line = FormatTrafficLine(entry, first.time, last.time, port_);
   writer_.Write(first.day, line);
   if (listener_) listener_(line);
 }

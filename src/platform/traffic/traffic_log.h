@@ -33,6 +33,9 @@ class TrafficLog : public TrafficObserver {
 
   // Called with every line, on the session's thread, as it is recorded.
   void SetLineListener(LineListener listener) { listener_ = std::move(listener); }
+  // The port the lines from now on belong to ("COM3"), named on each; set on
+  // the session's thread as the port is taken.
+  void SetPort(std::string port) { port_ = std::move(port); }
 
   // TrafficObserver: the wall clock, and one line per entry.
   std::int64_t TrafficNowUs() override;
@@ -41,6 +44,7 @@ class TrafficLog : public TrafficObserver {
  private:
   TrafficWriter writer_;
   LineListener listener_;
+  std::string port_;
 };
 
 }  // namespace orvex::platform
