@@ -60,5 +60,8 @@ std::optional<std::string> ApplyFormatFile(Session& session, const FormatFile& f
 // "Other_Functions" > "Save  Ticket  Format  As.." and "Load  Ticket  Format".
 void SaveFormatFile(Session& session);
 void LoadFormatFile(Session& session);
+// The load of "Load  Ticket  Format" once path is chosen (a file the tool
+// was started with).
+void LoadFormatFileAt(Session& session, const std::string& path);
 
 }  // namespace orvex

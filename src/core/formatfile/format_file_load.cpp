@@ -99,7 +99,11 @@ FormatFileRead ReadFormatFile(const std::string& path) {
 void LoadFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseOpenFile("Orvex Files(*.orx)|*.orx");
   if (!chosen) return;
-  const FormatFileRead read = ReadFormatFile(*chosen);
+  LoadFormatFileAt(session, *chosen);
+}
+
+void LoadFormatFileAt(Session& session, const std::string& path) {
+  const FormatFileRead read = ReadFormatFile(path);
   if (!read.file) {
     session.io.panel.ShowMessage(read.problem);
     return;
