@@ -39,11 +39,16 @@ void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app) {
   parser.addHelpOption();
   parser.addVersionOption();
   parser.addOptions(ToolOptions());
+  parser.addPositionalArgument(
+      QStringLiteral("file"),
+      QStringLiteral("A format file (.orx) to load at the start, as \"Load  Ticket  Format\" "
+                     "does."),
+      QStringLiteral("[file]"));
   parser.process(app);
-  if (!parser.positionalArguments().isEmpty()) {
+  if (parser.positionalArguments().size() > 1) {
     std::fprintf(stderr, "%s: unexpected argument '%s'; see --help\n",
                  qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(parser.positionalArguments().first()));
+                 qPrintable(parser.positionalArguments().at(1)));
     std::exit(1);
   }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of orvex-tool: Qt's usual options (--help, --help-all,
-// --version and the toolkit's own, such as -platform) and the tool's.
+// --version and the toolkit's own, such as -platform), the tool's, and a
+// format file.
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -16,7 +17,8 @@ bool AsksOnlyForText(int argc, char** argv);
 // Reads the arguments of app into parser. --help and --version print their
 // text and end the process; an unknown option or a stray argument prints the
 // reason and ends it with exit code 1. Read the tool's options afterwards
-// with parser.isSet(name) or parser.value(name).
+// with parser.isSet(name) or parser.value(name), and the format file to load
+// (at most one) from parser.positionalArguments().
 void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app);
 
 // Why the window cannot be shown, or an empty text when it can: the Qt

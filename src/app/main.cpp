@@ -9,6 +9,7 @@
 #include "command_line.h"
 #include "main_window.h"
 #include "preview_window.h"
+#include "start_file.h"
 #include "traffic/traffic_writer.h"
 
 int main(int argc, char* argv[]) {
@@ -42,5 +43,7 @@ int main(int argc, char* argv[]) {
   mainWindow.startTrafficLog(QString::fromStdString(orvex::platform::TrafficFolder()),
                              commandLine.isSet(QStringLiteral("trace")));
   mainWindow.show();
+  if (!commandLine.positionalArguments().isEmpty())
+    LoadStartFile(mainWindow, commandLine.positionalArguments().first());
   return QApplication::exec();
 }

@@ -129,11 +129,23 @@ std::string RowProgress(const PrinterRow& row) {
   std::string text;
   if (row.percent >= 0) text += "  " + std::to_string(row.percent) + "%";
   if (row.waitSeconds >= 0) {
-    text += "  no answer for " + std::to_string(row.waitSeconds) + " s (gives up at " +
-            std::to_string(kReplyTimeoutSeconds) + " s)";
+    text += "  no answer for " + std::to_string(row.waitSeconds) + " s of " +
+            std::to_string(kReplyTimeoutSeconds);
   }
   return text;
 }
+
+namespace {
+
+// Cuts text to at most `width` bytes, never inside a character.
+void CutAt(std::string& text, std::size_t width) {
+  if (text.size() <= width) return;
+  std::size_t cut = width;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+}
+
+}  // namespace
 
 std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::size_t width,
                                     std::chrono::steady_clock::time_point now) {
@@ -148,13 +160,18 @@ std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::si
     std::string line = row.port;
     line.append(portWidth + 2 - row.port.size(), ' ');
     line += time;
-    line += row.activity;
-    line += RowProgress(row);
-    if (width > 0 && line.size() > width) {
-      std::size_t cut = width;
-      while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-      line.resize(cut);  // never half a character
+    std::string activity = row.activity;
+    const std::string progress = RowProgress(row);
+    // Too wide: the activity gives way first, so the gauge and the running
+    // count of the reply timeout stay whole.
+    if (width > 0 && line.size() + activity.size() + progress.size() > width) {
+      const std::size_t room =
+          width > line.size() + progress.size() ? width - line.size() - progress.size() : 0;
+      CutAt(activity, room);
     }
+    line += activity;
+    line += progress;
+    if (width > 0) CutAt(line, width);
     lines.push_back(line);
   }
   return lines;

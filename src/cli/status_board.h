@@ -67,11 +67,12 @@ class StatusBoard {
   int notifyFd_ = -1;
 };
 
-// What a row says after its activity: "  35%", "  no answer for 12 s (gives
-// up at 90 s)"; empty when neither.
+// What a row says after its activity: "  35%", "  no answer for 12 s of 90"
+// (the reply timeout); empty when neither.
 std::string RowProgress(const PrinterRow& row);
 
-// The rows as a terminal shows them, each cut to `width` columns.
+// The rows as a terminal shows them, each cut to `width` columns (0: not
+// cut): the activity first, so that what follows it stays whole.
 std::vector<std::string> FormatRows(const std::vector<PrinterRow>& rows, std::size_t width,
                                     std::chrono::steady_clock::time_point now);
 

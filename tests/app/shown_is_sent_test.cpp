@@ -25,6 +25,7 @@
 #include "bitmaps.h"
 #include "image_box.h"
 #include "pseudo_terminal.h"
+#include "start_file.h"
 
 namespace {
 
@@ -323,6 +324,46 @@ class ShownIsSentTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().mid(f.Lines().size() - 3) == finished, 3000);
     QVERIFY(!f.State().busy);
     QCOMPARE(f.dialogs.messages.size(), 1);
+  }
+
+  // Fault: the format file the tool is started with (`orvex-tool FILE.orx`,
+  // a double click on it) is ignored, loaded other than by "Load  Ticket
+  // Format", or named in its message by a path relative to somewhere else.
+  void aFileGivenAtTheStartIsLoadedAsTheMenuLoadsIt() {
+    QTemporaryDir dir;
+    QStringList lines = StartUpLines(dir.path());
+    QCOMPARE(lines.size(), 132);
+    const QStringList startValues = lines.mid(1, 4);
+    lines[1] = QStringLiteral("250");
+    lines[2] = QStringLiteral("-75");
+    lines[4] = QStringLiteral("3");
+    WriteLines(dir.filePath(QStringLiteral("shop.orx")), lines);
+    const QString here = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const struct {
+      const char* argument;
+      QString message;
+      QStringList boxes;  // Edit11, Edit12, Edit13, Edit14
+    } cases[] = {
+        {"shop.orx",
+         QStringLiteral("Load finished."),
+         {QStringLiteral("250"), QStringLiteral("-75"), startValues[2], QStringLiteral("3")}},
+        {"gone.orx", QStringLiteral("Cannot open file ") + dir.filePath(QStringLiteral("gone.orx")),
+         startValues},
+    };
+    for (const auto& c : cases) {
+      AppFixture f;
+      f.form->show();
+      LoadStartFile(*f.form, QString::fromUtf8(c.argument));
+      f.Settle();
+      QCoreApplication::processEvents();
+      QCOMPARE(f.dialogs.messages, QStringList{c.message});
+      QStringList shown;
+      for (const char* name : {"Edit11", "Edit12", "Edit13", "Edit14"})
+        shown << f.Find<QLineEdit>(name)->text();
+      QCOMPARE(shown, c.boxes);
+    }
+    QDir::setCurrent(here);
   }
 };
 

@@ -223,7 +223,7 @@ TEST_F(FleetE2E, AStopEndsTheRequestsUnderWayAndTheReportSaysWhatWasNotDone) {
   bool waiting = false;
   while (const auto line = run.ReadLine(20000)) {
     if (line->starts_with("COM2: printing the coin test ticket: no answer for ") &&
-        line->ends_with(" s (gives up at 90 s)")) {
+        line->ends_with(" s of 90")) {
       waiting = true;
       break;
     }

@@ -38,16 +38,41 @@ TEST(StatusBoard, ALongDownloadOrASilentPrinterShowsInThePlainLogEveryFewSeconds
     now += 1s;
     sink.Waiting(second);
   }
-  EXPECT_THAT(
-      board.TakeEvents(),
-      ElementsAre("COM1: reading the firmware version: no answer for 5 s (gives up at 90 s)",
-                  "COM1: reading the firmware version: no answer for 10 s (gives up at 90 s)"));
+  EXPECT_THAT(board.TakeEvents(),
+              ElementsAre("COM1: reading the firmware version: no answer for 5 s of 90",
+                          "COM1: reading the firmware version: no answer for 10 s of 90"));
   const auto rows = FormatRows(board.Rows(), 200, now);
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_THAT(rows[0],
-              HasSubstr("reading the firmware version  no answer for 12 s (gives up at 90 s)"));
+  EXPECT_THAT(rows[0], HasSubstr("reading the firmware version  no answer for 12 s of 90"));
   sink.Waiting(-1);  // the answer came
   EXPECT_THAT(FormatRows(board.Rows(), 200, now)[0], testing::EndsWith("firmware version"));
+}
+
+// Fault: on an 80-column terminal the row was cut at its end, so the count
+// of the reply timeout ("... (gives up at 9") lost what it counts to.
+TEST(StatusBoard, OnANarrowTerminalTheActivityGivesWayToTheGaugeAndTheCount) {
+  const auto now = std::chrono::steady_clock::time_point{} + 1000s;
+  const struct {
+    const char* port;
+    const char* activity;
+    int percent;
+    const char* ends;
+  } cases[] = {
+      {"COM1", "reading the firmware version", -1, "  no answer for 12 s of 90"},
+      {"COM1", "step 3/10 Data mutiplier & Decimal", 40, "  40%  no answer for 12 s of 90"},
+      {"rfc2217://192.0.2.21:4001", "reading back the print status", -1,
+       "  no answer for 12 s of 90"},
+      {"rfc2217://192.0.2.21:4001", "reading back the multipliers \xC3\xA9\xC3\xA9", 100,
+       "  100%  no answer for 12 s of 90"},
+  };
+  for (const auto& c : cases) {
+    PrinterRow row{c.port, c.activity, c.percent, 12, false, now, now, now};
+    const auto lines = FormatRows({row}, 79, now);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_LE(lines[0].size(), 79u) << lines[0];
+    EXPECT_THAT(lines[0], testing::EndsWith(c.ends)) << lines[0];
+    EXPECT_THAT(lines[0], testing::StartsWith(c.port));
+  }
 }
 
 TEST(Display, OnANarrowTerminalAFailedPrinterStillEndsWithItsWholeReason) {
