@@ -14,8 +14,10 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "main_window.h"
 
@@ -34,12 +36,11 @@ int main(int argc, char* argv[]) {
   watch.setInterval(5);
   QObject::connect(&watch, &QTimer::timeout, [&] {
     struct Seen {
-      bool identified, busy, searching;
-      int progressLine;
+      bool identified, busy, searching, exporting;
     } s{};
     form.sessionThread().runAndWait([&s](orvex::Session& session) {
       s = {session.state.identified, session.state.busy,
-           session.pending.Has(orvex::Request::RecordSearch), session.progressLine};
+           session.pending.Has(orvex::Request::RecordSearch), session.exporting};
     });
     if (!searched) {
       if (!s.identified) return;
@@ -50,9 +51,11 @@ int main(int argc, char* argv[]) {
       searched = true;
       return;
     }
-    if (s.searching && form.messageWindow()
-                           ->lineText(s.progressLine)
-                           .startsWith(QStringLiteral("Output EXCEL file"))) {
+    if (s.searching && s.exporting) {
+      // The export is over within milliseconds; a call posted now runs
+      // between two of its days and holds it there while the window closes.
+      form.sessionThread().post(
+          [](orvex::Session&) { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
       std::fprintf(stderr, "closing during the export\n");
       std::fflush(stderr);
       if (how == QStringLiteral("serial-number")) {
