@@ -21,7 +21,7 @@
 
 #include "bitmaps.h"
 #include "child_process.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "serial/serial_port.h"
+#include "platform/serial/serial_port.h"
 
 namespace {
 

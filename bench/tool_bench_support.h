@@ -16,10 +16,10 @@
 #include <thread>
 #include <type_traits>
 
+#include "app/main_window.h"
 #include "bitmaps.h"
+#include "core/session.h"
 #include "line_figures.h"
-#include "main_window.h"
-#include "session.h"
 
 namespace orvex::bench {
 

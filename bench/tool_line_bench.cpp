@@ -53,14 +53,14 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/main_window.h"
+#include "app/status_bar.h"
 #include "bitmaps.h"
-#include "formats/format_download.h"
-#include "host/paced_link.h"
+#include "core/formats/format_download.h"
+#include "core/logos/logo_download.h"
+#include "core/session.h"
 #include "line_figures.h"
-#include "logos/logo_download.h"
-#include "main_window.h"
-#include "session.h"
-#include "status_bar.h"
+#include "platform/host/paced_link.h"
 #include "tool_bench_support.h"
 
 namespace {

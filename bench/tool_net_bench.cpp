@@ -26,16 +26,16 @@
 #include <thread>
 #include <vector>
 
+#include "app/main_window.h"
+#include "app/status_bar.h"
 #include "bitmaps.h"
 #include "child_process.h"
-#include "commands/queries.h"
-#include "formats/format_download.h"
-#include "host/paced_link.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/session.h"
 #include "line_figures.h"
-#include "main_window.h"
+#include "platform/host/paced_link.h"
 #include "ser2net_process.h"
-#include "session.h"
-#include "status_bar.h"
 #include "tool_bench_support.h"
 
 namespace {

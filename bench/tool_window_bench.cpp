@@ -23,9 +23,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/main_window.h"
+#include "app/modal_dialogs.h"
 #include "bitmaps.h"
-#include "main_window.h"
-#include "modal_dialogs.h"
 #include "tool_bench_support.h"
 
 namespace {

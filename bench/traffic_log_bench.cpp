@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "bitmaps.h"
-#include "traffic/traffic_log.h"
-#include "traffic/traffic_recorder.h"
+#include "core/traffic/traffic_recorder.h"
+#include "platform/traffic/traffic_log.h"
 
 namespace {
 

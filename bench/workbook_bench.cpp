@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "link/reply_dispatcher.h"
-#include "records/period_workbook.h"
-#include "workbook/embedded_spreadsheet.h"
+#include "core/link/reply_dispatcher.h"
+#include "core/records/period_workbook.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "about_box.h"
+#include "app/about_box.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "cp1252_validator.h"
+#include "app/cp1252_validator.h"
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 Cp1252Validator::Cp1252Validator(std::size_t maxBytes, QObject* parent)
     : QValidator(parent), maxBytes_(maxBytes) {}

@@ -1,4 +1,4 @@
-#include "desktop_opener.h"
+#include "app/desktop_opener.h"
 
 #include <QDir>
 #include <QPointer>

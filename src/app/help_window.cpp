@@ -1,4 +1,4 @@
-#include "help_window.h"
+#include "app/help_window.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "image_box.h"
+#include "app/image_box.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

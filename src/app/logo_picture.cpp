@@ -1,10 +1,10 @@
-#include "logo_picture.h"
+#include "app/logo_picture.h"
 
 #include <cstring>
 
-#include "formatfile/file_io.h"
-#include "logos/logo_download.h"
-#include "logos/logo_file.h"
+#include "core/formatfile/file_io.h"
+#include "core/logos/logo_download.h"
+#include "core/logos/logo_file.h"
 
 std::optional<QImage> logoPicture(const std::string& path) {
   const auto head = orvex::ReadFileHead(path, orvex::kMaxLogoFileBytes);

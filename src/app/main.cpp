@@ -5,12 +5,12 @@
 #include <csignal>
 #include <cstdio>
 
-#include "about_box.h"
-#include "command_line.h"
-#include "main_window.h"
-#include "preview_window.h"
-#include "start_file.h"
-#include "traffic/traffic_writer.h"
+#include "app/about_box.h"
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/preview_window.h"
+#include "app/start_file.h"
+#include "platform/traffic/traffic_writer.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication::setApplicationName(QStringLiteral("orvex-tool"));

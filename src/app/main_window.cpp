@@ -1,7 +1,7 @@
 // The main window as a whole: its construction, the start state, closing,
 // and the panel port (gauge, symbol choosers, message boxes, file dialogs).
 
-#include "main_window.h"
+#include "app/main_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,12 +17,12 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "formatfile/format_file.h"
-#include "image_box.h"
-#include "port_list_tips.h"
-#include "radio_group.h"
-#include "status_bar.h"
-#include "traffic_log_window.h"
+#include "app/image_box.h"
+#include "app/port_list_tips.h"
+#include "app/radio_group.h"
+#include "app/status_bar.h"
+#include "app/traffic_log_window.h"
+#include "core/formatfile/format_file.h"
 
 namespace {
 

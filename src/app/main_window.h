@@ -16,14 +16,14 @@
 #include <functional>
 #include <memory>
 
-#include "help_window.h"
-#include "message_memo.h"
-#include "modal_dialogs.h"
-#include "qt_ports.h"
-#include "session_thread.h"
-#include "setup/ticket_setup.h"
-#include "ticket_line_editor.h"
-#include "traffic/traffic_log.h"
+#include "app/help_window.h"
+#include "app/message_memo.h"
+#include "app/modal_dialogs.h"
+#include "app/qt_ports.h"
+#include "app/session_thread.h"
+#include "app/ticket_line_editor.h"
+#include "core/setup/ticket_setup.h"
+#include "platform/traffic/traffic_log.h"
 
 class QAction;
 class QCheckBox;

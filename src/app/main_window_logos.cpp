@@ -3,9 +3,9 @@
 #include <QImage>
 #include <QTabWidget>
 
-#include "image_box.h"
-#include "logos/logo_download.h"
-#include "main_window.h"
+#include "app/image_box.h"
+#include "app/main_window.h"
+#include "core/logos/logo_download.h"
 
 void MainWindow::buildLogoPages(QWidget* client) {
   logoTabs_ = new QTabWidget(client);

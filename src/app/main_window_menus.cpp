@@ -9,17 +9,17 @@
 #include <QShortcut>
 #include <algorithm>
 
-#include "batch/download_all.h"
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formatfile/format_file.h"
-#include "formats/format_download.h"
-#include "formats/ticket_editor.h"
-#include "logos/logo_download.h"
-#include "main_window.h"
-#include "preview/preview_plan.h"
-#include "status_bar.h"
+#include "app/main_window.h"
+#include "app/status_bar.h"
+#include "core/batch/download_all.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formatfile/format_file.h"
+#include "core/formats/format_download.h"
+#include "core/formats/ticket_editor.h"
+#include "core/logos/logo_download.h"
+#include "core/preview/preview_plan.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QComboBox>
 
-#include "main_window.h"
-#include "port_status_text.h"
-#include "status_bar.h"
+#include "app/main_window.h"
+#include "app/port_status_text.h"
+#include "app/status_bar.h"
 
 void MainWindow::buildStatusBar() {
   // Below the designed client area: the tool's own words about the port.

@@ -10,11 +10,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "formats/settings.h"
-#include "link/link_control.h"
-#include "main_window.h"
-#include "records/record_search.h"
-#include "typed_length_validator.h"
+#include "app/main_window.h"
+#include "app/typed_length_validator.h"
+#include "core/formats/settings.h"
+#include "core/link/link_control.h"
+#include "core/records/record_search.h"
 
 namespace {
 

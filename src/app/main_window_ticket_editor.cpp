@@ -10,9 +10,9 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-#include "main_window.h"
-#include "radio_group.h"
-#include "symbol_glyph.h"
+#include "app/main_window.h"
+#include "app/radio_group.h"
+#include "app/symbol_glyph.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QMetaObject>
 
-#include "main_window.h"
-#include "status_bar.h"
-#include "traffic_log_window.h"
+#include "app/main_window.h"
+#include "app/status_bar.h"
+#include "app/traffic_log_window.h"
 
 void MainWindow::setUpTrafficLog() {
   trafficLogWindow_ = std::make_unique<TrafficLogWindow>();

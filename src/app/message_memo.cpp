@@ -1,4 +1,4 @@
-#include "message_memo.h"
+#include "app/message_memo.h"
 
 #include <QScrollBar>
 #include <QTextBlock>

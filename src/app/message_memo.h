@@ -10,7 +10,7 @@
 
 #include <QPlainTextEdit>
 
-#include "ports.h"
+#include "core/ports.h"
 
 class MessageMemo : public QPlainTextEdit, public orvex::MessageWindow {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "modal_dialogs.h"
+#include "app/modal_dialogs.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include "workbook/report_folder.h"
+#include "platform/workbook/report_folder.h"
 
 void QtModalDialogs::information(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);

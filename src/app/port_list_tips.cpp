@@ -1,9 +1,9 @@
-#include "port_list_tips.h"
+#include "app/port_list_tips.h"
 
 #include <QComboBox>
 #include <QEvent>
 
-#include "serial/port_names.h"
+#include "platform/serial/port_names.h"
 
 PortListTips::PortListTips(QComboBox* portList) : QObject(portList), portList_(portList) {
   portList_->installEventFilter(this);

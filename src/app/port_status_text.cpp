@@ -1,4 +1,4 @@
-#include "port_status_text.h"
+#include "app/port_status_text.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
 
 // "COM3  /dev/ttyUSB0  38400 8N1  open", "COM5  rfc2217://192.0.2.21:4001  38400 8N1  open";
 // for raw TCP the device server's line settings apply, and the text says so.

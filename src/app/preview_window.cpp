@@ -1,4 +1,4 @@
-#include "preview_window.h"
+#include "app/preview_window.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -8,8 +8,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "logo_picture.h"
-#include "preview/preview_plan.h"
+#include "app/logo_picture.h"
+#include "core/preview/preview_plan.h"
 
 PreviewWindow::PreviewWindow(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("Form3"));

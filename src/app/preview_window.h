@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "ports.h"
+#include "core/ports.h"
 
 class QFrame;
 class QLabel;

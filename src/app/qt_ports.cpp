@@ -1,4 +1,4 @@
-#include "qt_ports.h"
+#include "app/qt_ports.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,8 +1,8 @@
 #pragma once
 // Small port implementations that need nothing of the main window.
 
-#include "host/system_clock.h"
-#include "ports.h"
+#include "core/ports.h"
+#include "platform/host/system_clock.h"
 
 // Local time, with the locale's short date and decimal separator. Read on
 // the session's thread: QLocale is reentrant.

@@ -1,13 +1,13 @@
-#include "session_thread.h"
+#include "app/session_thread.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QMetaObject>
 #include <iostream>
 
-#include "formatfile/format_file.h"
-#include "logo_picture.h"
-#include "port_status_text.h"
+#include "app/logo_picture.h"
+#include "app/port_status_text.h"
+#include "core/formatfile/format_file.h"
 
 // ---- the ports, on the session thread ----
 

@@ -26,14 +26,14 @@
 #include <string>
 #include <vector>
 
-#include "host/port_keeper.h"
-#include "host/session_host.h"
-#include "ports.h"
-#include "preview/preview_plan.h"
-#include "qt_ports.h"
-#include "session.h"
-#include "setup/setup_view.h"
-#include "workbook/embedded_spreadsheet.h"
+#include "app/qt_ports.h"
+#include "core/ports.h"
+#include "core/preview/preview_plan.h"
+#include "core/session.h"
+#include "core/setup/setup_view.h"
+#include "platform/host/port_keeper.h"
+#include "platform/host/session_host.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 // What happened to the port, for the status bar.
 struct PortEvent {

@@ -1,4 +1,4 @@
-#include "status_bar.h"
+#include "app/status_bar.h"
 
 #include <QDir>
 #include <QEvent>
@@ -9,7 +9,7 @@
 #include <QResizeEvent>
 #include <QToolButton>
 
-#include "desktop_opener.h"
+#include "app/desktop_opener.h"
 
 // A line of the bar that wraps its text and takes the height the text needs
 // at the width the bar gives it.

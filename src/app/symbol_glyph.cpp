@@ -1,4 +1,4 @@
-#include "symbol_glyph.h"
+#include "app/symbol_glyph.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,13 +1,13 @@
-#include "ticket_line_editor.h"
+#include "app/ticket_line_editor.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QStringList>
 
-#include "cp1252_validator.h"
-#include "radio_group.h"
-#include "text/cp1252.h"
+#include "app/cp1252_validator.h"
+#include "app/radio_group.h"
+#include "core/text/cp1252.h"
 
 namespace {
 

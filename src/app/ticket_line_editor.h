@@ -12,7 +12,7 @@
 #include <QObject>
 #include <QString>
 
-#include "setup/ticket_setup.h"
+#include "core/setup/ticket_setup.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "traffic_log_window.h"
+#include "app/traffic_log_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +15,7 @@
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
 
-#include "desktop_opener.h"
+#include "app/desktop_opener.h"
 
 namespace {
 constexpr int kRefreshMs = 100;

@@ -1,4 +1,4 @@
-#include "typed_length_validator.h"
+#include "app/typed_length_validator.h"
 
 #include <QLineEdit>
 #include <algorithm>

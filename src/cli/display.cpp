@@ -1,4 +1,4 @@
-#include "display.h"
+#include "cli/display.h"
 
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "text/escaped_text.h"
+#include "core/text/escaped_text.h"
 
 namespace orvex::cli {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "printer_record.h"
-#include "status_board.h"
+#include "cli/printer_record.h"
+#include "cli/status_board.h"
 
 namespace orvex::cli {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "printer_record.h"
+#include "cli/printer_record.h"
 
 namespace orvex::cli {
 

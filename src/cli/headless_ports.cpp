@@ -1,4 +1,4 @@
-#include "headless_ports.h"
+#include "cli/headless_ports.h"
 
 namespace orvex::cli {
 

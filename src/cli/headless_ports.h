@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ports.h"
-#include "records/spreadsheet.h"
-#include "setup/setup_view.h"
+#include "core/ports.h"
+#include "core/records/spreadsheet.h"
+#include "core/setup/setup_view.h"
 
 namespace orvex::cli {
 

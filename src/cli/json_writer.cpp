@@ -1,4 +1,4 @@
-#include "json_writer.h"
+#include "cli/json_writer.h"
 
 #include <cstdio>
 

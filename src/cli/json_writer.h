@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer_record.h"
+#include "cli/printer_record.h"
 
 namespace orvex::cli {
 

@@ -1,4 +1,4 @@
-#include "option_scanner.h"
+#include "cli/option_scanner.h"
 
 #include <algorithm>
 

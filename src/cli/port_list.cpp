@@ -1,4 +1,4 @@
-#include "port_list.h"
+#include "cli/port_list.h"
 
 #include <sys/stat.h>
 
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "serial/port_problem.h"
+#include "platform/serial/port_problem.h"
 
 namespace orvex::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "printer_worker.h"
+#include "cli/printer_worker.h"
 
 namespace orvex::cli {
 

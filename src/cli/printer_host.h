@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ports.h"
+#include "core/ports.h"
 
 namespace orvex::cli {
 

@@ -1,8 +1,8 @@
-#include "printer_job.h"
+#include "cli/printer_job.h"
 
 #include <cstdio>
 
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 namespace orvex::cli {
 

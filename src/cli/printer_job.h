@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "printer_host.h"
-#include "printer_record.h"
-#include "session.h"
+#include "cli/printer_host.h"
+#include "cli/printer_record.h"
+#include "core/session.h"
 
 namespace orvex::cli {
 

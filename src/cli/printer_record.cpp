@@ -1,4 +1,4 @@
-#include "printer_record.h"
+#include "cli/printer_record.h"
 
 namespace orvex::cli {
 

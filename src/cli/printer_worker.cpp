@@ -1,8 +1,8 @@
-#include "printer_worker.h"
+#include "cli/printer_worker.h"
 
 #include <algorithm>
 
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 namespace orvex::cli {
 

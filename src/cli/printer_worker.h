@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "headless_ports.h"
-#include "host/port_line.h"
-#include "host/session_host.h"
-#include "host/system_clock.h"
-#include "printer_host.h"
-#include "printer_record.h"
-#include "serial/port_names.h"
-#include "session.h"
-#include "traffic/traffic.h"
+#include "cli/headless_ports.h"
+#include "cli/printer_host.h"
+#include "cli/printer_record.h"
+#include "core/session.h"
+#include "core/traffic/traffic.h"
+#include "platform/host/port_line.h"
+#include "platform/host/session_host.h"
+#include "platform/host/system_clock.h"
+#include "platform/serial/port_names.h"
 
 namespace orvex::cli {
 

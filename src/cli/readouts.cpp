@@ -1,4 +1,4 @@
-#include "readouts.h"
+#include "cli/readouts.h"
 
 #include <cstdio>
 #include <cstdlib>

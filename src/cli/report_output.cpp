@@ -1,10 +1,10 @@
-#include "report_output.h"
+#include "cli/report_output.h"
 
 #include <ctime>
 #include <filesystem>
 #include <iostream>
 
-#include "formatfile/file_io.h"
+#include "core/formatfile/file_io.h"
 
 namespace orvex::cli {
 

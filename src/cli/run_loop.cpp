@@ -1,4 +1,4 @@
-#include "run_loop.h"
+#include "cli/run_loop.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "exit_status.h"
+#include "cli/exit_status.h"
 
 namespace orvex::cli {
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <functional>
 
-#include "display.h"
-#include "status_board.h"
+#include "cli/display.h"
+#include "cli/status_board.h"
 
 namespace orvex::cli {
 

@@ -1,4 +1,4 @@
-#include "status_board.h"
+#include "cli/status_board.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "link/link_control.h"
-#include "text/escaped_text.h"
+#include "core/link/link_control.h"
+#include "core/text/escaped_text.h"
 
 namespace orvex::cli {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "printer_host.h"
+#include "cli/printer_host.h"
 
 namespace orvex::cli {
 

@@ -1,6 +1,6 @@
-#include "session.h"
+#include "core/session.h"
 
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 namespace orvex {
 

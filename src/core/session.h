@@ -9,12 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "link/connection_state.h"
-#include "ports.h"
-#include "records/spreadsheet.h"
-#include "setup/setup_view.h"
-#include "setup/ticket_setup.h"
-#include "traffic/traffic_recorder.h"
+#include "core/link/connection_state.h"
+#include "core/ports.h"
+#include "core/records/spreadsheet.h"
+#include "core/setup/setup_view.h"
+#include "core/setup/ticket_setup.h"
+#include "core/traffic/traffic_recorder.h"
 
 namespace orvex {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "model/command_line.h"
-#include "model/printer_model.h"
-#include "tool/byte_times.h"
-#include "tool/port_host.h"
-#include "tool/sim_server.h"
-#include "tool/state_outputs.h"
-#include "tool/trace.h"
+#include "sim/model/command_line.h"
+#include "sim/model/printer_model.h"
+#include "sim/tool/byte_times.h"
+#include "sim/tool/port_host.h"
+#include "sim/tool/sim_server.h"
+#include "sim/tool/state_outputs.h"
+#include "sim/tool/trace.h"
 
 namespace {
 

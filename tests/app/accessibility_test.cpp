@@ -23,10 +23,10 @@
 #include <QtTest>
 #include <vector>
 
-#include "about_box.h"
+#include "app/about_box.h"
+#include "app/image_box.h"
+#include "app/preview_window.h"
 #include "app_fixture.h"
-#include "image_box.h"
-#include "preview_window.h"
 #include "pty_printer.h"
 
 using orvex::TicketKind;

@@ -13,8 +13,8 @@
 #include <optional>
 #include <type_traits>
 
-#include "main_window.h"
-#include "radio_group.h"
+#include "app/main_window.h"
+#include "app/radio_group.h"
 #include "scripted_dialogs.h"
 
 // The child of `parent` with that object name; a test that names a widget

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "app_fixture.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 
 using orvex::TicketKind;
 

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <functional>
 
-#include "modal_dialogs.h"
+#include "app/modal_dialogs.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QtTest>
 
+#include "app/status_bar.h"
 #include "app_fixture.h"
 #include "fake_desktop.h"
-#include "status_bar.h"
 
 class HelpTest : public QObject {
   Q_OBJECT

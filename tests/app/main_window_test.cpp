@@ -18,9 +18,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "about_box.h"
+#include "app/about_box.h"
+#include "app/image_box.h"
 #include "app_fixture.h"
-#include "image_box.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/image_box.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
-#include "host/paced_link.h"
-#include "image_box.h"
-#include "link/link_control.h"
-#include "link/stuck_watch.h"
-#include "session.h"
+#include "core/link/link_control.h"
+#include "core/link/stuck_watch.h"
+#include "core/session.h"
+#include "platform/host/paced_link.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/image_box.h"
+#include "app/preview_window.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
-#include "image_box.h"
-#include "preview/preview_plan.h"
-#include "preview_window.h"
+#include "core/preview/preview_plan.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "modal_dialogs.h"
+#include "app/modal_dialogs.h"
 
 class ScriptedDialogs : public ModalDialogs {
  public:

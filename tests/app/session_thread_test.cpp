@@ -10,8 +10,8 @@
 
 #include "app_fixture.h"
 #include "bitmaps.h"
+#include "platform/serial/serial_port.h"
 #include "pty_printer.h"
-#include "serial/serial_port.h"
 
 class SessionThreadTest : public QObject {
   Q_OBJECT

@@ -21,11 +21,11 @@
 #include <QtTest>
 #include <functional>
 
+#include "app/image_box.h"
+#include "app/start_file.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
-#include "image_box.h"
 #include "pseudo_terminal.h"
-#include "start_file.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // fake device tree (pseudo-terminals behind its nodes), in real time. And the
 // saved workbook with its ways to open it.
 
-#include "status_bar.h"
+#include "app/status_bar.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -25,8 +25,8 @@
 #include "app_fixture.h"
 #include "fake_desktop.h"
 #include "fake_device_tree.h"
+#include "platform/serial/port_names.h"
 #include "pseudo_terminal.h"
-#include "serial/port_names.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the ticket setup: edits write through, the kind rule shows and hides, and
 // a model change (Clear, a refresh) comes back into the widgets.
 
-#include "formats/ticket_editor.h"
+#include "core/formats/ticket_editor.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -13,8 +13,8 @@
 #include <QtTest>
 
 #include "app_fixture.h"
-#include "link/link_control.h"
-#include "link/reply_dispatcher.h"
+#include "core/link/link_control.h"
+#include "core/link/reply_dispatcher.h"
 
 using orvex::TicketKind;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "printer_host.h"
+#include "cli/printer_host.h"
 #include "virtual_bench.h"
 
 namespace orvex::test {

@@ -1,5 +1,5 @@
 // orvex-provision's options.
-#include "command_line.h"
+#include "cli/provision/command_line.h"
 
 #include <gtest/gtest.h>
 

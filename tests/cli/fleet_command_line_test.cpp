@@ -1,6 +1,6 @@
 // orvex-fleet's command line: commands, their words and options, and the
 // mistakes it names before anything is sent.
-#include "fleet_command_line.h"
+#include "cli/fleet/fleet_command_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // One printer's part in an orvex-fleet run, on the virtual clock with the
 // simulated printer: every task sends its menu item's bytes and the
 // window's lines come back; the period workbook is the window's.
-#include "fleet_run.h"
+#include "cli/fleet/fleet_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 
 #include "bench_host.h"
 #include "bitmaps.h"
-#include "workbook/embedded_spreadsheet.h"
-#include "workbook_names.h"
+#include "cli/fleet/workbook_names.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 namespace orvex::fleet {
 namespace {

@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "checks.h"
-#include "fleet_json.h"
-#include "readouts.h"
-#include "workbook_names.h"
+#include "cli/fleet/checks.h"
+#include "cli/fleet/fleet_json.h"
+#include "cli/fleet/workbook_names.h"
+#include "cli/readouts.h"
 
 namespace orvex::fleet {
 namespace {

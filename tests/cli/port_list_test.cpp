@@ -1,5 +1,5 @@
 // Port names resolved before anything is sent.
-#include "port_list.h"
+#include "cli/port_list.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -20,7 +20,7 @@
 
 #include "bitmaps.h"
 #include "child_process.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 #include "ser2net_process.h"
 #include "sim_farm.h"
 

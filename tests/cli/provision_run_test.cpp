@@ -1,6 +1,6 @@
 // One printer's provisioning on the virtual clock with the simulated
 // printer: identification, the batch with its options, and read-back.
-#include "provision_run.h"
+#include "cli/provision/provision_run.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 
 #include "bench_host.h"
 #include "bitmaps.h"
-#include "report_json.h"
-#include "status_board.h"
+#include "cli/provision/report_json.h"
+#include "cli/status_board.h"
 #include "virtual_bench.h"
 
 namespace orvex::provision {

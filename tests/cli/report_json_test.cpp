@@ -1,5 +1,5 @@
 // The --json report: valid JSON whatever the printers said.
-#include "report_json.h"
+#include "cli/provision/report_json.h"
 
 #include <gtest/gtest.h>
 

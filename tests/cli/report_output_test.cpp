@@ -1,5 +1,5 @@
 // How the reports name times and files.
-#include "report_output.h"
+#include "cli/report_output.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Reading the setup to apply: what the tool would load, and what it would
 // only warn about and orvex-provision refuses.
-#include "setup_file.h"
+#include "cli/provision/setup_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "bitmaps.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 #include "virtual_bench.h"
 
 namespace orvex::provision {

@@ -1,6 +1,6 @@
 // The status board and the display drawn from it: what the person at the
 // terminal gets to read, and when.
-#include "status_board.h"
+#include "cli/status_board.h"
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -10,7 +10,7 @@
 
 #include <sstream>
 
-#include "display.h"
+#include "cli/display.h"
 #include "pseudo_terminal.h"
 
 namespace orvex::cli {

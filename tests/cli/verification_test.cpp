@@ -1,9 +1,9 @@
 // Read-back comparisons.
-#include "verification.h"
+#include "cli/provision/verification.h"
 
 #include <gtest/gtest.h>
 
-#include "readouts.h"
+#include "cli/readouts.h"
 
 namespace orvex::provision {
 namespace {

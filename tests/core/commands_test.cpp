@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formats/settings.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formats/settings.h"
 #include "virtual_bench.h"
 #include "wire_test.h"
 

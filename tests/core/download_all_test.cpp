@@ -1,5 +1,5 @@
 // Download All on the virtual clock with the simulated printer.
-#include "batch/download_all.h"
+#include "core/batch/download_all.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "bitmaps.h"
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 #include "virtual_bench.h"
 
 namespace orvex {

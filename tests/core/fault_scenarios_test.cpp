@@ -8,15 +8,15 @@
 #include <functional>
 
 #include "bitmaps.h"
-#include "commands/actions.h"
-#include "commands/queries.h"
+#include "core/commands/actions.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/link/link_control.h"
+#include "core/link/stuck_watch.h"
+#include "core/logos/logo_download.h"
+#include "core/records/record_search.h"
 #include "fakes.h"
-#include "formats/format_download.h"
-#include "link/link_control.h"
-#include "link/stuck_watch.h"
-#include "logos/logo_download.h"
-#include "model/day_records.h"
-#include "records/record_search.h"
+#include "sim/model/day_records.h"
 #include "virtual_bench.h"
 
 namespace orvex {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bitmaps.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 #include "virtual_bench.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The format file: the exact lines a save writes, loading them back with the
 // side effects of a hand edit, the load's failures, and a save that never
 // loses the old file.
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "bitmaps.h"
-#include "formats/settings.h"
+#include "core/formats/settings.h"
 #include "special_files.h"
 #include "virtual_bench.h"
 

@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "formats/format_download.h"
-#include "formats/settings.h"
-#include "formats/ticket_editor.h"
+#include "core/formats/format_download.h"
+#include "core/formats/settings.h"
+#include "core/formats/ticket_editor.h"
 #include "virtual_bench.h"
 #include "wire_test.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/queries.h"
+#include "core/commands/queries.h"
 #include "virtual_bench.h"
 
 namespace orvex {

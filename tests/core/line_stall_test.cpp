@@ -7,12 +7,12 @@
 
 #include <filesystem>
 
-#include "batch/download_all.h"
 #include "bitmaps.h"
-#include "commands/queries.h"
-#include "formats/format_download.h"
-#include "logos/logo_download.h"
-#include "records/record_search.h"
+#include "core/batch/download_all.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/logos/logo_download.h"
+#include "core/records/record_search.h"
 #include "virtual_bench.h"
 
 namespace orvex {

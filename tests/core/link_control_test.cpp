@@ -1,13 +1,13 @@
 // The announcement, the variant handshake, the request guard and the timers.
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "commands/actions.h"
-#include "commands/queries.h"
-#include "link/request_guard.h"
-#include "logos/logo_download.h"
+#include "core/commands/actions.h"
+#include "core/commands/queries.h"
+#include "core/link/request_guard.h"
+#include "core/logos/logo_download.h"
 #include "virtual_bench.h"
 
 namespace orvex {

@@ -8,9 +8,9 @@
 #include <functional>
 
 #include "bitmaps.h"
-#include "link/link_control.h"
-#include "logos/logo_download.h"
-#include "logos/logo_file.h"
+#include "core/link/link_control.h"
+#include "core/logos/logo_download.h"
+#include "core/logos/logo_file.h"
 #include "virtual_bench.h"
 
 namespace orvex {

@@ -1,7 +1,7 @@
 // The period report export: the spreadsheet steps it makes, in order and
 // with their arguments, and how it ends when any of them fails; and the
 // layout it writes.
-#include "records/period_workbook.h"
+#include "core/records/period_workbook.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "records/record_search.h"
+#include "core/records/record_search.h"
 #include "search_reply.h"
 #include "virtual_bench.h"
 

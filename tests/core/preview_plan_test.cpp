@@ -1,6 +1,6 @@
 // The ticket preview: where each strip goes and what it shows, the missing
 // and unreadable logos, and the Preview menu items.
-#include "preview/preview_plan.h"
+#include "core/preview/preview_plan.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,15 +4,15 @@
 #include <gtest/gtest.h>
 
 #include "bitmaps.h"
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formats/format_download.h"
-#include "formats/settings.h"
-#include "link/link_control.h"
-#include "logos/logo_download.h"
-#include "logos/logo_file.h"
-#include "records/record_search.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/formats/settings.h"
+#include "core/link/link_control.h"
+#include "core/logos/logo_download.h"
+#include "core/logos/logo_file.h"
+#include "core/records/record_search.h"
 #include "virtual_bench.h"
 
 namespace orvex {

@@ -1,5 +1,5 @@
 // Record search: day numbers, the request, and the reply's header lines.
-#include "records/record_search.h"
+#include "core/records/record_search.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

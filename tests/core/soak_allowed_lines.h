@@ -7,7 +7,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 namespace orvex::test {
 

@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "main_window.h"
+#include "app/main_window.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -15,11 +15,11 @@
 #include <filesystem>
 #include <sstream>
 
+#include "app/status_bar.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
 #include "ser2net_process.h"
 #include "sim_process.h"
-#include "status_bar.h"
 
 namespace {
 

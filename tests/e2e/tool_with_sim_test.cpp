@@ -21,11 +21,11 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/status_bar.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
 #include "fake_device_tree.h"
 #include "sim_process.h"
-#include "status_bar.h"
 
 namespace {
 

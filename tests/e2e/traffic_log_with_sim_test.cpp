@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/traffic_log_window.h"
 #include "app_fixture.h"
 #include "bitmaps.h"
 #include "sim_process.h"
-#include "traffic_log_window.h"
 
 namespace {
 

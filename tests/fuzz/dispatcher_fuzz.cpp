@@ -75,19 +75,19 @@
 #include <memory>
 #include <string>
 
-#include "batch/download_all.h"
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formats/format_download.h"
-#include "formats/settings.h"
-#include "formats/ticket_editor.h"
+#include "core/batch/download_all.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/formats/settings.h"
+#include "core/formats/ticket_editor.h"
+#include "core/link/link_control.h"
+#include "core/link/reply_dispatcher.h"
+#include "core/link/stuck_watch.h"
+#include "core/logos/logo_download.h"
+#include "core/records/record_search.h"
 #include "fuzz_support.h"
-#include "link/link_control.h"
-#include "link/reply_dispatcher.h"
-#include "link/stuck_watch.h"
-#include "logos/logo_download.h"
-#include "records/record_search.h"
 
 namespace {
 

@@ -28,9 +28,9 @@
 #include <fstream>
 #include <string>
 
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
+#include "core/logos/logo_file.h"
 #include "fuzz_support.h"
-#include "logos/logo_file.h"
 
 namespace {
 

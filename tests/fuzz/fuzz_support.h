@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/session.h"
 #include "fakes.h"
-#include "session.h"
 
 namespace orvex::fuzz {
 

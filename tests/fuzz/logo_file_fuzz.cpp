@@ -18,9 +18,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/logos/logo_download.h"
+#include "core/logos/logo_file.h"
 #include "fuzz_support.h"
-#include "logos/logo_download.h"
-#include "logos/logo_file.h"
 
 namespace {
 

@@ -46,11 +46,11 @@
 #include <string>
 #include <vector>
 
+#include "core/link/reply_dispatcher.h"
+#include "core/records/period_workbook.h"
+#include "core/records/record_search.h"
 #include "fuzz_support.h"
-#include "link/reply_dispatcher.h"
-#include "records/period_workbook.h"
-#include "records/record_search.h"
-#include "workbook/embedded_spreadsheet.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "serial/byte_pacer.h"
+#include "platform/serial/byte_pacer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
-#include "host/paced_link.h"
-#include "serial/serial_port.h"
+#include "platform/host/paced_link.h"
+#include "platform/serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

@@ -4,7 +4,7 @@
 // drop. What ser2net cannot be made to do is shown here; ser2net itself is
 // in the end-to-end tests.
 
-#include "net/net_line.h"
+#include "platform/net/net_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,9 +24,9 @@
 #include "bitmaps.h"
 #include "fake_device_server.h"
 #include "fakes.h"
-#include "host/port_keeper.h"
-#include "host/session_host.h"
-#include "net/telnet.h"
+#include "platform/host/port_keeper.h"
+#include "platform/host/session_host.h"
+#include "platform/net/telnet.h"
 #include "scoped_env.h"
 
 namespace orvex::platform {

@@ -1,6 +1,6 @@
 // COMn names -> devices, through the ports folder of the user's configuration.
 
-#include "serial/port_names.h"
+#include "platform/serial/port_names.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fake_device_tree.h"
-#include "serial/serial_port.h"
+#include "platform/serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

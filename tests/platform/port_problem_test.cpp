@@ -2,7 +2,7 @@
 // not a serial port, in use (by whom), permission denied (as a user who
 // really lacks the right, not as root).
 
-#include "serial/port_problem.h"
+#include "platform/serial/port_problem.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -23,9 +23,9 @@
 #include <string>
 
 #include "fake_device_tree.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/serial_port.h"
 #include "pseudo_terminal.h"
-#include "serial/port_names.h"
-#include "serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

@@ -2,7 +2,7 @@
 // (on a fake device tree), a link removed and made again to a new
 // pseudo-terminal, and a stale node that must not be taken for the device.
 
-#include "serial/port_watch.h"
+#include "platform/serial/port_watch.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "fake_device_tree.h"
+#include "platform/serial/serial_port.h"
 #include "pseudo_terminal.h"
-#include "serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

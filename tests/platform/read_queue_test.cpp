@@ -1,6 +1,6 @@
 // The queue of framed reads between the reader and the session thread:
 // order and boundaries kept, bounded, and its reader can always be stopped.
-#include "host/read_queue.h"
+#include "platform/host/read_queue.h"
 
 #include <gtest/gtest.h>
 

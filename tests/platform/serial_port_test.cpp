@@ -1,7 +1,7 @@
 // The serial port against a pseudo-terminal whose master side plays the printer.
 // These tests run in real time; every wait is short.
 
-#include "serial/serial_port.h"
+#include "platform/serial/serial_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

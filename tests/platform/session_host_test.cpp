@@ -3,7 +3,7 @@
 // logged in the order they crossed the line; a call posted during a long
 // operation is handled inside its wait; the timers keep their period; and a
 // stop ends every wait and sends nothing more.
-#include "host/session_host.h"
+#include "platform/host/session_host.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,14 +15,14 @@
 #include <thread>
 
 #include "bitmaps.h"
-#include "commands/queries.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/link/link_control.h"
+#include "core/logos/logo_download.h"
 #include "fakes.h"
-#include "formats/format_download.h"
-#include "link/link_control.h"
-#include "logos/logo_download.h"
+#include "platform/serial/serial_port.h"
 #include "pseudo_terminal.h"
 #include "search_reply.h"
-#include "serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

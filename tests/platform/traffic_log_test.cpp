@@ -1,6 +1,6 @@
 // The traffic log's day files: where they live, the files removed at start,
 // the folder's size limit, a write that fails, and the lines written.
-#include "traffic/traffic_log.h"
+#include "platform/traffic/traffic_log.h"
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
@@ -19,8 +19,8 @@
 #include <thread>
 
 #include "bitmaps.h"
+#include "platform/traffic/traffic_writer.h"
 #include "scoped_env.h"
-#include "traffic/traffic_writer.h"
 
 namespace orvex::platform {
 namespace {

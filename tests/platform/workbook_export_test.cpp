@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "records/period_workbook.h"
+#include "core/records/period_workbook.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 #include "search_reply.h"
 #include "virtual_bench.h"
-#include "workbook/embedded_spreadsheet.h"
 
 namespace orvex {
 namespace {

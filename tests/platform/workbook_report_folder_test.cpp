@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/workbook/embedded_spreadsheet.h"
+#include "platform/workbook/report_folder.h"
 #include "scoped_env.h"
-#include "workbook/embedded_spreadsheet.h"
-#include "workbook/report_folder.h"
 
 namespace orvex::workbook {
 namespace {

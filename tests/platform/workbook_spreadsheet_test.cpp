@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "workbook/embedded_spreadsheet.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 namespace orvex {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "model/command_line.h"
 #include "printer_harness.h"
+#include "sim/model/command_line.h"
 
 namespace orvex::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/printer_model.h"
+#include "sim/model/printer_model.h"
 
 namespace orvex::sim::testing {
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "model/command_line.h"
-#include "model/state_report.h"
 #include "printer_harness.h"
+#include "sim/model/command_line.h"
+#include "sim/model/state_report.h"
 
 namespace orvex::sim {
 namespace {

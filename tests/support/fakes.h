@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "ports.h"
-#include "preview/preview_plan.h"
-#include "records/spreadsheet.h"
-#include "setup/setup_view.h"
-#include "traffic/traffic.h"
+#include "core/ports.h"
+#include "core/preview/preview_plan.h"
+#include "core/records/spreadsheet.h"
+#include "core/setup/setup_view.h"
+#include "core/traffic/traffic.h"
 
 namespace orvex::test {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "link/link_control.h"
-#include "link/reply_dispatcher.h"
-#include "link/stuck_watch.h"
+#include "core/link/link_control.h"
+#include "core/link/reply_dispatcher.h"
+#include "core/link/stuck_watch.h"
 
 namespace orvex::test {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "core/session.h"
 #include "fakes.h"
-#include "model/printer_model.h"
-#include "session.h"
+#include "sim/model/printer_model.h"
 
 namespace orvex::test {
 

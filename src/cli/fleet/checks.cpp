@@ -1,6 +1,6 @@
-#include "checks.h"
+#include "cli/fleet/checks.h"
 
-#include "readouts.h"
+#include "cli/readouts.h"
 
 namespace orvex::fleet {
 

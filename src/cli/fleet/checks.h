@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "commands/queries.h"
-#include "ports.h"
-#include "printer_record.h"
+#include "cli/printer_record.h"
+#include "core/commands/queries.h"
+#include "core/ports.h"
 
 namespace orvex::fleet {
 

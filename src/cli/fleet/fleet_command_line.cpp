@@ -1,11 +1,11 @@
-#include "fleet_command_line.h"
+#include "cli/fleet/fleet_command_line.h"
 
 #include <algorithm>
 #include <array>
 #include <chrono>
 #include <string_view>
 
-#include "option_scanner.h"
+#include "cli/option_scanner.h"
 
 namespace orvex::fleet {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "checks.h"
-#include "printer_job.h"
-#include "records/record_search.h"
-#include "tasks.h"
+#include "cli/fleet/checks.h"
+#include "cli/fleet/tasks.h"
+#include "cli/printer_job.h"
+#include "core/records/record_search.h"
 
 namespace orvex::fleet {
 

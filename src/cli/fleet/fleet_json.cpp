@@ -1,10 +1,10 @@
-#include "fleet_json.h"
+#include "cli/fleet/fleet_json.h"
 
 #include <cstdio>
 
-#include "json_writer.h"
-#include "readouts.h"
-#include "text/escaped_text.h"
+#include "cli/json_writer.h"
+#include "cli/readouts.h"
+#include "core/text/escaped_text.h"
 
 namespace orvex::fleet {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "fleet_command_line.h"
-#include "fleet_report.h"
+#include "cli/fleet/fleet_command_line.h"
+#include "cli/fleet/fleet_report.h"
 
 namespace orvex::fleet {
 

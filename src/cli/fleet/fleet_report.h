@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "commands/queries.h"
-#include "ports.h"
-#include "printer_record.h"
-#include "tasks.h"
+#include "cli/fleet/tasks.h"
+#include "cli/printer_record.h"
+#include "core/commands/queries.h"
+#include "core/ports.h"
 
 namespace orvex::fleet {
 

@@ -1,9 +1,9 @@
-#include "fleet_run.h"
+#include "cli/fleet/fleet_run.h"
 
 #include <cstdio>
 
-#include "link/link_control.h"
-#include "readouts.h"
+#include "cli/readouts.h"
+#include "core/link/link_control.h"
 
 namespace orvex::fleet {
 

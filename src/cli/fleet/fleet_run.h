@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "checks.h"
-#include "fleet_report.h"
-#include "printer_host.h"
-#include "printer_job.h"
-#include "records/record_search.h"
-#include "session.h"
+#include "cli/fleet/checks.h"
+#include "cli/fleet/fleet_report.h"
+#include "cli/printer_host.h"
+#include "cli/printer_job.h"
+#include "core/records/record_search.h"
+#include "core/session.h"
 
 namespace orvex::fleet {
 

@@ -12,20 +12,20 @@
 #include <utility>
 #include <vector>
 
-#include "display.h"
-#include "exit_status.h"
-#include "fleet_command_line.h"
-#include "fleet_json.h"
-#include "fleet_run.h"
-#include "port_list.h"
-#include "printer_worker.h"
-#include "report_output.h"
-#include "run_loop.h"
-#include "status_board.h"
-#include "text/escaped_text.h"
-#include "workbook/embedded_spreadsheet.h"
-#include "workbook/report_folder.h"
-#include "workbook_names.h"
+#include "cli/display.h"
+#include "cli/exit_status.h"
+#include "cli/fleet/fleet_command_line.h"
+#include "cli/fleet/fleet_json.h"
+#include "cli/fleet/fleet_run.h"
+#include "cli/fleet/workbook_names.h"
+#include "cli/port_list.h"
+#include "cli/printer_worker.h"
+#include "cli/report_output.h"
+#include "cli/run_loop.h"
+#include "cli/status_board.h"
+#include "core/text/escaped_text.h"
+#include "platform/workbook/embedded_spreadsheet.h"
+#include "platform/workbook/report_folder.h"
 
 namespace orvex::fleet {
 namespace {

@@ -1,9 +1,9 @@
-#include "tasks.h"
+#include "cli/fleet/tasks.h"
 
 #include <array>
 
-#include "commands/actions.h"
-#include "commands/queries.h"
+#include "core/commands/actions.h"
+#include "core/commands/queries.h"
 
 namespace orvex::fleet {
 

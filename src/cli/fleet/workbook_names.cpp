@@ -1,4 +1,4 @@
-#include "workbook_names.h"
+#include "cli/fleet/workbook_names.h"
 
 #include <cstdio>
 #include <map>

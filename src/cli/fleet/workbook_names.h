@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "records/record_search.h"
-#include "records/spreadsheet.h"
+#include "core/records/record_search.h"
+#include "core/records/spreadsheet.h"
 
 namespace orvex::fleet {
 

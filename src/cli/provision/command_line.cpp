@@ -1,6 +1,6 @@
-#include "command_line.h"
+#include "cli/provision/command_line.h"
 
-#include "option_scanner.h"
+#include "cli/option_scanner.h"
 
 namespace orvex::provision {
 

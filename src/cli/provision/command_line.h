@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "provision_run.h"
+#include "cli/provision/provision_run.h"
 
 namespace orvex::provision {
 

@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "display.h"
-#include "exit_status.h"
-#include "port_list.h"
-#include "printer_worker.h"
-#include "report_json.h"
-#include "report_output.h"
-#include "run_loop.h"
-#include "setup_file.h"
-#include "status_board.h"
-#include "text/escaped_text.h"
+#include "cli/display.h"
+#include "cli/exit_status.h"
+#include "cli/port_list.h"
+#include "cli/printer_worker.h"
+#include "cli/provision/command_line.h"
+#include "cli/provision/report_json.h"
+#include "cli/provision/setup_file.h"
+#include "cli/report_output.h"
+#include "cli/run_loop.h"
+#include "cli/status_board.h"
+#include "core/text/escaped_text.h"
 
 namespace orvex::provision {
 namespace {

@@ -1,4 +1,4 @@
-#include "printer_report.h"
+#include "cli/provision/printer_report.h"
 
 namespace orvex::provision {
 

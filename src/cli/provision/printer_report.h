@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "batch/download_all.h"
-#include "printer_record.h"
+#include "cli/printer_record.h"
+#include "core/batch/download_all.h"
 
 namespace orvex::provision {
 

@@ -1,13 +1,13 @@
-#include "provision_run.h"
+#include "cli/provision/provision_run.h"
 
 #include <algorithm>
 
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formats/settings.h"
-#include "printer_job.h"
-#include "readouts.h"
-#include "verification.h"
+#include "cli/printer_job.h"
+#include "cli/provision/verification.h"
+#include "cli/readouts.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formats/settings.h"
 
 namespace orvex::provision {
 

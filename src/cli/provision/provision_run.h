@@ -4,9 +4,9 @@
 // needs from its host only waiting and a clock; the host implements the
 // core's ports (a real serial port, or the virtual bench in tests).
 
-#include "printer_host.h"
-#include "printer_report.h"
-#include "session.h"
+#include "cli/printer_host.h"
+#include "cli/provision/printer_report.h"
+#include "core/session.h"
 
 namespace orvex::provision {
 

@@ -1,4 +1,4 @@
-#include "report_json.h"
+#include "cli/provision/report_json.h"
 
 namespace orvex::provision {
 

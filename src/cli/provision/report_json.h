@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "json_writer.h"
-#include "printer_report.h"
+#include "cli/json_writer.h"
+#include "cli/provision/printer_report.h"
 
 namespace orvex::provision {
 

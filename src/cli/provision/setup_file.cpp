@@ -1,12 +1,12 @@
-#include "setup_file.h"
+#include "cli/provision/setup_file.h"
 
 #include <algorithm>
 
-#include "formatfile/format_file.h"
-#include "formats/settings.h"
-#include "headless_ports.h"
-#include "host/system_clock.h"
-#include "session.h"
+#include "cli/headless_ports.h"
+#include "core/formatfile/format_file.h"
+#include "core/formats/settings.h"
+#include "core/session.h"
+#include "platform/host/system_clock.h"
 
 namespace orvex::provision {
 

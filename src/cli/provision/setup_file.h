@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/ticket_setup.h"
+#include "core/setup/ticket_setup.h"
 
 namespace orvex::provision {
 

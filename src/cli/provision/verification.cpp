@@ -1,6 +1,6 @@
-#include "verification.h"
+#include "cli/provision/verification.h"
 
-#include "readouts.h"
+#include "cli/readouts.h"
 
 namespace orvex::provision {
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "commands/queries.h"
-#include "ports.h"
-#include "printer_record.h"
+#include "cli/printer_record.h"
+#include "core/commands/queries.h"
+#include "core/ports.h"
 
 namespace orvex::provision {
 

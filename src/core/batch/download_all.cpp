@@ -1,12 +1,12 @@
-#include "batch/download_all.h"
+#include "core/batch/download_all.h"
 
 #include <optional>
 
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "formats/format_download.h"
-#include "formats/settings.h"
-#include "logos/logo_download.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/formats/format_download.h"
+#include "core/formats/settings.h"
+#include "core/logos/logo_download.h"
 
 namespace orvex {
 

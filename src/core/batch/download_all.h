@@ -2,7 +2,7 @@
 // "Download" > "All Formats": the ten downloads of a printer's setup in one
 // batch, each answered before the next starts.
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

@@ -1,8 +1,8 @@
-#include "commands/actions.h"
+#include "core/commands/actions.h"
 
 #include <string>
 
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

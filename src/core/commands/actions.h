@@ -2,7 +2,7 @@
 // Test prints, reports, cutter tests, record erasure, date formats,
 // serial-number printing, and the printer's own record-maintenance reports.
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

@@ -1,9 +1,9 @@
-#include "commands/clock_setting.h"
+#include "core/commands/clock_setting.h"
 
 #include <array>
 #include <cstdio>
 
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

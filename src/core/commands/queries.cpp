@@ -1,11 +1,11 @@
-#include "commands/queries.h"
+#include "core/commands/queries.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
-#include "link/request_guard.h"
-#include "text/escaped_text.h"
+#include "core/link/request_guard.h"
+#include "core/text/escaped_text.h"
 
 namespace orvex {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "formatfile/file_io.h"
+#include "core/formatfile/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "formatfile/format_fields.h"
+#include "core/formatfile/format_fields.h"
 
 namespace orvex {
 

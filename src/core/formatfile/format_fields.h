@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "setup/ticket_setup.h"
+#include "core/setup/ticket_setup.h"
 
 namespace orvex {
 

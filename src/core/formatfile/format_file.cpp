@@ -1,9 +1,9 @@
-#include "formatfile/format_file.h"
+#include "core/formatfile/format_file.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 namespace orvex {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formatfile/format_fields.h"
-#include "session.h"
+#include "core/formatfile/format_fields.h"
+#include "core/session.h"
 
 namespace orvex {
 

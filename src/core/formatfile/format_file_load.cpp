@@ -1,11 +1,11 @@
 #include <optional>
 #include <string>
 
-#include "formatfile/file_io.h"
-#include "formatfile/format_file.h"
-#include "formats/settings.h"
-#include "logos/logo_file.h"
-#include "text/cp1252.h"
+#include "core/formatfile/file_io.h"
+#include "core/formatfile/format_file.h"
+#include "core/formats/settings.h"
+#include "core/logos/logo_file.h"
+#include "core/text/cp1252.h"
 
 namespace orvex {
 

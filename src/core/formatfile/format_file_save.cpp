@@ -1,5 +1,5 @@
-#include "formatfile/file_io.h"
-#include "formatfile/format_file.h"
+#include "core/formatfile/file_io.h"
+#include "core/formatfile/format_file.h"
 
 namespace orvex {
 

@@ -1,8 +1,8 @@
-#include "formats/format_download.h"
+#include "core/formats/format_download.h"
 
 #include <algorithm>
 
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

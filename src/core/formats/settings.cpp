@@ -1,9 +1,9 @@
-#include "formats/settings.h"
+#include "core/formats/settings.h"
 
 #include <cctype>
 #include <limits>
 
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

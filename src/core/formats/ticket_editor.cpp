@@ -1,6 +1,6 @@
-#include "formats/ticket_editor.h"
+#include "core/formats/ticket_editor.h"
 
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

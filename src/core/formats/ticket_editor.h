@@ -1,7 +1,7 @@
 #pragma once
 // The "Clear" commands of the ticket layouts.
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

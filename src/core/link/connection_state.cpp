@@ -1,4 +1,4 @@
-#include "link/connection_state.h"
+#include "core/link/connection_state.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "link/requests.h"
+#include "core/link/requests.h"
 
 namespace orvex {
 

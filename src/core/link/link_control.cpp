@@ -1,8 +1,8 @@
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 #include <string>
 
-#include "link/stuck_watch.h"
+#include "core/link/stuck_watch.h"
 
 namespace orvex {
 

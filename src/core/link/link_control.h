@@ -2,7 +2,7 @@
 // The printer's announcement and variant handshake, the three timers, the
 // communication reset and the Cancel button.
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

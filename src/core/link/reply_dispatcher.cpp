@@ -1,17 +1,17 @@
-#include "link/reply_dispatcher.h"
+#include "core/link/reply_dispatcher.h"
 
 #include <algorithm>
 #include <iterator>
 #include <optional>
 
-#include "commands/actions.h"
-#include "commands/clock_setting.h"
-#include "commands/queries.h"
-#include "formats/format_download.h"
-#include "link/link_control.h"
-#include "link/stuck_watch.h"
-#include "logos/logo_download.h"
-#include "records/record_search.h"
+#include "core/commands/actions.h"
+#include "core/commands/clock_setting.h"
+#include "core/commands/queries.h"
+#include "core/formats/format_download.h"
+#include "core/link/link_control.h"
+#include "core/link/stuck_watch.h"
+#include "core/logos/logo_download.h"
+#include "core/records/record_search.h"
 
 namespace orvex {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

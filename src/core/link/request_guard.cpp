@@ -1,4 +1,4 @@
-#include "link/request_guard.h"
+#include "core/link/request_guard.h"
 
 namespace orvex {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

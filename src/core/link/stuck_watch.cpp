@@ -1,6 +1,6 @@
-#include "link/stuck_watch.h"
+#include "core/link/stuck_watch.h"
 
-#include "link/link_control.h"
+#include "core/link/link_control.h"
 
 namespace orvex {
 

@@ -18,8 +18,8 @@
 
 #include <string>
 
-#include "link/link_control.h"
-#include "session.h"
+#include "core/link/link_control.h"
+#include "core/session.h"
 
 namespace orvex {
 

@@ -1,10 +1,10 @@
-#include "logos/logo_download.h"
+#include "core/logos/logo_download.h"
 
-#include "formatfile/file_io.h"
-#include "formats/ticket_editor.h"
-#include "link/request_guard.h"
-#include "link/stuck_watch.h"
-#include "logos/logo_file.h"
+#include "core/formatfile/file_io.h"
+#include "core/formats/ticket_editor.h"
+#include "core/link/request_guard.h"
+#include "core/link/stuck_watch.h"
+#include "core/logos/logo_file.h"
 
 namespace orvex {
 

@@ -1,10 +1,10 @@
-#include "logos/logo_file.h"
+#include "core/logos/logo_file.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 
-#include "formatfile/file_io.h"
+#include "core/formatfile/file_io.h"
 
 namespace orvex {
 

@@ -1,11 +1,11 @@
-#include "preview/preview_plan.h"
+#include "core/preview/preview_plan.h"
 
 #include <optional>
 
-#include "formats/settings.h"
-#include "link/request_guard.h"
-#include "logos/logo_file.h"
-#include "text/cp1252.h"
+#include "core/formats/settings.h"
+#include "core/link/request_guard.h"
+#include "core/logos/logo_file.h"
+#include "core/text/cp1252.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "records/period_workbook.h"
+#include "core/records/period_workbook.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "records/record_search.h"
-#include "text/cp1252.h"
+#include "core/records/record_search.h"
+#include "core/text/cp1252.h"
 
 namespace orvex {
 

@@ -1,10 +1,10 @@
-#include "records/record_search.h"
+#include "core/records/record_search.h"
 
 #include <string>
 
-#include "commands/clock_setting.h"
-#include "link/request_guard.h"
-#include "records/period_workbook.h"
+#include "core/commands/clock_setting.h"
+#include "core/link/request_guard.h"
+#include "core/records/period_workbook.h"
 
 namespace orvex {
 

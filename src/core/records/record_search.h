@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "session.h"
+#include "core/session.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "setup/ticket_setup.h"
+#include "core/setup/ticket_setup.h"
 
 namespace orvex {
 
@@ -25,10 +25,10 @@ std::uint8_t PrintStatus::Byte() const {
 namespace {
 
 // Items 0..16 are the same in both groups.
-constexpr std::uint8_t kCommonCodes[17] = {42, 47, 36, 61, 37, 34, 35, 59, 64,
+constexpr std::uint8_t kCommonCodes[17] = {42, 47, 36, 61,  37, 34, 35, 59, 64,
                                            63, 33, 62, 126, 60, 94, 58, 45};
 const char* const kCommonChars[17] = {"*", "/", "$", "=", "%", "\"", "#", ";", "@",
-                                      "?", "!", ">", "~", "<", "^", ":", "-"};
+                                      "?", "!", ">", "~", "<", "^",  ":", "-"};
 
 }  // namespace
 

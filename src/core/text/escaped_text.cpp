@@ -1,8 +1,8 @@
-#include "text/escaped_text.h"
+#include "core/text/escaped_text.h"
 
 #include <cstdint>
 
-#include "text/cp1252.h"
+#include "core/text/cp1252.h"
 
 namespace orvex {
 

@@ -1,8 +1,8 @@
-#include "traffic/traffic.h"
+#include "core/traffic/traffic.h"
 
 #include <cstdio>
 
-#include "link/reply_dispatcher.h"
+#include "core/link/reply_dispatcher.h"
 
 namespace orvex {
 

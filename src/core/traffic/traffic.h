@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/requests.h"
+#include "core/link/requests.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "traffic/traffic_line.h"
+#include "core/traffic/traffic_line.h"
 
 #include <cstdio>
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "traffic/traffic.h"
+#include "core/traffic/traffic.h"
 
 namespace orvex {
 

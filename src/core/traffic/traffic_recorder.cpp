@@ -1,4 +1,4 @@
-#include "traffic/traffic_recorder.h"
+#include "core/traffic/traffic_recorder.h"
 
 #include <algorithm>
 #include <utility>

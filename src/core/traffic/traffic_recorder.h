@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ports.h"
-#include "traffic/traffic.h"
+#include "core/ports.h"
+#include "core/traffic/traffic.h"
 
 namespace orvex {
 

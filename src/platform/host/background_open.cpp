@@ -1,4 +1,4 @@
-#include "host/background_open.h"
+#include "platform/host/background_open.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

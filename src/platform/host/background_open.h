@@ -7,7 +7,7 @@
 #include <functional>
 #include <thread>
 
-#include "serial/port_problem.h"
+#include "platform/serial/port_problem.h"
 
 namespace orvex::platform {
 

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/line.h"
+#include "platform/host/line.h"
 
 namespace orvex::platform {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/connection_state.h"
+#include "core/link/connection_state.h"
 
 namespace orvex::platform {
 

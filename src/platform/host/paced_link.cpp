@@ -1,4 +1,4 @@
-#include "host/paced_link.h"
+#include "platform/host/paced_link.h"
 
 namespace orvex::platform {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/line.h"
-#include "ports.h"
-#include "serial/byte_pacer.h"
+#include "core/ports.h"
+#include "platform/host/line.h"
+#include "platform/serial/byte_pacer.h"
 
 namespace orvex::platform {
 

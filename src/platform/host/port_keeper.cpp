@@ -1,4 +1,4 @@
-#include "host/port_keeper.h"
+#include "platform/host/port_keeper.h"
 
 #include <algorithm>
 

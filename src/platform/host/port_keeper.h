@@ -11,12 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "host/background_open.h"
-#include "host/port_line.h"
-#include "host/session_host.h"
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
-#include "serial/port_watch.h"
+#include "platform/host/background_open.h"
+#include "platform/host/port_line.h"
+#include "platform/host/session_host.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
+#include "platform/serial/port_watch.h"
 
 namespace orvex::platform {
 

@@ -1,4 +1,4 @@
-#include "host/port_line.h"
+#include "platform/host/port_line.h"
 
 namespace orvex::platform {
 

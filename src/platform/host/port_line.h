@@ -5,11 +5,11 @@
 
 #include <atomic>
 
-#include "host/line.h"
-#include "net/net_line.h"
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
-#include "serial/serial_port.h"
+#include "platform/host/line.h"
+#include "platform/net/net_line.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
+#include "platform/serial/serial_port.h"
 
 namespace orvex::platform {
 

@@ -1,4 +1,4 @@
-#include "host/read_queue.h"
+#include "platform/host/read_queue.h"
 
 #include <utility>
 

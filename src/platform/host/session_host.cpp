@@ -1,4 +1,4 @@
-#include "host/session_host.h"
+#include "platform/host/session_host.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "link/link_control.h"
-#include "link/reply_dispatcher.h"
+#include "core/link/link_control.h"
+#include "core/link/reply_dispatcher.h"
 
 namespace orvex::platform {
 

@@ -21,11 +21,11 @@
 #include <thread>
 #include <vector>
 
-#include "host/line.h"
-#include "host/paced_link.h"
-#include "host/read_queue.h"
-#include "ports.h"
-#include "session.h"
+#include "core/ports.h"
+#include "core/session.h"
+#include "platform/host/line.h"
+#include "platform/host/paced_link.h"
+#include "platform/host/read_queue.h"
 
 namespace orvex::platform {
 

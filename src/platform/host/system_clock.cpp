@@ -1,4 +1,4 @@
-#include "host/system_clock.h"
+#include "platform/host/system_clock.h"
 
 #include <cstdio>
 #include <ctime>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "ports.h"
+#include "core/ports.h"
 
 namespace orvex::platform {
 

@@ -1,4 +1,4 @@
-#include "net/net_address.h"
+#include "platform/net/net_address.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // Connecting to a device server and, for RFC 2217, setting its line.
 
-#include "net/net_line.h"
+#include "platform/net/net_line.h"
 
 #include <netdb.h>
 #include <netinet/in.h>
@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "net/net_problem.h"
+#include "platform/net/net_problem.h"
 
 namespace orvex::platform {
 namespace {

@@ -17,11 +17,11 @@
 #include <optional>
 #include <vector>
 
-#include "host/burst_framing.h"
-#include "host/line.h"
-#include "net/telnet.h"
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
+#include "platform/host/burst_framing.h"
+#include "platform/host/line.h"
+#include "platform/net/telnet.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
 
 namespace orvex::platform {
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "host/burst_framing.h"
-#include "net/net_line.h"
+#include "platform/host/burst_framing.h"
+#include "platform/net/net_line.h"
 
 namespace orvex::platform {
 namespace {

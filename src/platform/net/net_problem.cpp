@@ -1,4 +1,4 @@
-#include "net/net_problem.h"
+#include "platform/net/net_problem.h"
 
 #include <netdb.h>
 

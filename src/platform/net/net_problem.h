@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
 
 namespace orvex::platform {
 

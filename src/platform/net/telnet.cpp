@@ -1,4 +1,4 @@
-#include "net/telnet.h"
+#include "platform/net/telnet.h"
 
 namespace orvex::platform::telnet {
 

@@ -1,4 +1,4 @@
-#include "serial/byte_pacer.h"
+#include "platform/serial/byte_pacer.h"
 
 #include <sys/prctl.h>
 

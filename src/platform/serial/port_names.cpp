@@ -1,6 +1,6 @@
 // COMn names of the port list mapped to Linux devices.
 
-#include "serial/port_names.h"
+#include "platform/serial/port_names.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include "xdg/xdg_folders.h"
+#include "platform/xdg/xdg_folders.h"
 
 namespace orvex::platform {
 namespace {

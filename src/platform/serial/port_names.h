@@ -27,7 +27,7 @@
 #include <optional>
 #include <string>
 
-#include "net/net_address.h"
+#include "platform/net/net_address.h"
 
 namespace orvex::platform {
 

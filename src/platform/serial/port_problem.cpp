@@ -1,6 +1,6 @@
 // Plain-words reasons for a port that does not open, with their fix.
 
-#include "serial/port_problem.h"
+#include "platform/serial/port_problem.h"
 
 #include <dirent.h>
 #include <grp.h>

@@ -1,6 +1,6 @@
 // The wait for a lost device: inotify on the folders where it would reappear.
 
-#include "serial/port_watch.h"
+#include "platform/serial/port_watch.h"
 
 #include <poll.h>
 #include <sys/inotify.h>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/port_names.h"
+#include "platform/serial/port_names.h"
 
 namespace orvex::platform {
 

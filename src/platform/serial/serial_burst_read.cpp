@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "host/burst_framing.h"
-#include "serial/serial_port.h"
+#include "platform/host/burst_framing.h"
+#include "platform/serial/serial_port.h"
 
 namespace orvex::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "serial/serial_line_setup.h"
+#include "platform/serial/serial_line_setup.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>

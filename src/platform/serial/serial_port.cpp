@@ -1,6 +1,6 @@
 // Opening, writing, waking and closing the printer port.
 
-#include "serial/serial_port.h"
+#include "platform/serial/serial_port.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,7 +13,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "serial/serial_line_setup.h"
+#include "platform/serial/serial_line_setup.h"
 
 namespace orvex::platform {
 

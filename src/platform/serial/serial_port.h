@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/line.h"
-#include "serial/port_names.h"
-#include "serial/port_problem.h"
+#include "platform/host/line.h"
+#include "platform/serial/port_names.h"
+#include "platform/serial/port_problem.h"
 
 namespace orvex::platform {
 

@@ -1,8 +1,8 @@
-#include "traffic/traffic_log.h"
+#include "platform/traffic/traffic_log.h"
 
 #include <ctime>
 
-#include "serial/byte_pacer.h"
+#include "platform/serial/byte_pacer.h"
 
 namespace orvex::platform {
 

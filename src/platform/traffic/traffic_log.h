@@ -9,9 +9,9 @@
 #include <functional>
 #include <string>
 
-#include "traffic/traffic.h"
-#include "traffic/traffic_line.h"
-#include "traffic/traffic_writer.h"
+#include "core/traffic/traffic.h"
+#include "core/traffic/traffic_line.h"
+#include "platform/traffic/traffic_writer.h"
 
 namespace orvex::platform {
 

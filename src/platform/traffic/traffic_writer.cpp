@@ -1,4 +1,4 @@
-#include "traffic/traffic_writer.h"
+#include "platform/traffic/traffic_writer.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "xdg/xdg_folders.h"
+#include "platform/xdg/xdg_folders.h"
 
 namespace orvex::platform {
 

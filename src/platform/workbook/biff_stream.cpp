@@ -1,4 +1,4 @@
-#include "workbook/biff_stream.h"
+#include "platform/workbook/biff_stream.h"
 
 namespace orvex::workbook {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "workbook/biff_text.h"
+#include "platform/workbook/biff_text.h"
 
 namespace orvex::workbook {
 

@@ -1,4 +1,4 @@
-#include "workbook/biff_text.h"
+#include "platform/workbook/biff_text.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "workbook/compound_file.h"
+#include "platform/workbook/compound_file.h"
 
 #include <fcntl.h>
 #include <gsf/gsf-outfile-msole.h>

@@ -1,11 +1,11 @@
-#include "workbook/embedded_spreadsheet.h"
+#include "platform/workbook/embedded_spreadsheet.h"
 
 #include <cmath>
 
-#include "workbook/biff_text.h"
-#include "workbook/compound_file.h"
-#include "workbook/report_folder.h"
-#include "workbook/workbook_stream.h"
+#include "platform/workbook/biff_text.h"
+#include "platform/workbook/compound_file.h"
+#include "platform/workbook/report_folder.h"
+#include "platform/workbook/workbook_stream.h"
 
 namespace orvex {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "records/spreadsheet.h"
-#include "workbook/sheet_content.h"
+#include "core/records/spreadsheet.h"
+#include "platform/workbook/sheet_content.h"
 
 namespace orvex {
 

@@ -1,4 +1,4 @@
-#include "workbook/report_folder.h"
+#include "platform/workbook/report_folder.h"
 
 #include <pwd.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "workbook/shared_strings.h"
+#include "platform/workbook/shared_strings.h"
 
 #include <algorithm>
 

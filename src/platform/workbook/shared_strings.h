@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "workbook/biff_stream.h"
-#include "workbook/biff_text.h"
+#include "platform/workbook/biff_stream.h"
+#include "platform/workbook/biff_text.h"
 
 namespace orvex::workbook {
 

@@ -1,9 +1,9 @@
-#include "workbook/workbook_stream.h"
+#include "platform/workbook/workbook_stream.h"
 
 #include <algorithm>
 
-#include "workbook/biff_stream.h"
-#include "workbook/shared_strings.h"
+#include "platform/workbook/biff_stream.h"
+#include "platform/workbook/shared_strings.h"
 
 namespace orvex::workbook {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "workbook/sheet_content.h"
+#include "platform/workbook/sheet_content.h"
 
 namespace orvex::workbook {
 

@@ -1,4 +1,4 @@
-#include "xdg/xdg_folders.h"
+#include "platform/xdg/xdg_folders.h"
 
 #include <pwd.h>
 #include <unistd.h>

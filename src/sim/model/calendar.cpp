@@ -1,4 +1,4 @@
-#include "model/calendar.h"
+#include "sim/model/calendar.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "model/command_line.h"
+#include "sim/model/command_line.h"
 
 #include <algorithm>
 #include <array>

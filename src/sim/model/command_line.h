@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/printer_options.h"
+#include "sim/model/printer_options.h"
 
 namespace orvex::sim {
 

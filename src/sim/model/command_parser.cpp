@@ -1,4 +1,4 @@
-#include "model/command_parser.h"
+#include "sim/model/command_parser.h"
 
 namespace orvex::sim {
 

@@ -1,4 +1,4 @@
-#include "model/day_records.h"
+#include "sim/model/day_records.h"
 
 namespace orvex::sim {
 namespace {

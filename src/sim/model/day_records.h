@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "model/calendar.h"
+#include "sim/model/calendar.h"
 
 namespace orvex::sim {
 

@@ -1,4 +1,4 @@
-#include "model/logo_image.h"
+#include "sim/model/logo_image.h"
 
 #include <cerrno>
 #include <cstring>

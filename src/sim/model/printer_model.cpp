@@ -1,4 +1,4 @@
-#include "model/printer_model.h"
+#include "sim/model/printer_model.h"
 
 #include <algorithm>
 #include <utility>

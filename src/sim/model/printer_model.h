@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "model/burst.h"
-#include "model/calendar.h"
-#include "model/command_parser.h"
-#include "model/day_records.h"
-#include "model/logo_image.h"
-#include "model/printer_options.h"
-#include "model/reply_schedule.h"
-#include "model/ticket_store.h"
+#include "sim/model/burst.h"
+#include "sim/model/calendar.h"
+#include "sim/model/command_parser.h"
+#include "sim/model/day_records.h"
+#include "sim/model/logo_image.h"
+#include "sim/model/printer_options.h"
+#include "sim/model/reply_schedule.h"
+#include "sim/model/ticket_store.h"
 
 namespace orvex::sim {
 

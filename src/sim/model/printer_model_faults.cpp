@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "model/printer_model.h"
+#include "sim/model/printer_model.h"
 
 namespace orvex::sim {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "model/calendar.h"
+#include "sim/model/calendar.h"
 
 namespace orvex::sim {
 

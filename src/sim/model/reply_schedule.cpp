@@ -1,4 +1,4 @@
-#include "model/reply_schedule.h"
+#include "sim/model/reply_schedule.h"
 
 #include <algorithm>
 #include <utility>

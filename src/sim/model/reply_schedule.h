@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "model/burst.h"
+#include "sim/model/burst.h"
 
 namespace orvex::sim {
 

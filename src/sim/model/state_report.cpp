@@ -1,4 +1,4 @@
-#include "model/state_report.h"
+#include "sim/model/state_report.h"
 
 #include <cstdio>
 #include <sstream>

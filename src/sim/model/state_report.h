@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/printer_model.h"
+#include "sim/model/printer_model.h"
 
 namespace orvex::sim {
 

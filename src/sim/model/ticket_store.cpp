@@ -1,4 +1,4 @@
-#include "model/ticket_store.h"
+#include "sim/model/ticket_store.h"
 
 #include <algorithm>
 

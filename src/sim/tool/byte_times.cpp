@@ -1,4 +1,4 @@
-#include "tool/byte_times.h"
+#include "sim/tool/byte_times.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "tool/port_host.h"
+#include "sim/tool/port_host.h"
 
 #include <utility>
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "tool/port_link.h"
-#include "tool/pseudo_terminal.h"
+#include "sim/tool/port_link.h"
+#include "sim/tool/pseudo_terminal.h"
 
 namespace orvex::sim {
 

@@ -1,4 +1,4 @@
-#include "tool/port_link.h"
+#include "sim/tool/port_link.h"
 
 #include <pwd.h>
 #include <unistd.h>

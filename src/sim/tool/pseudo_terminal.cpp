@@ -1,4 +1,4 @@
-#include "tool/pseudo_terminal.h"
+#include "sim/tool/pseudo_terminal.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,4 @@
-#include "tool/sim_server.h"
+#include "sim/tool/sim_server.h"
 
 #include <poll.h>
 #include <sys/inotify.h>

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/printer_model.h"
-#include "tool/byte_times.h"
-#include "tool/port_host.h"
-#include "tool/state_outputs.h"
-#include "tool/trace.h"
+#include "sim/model/printer_model.h"
+#include "sim/tool/byte_times.h"
+#include "sim/tool/port_host.h"
+#include "sim/tool/state_outputs.h"
+#include "sim/tool/trace.h"
 
 namespace orvex::sim {
 

@@ -1,11 +1,11 @@
-#include "tool/state_outputs.h"
+#include "sim/tool/state_outputs.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "model/state_report.h"
+#include "sim/model/state_report.h"
 
 namespace orvex::sim {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "model/printer_model.h"
+#include "sim/model/printer_model.h"
 
 namespace orvex::sim {
 

@@ -1,4 +1,4 @@
-#include "tool/trace.h"
+#include "sim/tool/trace.h"
 
 namespace orvex::sim {
 
