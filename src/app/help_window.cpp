@@ -55,7 +55,7 @@ ManualWindow::ManualWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void ManualWindow::showPage(const QString& page,
-                            std::function<void(const QString& reason)> failed) {
+                            const std::function<void(const QString& reason)>& failed) {
   if (page.isEmpty()) {
     failed(QStringLiteral("No manual page orvex-tool(1) was found next to the program."));
     return;

@@ -21,7 +21,7 @@ class ManualWindow : public QWidget {
 
   // Formats the page with man and shows it; failed(reason) instead when
   // there is no page or man does not format it.
-  void showPage(const QString& page, std::function<void(const QString& reason)> failed);
+  void showPage(const QString& page, const std::function<void(const QString& reason)>& failed);
   QString text() const;
 
  private:
