@@ -83,7 +83,8 @@ std::vector<std::uint8_t> PrinterRows(const Picture& black, int height) {
   std::vector<std::uint8_t> rows(static_cast<std::size_t>(48 * height), 0);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < 384; ++x) {
-      if (black(x, y)) rows[static_cast<std::size_t>(y * 48 + x / 8)] |= 0x80 >> (x % 8);
+      auto& byte = rows[static_cast<std::size_t>(y * 48 + x / 8)];
+      if (black(x, y)) byte = static_cast<std::uint8_t>(byte | (0x80 >> (x % 8)));
     }
   }
   return rows;
