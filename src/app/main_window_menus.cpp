@@ -16,8 +16,8 @@
 #include "core/commands/clock_setting.h"
 #include "core/commands/queries.h"
 #include "core/formatfile/format_file.h"
+#include "core/formats/clear_formats.h"
 #include "core/formats/format_download.h"
-#include "core/formats/ticket_editor.h"
 #include "core/logos/logo_download.h"
 #include "core/preview/preview_plan.h"
 

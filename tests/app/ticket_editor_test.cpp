@@ -2,8 +2,6 @@
 // the ticket setup: edits write through, the kind rule shows and hides, and
 // a model change (Clear, a refresh) comes back into the widgets.
 
-#include "core/formats/ticket_editor.h"
-
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,6 +11,7 @@
 #include <QtTest>
 
 #include "app_fixture.h"
+#include "core/formats/clear_formats.h"
 #include "core/link/link_control.h"
 #include "core/link/reply_dispatcher.h"
 

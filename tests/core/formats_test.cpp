@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/formats/clear_formats.h"
 #include "core/formats/format_download.h"
 #include "core/formats/settings.h"
-#include "core/formats/ticket_editor.h"
 #include "virtual_bench.h"
 #include "wire_test.h"
 

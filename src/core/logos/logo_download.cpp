@@ -1,7 +1,7 @@
 #include "core/logos/logo_download.h"
 
 #include "core/formatfile/file_io.h"
-#include "core/formats/ticket_editor.h"
+#include "core/formats/clear_formats.h"
 #include "core/link/request_guard.h"
 #include "core/link/stuck_watch.h"
 #include "core/logos/logo_file.h"

@@ -1,4 +1,4 @@
-#include "core/formats/ticket_editor.h"
+#include "core/formats/clear_formats.h"
 
 #include "core/link/request_guard.h"
 
