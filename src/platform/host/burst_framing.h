@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/host/line.h"
@@ -45,6 +46,19 @@ inline Line::ReadStatus WaitForWakeOnly(int wakeFd, int waitMs) {
     if (ready < 0 && errno != EINTR) return Line::ReadStatus::HungUp;
     if ((wake.revents & POLLIN) != 0 && ConsumeWake(wakeFd)) return Line::ReadStatus::Woken;
   }
+}
+
+// What a read gets before any framing: the first read after a hang-up
+// reports it, once; after that, and on a closed line, reads only wait for a
+// wake. Nothing when the line is open and there is a burst to frame.
+inline std::optional<Line::ReadStatus> ReadOfNoLine(int fd, int wakeFd, bool hungUp,
+                                                    bool& hangupReported, int waitMs) {
+  if (hungUp && !hangupReported) {
+    hangupReported = true;
+    return Line::ReadStatus::HungUp;
+  }
+  if (fd < 0 || hungUp) return WaitForWakeOnly(wakeFd, waitMs);
+  return std::nullopt;
 }
 
 // One burst into `out`. fetch(out, room) appends what one read of fd brought,

@@ -46,11 +46,9 @@ NetLine::ReadStatus NetLine::ReadBurst(std::vector<std::uint8_t>& out, std::size
                                        int gapMs, int waitMs) {
   out.clear();
   maxBytes = std::max<std::size_t>(maxBytes, 1);
-  if (hungUp_ && !hangupReported_) {
-    hangupReported_ = true;
-    return ReadStatus::HungUp;
+  if (const auto early = ReadOfNoLine(fd_, wakeFd_, hungUp_, hangupReported_, waitMs)) {
+    return *early;
   }
-  if (fd_ < 0 || hungUp_) return WaitForWakeOnly(wakeFd_, waitMs);
 
   // What came while the line was being set up (the printer's announcement,
   // say) is the start of this burst; a pending wake still comes first.

@@ -33,11 +33,9 @@ SerialPort::ReadStatus SerialPort::ReadBurst(std::vector<std::uint8_t>& out, std
                                              int gapMs, int waitMs) {
   out.clear();
   maxBytes = std::max<std::size_t>(maxBytes, 1);
-  if (hungUp_ && !hangupReported_) {
-    hangupReported_ = true;
-    return ReadStatus::HungUp;
+  if (const auto early = ReadOfNoLine(fd_, wakeFd_, hungUp_, hangupReported_, waitMs)) {
+    return *early;
   }
-  if (fd_ < 0 || hungUp_) return WaitForWakeOnly(wakeFd_, waitMs);
 
   bool gone = false;
   const ReadStatus status = FrameBurst(
