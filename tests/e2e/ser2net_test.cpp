@@ -25,17 +25,6 @@ namespace {
 
 using orvex::test::Ser2net;
 
-QString PortStatus(AppFixture& f) {
-  return f.form->toolStatusBar()->portStatus();
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 int Count(const QStringList& lines, const QString& line) {
   return static_cast<int>(lines.count(line));
 }

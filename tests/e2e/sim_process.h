@@ -2,12 +2,15 @@
 // orvex-sim as a process of its own for the end-to-end tests; it links its
 // port in a ConfigHome (app_fixture.h) of the test process.
 
+#include <sys/resource.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/status_bar.h"
 #include "app_fixture.h"
 
 namespace {
@@ -49,5 +52,18 @@ class Simulator {
   QProcess process_;
   QString link_;
 };
+
+// The status bar's words about the port.
+inline QString PortStatus(AppFixture& f) {
+  return f.form->toolStatusBar()->portStatus();
+}
+
+// This process's CPU time so far, user and system.
+inline double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 }  // namespace

@@ -43,17 +43,6 @@ std::uint8_t Stripes(int row, int) {
   return (row / 4) % 2 ? 0xFF : 0x00;
 }
 
-QString PortStatus(AppFixture& f) {
-  return f.form->toolStatusBar()->portStatus();
-}
-
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 }  // namespace
 
 class ToolWithSimTest : public QObject {
