@@ -59,22 +59,10 @@ namespace chr = std::chrono;
 
 // Passes every step to the embedded spreadsheet and keeps the text put into
 // each cell of column 1, by row.
-class RecordingSpreadsheet : public Spreadsheet {
+class RecordingSpreadsheet : public ForwardingSpreadsheet {
  public:
   explicit RecordingSpreadsheet(const std::string& folder) : inner_(folder) {}
 
-  Obtained<SpreadsheetApp> Start() override { return inner_.Start(); }
-  Obtained<SpreadsheetApp> Attach() override { return inner_.Attach(); }
-  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
-    return inner_.SetVisible(app, visible);
-  }
-  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return inner_.AddWorkbook(app); }
-  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
-    return inner_.NameSheet(book, name);
-  }
-  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
-    return inner_.SetColumnWidth(book, column, width);
-  }
   SpreadsheetResult SetCell(WorkbookId book, int row, int column,
                             const std::string& text) override {
     SpreadsheetResult result = inner_.SetCell(book, row, column, text);
@@ -90,14 +78,13 @@ class RecordingSpreadsheet : public Spreadsheet {
     if (result.done) saved.push_back(path);
     return result;
   }
-  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return inner_.CloseWorkbook(book); }
-  SpreadsheetResult Quit(SpreadsheetApp app) override { return inner_.Quit(app); }
-  std::string ReportFolder() override { return inner_.ReportFolder(); }
 
   std::map<std::int32_t, std::string> cells;
   std::vector<std::string> saved;
 
  private:
+  Spreadsheet& Inner() override { return inner_; }
+
   EmbeddedSpreadsheet inner_;
 };
 

@@ -272,23 +272,9 @@ TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanWritesNoWorkbook) {
 
 TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
   // Watches the progress line whenever a block's first cell is written.
-  class Spy : public Spreadsheet {
+  class Spy : public ForwardingSpreadsheet {
    public:
     Spy(Spreadsheet& inner, VirtualBench& bench) : inner_(inner), bench_(bench) {}
-    Obtained<SpreadsheetApp> Start() override { return inner_.Start(); }
-    Obtained<SpreadsheetApp> Attach() override { return inner_.Attach(); }
-    SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
-      return inner_.SetVisible(app, visible);
-    }
-    Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override {
-      return inner_.AddWorkbook(app);
-    }
-    SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
-      return inner_.NameSheet(book, name);
-    }
-    SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
-      return inner_.SetColumnWidth(book, column, width);
-    }
     SpreadsheetResult SetCell(WorkbookId book, int row, int column,
                               const std::string& text) override {
       if (row % 11 == 1) {
@@ -300,16 +286,12 @@ TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
       }
       return inner_.SetCell(book, row, column, text);
     }
-    SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
-      return inner_.SaveAs(book, path);
-    }
-    SpreadsheetResult CloseWorkbook(WorkbookId book) override { return inner_.CloseWorkbook(book); }
-    SpreadsheetResult Quit(SpreadsheetApp app) override { return inner_.Quit(app); }
-    std::string ReportFolder() override { return inner_.ReportFolder(); }
     std::vector<std::string> seen;
     std::vector<int> atRow;
 
    private:
+    Spreadsheet& Inner() override { return inner_; }
+
     Spreadsheet& inner_;
     VirtualBench& bench_;
   };

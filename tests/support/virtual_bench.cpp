@@ -17,37 +17,13 @@ std::int64_t WireTimeMs(std::size_t bytes) {
 }  // namespace
 
 // Lets a test swap the spreadsheet after the session was made.
-class VirtualBench::SpreadsheetRelay : public Spreadsheet {
+class VirtualBench::SpreadsheetRelay : public ForwardingSpreadsheet {
  public:
   explicit SpreadsheetRelay(Spreadsheet** target) : target_(target) {}
-  Obtained<SpreadsheetApp> Start() override { return (*target_)->Start(); }
-  Obtained<SpreadsheetApp> Attach() override { return (*target_)->Attach(); }
-  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
-    return (*target_)->SetVisible(app, visible);
-  }
-  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override {
-    return (*target_)->AddWorkbook(app);
-  }
-  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
-    return (*target_)->NameSheet(book, name);
-  }
-  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
-    return (*target_)->SetColumnWidth(book, column, width);
-  }
-  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
-                            const std::string& text) override {
-    return (*target_)->SetCell(book, row, column, text);
-  }
-  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
-    return (*target_)->SaveAs(book, path);
-  }
-  SpreadsheetResult CloseWorkbook(WorkbookId book) override {
-    return (*target_)->CloseWorkbook(book);
-  }
-  SpreadsheetResult Quit(SpreadsheetApp app) override { return (*target_)->Quit(app); }
-  std::string ReportFolder() override { return (*target_)->ReportFolder(); }
 
  private:
+  Spreadsheet& Inner() override { return **target_; }
+
   Spreadsheet** target_;
 };
 

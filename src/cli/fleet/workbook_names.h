@@ -24,35 +24,19 @@ std::vector<std::string> WorkbookNameClashes(const std::vector<std::string>& por
 // The window's workbook writer, with its save given the fleet's name in the
 // run's folder; every other step goes through as it came. The writer never
 // replaces a file: a name that is taken gets " (2)" and so on.
-class FleetWorkbook : public Spreadsheet {
+class FleetWorkbook : public ForwardingSpreadsheet {
  public:
   FleetWorkbook(Spreadsheet& writer, std::string folder, std::string fileName)
       : writer_(writer), folder_(std::move(folder)), fileName_(std::move(fileName)) {}
 
-  Obtained<SpreadsheetApp> Start() override { return writer_.Start(); }
-  Obtained<SpreadsheetApp> Attach() override { return writer_.Attach(); }
-  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
-    return writer_.SetVisible(app, visible);
-  }
-  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return writer_.AddWorkbook(app); }
-  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
-    return writer_.NameSheet(book, name);
-  }
-  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
-    return writer_.SetColumnWidth(book, column, width);
-  }
-  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
-                            const std::string& text) override {
-    return writer_.SetCell(book, row, column, text);
-  }
   SpreadsheetResult SaveAs(WorkbookId book, const std::string&) override {
     return writer_.SaveAs(book, folder_ + fileName_);
   }
-  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return writer_.CloseWorkbook(book); }
-  SpreadsheetResult Quit(SpreadsheetApp app) override { return writer_.Quit(app); }
   std::string ReportFolder() override { return folder_; }
 
  private:
+  Spreadsheet& Inner() override { return writer_; }
+
   Spreadsheet& writer_;
   std::string folder_;  // ends in '/'
   std::string fileName_;

@@ -77,6 +77,37 @@ class Spreadsheet {
   virtual std::string ReportFolder() = 0;
 };
 
+// Passes every step to another spreadsheet, the one Inner() names; a
+// subclass overrides only the steps it changes or watches.
+class ForwardingSpreadsheet : public Spreadsheet {
+ public:
+  Obtained<SpreadsheetApp> Start() override { return Inner().Start(); }
+  Obtained<SpreadsheetApp> Attach() override { return Inner().Attach(); }
+  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override {
+    return Inner().SetVisible(app, visible);
+  }
+  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override { return Inner().AddWorkbook(app); }
+  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override {
+    return Inner().NameSheet(book, name);
+  }
+  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override {
+    return Inner().SetColumnWidth(book, column, width);
+  }
+  SpreadsheetResult SetCell(WorkbookId book, int row, int column,
+                            const std::string& text) override {
+    return Inner().SetCell(book, row, column, text);
+  }
+  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override {
+    return Inner().SaveAs(book, path);
+  }
+  SpreadsheetResult CloseWorkbook(WorkbookId book) override { return Inner().CloseWorkbook(book); }
+  SpreadsheetResult Quit(SpreadsheetApp app) override { return Inner().Quit(app); }
+  std::string ReportFolder() override { return Inner().ReportFolder(); }
+
+ protected:
+  virtual Spreadsheet& Inner() = 0;
+};
+
 // A spreadsheet on which every step fails, as on a machine with no
 // spreadsheet application (orvex-provision, which exports nothing).
 class NoSpreadsheet : public Spreadsheet {
