@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     if (name == "--runs") runs = std::clamp(value, 1, 20);
   }
   const fs::path folder = orvex::test::TempFolder("provision-bench");
-  orvex::TicketSetup setup;
+  orvex::core::TicketSetup setup;
   setup.multipliers = {"25", "100", "5", "2"};
   if (logoRows > 0) {
     const fs::path logo = folder / "logo.bmp";
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
     setup.logos[0] = {logo.string(), logoRows};
   }
   const fs::path setupPath = folder / "bench.orx";
-  orvex::test::WriteFile(setupPath, orvex::FormatFile::FromSetup(setup).Bytes());
+  orvex::test::WriteFile(setupPath, orvex::core::FormatFile::FromSetup(setup).Bytes());
 
   std::printf("orvex-provision, setup %s, clock left alone\n",
               logoRows > 0 ? ("with a " + std::to_string(logoRows) + "-row logo").c_str()

@@ -39,18 +39,18 @@ inline bool WaitFor(const std::function<bool()>& condition, int limitMs) {
 
 // Runs `look` on the session's thread and returns what it returns.
 template <class F>
-auto OnSession(MainWindow& form, F look) {
-  std::optional<std::invoke_result_t<F, orvex::Session&>> result;
-  form.sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
+auto OnSession(app::MainWindow& form, F look) {
+  std::optional<std::invoke_result_t<F, core::Session&>> result;
+  form.sessionThread().runAndWait([&](core::Session& s) { result.emplace(look(s)); });
   return *result;
 }
 
-inline bool Identified(MainWindow& form) {
-  return OnSession(form, [](orvex::Session& s) { return s.state.identified; });
+inline bool Identified(app::MainWindow& form) {
+  return OnSession(form, [](core::Session& s) { return s.state.identified; });
 }
 
-inline bool MemoHas(MainWindow& form, const std::string& text) {
-  const MessageMemo& memo = *form.messageWindow();
+inline bool MemoHas(app::MainWindow& form, const std::string& text) {
+  const app::MessageMemo& memo = *form.messageWindow();
   for (int i = memo.LineCount() - 1; i >= 0 && i >= memo.LineCount() - 20; --i) {
     if (form.messageWindow()->document()->findBlockByNumber(i).text().toStdString() == text)
       return true;
@@ -69,7 +69,7 @@ inline int StartSimulator(const std::filesystem::path& home, const std::string& 
   int pid = 0;
   if (pipe == nullptr || std::fscanf(pipe, "%d", &pid) != 1) return 0;
   pclose(pipe);
-  for (int i = 0; i < 50 && orvex::test::ReadFile(out).find("serving") == std::string::npos; ++i) {
+  for (int i = 0; i < 50 && test::ReadFile(out).find("serving") == std::string::npos; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return pid;

@@ -141,7 +141,7 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
   });
 
   QApplication app(argc, argv);
-  MainWindow form;
+  orvex::app::MainWindow form;
   form.setProcessEnd([] {});
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(0);
   form.openChosenPort();
@@ -155,8 +155,9 @@ int LatencyBench(int argc, char** argv, const std::filesystem::path& home) {
     form.readFirmwareVersion();
     WaitFor(
         [&] {
-          return OnSession(
-              form, [](orvex::Session& s) { return !s.pending.Has(orvex::Request::Firmware); });
+          return OnSession(form, [](orvex::core::Session& s) {
+            return !s.pending.Has(orvex::core::Request::Firmware);
+          });
         },
         5000);
     const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -180,7 +181,7 @@ double IdleCpu(QApplication& app, int seconds) {
 
 // The printer's device goes away and comes back: what waiting for it costs,
 // and how soon it is open again.
-int ReplugBench(QApplication& app, MainWindow& form, const std::filesystem::path& home,
+int ReplugBench(QApplication& app, orvex::app::MainWindow& form, const std::filesystem::path& home,
                 int& simPid) {
   kill(simPid, SIGTERM);  // the link goes and the pseudo-terminal hangs up
   if (!WaitFor([&] { return form.toolStatusBar()->portStatus().contains("gone"); }, 5000)) {
@@ -228,7 +229,7 @@ int main(int argc, char** argv) {
   if (simPid == 0) return 1;
 
   QApplication app(argc, argv);
-  MainWindow form;
+  orvex::app::MainWindow form;
   form.setProcessEnd([] {});
   const std::string logging = argc > 2 ? argv[2] : "window";
   const bool traffic = logging == "traffic" || logging == "shown";
@@ -236,7 +237,7 @@ int main(int argc, char** argv) {
   if (traffic) form.startTrafficLog(trafficFolder, false);
   if (logging == "shown") form.showTrafficLog();
   if (logging == "none") {
-    OnSession(form, [](orvex::Session& s) {
+    OnSession(form, [](orvex::core::Session& s) {
       s.traffic.SetObserver(nullptr);
       return true;
     });
@@ -264,11 +265,12 @@ int main(int argc, char** argv) {
   LineRecord line;
   // Runs one download on the session's thread with its writes recorded; the
   // simulator's moments of the same bytes follow once they are all in.
-  auto recordLine = [&](const std::function<void(orvex::Session&)>& download, std::size_t bytes) {
+  auto recordLine = [&](const std::function<void(orvex::core::Session&)>& download,
+                        std::size_t bytes) {
     const std::size_t farFrom = ReadByteTimes(byteTimes).size();
     line.writes.startNs.reserve(bytes);  // no reallocation between two writes
     line.writes.returnNs.reserve(bytes);
-    form.sessionThread().runAndWait([&](orvex::Session& s) {
+    form.sessionThread().runAndWait([&](orvex::core::Session& s) {
       link->RecordWriteTimes(&line.writes);
       download(s);
       link->RecordWriteTimes(nullptr);
@@ -292,9 +294,9 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     double sending = 0;
     recordLine(
-        [&](orvex::Session& s) {
+        [&](orvex::core::Session& s) {
           timer.start();
-          orvex::DownloadCoinFormat(s);
+          orvex::core::DownloadCoinFormat(s);
           sending = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         },
         kBytes);
@@ -313,7 +315,7 @@ int main(int argc, char** argv) {
   } else if (mode == "logo") {
     const auto path = home / "logo.bmp";
     orvex::test::WriteFile(path, orvex::test::MonoBmpBytes(384, 341, Pattern));
-    OnSession(form, [&path](orvex::Session& s) {
+    OnSession(form, [&path](orvex::core::Session& s) {
       s.setup.logos[0] = {path.string(), 341};
       return true;
     });
@@ -323,9 +325,9 @@ int main(int argc, char** argv) {
     QElapsedTimer timer;
     double seconds = 0;
     recordLine(
-        [&](orvex::Session& s) {
+        [&](orvex::core::Session& s) {
           timer.start();
-          orvex::DownloadLogo1(s);  // returns after the last row's acknowledgement
+          orvex::core::DownloadLogo1(s);  // returns after the last row's acknowledgement
           seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         },
         kBytes);

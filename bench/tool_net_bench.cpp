@@ -58,7 +58,7 @@ struct Figures {
 // One window on `com` (index in the port list): the format, then the latency.
 Figures Measure(int index, const fs::path& byteTimes) {
   Figures figures;
-  MainWindow form;
+  orvex::app::MainWindow form;
   form.setProcessEnd([] {});
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(index);
   form.openChosenPort();
@@ -73,9 +73,9 @@ Figures Measure(int index, const fs::path& byteTimes) {
   orvex::platform::PacedLink::WriteTimes writes;
   writes.startNs.reserve(kBytes);  // no reallocation between two writes
   writes.returnNs.reserve(kBytes);
-  form.sessionThread().runAndWait([&](orvex::Session& s) {
+  form.sessionThread().runAndWait([&](orvex::core::Session& s) {
     link.RecordWriteTimes(&writes);
-    orvex::DownloadCoinFormat(s);
+    orvex::core::DownloadCoinFormat(s);
     link.RecordWriteTimes(nullptr);
   });
   figures.toolSpan = SpanSeconds(writes.startNs);
@@ -93,18 +93,19 @@ Figures Measure(int index, const fs::path& byteTimes) {
   figures.farGaps = GapsBetween(far);
   figures.farSpan = SpanSeconds(far);
   // Its answer is taken before the queries.
-  WaitFor([&] { return !OnSession(form, [](orvex::Session& s) { return s.state.busy; }); }, 5000);
+  WaitFor([&] { return !OnSession(form, [](orvex::core::Session& s) { return s.state.busy; }); },
+          5000);
 
   std::vector<double> latencies;
   for (int i = 0; i < 20; ++i) {
     orvex::platform::PacedLink::WriteTimes query;
     query.startNs.reserve(4);
     query.returnNs.reserve(4);
-    const double ms = OnSession(form, [&](orvex::Session& s) {
+    const double ms = OnSession(form, [&](orvex::core::Session& s) {
       link.RecordWriteTimes(&query);
-      orvex::ReadFirmwareVersion(s);
+      orvex::core::ReadFirmwareVersion(s);
       link.RecordWriteTimes(nullptr);
-      s.io.events.WaitWhile([&s] { return s.pending.Has(orvex::Request::Firmware); });
+      s.io.events.WaitWhile([&s] { return s.pending.Has(orvex::core::Request::Firmware); });
       const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
       return static_cast<double>(now - query.returnNs.back()) / 1e6;
     });
@@ -175,7 +176,7 @@ int main(int argc, char** argv) {
   Print("ser2net, raw TCP:", raw);
 
   // The device server goes away and comes back.
-  MainWindow form;
+  orvex::app::MainWindow form;
   form.setProcessEnd([] {});
   form.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(4);
   form.openChosenPort();

@@ -34,7 +34,7 @@ using namespace orvex::bench;
 using Clock = std::chrono::steady_clock;
 
 // No modal box may block the bench: the messages are only counted.
-class CountingDialogs : public ModalDialogs {
+class CountingDialogs : public orvex::app::ModalDialogs {
  public:
   void information(QWidget*, const QString&, const QString& text) override {
     std::fprintf(stderr, "message box: %s\n", qPrintable(text));
@@ -44,7 +44,9 @@ class CountingDialogs : public ModalDialogs {
     return std::nullopt;
   }
   // The bench's end closes the window whatever is at stake.
-  CloseAnswer askClose(QWidget*, const CloseQuestion&) override { return CloseAnswer::Close; }
+  orvex::app::CloseAnswer askClose(QWidget*, const orvex::app::CloseQuestion&) override {
+    return orvex::app::CloseAnswer::Close;
+  }
 };
 
 constexpr const char* kPhases[] = {"idle", "format download", "logo download", "Download All"};
@@ -52,7 +54,7 @@ constexpr int kPhaseCount = 4;
 
 class Probe {
  public:
-  explicit Probe(MainWindow& form) : form_(form), thread_([this] { Run(); }) {}
+  explicit Probe(orvex::app::MainWindow& form) : form_(form), thread_([this] { Run(); }) {}
   ~Probe() { Stop(); }
   void Phase(int phase) { phase_ = phase; }
   // After the probe has stopped.
@@ -79,7 +81,7 @@ class Probe {
     }
   }
 
-  MainWindow& form_;
+  orvex::app::MainWindow& form_;
   std::atomic<int> phase_{-1};
   std::atomic<bool> stop_{false};
   qsizetype text_ = 0;
@@ -121,7 +123,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   CountingDialogs dialogs;
-  MainWindow form;
+  orvex::app::MainWindow form;
   form.setDialogs(&dialogs);
   form.setProcessEnd([] {});
   form.show();
@@ -153,12 +155,12 @@ int main(int argc, char** argv) {
 
   run(0, nullptr, "", 3000);
   run(1, "SetCoin", "Download coin format finished .", 20000);
-  OnSession(form, [&](orvex::Session& s) {
+  OnSession(form, [&](orvex::core::Session& s) {
     s.setup.logos[0] = {bigLogo.string(), logoRows};
     return true;
   });
   run(2, "SetLogo1", "Download logo1 finished .", 600000);
-  OnSession(form, [&](orvex::Session& s) {
+  OnSession(form, [&](orvex::core::Session& s) {
     for (auto& slot : s.setup.logos) slot = {smallLogo.string(), 24};
     return true;
   });

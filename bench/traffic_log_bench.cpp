@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // A link that only counts: the cost measured is the recording alone.
-class NullLink : public orvex::LinkPort {
+class NullLink : public orvex::core::LinkPort {
  public:
   bool SendByte(std::uint8_t) override {
     ++bytes;
@@ -35,7 +35,7 @@ double MicrosecondsPer(Clock::duration total, int count) {
 int main() {
   const auto folder = orvex::test::TempFolder("traffic-bench");
   NullLink link;
-  orvex::TrafficRecorder recorder(link);
+  orvex::core::TrafficRecorder recorder(link);
   std::vector<std::uint8_t> row(48);
   for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<std::uint8_t>(i * 37);
   constexpr int kRows = 20000;
@@ -48,7 +48,7 @@ int main() {
       recorder.EndRequest();
       const std::uint8_t ack = 0x42;
       recorder.BeginRead({&ack, 1});
-      recorder.Took(orvex::ReplySection::Acknowledgement);
+      recorder.Took(orvex::core::ReplySection::Acknowledgement);
       recorder.EndRead();
     }
     return Clock::now() - start;

@@ -16,7 +16,7 @@
 
 namespace {
 
-using namespace orvex;
+using namespace orvex::core;
 
 // Ports that do nothing but what the export needs.
 class Memo : public MessageWindow {
@@ -79,7 +79,7 @@ int main() {
   Memo memo;
   Quiet quiet;
   Clock clock;
-  EmbeddedSpreadsheet spreadsheet(folder);
+  orvex::platform::workbook::EmbeddedSpreadsheet spreadsheet(folder);
   Session session(Ports{memo, quiet, quiet, quiet, clock, quiet, quiet, spreadsheet, quiet});
 
   // 1 January 2003 to 31 December 2010, every day with values of its own.

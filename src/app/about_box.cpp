@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+namespace orvex::app {
+
 QPixmap printerIcon(QSize size) {
   QPixmap icon(size);
   icon.fill(Qt::transparent);
@@ -85,3 +87,5 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
 }
+
+}  // namespace orvex::app

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+namespace orvex::app {
+
 class AboutBox : public QDialog {
   Q_OBJECT
 
@@ -12,3 +14,5 @@ class AboutBox : public QDialog {
 
 // A small picture of a ticket printer.
 QPixmap printerIcon(QSize size);
+
+}  // namespace orvex::app

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace orvex::app {
+
 namespace {
 
 // The tool's own options; adding one is a line here.
@@ -75,3 +77,5 @@ QString NoDisplayReason(int argc, char** argv,
       .arg(platform.isEmpty() ? QStringLiteral("neither DISPLAY nor WAYLAND_DISPLAY is")
                               : QStringLiteral("xcb asked for, DISPLAY not"));
 }
+
+}  // namespace orvex::app

@@ -10,6 +10,8 @@
 
 class QCoreApplication;
 
+namespace orvex::app {
+
 // True when every argument asks for --help or --version: that text needs no
 // window, so it is printed without connecting to a display.
 bool AsksOnlyForText(int argc, char** argv);
@@ -28,3 +30,5 @@ void ReadCommandLine(QCommandLineParser& parser, const QCoreApplication& app);
 // `environment` gives a variable's value (empty when unset).
 QString NoDisplayReason(int argc, char** argv,
                         const std::function<QByteArray(const char*)>& environment);
+
+}  // namespace orvex::app

@@ -5,6 +5,8 @@
 #include <QValidator>
 #include <cstddef>
 
+namespace orvex::app {
+
 class Cp1252Validator : public QValidator {
   Q_OBJECT
 
@@ -15,3 +17,5 @@ class Cp1252Validator : public QValidator {
  private:
   std::size_t maxBytes_;
 };
+
+}  // namespace orvex::app

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QProcess>
 
+namespace orvex::app {
+
 void OpenOnDesktop(const QString& path, QObject* context, std::function<void(bool opened)> done) {
   // No parent: a QProcess that is destroyed kills its program, and xdg-open
   // may wait for the program it started (an editor, without a desktop
@@ -36,3 +38,5 @@ QString NothingOpenedText(const QString& path) {
   return QStringLiteral("Could not open %1: no program on this desktop opens it.")
       .arg(QDir::toNativeSeparators(path));
 }
+
+}  // namespace orvex::app

@@ -9,6 +9,8 @@
 
 class QObject;
 
+namespace orvex::app {
+
 // Runs xdg-open on path; done(true) once it has handed the path on,
 // done(false) when it is missing or no program opened the path. done runs
 // on the calling thread, unless `context` has gone by then.
@@ -16,3 +18,5 @@ void OpenOnDesktop(const QString& path, QObject* context, std::function<void(boo
 
 // What the tool says when nothing opened path.
 QString NothingOpenedText(const QString& path);
+
+}  // namespace orvex::app

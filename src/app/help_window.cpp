@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QVBoxLayout>
 
+namespace orvex::app {
+
 namespace {
 
 QString FirstExisting(const QStringList& candidates) {
@@ -93,3 +95,5 @@ void ManualWindow::showPage(const QString& page,
 QString ManualWindow::text() const {
   return view_->toPlainText();
 }
+
+}  // namespace orvex::app

@@ -8,6 +8,8 @@
 
 class QPlainTextEdit;
 
+namespace orvex::app {
+
 // The installed file next to the program (../share/...), else the one of
 // the source tree it was built from; empty when neither exists.
 QString ManualPagePath();
@@ -27,3 +29,5 @@ class ManualWindow : public QWidget {
  private:
   QPlainTextEdit* view_ = nullptr;
 };
+
+}  // namespace orvex::app

@@ -11,6 +11,8 @@
 #include <QStyleOptionFocusRect>
 #include <QTimer>
 
+namespace orvex::app {
+
 namespace {
 
 // A picture that acts as a button: a screen reader can press it.
@@ -37,7 +39,7 @@ class AccessibleImageBox : public QAccessibleWidget {
 };
 
 QAccessibleInterface* ImageBoxFactory(const QString& className, QObject* object) {
-  if (className != QLatin1String("ImageBox")) return nullptr;
+  if (className != QLatin1String(ImageBox::staticMetaObject.className())) return nullptr;
   return new AccessibleImageBox(static_cast<ImageBox*>(object));
 }
 
@@ -115,3 +117,5 @@ void ImageBox::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
+
+}  // namespace orvex::app

@@ -5,6 +5,8 @@
 
 #include <QLabel>
 
+namespace orvex::app {
+
 class ImageBox : public QLabel {
   Q_OBJECT
 
@@ -28,3 +30,5 @@ class ImageBox : public QLabel {
  private:
   bool hasPicture_ = false;
 };
+
+}  // namespace orvex::app

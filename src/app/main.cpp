@@ -13,6 +13,7 @@
 #include "platform/traffic/traffic_writer.h"
 
 int main(int argc, char* argv[]) {
+  using namespace orvex::app;
   QCoreApplication::setApplicationName(QStringLiteral("orvex-tool"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
   QCommandLineParser commandLine;

@@ -24,6 +24,8 @@
 #include "app/traffic_log_window.h"
 #include "core/formatfile/format_file.h"
 
+namespace orvex::app {
+
 namespace {
 
 constexpr int kClientWidth = 1060;
@@ -51,7 +53,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), messageWindow_(ne
   side.memo = messageWindow_;
   side.panel = this;
   side.preview = &previewRelay_;
-  side.showSetup = [this](const orvex::TicketSetup& setup, int taken) { showSetup(setup, taken); };
+  side.showSetup = [this](const core::TicketSetup& setup, int taken) { showSetup(setup, taken); };
   side.showLogo = [this](int slot, const std::optional<QImage>& image) { showLogo(slot, image); };
   side.portChanged = [this](const PortEvent& event) { showPortEvent(event); };
   side.workbookSaved = [this](const std::string& path) {
@@ -163,9 +165,9 @@ void MainWindow::setStartState() {
   narrowSymbolBox_->hide();
   printSymbolBox_->setEnabled(false);
   // Before the session's thread starts: nothing else touches it yet.
-  orvex::Session& session = session_->session();
-  session.state = orvex::ConnectionState{};
-  session.pending = orvex::PendingRequest{};
+  core::Session& session = session_->session();
+  session.state = core::ConnectionState{};
+  session.pending = core::PendingRequest{};
   for (auto& logo : session.setup.logos) logo.path.clear();
   viewSetup_ = session.setup;
   for (int slot = 1; slot <= 3; ++slot)
@@ -187,7 +189,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         // Closed once the setup is in a file; a cancelled or failed save
         // keeps the window.
-        session_->postStoring(orvex::SaveFormatFile, [this](bool saved) {
+        session_->postStoring(core::SaveFormatFile, [this](bool saved) {
           if (saved) endProgram();
         });
         return;
@@ -269,3 +271,5 @@ std::optional<std::string> MainWindow::ChooseSaveFile(const std::string& filter,
   if (!path) return std::nullopt;
   return path->toStdString();
 }
+
+}  // namespace orvex::app

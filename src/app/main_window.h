@@ -35,6 +35,9 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+
+namespace orvex::app {
+
 class ImageBox;
 class RadioGroup;
 class StatusBar;
@@ -44,7 +47,7 @@ class TrafficLogWindow;
 // screen's available area: its place when it fits, else moved back in.
 QPoint placeInside(const QRect& frame, const QRect& available);
 
-class MainWindow : public QMainWindow, public orvex::PanelPort {
+class MainWindow : public QMainWindow, public core::PanelPort {
   Q_OBJECT
 
  public:
@@ -54,7 +57,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   // The session's thread: tests look at the session through it.
   SessionThread& sessionThread() { return *session_; }
   // The preview window and the about box are created after this window.
-  void setPreviewWindow(orvex::PreviewPort* preview) { previewRelay_.setTarget(preview); }
+  void setPreviewWindow(core::PreviewPort* preview) { previewRelay_.setTarget(preview); }
   void setAboutBox(QWidget* about) { aboutBox_ = about; }
   // Tests script the modal boxes and dialogs; nullptr restores the real ones.
   void setDialogs(ModalDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &qtDialogs_; }
@@ -68,7 +71,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   // from startTrafficLog on also in the day files of folder, and with trace
   // on standard error.
   void startTrafficLog(const QString& folder, bool trace);
-  orvex::platform::TrafficLog& trafficLog() { return trafficLog_; }
+  platform::TrafficLog& trafficLog() { return trafficLog_; }
   TrafficLogWindow* trafficLogWindow() const { return trafficLogWindow_.get(); }
   // Made when the manual is first asked for.
   ManualWindow* manualWindow() const { return manualWindow_.get(); }
@@ -76,11 +79,11 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
 
   MessageMemo* messageWindow() const { return messageWindow_; }
   // The controls of one ticket line; line 0 is the top of the ticket.
-  const TicketLineEditor& lineEditor(orvex::TicketKind kind, int line) const;
+  const TicketLineEditor& lineEditor(core::TicketKind kind, int line) const;
   // The menu item of that object name (a QAction), for tests and shortcuts.
   QAction* menuAction(const QString& objectName) const;
 
-  // orvex::PanelPort, on the window thread: the session's panel relay
+  // core::PanelPort, on the window thread: the session's panel relay
   // calls these.
   void SetGauge(int percent) override;
   void ShowSymbolChooser(bool wide) override;
@@ -91,12 +94,12 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
                                             const std::string& defaultSuffix) override;
   // The session's setup, shown; editsTaken: the window's posted edits it
   // has taken in (a copy behind them is asked for again).
-  void showSetup(const orvex::TicketSetup& setup, int editsTaken);
+  void showSetup(const core::TicketSetup& setup, int editsTaken);
   // A logo slot's picture (a null image for a logo of no rows); nothing
   // blanks the slot.
   void showLogo(int slot, const std::optional<QImage>& image);
   // The window's copy of the setup that the widgets show and edit.
-  const orvex::TicketSetup& shownSetup() const { return viewSetup_; }
+  const core::TicketSetup& shownSetup() const { return viewSetup_; }
 
   // Start and exit.
   void setStartState();
@@ -186,7 +189,7 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void buildMenus();
   void addMenuKeys();
   void buildTicketEditor(QWidget* client);
-  void buildTicketPage(QWidget* page, orvex::TicketKind kind);
+  void buildTicketPage(QWidget* page, core::TicketKind kind);
   void buildSymbolChoosers(QWidget* parent);
   void buildPrintStatus(QWidget* client);
   void buildRecordSearch(QWidget* client);
@@ -200,22 +203,22 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   void keepOnScreen();
   void showPortEvent(const PortEvent& event);
   void sayPortChosen();
-  std::array<TicketLineEditor*, orvex::kLinesPerTicket>& lines(orvex::TicketKind kind);
+  std::array<TicketLineEditor*, core::kLinesPerTicket>& lines(core::TicketKind kind);
   ImageBox* logoBox(int slot) const;
   RadioGroup* symbolChooserInUse() const;
   void setUpTrafficLog();
   void onTrafficFilesFailed(const QString& reason);
   // Posts a menu item's core function.
-  void post(void (*command)(orvex::Session&));
+  void post(void (*command)(core::Session&));
   // Posts an edit of the setup that the window's copy has taken already.
-  void postEdit(std::function<void(orvex::TicketSetup&)> edit);
+  void postEdit(std::function<void(core::TicketSetup&)> edit);
 
-  orvex::platform::TrafficLog trafficLog_;
+  platform::TrafficLog trafficLog_;
   PreviewRelay previewRelay_;
   QtModalDialogs qtDialogs_;
   ModalDialogs* dialogs_ = &qtDialogs_;
   MessageMemo* messageWindow_;  // made before the session, placed by buildWindow()
-  orvex::TicketSetup viewSetup_;
+  core::TicketSetup viewSetup_;
   bool wideSymbols_ = false;   // which symbol chooser the printer's variant uses
   bool showingSetup_ = false;  // the controls follow the session's setup: no edits
   std::unique_ptr<SessionThread> session_;
@@ -227,9 +230,9 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   // Ticket editor: one page per ticket, ten lines each.
   QTabWidget* ticketTabs_ = nullptr;
   std::array<QWidget*, 3> ticketPages_{};
-  std::array<TicketLineEditor*, orvex::kLinesPerTicket> coinLines_{};
-  std::array<TicketLineEditor*, orvex::kLinesPerTicket> noteLines_{};
-  std::array<TicketLineEditor*, orvex::kLinesPerTicket> payoutLines_{};
+  std::array<TicketLineEditor*, core::kLinesPerTicket> coinLines_{};
+  std::array<TicketLineEditor*, core::kLinesPerTicket> noteLines_{};
+  std::array<TicketLineEditor*, core::kLinesPerTicket> payoutLines_{};
 
   // Logo slots.
   QTabWidget* logoTabs_ = nullptr;
@@ -277,3 +280,5 @@ class MainWindow : public QMainWindow, public orvex::PanelPort {
   std::unique_ptr<TrafficLogWindow> trafficLogWindow_;
   std::unique_ptr<ManualWindow> manualWindow_;
 };
+
+}  // namespace orvex::app

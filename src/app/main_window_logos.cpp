@@ -7,6 +7,8 @@
 #include "app/main_window.h"
 #include "core/logos/logo_download.h"
 
+namespace orvex::app {
+
 void MainWindow::buildLogoPages(QWidget* client) {
   logoTabs_ = new QTabWidget(client);
   logoTabs_->setObjectName(QStringLiteral("PageControl1"));
@@ -44,11 +46,13 @@ void MainWindow::showLogo(int slot, const std::optional<QImage>& image) {
 }
 
 void MainWindow::chooseLogo1() {
-  post(orvex::ChooseLogo1);
+  post(core::ChooseLogo1);
 }
 void MainWindow::chooseLogo2() {
-  post(orvex::ChooseLogo2);
+  post(core::ChooseLogo2);
 }
 void MainWindow::chooseLogo3() {
-  post(orvex::ChooseLogo3);
+  post(core::ChooseLogo3);
 }
+
+}  // namespace orvex::app

@@ -21,6 +21,8 @@
 #include "core/logos/logo_download.h"
 #include "core/preview/preview_plan.h"
 
+namespace orvex::app {
+
 namespace {
 
 using Handler = void (MainWindow::*)();
@@ -181,139 +183,139 @@ QAction* MainWindow::menuAction(const QString& objectName) const {
   return menuBar()->findChild<QAction*>(objectName);
 }
 
-void MainWindow::post(void (*command)(orvex::Session&)) {
+void MainWindow::post(void (*command)(core::Session&)) {
   session_->post(command);
 }
 
 void MainWindow::printCoinTestTicket() {
-  post(orvex::PrintCoinTestTicket);
+  post(core::PrintCoinTestTicket);
 }
 void MainWindow::printNoteTestTicket() {
-  post(orvex::PrintNoteTestTicket);
+  post(core::PrintNoteTestTicket);
 }
 void MainWindow::printPayoutTestTicket() {
-  post(orvex::PrintPayoutTestTicket);
+  post(core::PrintPayoutTestTicket);
 }
 void MainWindow::printDailyReport() {
-  post(orvex::PrintDailyReport);
+  post(core::PrintDailyReport);
 }
 
 void MainWindow::readFirmwareVersion() {
-  post(orvex::ReadFirmwareVersion);
+  post(core::ReadFirmwareVersion);
 }
 void MainWindow::readPrinterClock() {
-  post(orvex::ReadPrinterClock);
+  post(core::ReadPrinterClock);
 }
 void MainWindow::readMultipliers() {
-  post(orvex::ReadMultipliers);
+  post(core::ReadMultipliers);
 }
 void MainWindow::readPrintStatus() {
-  post(orvex::ReadPrintStatus);
+  post(core::ReadPrintStatus);
 }
 void MainWindow::readSummaryTotals() {
-  post(orvex::ReadSummaryTotals);
+  post(core::ReadSummaryTotals);
 }
 
 void MainWindow::downloadAll() {
-  post(orvex::DownloadAll);
+  post(core::DownloadAll);
 }
 void MainWindow::downloadCoinFormat() {
-  post(orvex::DownloadCoinFormat);
+  post(core::DownloadCoinFormat);
 }
 void MainWindow::downloadNoteFormat() {
-  post(orvex::DownloadNoteFormat);
+  post(core::DownloadNoteFormat);
 }
 void MainWindow::downloadPayoutFormat() {
-  post(orvex::DownloadPayoutFormat);
+  post(core::DownloadPayoutFormat);
 }
 void MainWindow::downloadLogo1() {
-  post(orvex::DownloadLogo1);
+  post(core::DownloadLogo1);
 }
 void MainWindow::downloadLogo2() {
-  post(orvex::DownloadLogo2);
+  post(core::DownloadLogo2);
 }
 void MainWindow::downloadLogo3() {
-  post(orvex::DownloadLogo3);
+  post(core::DownloadLogo3);
 }
 void MainWindow::setPrinterClock() {
-  post(orvex::SetPrinterClock);
+  post(core::SetPrinterClock);
 }
 void MainWindow::setDateFormatYYMMDD() {
-  post(orvex::SetDateFormatYYMMDD);
+  post(core::SetDateFormatYYMMDD);
 }
 void MainWindow::setDateFormatDDMMYY() {
-  post(orvex::SetDateFormatDDMMYY);
+  post(core::SetDateFormatDDMMYY);
 }
 void MainWindow::setDateFormatMMDDYY() {
-  post(orvex::SetDateFormatMMDDYY);
+  post(core::SetDateFormatMMDDYY);
 }
 void MainWindow::setDateFormatYYDDMM() {
-  post(orvex::SetDateFormatYYDDMM);
+  post(core::SetDateFormatYYDDMM);
 }
 void MainWindow::enableSerialNumberPrinting() {
-  post(orvex::EnableSerialNumberPrinting);
+  post(core::EnableSerialNumberPrinting);
 }
 void MainWindow::disableSerialNumberPrinting() {
-  post(orvex::DisableSerialNumberPrinting);
+  post(core::DisableSerialNumberPrinting);
 }
 
 void MainWindow::clearMessageWindow() {
-  post(orvex::ClearMessageWindow);
+  post(core::ClearMessageWindow);
 }
 void MainWindow::clearLogo1() {
-  post(orvex::ClearLogo1);
+  post(core::ClearLogo1);
 }
 void MainWindow::clearLogo2() {
-  post(orvex::ClearLogo2);
+  post(core::ClearLogo2);
 }
 void MainWindow::clearLogo3() {
-  post(orvex::ClearLogo3);
+  post(core::ClearLogo3);
 }
 void MainWindow::clearCoinFormat() {
-  post(orvex::ClearCoinFormat);
+  post(core::ClearCoinFormat);
 }
 void MainWindow::clearNoteFormat() {
-  post(orvex::ClearNoteFormat);
+  post(core::ClearNoteFormat);
 }
 void MainWindow::clearPayoutFormat() {
-  post(orvex::ClearPayoutFormat);
+  post(core::ClearPayoutFormat);
 }
 void MainWindow::clearAll() {
-  post(orvex::ClearAll);
+  post(core::ClearAll);
 }
 
 void MainWindow::previewCoinTicket() {
-  post(orvex::PreviewCoinTicket);
+  post(core::PreviewCoinTicket);
 }
 void MainWindow::previewNoteTicket() {
-  post(orvex::PreviewNoteTicket);
+  post(core::PreviewNoteTicket);
 }
 void MainWindow::previewPayoutTicket() {
-  post(orvex::PreviewPayoutTicket);
+  post(core::PreviewPayoutTicket);
 }
 
 void MainWindow::testFullCut() {
-  post(orvex::TestFullCut);
+  post(core::TestFullCut);
 }
 void MainWindow::testPartCut() {
-  post(orvex::TestPartCut);
+  post(core::TestPartCut);
 }
 void MainWindow::eraseRecords() {
-  post(orvex::EraseRecords);
+  post(core::EraseRecords);
 }
 void MainWindow::saveFormatFile() {
-  session_->postStoring(orvex::SaveFormatFile);
+  session_->postStoring(core::SaveFormatFile);
 }
 void MainWindow::loadFormatFile() {
-  session_->postStoring(orvex::LoadFormatFile);
+  session_->postStoring(core::LoadFormatFile);
 }
 void MainWindow::loadFormatFileAt(const QString& path) {
-  session_->postStoring([file = path.toStdString()](orvex::Session& session) {
-    return orvex::LoadFormatFileAt(session, file);
+  session_->postStoring([file = path.toStdString()](core::Session& session) {
+    return core::LoadFormatFileAt(session, file);
   });
 }
 void MainWindow::printHistoryReport() {
-  post(orvex::PrintHistoryReport);
+  post(core::PrintHistoryReport);
 }
 
 void MainWindow::runSerialNumberTool() {
@@ -345,3 +347,5 @@ void MainWindow::showAboutBox() {
   aboutBox_->raise();
   aboutBox_->activateWindow();
 }
+
+}  // namespace orvex::app

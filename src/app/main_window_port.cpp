@@ -10,6 +10,8 @@
 #include "app/port_status_text.h"
 #include "app/status_bar.h"
 
+namespace orvex::app {
+
 void MainWindow::buildStatusBar() {
   // Below the designed client area: the tool's own words about the port.
   statusBar_ = new StatusBar(this);
@@ -55,7 +57,9 @@ void MainWindow::sayPortChosen() {
 }
 
 void MainWindow::showPortEvent(const PortEvent& event) {
-  const orvex::platform::PortDevice& device = event.device;
+  const platform::PortDevice& device = event.device;
   statusBar_->setPortStatus(event.text, portDetails(device, event.problem));
   if (!event.notice.isEmpty()) statusBar_->showNotice(event.notice);
 }
+
+}  // namespace orvex::app

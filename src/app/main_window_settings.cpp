@@ -16,6 +16,8 @@
 #include "core/link/link_control.h"
 #include "core/records/record_search.h"
 
+namespace orvex::app {
+
 namespace {
 
 QGroupBox* makeGroupBox(QWidget* parent, const char* name, const char* title, QRect geometry) {
@@ -40,7 +42,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* text, int x, in
   return label;
 }
 
-orvex::CalendarDate toCalendar(const QDate& date) {
+core::CalendarDate toCalendar(const QDate& date) {
   return {date.year(), date.month(), date.day()};
 }
 
@@ -53,15 +55,15 @@ void MainWindow::buildPrintStatus(QWidget* client) {
     QCheckBox** member;
     const char* name;
     const char* caption;
-    bool orvex::PrintStatus::*field;
+    bool core::PrintStatus::*field;
   };
   // From the top, as the printer's manual lists them.
   const Box boxes[4] = {
       {&printRecordSearchBox_, "CheckBox5", "Print Record Search",
-       &orvex::PrintStatus::recordSearch},
-      {&printCoinBox_, "CheckBox1", "Coin Ticket", &orvex::PrintStatus::coin},
-      {&printPayoutBox_, "CheckBox3", "Payout Ticket", &orvex::PrintStatus::payout},
-      {&printNoteBox_, "CheckBox2", "Note Ticket", &orvex::PrintStatus::note}};
+       &core::PrintStatus::recordSearch},
+      {&printCoinBox_, "CheckBox1", "Coin Ticket", &core::PrintStatus::coin},
+      {&printPayoutBox_, "CheckBox3", "Payout Ticket", &core::PrintStatus::payout},
+      {&printNoteBox_, "CheckBox2", "Note Ticket", &core::PrintStatus::note}};
   int top = 24;
   for (const Box& box : boxes) {
     auto* check = new QCheckBox(QString::fromUtf8(box.caption), printStatusGroup_);
@@ -71,7 +73,7 @@ void MainWindow::buildPrintStatus(QWidget* client) {
     check->setChecked(true);
     const auto field = box.field;
     connect(check, &QCheckBox::toggled, this, [this, field](bool checked) {
-      postEdit([field, checked](orvex::TicketSetup& s) { s.printStatus.*field = checked; });
+      postEdit([field, checked](core::TicketSetup& s) { s.printStatus.*field = checked; });
     });
     *box.member = check;
     top += 32;
@@ -114,9 +116,9 @@ void MainWindow::buildMultipliers(QWidget* client) {
     const char* editName;
     const char* accessibleName;
     int typedLength;
-    std::string orvex::MultiplierSettings::*value;
+    std::string core::MultiplierSettings::*value;
   };
-  using orvex::MultiplierSettings;
+  using core::MultiplierSettings;
   const Field fields[4] = {{"Label24", "Coin", &coinMultiplierBox_, "Edit11", "Coin multiplier", 4,
                             &MultiplierSettings::coin},
                            {"Label25", "Note", &noteMultiplierBox_, "Edit12", "Note multiplier", 4,
@@ -142,23 +144,23 @@ void MainWindow::buildMultipliers(QWidget* client) {
     label->setBuddy(edit);
     *f.edit = edit;
   }
-  const orvex::MultiplierSettings& m = viewSetup_.multipliers;
+  const core::MultiplierSettings& m = viewSetup_.multipliers;
   coinMultiplierBox_->setText(QString::fromStdString(m.coin));
   noteMultiplierBox_->setText(QString::fromStdString(m.note));
   payoutMultiplierBox_->setText(QString::fromStdString(m.payout));
   decimalPlacesBox_->setText(QString::fromStdString(m.decimals));
   // textChanged, not textEdited: a change from anywhere (typing, paste,
   // undo, a screen reader) reaches the model.
-  const auto follow = [this](QLineEdit* box, std::string orvex::MultiplierSettings::*field) {
+  const auto follow = [this](QLineEdit* box, std::string core::MultiplierSettings::*field) {
     connect(box, &QLineEdit::textChanged, this, [this, field](const QString& t) {
       postEdit(
-          [field, text = t.toStdString()](orvex::TicketSetup& s) { s.multipliers.*field = text; });
+          [field, text = t.toStdString()](core::TicketSetup& s) { s.multipliers.*field = text; });
     });
   };
-  follow(coinMultiplierBox_, &orvex::MultiplierSettings::coin);
-  follow(noteMultiplierBox_, &orvex::MultiplierSettings::note);
-  follow(payoutMultiplierBox_, &orvex::MultiplierSettings::payout);
-  follow(decimalPlacesBox_, &orvex::MultiplierSettings::decimals);
+  follow(coinMultiplierBox_, &core::MultiplierSettings::coin);
+  follow(noteMultiplierBox_, &core::MultiplierSettings::note);
+  follow(payoutMultiplierBox_, &core::MultiplierSettings::payout);
+  follow(decimalPlacesBox_, &core::MultiplierSettings::decimals);
   // After the edit, which it checks on the session thread.
   connect(decimalPlacesBox_, &QLineEdit::textChanged, this, &MainWindow::checkDecimalPlaces);
   saveMultipliersButton_ = makeButton(multiplierGroup_, "Button1", "Save", QRect(238, 31, 75, 25));
@@ -184,20 +186,22 @@ void MainWindow::buildDownloadBox(QWidget* client) {
 }
 
 void MainWindow::sendMultiplierSettings() {
-  post(orvex::SendMultiplierSettings);
+  post(core::SendMultiplierSettings);
 }
 void MainWindow::sendPrintStatus() {
-  post(orvex::SendPrintStatus);
+  post(core::SendPrintStatus);
 }
 void MainWindow::searchAndPrint() {
   // The dates as the pickers show them when the button is pressed.
-  const orvex::SearchPeriod period{toCalendar(beginningDatePicker_->date()),
-                                   toCalendar(endingDatePicker_->date())};
-  session_->post([period](orvex::Session& s) { orvex::SearchAndPrint(s, period); });
+  const core::SearchPeriod period{toCalendar(beginningDatePicker_->date()),
+                                  toCalendar(endingDatePicker_->date())};
+  session_->post([period](core::Session& s) { core::SearchAndPrint(s, period); });
 }
 void MainWindow::cancelDownload() {
-  post(orvex::CancelDownload);
+  post(core::CancelDownload);
 }
 void MainWindow::checkDecimalPlaces() {
-  post(orvex::CheckDecimalPlaces);
+  post(core::CheckDecimalPlaces);
 }
+
+}  // namespace orvex::app

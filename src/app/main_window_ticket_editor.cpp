@@ -14,9 +14,11 @@
 #include "app/radio_group.h"
 #include "app/symbol_glyph.h"
 
+namespace orvex::app {
+
 namespace {
 
-using orvex::TicketKind;
+using core::TicketKind;
 
 // The designed numbers in the object names of each line's controls, per
 // ticket: text box, kind group, size group, height group, caption. Note the
@@ -27,7 +29,7 @@ struct LineNumbers {
 };
 
 // clang-format off
-constexpr LineNumbers kLineNumbers[3][orvex::kLinesPerTicket] = {
+constexpr LineNumbers kLineNumbers[3][core::kLinesPerTicket] = {
   {{1, 20, 1, 11, 14}, {2, 22, 2, 12, 15}, {3, 23, 3, 13, 16}, {4, 24, 4, 14, 17},
    {5, 25, 5, 15, 18}, {6, 26, 6, 16, 19}, {7, 27, 7, 17, 20}, {8, 28, 8, 18, 21},
    {9, 29, 9, 19, 22}, {10, 30, 10, 21, 23}},
@@ -52,7 +54,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, in
 
 }  // namespace
 
-std::array<TicketLineEditor*, orvex::kLinesPerTicket>& MainWindow::lines(TicketKind kind) {
+std::array<TicketLineEditor*, core::kLinesPerTicket>& MainWindow::lines(TicketKind kind) {
   switch (kind) {
     case TicketKind::Coin:
       return coinLines_;
@@ -108,7 +110,7 @@ void MainWindow::buildTicketEditor(QWidget* client) {
 void MainWindow::buildTicketPage(QWidget* page, TicketKind kind) {
   const int t = static_cast<int>(kind);
   auto& editors = lines(kind);
-  for (int line = 0; line < orvex::kLinesPerTicket; ++line) {
+  for (int line = 0; line < core::kLinesPerTicket; ++line) {
     const LineNumbers& n = kLineNumbers[t][line];
     const TicketLineEditor::ObjectNames names{QStringLiteral("Edit%1").arg(n.textBox),
                                               QStringLiteral("RadioGroup%1").arg(n.kindGroup),
@@ -122,7 +124,7 @@ void MainWindow::buildTicketPage(QWidget* page, TicketKind kind) {
     // The editor has written its line of the window's copy already.
     connect(editor, &TicketLineEditor::changed, this, [this, editor, kind, index] {
       if (showingSetup_) return;
-      session_->postEdit([kind, index, line = editor->line()](orvex::TicketSetup& s) {
+      session_->postEdit([kind, index, line = editor->line()](core::TicketSetup& s) {
         s.Ticket(kind)[index] = line;
       });
     });
@@ -151,9 +153,9 @@ void MainWindow::buildSymbolChoosers(QWidget* parent) {
   };
   const Chooser choosers[2] = {
       {&wideSymbolBox_, &wideSymbolChooser_, "GroupBox4", "RadioGroup91",
-       "Symbol choice, 20 symbols", orvex::kWideSymbolItems, true},
+       "Symbol choice, 20 symbols", core::kWideSymbolItems, true},
       {&narrowSymbolBox_, &narrowSymbolChooser_, "GroupBox5", "RadioGroup92",
-       "Symbol choice, 18 symbols", orvex::kNarrowSymbolItems, false}};
+       "Symbol choice, 18 symbols", core::kNarrowSymbolItems, false}};
   for (const Chooser& chooser : choosers) {
     auto* box = new QGroupBox(parent);
     box->setObjectName(QString::fromUtf8(chooser.boxName));
@@ -167,14 +169,14 @@ void MainWindow::buildSymbolChoosers(QWidget* parent) {
     group->setItemIndex(0);
     const bool wide = chooser.wide;
     connect(group, &RadioGroup::itemChosen, this, [this, wide](int item) {
-      postEdit([wide, item](orvex::TicketSetup& s) {
+      postEdit([wide, item](core::TicketSetup& s) {
         (wide ? s.symbolItemWide : s.symbolItemNarrow) = item;
       });
     });
     // Each item's character: above it in the upper row, below it in the lower.
     QStringList itemNames;
     for (int i = 0; i < chooser.items; ++i) {
-      const QString character = QString::fromStdString(orvex::SymbolCharacter(i, wide));
+      const QString character = QString::fromStdString(core::SymbolCharacter(i, wide));
       itemNames << QStringLiteral("symbol ") + character;
       const QImage glyph = symbolGlyph(character);
       auto* image = new QLabel(box);
@@ -197,18 +199,18 @@ RadioGroup* MainWindow::symbolChooserInUse() const {
 }
 
 void MainWindow::setSymbolPrinting(bool print) {
-  postEdit([print](orvex::TicketSetup& s) { s.printStatus.symbol = print; });
+  postEdit([print](core::TicketSetup& s) { s.printStatus.symbol = print; });
   symbolChooserInUse()->setEnabled(print);
 }
 
-void MainWindow::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
+void MainWindow::postEdit(std::function<void(core::TicketSetup&)> edit) {
   // Showing the session's setup changes the controls, which holds nothing new.
   if (showingSetup_) return;
   edit(viewSetup_);
   session_->postEdit(std::move(edit));
 }
 
-void MainWindow::showSetup(const orvex::TicketSetup& shown, int editsTaken) {
+void MainWindow::showSetup(const core::TicketSetup& shown, int editsTaken) {
   // A copy taken before edits of ours reached the session would undo them
   // on screen: ask again, and the next one has them.
   if (editsTaken < session_->editsPosted()) {
@@ -217,7 +219,7 @@ void MainWindow::showSetup(const orvex::TicketSetup& shown, int editsTaken) {
   }
   viewSetup_ = shown;
   const QScopedValueRollback showing(showingSetup_, true);
-  const orvex::TicketSetup& setup = viewSetup_;
+  const core::TicketSetup& setup = viewSetup_;
   for (const auto kind : {TicketKind::Coin, TicketKind::Note, TicketKind::Payout}) {
     for (TicketLineEditor* line : lines(kind)) line->refresh();
   }
@@ -236,10 +238,12 @@ void MainWindow::showSetup(const orvex::TicketSetup& shown, int editsTaken) {
   setText(payoutMultiplierBox_, setup.multipliers.payout);
   setText(decimalPlacesBox_, setup.multipliers.decimals);
 
-  const orvex::PrintStatus status = setup.printStatus;
+  const core::PrintStatus status = setup.printStatus;
   printCoinBox_->setChecked(status.coin);
   printNoteBox_->setChecked(status.note);
   printPayoutBox_->setChecked(status.payout);
   printSymbolBox_->setChecked(status.symbol);
   printRecordSearchBox_->setChecked(status.recordSearch);
 }
+
+}  // namespace orvex::app

@@ -8,6 +8,8 @@
 #include "app/status_bar.h"
 #include "app/traffic_log_window.h"
 
+namespace orvex::app {
+
 void MainWindow::setUpTrafficLog() {
   trafficLogWindow_ = std::make_unique<TrafficLogWindow>();
   // Lines are made on the session thread; the window shows them on its own.
@@ -51,3 +53,5 @@ void MainWindow::onTrafficFilesFailed(const QString& reason) {
   statusBar_->addPermanentWidget(stopped);
   trafficLogWindow_->setFolder({});
 }
+
+}  // namespace orvex::app

@@ -4,6 +4,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+namespace orvex::app {
+
 namespace {
 
 QString ToQString(const std::string& text) {
@@ -77,3 +79,5 @@ QString MessageMemo::lineText(int index) const {
   if (index < dropped_ || index >= LineCount()) return {};
   return document()->findBlockByNumber(index - dropped_).text();
 }
+
+}  // namespace orvex::app

@@ -12,7 +12,9 @@
 
 #include "core/ports.h"
 
-class MessageMemo : public QPlainTextEdit, public orvex::MessageWindow {
+namespace orvex::app {
+
+class MessageMemo : public QPlainTextEdit, public core::MessageWindow {
   Q_OBJECT
 
  public:
@@ -33,3 +35,5 @@ class MessageMemo : public QPlainTextEdit, public orvex::MessageWindow {
   int KeptLines() const;
   int dropped_ = 0;  // lines dropped from the top since the last clear
 };
+
+}  // namespace orvex::app

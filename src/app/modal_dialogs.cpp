@@ -9,6 +9,8 @@
 
 #include "platform/workbook/report_folder.h"
 
+namespace orvex::app {
+
 void QtModalDialogs::information(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
   box.exec();
@@ -19,7 +21,7 @@ QString QtModalDialogs::startFolder() {
   // installed it may be /usr/bin.
   if (lastFolder_.isEmpty()) {
     lastFolder_ = QFile::decodeName(QByteArray::fromStdString(
-        orvex::workbook::DocumentsFolder(orvex::workbook::ProcessEnvironment())));
+        platform::workbook::DocumentsFolder(platform::workbook::ProcessEnvironment())));
   }
   return lastFolder_;
 }
@@ -81,3 +83,5 @@ QString toQtFilter(const QString& windowsFilter) {
   if (filters.isEmpty()) return windowsFilter;
   return filters.join(QStringLiteral(";;"));
 }
+
+}  // namespace orvex::app

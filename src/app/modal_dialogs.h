@@ -8,6 +8,8 @@
 class QFileDialog;
 class QWidget;
 
+namespace orvex::app {
+
 // The tool's own question before the window closes with work at stake.
 struct CloseQuestion {
   QString title;
@@ -50,3 +52,5 @@ class QtModalDialogs : public ModalDialogs {
 // "Orvex Files(*.orx)|*.orx" -> "Orvex Files(*.orx)": the description of each
 // pair, with its pattern added when the description does not show it.
 QString toQtFilter(const QString& windowsFilter);
+
+}  // namespace orvex::app

@@ -5,16 +5,18 @@
 
 #include "platform/serial/port_names.h"
 
+namespace orvex::app {
+
 PortListTips::PortListTips(QComboBox* portList) : QObject(portList), portList_(portList) {
   portList_->installEventFilter(this);
   refresh();
 }
 
 void PortListTips::refresh() {
-  const auto ports = orvex::platform::PortNames().All();
-  for (int i = 0; i < portList_->count() && i < orvex::platform::kPortCount; ++i) {
+  const auto ports = platform::PortNames().All();
+  for (int i = 0; i < portList_->count() && i < platform::kPortCount; ++i) {
     const QString tip =
-        QString::fromStdString(orvex::platform::DescribePort(ports[static_cast<std::size_t>(i)]));
+        QString::fromStdString(platform::DescribePort(ports[static_cast<std::size_t>(i)]));
     if (portList_->itemData(i, Qt::ToolTipRole).toString() != tip)
       portList_->setItemData(i, tip, Qt::ToolTipRole);
   }
@@ -29,3 +31,5 @@ bool PortListTips::eventFilter(QObject* watched, QEvent* event) {
   }
   return QObject::eventFilter(watched, event);
 }
+
+}  // namespace orvex::app

@@ -8,6 +8,8 @@
 
 class QComboBox;
 
+namespace orvex::app {
+
 class PortListTips : public QObject {
   Q_OBJECT
 
@@ -21,3 +23,5 @@ class PortListTips : public QObject {
  private:
   QComboBox* portList_;
 };
+
+}  // namespace orvex::app

@@ -1,47 +1,47 @@
 #include "app/port_status_text.h"
 
+namespace orvex::app {
+
 namespace {
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QString Sentence(const orvex::platform::PortProblem& problem) {
-  return Q(orvex::platform::PortProblemText(problem));
+QString Sentence(const platform::PortProblem& problem) {
+  return Q(platform::PortProblemText(problem));
 }
 
 // Raw TCP leaves the line to the device server; RFC 2217 sets it.
-bool ServerSetsLine(const orvex::platform::PortDevice& port) {
-  return port.isAddress() && port.address.mode == orvex::platform::NetMode::RawTcp;
+bool ServerSetsLine(const platform::PortDevice& port) {
+  return port.isAddress() && port.address.mode == platform::NetMode::RawTcp;
 }
 
-QString LineSettings(const orvex::platform::PortDevice& port) {
+QString LineSettings(const platform::PortDevice& port) {
   return ServerSetsLine(port) ? QStringLiteral("device server's line settings")
                               : QStringLiteral("38400 8N1");
 }
 
 }  // namespace
 
-QString portOpenText(const orvex::platform::PortDevice& port) {
+QString portOpenText(const platform::PortDevice& port) {
   return Q(port.comName) + QStringLiteral("  ") + Q(port.device) + QStringLiteral("  ") +
          LineSettings(port) + QStringLiteral("  open");
 }
 
-QString portFailedText(const orvex::platform::PortDevice& port,
-                       const orvex::platform::PortProblem& problem) {
+QString portFailedText(const platform::PortDevice& port, const platform::PortProblem& problem) {
   const QString verb =
       port.isAddress() ? QStringLiteral("  can't connect: ") : QStringLiteral("  can't open: ");
   return Q(port.comName) + verb + Sentence(problem);
 }
 
-QString portAwaitedText(const orvex::platform::PortDevice& port,
-                        const orvex::platform::PortProblem& problem) {
+QString portAwaitedText(const platform::PortDevice& port, const platform::PortProblem& problem) {
   // The list stays locked for the run, as designed.
   const QString locked = QStringLiteral(" ") + portChoiceLockedText();
   // For an address the keeper's fix says when it tries again.
   if (port.isAddress()) return portFailedText(port, problem) + locked;
-  orvex::platform::PortProblem awaited = problem;
-  awaited.fix = orvex::platform::AwaitingFix(port);
+  platform::PortProblem awaited = problem;
+  awaited.fix = platform::AwaitingFix(port);
   return portFailedText(port, awaited) + locked;
 }
 
@@ -49,7 +49,7 @@ QString portChoiceLockedText() {
   return QStringLiteral("To choose another port, restart the tool.");
 }
 
-QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {
+QString portGoneText(const platform::PortDevice& port, bool watching) {
   if (port.isAddress()) {
     return Q(port.comName) + QStringLiteral("  ") + Q(port.device) +
            QStringLiteral(
@@ -62,8 +62,8 @@ QString portGoneText(const orvex::platform::PortDevice& port, bool watching) {
   return head + QStringLiteral("Plug it back in: the tool opens it again by itself.");
 }
 
-QString portBackButFailingText(const orvex::platform::PortDevice& port,
-                               const orvex::platform::PortProblem& problem) {
+QString portBackButFailingText(const platform::PortDevice& port,
+                               const platform::PortProblem& problem) {
   if (port.isAddress()) {
     return Q(port.comName) + QStringLiteral("  can't connect again: ") + Sentence(problem);
   }
@@ -71,7 +71,7 @@ QString portBackButFailingText(const orvex::platform::PortDevice& port,
          QStringLiteral(" The tool keeps watching for it.");
 }
 
-QString portBackNotice(const orvex::platform::PortDevice& port) {
+QString portBackNotice(const platform::PortDevice& port) {
   if (port.isAddress()) {
     return Q(port.comName) + QStringLiteral(" is back: ") + Q(port.device) +
            (ServerSetsLine(port) ? QStringLiteral(" connected again.")
@@ -81,14 +81,15 @@ QString portBackNotice(const orvex::platform::PortDevice& port) {
          QStringLiteral(" opened again, 38400 8N1.");
 }
 
-QString portDetails(const orvex::platform::PortDevice& port,
-                    const orvex::platform::PortProblem& problem) {
+QString portDetails(const platform::PortDevice& port, const platform::PortProblem& problem) {
   QString text;
   if (!problem.cause.empty()) text = Sentence(problem);
   if (!problem.more.empty()) text += QStringLiteral("\n") + Q(problem.more);
   if (port.present()) {
     if (!text.isEmpty()) text += QStringLiteral("\n\n");
-    text += Q(port.comName) + QStringLiteral(": ") + Q(orvex::platform::DescribePort(port));
+    text += Q(port.comName) + QStringLiteral(": ") + Q(platform::DescribePort(port));
   }
   return text;
 }
+
+}  // namespace orvex::app

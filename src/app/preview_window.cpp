@@ -11,6 +11,8 @@
 #include "app/logo_picture.h"
 #include "core/preview/preview_plan.h"
 
+namespace orvex::app {
+
 PreviewWindow::PreviewWindow(QWidget* mainWindow) : QWidget(nullptr), mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("Form3"));
   setWindowTitle(QStringLiteral("Preview window"));
@@ -33,12 +35,12 @@ PreviewWindow::PreviewWindow(QWidget* mainWindow) : QWidget(nullptr), mainWindow
   }
 }
 
-void PreviewWindow::ShowPreview(const orvex::PreviewPlan& plan) {
+void PreviewWindow::ShowPreview(const core::PreviewPlan& plan) {
   // A plan that stopped at a line has had its message shown by the core;
   // the preview window stays as it was.
   if (plan.stopped) return;
   for (std::size_t k = 0; k < strips_.size(); ++k) {
-    const orvex::PreviewStrip& s = plan.strips[k];
+    const core::PreviewStrip& s = plan.strips[k];
     QLabel* strip = strips_[k];
     strip->setVisible(s.visible);
     if (!s.laidOut) continue;  // a missing logo keeps what the strip had
@@ -66,7 +68,7 @@ void PreviewWindow::ShowPreview(const orvex::PreviewPlan& plan) {
       strip->setPixmap(QPixmap::fromImage(image));
     }
   }
-  panel_->setGeometry(orvex::PreviewPanelLeft(width()), panel_->y(), panel_->width(),
+  panel_->setGeometry(core::PreviewPanelLeft(width()), panel_->y(), panel_->width(),
                       plan.panelHeight);
 
   rememberedState_ = mainWindow_ != nullptr ? mainWindow_->windowState() : Qt::WindowNoState;
@@ -99,3 +101,5 @@ void PreviewWindow::keyPressEvent(QKeyEvent* event) {
   }
   QWidget::keyPressEvent(event);
 }
+
+}  // namespace orvex::app

@@ -10,7 +10,9 @@
 class QFrame;
 class QLabel;
 
-class PreviewWindow : public QWidget, public orvex::PreviewPort {
+namespace orvex::app {
+
+class PreviewWindow : public QWidget, public core::PreviewPort {
   Q_OBJECT
 
  public:
@@ -18,7 +20,7 @@ class PreviewWindow : public QWidget, public orvex::PreviewPort {
   // when the preview closes.
   explicit PreviewWindow(QWidget* mainWindow);
 
-  void ShowPreview(const orvex::PreviewPlan& plan) override;
+  void ShowPreview(const core::PreviewPlan& plan) override;
   // Gives the main window back the state it had before the preview.
   void restoreMainWindow();
 
@@ -37,3 +39,5 @@ class PreviewWindow : public QWidget, public orvex::PreviewPort {
   std::array<QLabel*, 10> strips_{};
   Qt::WindowStates rememberedState_ = Qt::WindowNoState;
 };
+
+}  // namespace orvex::app

@@ -3,7 +3,9 @@
 #include <QDate>
 #include <QLocale>
 
-std::string QtClock::ShortDate(const orvex::CalendarDate& date) const {
+namespace orvex::app {
+
+std::string QtClock::ShortDate(const core::CalendarDate& date) const {
   const QDate d(date.year, date.month, date.day);
   return QLocale().toString(d, QLocale::ShortFormat).toStdString();
 }
@@ -13,3 +15,5 @@ char QtClock::DecimalSeparator() const {
   if (point.size() == 1 && point[0].unicode() < 0x80) return point[0].toLatin1();
   return '.';
 }
+
+}  // namespace orvex::app

@@ -5,11 +5,15 @@
 #include <QRadioButton>
 #include <QScopedValueRollback>
 
+namespace orvex::app {
+
 namespace {
 
 // A plain frame would be announced as a border; this one groups its items.
 QAccessibleInterface* GroupingFactory(const QString& className, QObject* object) {
-  if (className != QLatin1String("RadioGroup") || !object->isWidgetType()) return nullptr;
+  if (className != QLatin1String(RadioGroup::staticMetaObject.className()) ||
+      !object->isWidgetType())
+    return nullptr;
   return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
 }
 
@@ -108,3 +112,5 @@ void RadioGroup::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   placeItems();
 }
+
+}  // namespace orvex::app

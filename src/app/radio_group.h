@@ -11,6 +11,8 @@
 
 class QRadioButton;
 
+namespace orvex::app {
+
 class RadioGroup : public QFrame {
   Q_OBJECT
 
@@ -47,3 +49,5 @@ class RadioGroup : public QFrame {
   int itemIndex_ = -1;
   bool settingIndex_ = false;
 };
+
+}  // namespace orvex::app

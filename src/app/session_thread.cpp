@@ -9,11 +9,13 @@
 #include "app/port_status_text.h"
 #include "core/formatfile/format_file.h"
 
+namespace orvex::app {
+
 // ---- the ports, on the session thread ----
 
 // The message window: lines go to the window in order; the count is asked
 // for, since the operator may have typed lines of their own there.
-class SessionThread::MemoRelay : public orvex::MessageWindow {
+class SessionThread::MemoRelay : public core::MessageWindow {
  public:
   explicit MemoRelay(SessionThread& owner) : owner_(owner) {}
   void AppendLine(const std::string& text) override {
@@ -23,7 +25,7 @@ class SessionThread::MemoRelay : public orvex::MessageWindow {
     owner_.later([memo = owner_.side_.memo, index, text] { memo->ReplaceLine(index, text); });
   }
   int LineCount() const override {
-    orvex::MessageWindow* memo = owner_.side_.memo;
+    core::MessageWindow* memo = owner_.side_.memo;
     return owner_.askNow<int>([memo] { return memo->LineCount(); }, 0);
   }
   void ClearLines() override {
@@ -34,7 +36,7 @@ class SessionThread::MemoRelay : public orvex::MessageWindow {
   SessionThread& owner_;
 };
 
-class SessionThread::PanelRelay : public orvex::PanelPort {
+class SessionThread::PanelRelay : public core::PanelPort {
  public:
   explicit PanelRelay(SessionThread& owner) : owner_(owner) {}
   void SetGauge(int percent) override {
@@ -51,21 +53,21 @@ class SessionThread::PanelRelay : public orvex::PanelPort {
     owner_.later([panel = owner_.side_.panel, enabled] { panel->SetSymbolCheckEnabled(enabled); });
   }
   void ShowMessage(const std::string& text) override {
-    orvex::PanelPort* panel = owner_.side_.panel;
+    core::PanelPort* panel = owner_.side_.panel;
     owner_.askModal<bool>([panel, text] {
       panel->ShowMessage(text);
       return true;
     });
   }
   std::optional<std::string> ChooseOpenFile(const std::string& filter) override {
-    orvex::PanelPort* panel = owner_.side_.panel;
+    core::PanelPort* panel = owner_.side_.panel;
     const auto chosen = owner_.askModal<std::optional<std::string>>(
         [panel, filter] { return panel->ChooseOpenFile(filter); });
     return chosen ? *chosen : std::nullopt;
   }
   std::optional<std::string> ChooseSaveFile(const std::string& filter,
                                             const std::string& defaultSuffix) override {
-    orvex::PanelPort* panel = owner_.side_.panel;
+    core::PanelPort* panel = owner_.side_.panel;
     const auto chosen = owner_.askModal<std::optional<std::string>>(
         [panel, filter, defaultSuffix] { return panel->ChooseSaveFile(filter, defaultSuffix); });
     return chosen ? *chosen : std::nullopt;
@@ -77,7 +79,7 @@ class SessionThread::PanelRelay : public orvex::PanelPort {
   std::atomic<int> pendingGauge_{kNone};
 };
 
-class SessionThread::ViewRelay : public orvex::SetupView {
+class SessionThread::ViewRelay : public core::SetupView {
  public:
   explicit ViewRelay(SessionThread& owner) : owner_(owner) {}
   void RefreshSetup() override { owner_.requestSetupNow(); }
@@ -98,10 +100,10 @@ class SessionThread::ViewRelay : public orvex::SetupView {
   SessionThread& owner_;
 };
 
-class SessionThread::PreviewRelay : public orvex::PreviewPort {
+class SessionThread::PreviewRelay : public core::PreviewPort {
  public:
   explicit PreviewRelay(SessionThread& owner) : owner_(owner) {}
-  void ShowPreview(const orvex::PreviewPlan& plan) override {
+  void ShowPreview(const core::PreviewPlan& plan) override {
     owner_.later([preview = owner_.side_.preview, plan] {
       if (preview != nullptr) preview->ShowPreview(plan);
     });
@@ -113,20 +115,20 @@ class SessionThread::PreviewRelay : public orvex::PreviewPort {
 
 // The port's story: the designed lines in the message window, the status
 // bar's words on the window thread, and the same words on standard error.
-class SessionThread::PortRelay : public orvex::platform::PortKeeper::Listener {
+class SessionThread::PortRelay : public platform::PortKeeper::Listener {
  public:
   explicit PortRelay(SessionThread& owner) : owner_(owner) {}
   std::string name;  // the name chosen: COM3
 
-  void PortOpened(const orvex::platform::PortDevice& device, bool again) override {
+  void PortOpened(const platform::PortDevice& device, bool again) override {
     if (!again) {
       owner_.session_.Append(name + "  open now");
       owner_.session_.AppendEmpty();
     }
     tell({again ? PortEvent::Kind::Reopened : PortEvent::Kind::Opened, device, {}, false, {}, {}});
   }
-  void PortFailed(const orvex::platform::PortDevice& device,
-                  const orvex::platform::PortProblem& problem, bool awaited) override {
+  void PortFailed(const platform::PortDevice& device, const platform::PortProblem& problem,
+                  bool awaited) override {
     owner_.session_.Append("can't open  " + name);
     owner_.session_.AppendEmpty();
     tell({awaited ? PortEvent::Kind::Awaited : PortEvent::Kind::Failed,
@@ -136,19 +138,19 @@ class SessionThread::PortRelay : public orvex::platform::PortKeeper::Listener {
           {},
           {}});
   }
-  void PortGone(const orvex::platform::PortDevice& device, bool watching) override {
+  void PortGone(const platform::PortDevice& device, bool watching) override {
     // The message window keeps to the printer's own reports: an outstanding
     // request runs into its reply timeout as usual.
     tell({PortEvent::Kind::Gone, device, {}, watching, {}, {}});
   }
-  void PortBackButFailing(const orvex::platform::PortDevice& device,
-                          const orvex::platform::PortProblem& problem) override {
+  void PortBackButFailing(const platform::PortDevice& device,
+                          const platform::PortProblem& problem) override {
     tell({PortEvent::Kind::BackButFailing, device, problem, false, {}, {}});
   }
 
  private:
   void tell(PortEvent event) {
-    const orvex::platform::PortDevice& device = event.device;
+    const platform::PortDevice& device = event.device;
     switch (event.kind) {
       case PortEvent::Kind::Opened:
         event.text = portOpenText(device);
@@ -190,10 +192,10 @@ SessionThread::SessionThread(QObject* window, WindowSide side)
       panel_(std::make_unique<PanelRelay>(*this)),
       view_(std::make_unique<ViewRelay>(*this)),
       preview_(std::make_unique<PreviewRelay>(*this)),
-      session_(orvex::Ports{*memo_, host_, host_, *panel_, clock_, host_, *view_, spreadsheet_,
-                            *preview_}),
+      session_(core::Ports{*memo_, host_, host_, *panel_, clock_, host_, *view_, spreadsheet_,
+                           *preview_}),
       portRelay_(std::make_unique<PortRelay>(*this)),
-      keeper_(std::make_unique<orvex::platform::PortKeeper>(host_, *portRelay_)) {
+      keeper_(std::make_unique<platform::PortKeeper>(host_, *portRelay_)) {
   host_.Attach(session_);
   host_.SetRoundObserver([this](bool requestBegins) { tellStake(requestBegins); });
   spreadsheet_.SetSavedListener([this](const std::string& path) {
@@ -228,7 +230,7 @@ void SessionThread::stop() {
   keeper_->Close();
 }
 
-void SessionThread::post(std::function<void(orvex::Session&)> call) {
+void SessionThread::post(std::function<void(core::Session&)> call) {
   host_.Post([this, call = std::move(call)] {
     call(session_);
     noteSetup();  // Clear and a chosen logo change it too
@@ -236,7 +238,7 @@ void SessionThread::post(std::function<void(orvex::Session&)> call) {
   });
 }
 
-void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
+void SessionThread::postEdit(std::function<void(core::TicketSetup&)> edit) {
   ++editsPosted_;
   host_.Post([this, edit = std::move(edit)] {
     edit(session_.setup);
@@ -246,7 +248,7 @@ void SessionThread::postEdit(std::function<void(orvex::TicketSetup&)> edit) {
   });
 }
 
-void SessionThread::postStoring(std::function<bool(orvex::Session&)> command,
+void SessionThread::postStoring(std::function<bool(core::Session&)> command,
                                 std::function<void(bool stored)> done) {
   host_.Post([this, command = std::move(command), done = std::move(done)] {
     const bool stored = command(session_);
@@ -262,12 +264,12 @@ void SessionThread::postStoring(std::function<bool(orvex::Session&)> command,
 
 void SessionThread::storeSetup() {
   // What a save would write: the setup as the file holds it.
-  storedLines_ = orvex::FormatFile::FromSetup(session_.setup).lines;
+  storedLines_ = core::FormatFile::FromSetup(session_.setup).lines;
   setupChanged_ = false;
 }
 
 void SessionThread::noteSetup() {
-  setupChanged_ = orvex::FormatFile::FromSetup(session_.setup).lines != storedLines_;
+  setupChanged_ = core::FormatFile::FromSetup(session_.setup).lines != storedLines_;
 }
 
 void SessionThread::tellStake(bool requestBegins) {
@@ -310,7 +312,7 @@ void SessionThread::switchPort(const std::string& comName) {
   });
 }
 
-void SessionThread::runAndWait(const std::function<void(orvex::Session&)>& call) {
+void SessionThread::runAndWait(const std::function<void(core::Session&)>& call) {
   if (!started_ || stopped_) {
     call(session_);
     return;
@@ -333,3 +335,5 @@ void SessionThread::later(std::function<void()> call) {
   if (window == nullptr) return;
   QMetaObject::invokeMethod(window, std::move(call), Qt::QueuedConnection);
 }
+
+}  // namespace orvex::app

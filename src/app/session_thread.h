@@ -35,12 +35,14 @@
 #include "platform/host/session_host.h"
 #include "platform/workbook/embedded_spreadsheet.h"
 
+namespace orvex::app {
+
 // What happened to the port, for the status bar.
 struct PortEvent {
   enum class Kind { Opened, Reopened, Failed, Awaited, Gone, BackButFailing };
   Kind kind = Kind::Opened;
-  orvex::platform::PortDevice device;
-  orvex::platform::PortProblem problem;
+  platform::PortDevice device;
+  platform::PortProblem problem;
   bool watching = false;  // Gone: the tool waits for the device to come back
   // The status bar's port line and notice, made once: standard error gets
   // the same words.
@@ -61,12 +63,12 @@ struct SessionStake {
 
 // The far ends of the session's ports, on the window thread.
 struct WindowSide {
-  orvex::MessageWindow* memo = nullptr;
-  orvex::PanelPort* panel = nullptr;
-  orvex::PreviewPort* preview = nullptr;
+  core::MessageWindow* memo = nullptr;
+  core::PanelPort* panel = nullptr;
+  core::PreviewPort* preview = nullptr;
   // The setup as the session holds it, with the count of posted edits it
   // has taken in.
-  std::function<void(const orvex::TicketSetup&, int editsTaken)> showSetup;
+  std::function<void(const core::TicketSetup&, int editsTaken)> showSetup;
   // A logo slot's picture (a null image: a logo of no rows); nothing: blank.
   std::function<void(int slot, const std::optional<QImage>&)> showLogo;
   std::function<void(const PortEvent&)> portChanged;
@@ -85,8 +87,8 @@ class SessionThread : public QObject {
 
   // The session, for setting it up before start() and for the tests' own
   // look at it (through runAndWait once started).
-  orvex::Session& session() { return session_; }
-  orvex::platform::SessionHost& host() { return host_; }
+  core::Session& session() { return session_; }
+  platform::SessionHost& host() { return host_; }
 
   void start();
   // Ends what runs (see SessionHost::Stop), releases the port, joins the
@@ -95,15 +97,15 @@ class SessionThread : public QObject {
   bool running() const { return started_ && !stopped_; }
 
   // Runs `call` on the session thread, in order.
-  void post(std::function<void(orvex::Session&)> call);
+  void post(std::function<void(core::Session&)> call);
   // An edit of the setup by the window, counted.
-  void postEdit(std::function<void(orvex::TicketSetup&)> edit);
+  void postEdit(std::function<void(core::TicketSetup&)> edit);
   int editsPosted() const { return editsPosted_; }
   // Has the setup shown again (with the edits taken in by then).
   void requestSetup();
   // Runs a save or load of the setup (true: the setup is now a file's),
   // then done(result) on the window thread, if given.
-  void postStoring(std::function<bool(orvex::Session&)> command,
+  void postStoring(std::function<bool(core::Session&)> command,
                    std::function<void(bool stored)> done = {});
 
   // The port.
@@ -118,7 +120,7 @@ class SessionThread : public QObject {
   // For tests: runs `call` on the session thread and returns once it has
   // run, handling the window's events meanwhile (the session may ask the
   // window something while it runs).
-  void runAndWait(const std::function<void(orvex::Session&)>& call);
+  void runAndWait(const std::function<void(core::Session&)>& call);
 
   // The session thread asks the window thread; for the ports.
   void later(std::function<void()> call);
@@ -146,16 +148,16 @@ class SessionThread : public QObject {
 
   QPointer<QObject> window_;
   WindowSide side_;
-  orvex::platform::SessionHost host_;
+  platform::SessionHost host_;
   std::unique_ptr<MemoRelay> memo_;
   std::unique_ptr<PanelRelay> panel_;
   std::unique_ptr<ViewRelay> view_;
   std::unique_ptr<PreviewRelay> preview_;
   QtClock clock_;
-  orvex::EmbeddedSpreadsheet spreadsheet_;
-  orvex::Session session_;
+  platform::workbook::EmbeddedSpreadsheet spreadsheet_;
+  core::Session session_;
   std::unique_ptr<PortRelay> portRelay_;
-  std::unique_ptr<orvex::platform::PortKeeper> keeper_;
+  std::unique_ptr<platform::PortKeeper> keeper_;
 
   std::function<void(const std::string&)> portTaken_;  // session thread
   int editsPosted_ = 0;                                // window thread
@@ -207,3 +209,5 @@ T SessionThread::askNow(std::function<T()> ask, T ifStopped) {
   asked_.wait(lock, [&] { return answer->done || stopping_; });
   return answer->done ? std::move(answer->value) : ifStopped;
 }
+
+}  // namespace orvex::app

@@ -5,6 +5,10 @@
 
 #include <QString>
 
+namespace orvex::app {
+
 class MainWindow;
 
 void LoadStartFile(MainWindow& window, const QString& path);
+
+}  // namespace orvex::app

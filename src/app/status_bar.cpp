@@ -11,6 +11,8 @@
 
 #include "app/desktop_opener.h"
 
+namespace orvex::app {
+
 // A line of the bar that wraps its text and takes the height the text needs
 // at the width the bar gives it.
 class WrappingLabel : public QLabel {
@@ -263,3 +265,5 @@ void StatusBar::openOnDesktop(const QString& path) {
     showNoticeLine(NothingOpenedText(path), kNoticeMs);
   });
 }
+
+}  // namespace orvex::app

@@ -22,6 +22,9 @@
 
 class QLabel;
 class QToolButton;
+
+namespace orvex::app {
+
 class WrappingLabel;
 
 class StatusBar : public QStatusBar {
@@ -74,3 +77,5 @@ class StatusBar : public QStatusBar {
   QTimer noticeTimer_;
   int height_ = 0;
 };
+
+}  // namespace orvex::app

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QPainter>
 
+namespace orvex::app {
+
 QSize symbolGlyphSize(const QString& character) {
   const bool wide = character == QStringLiteral("%") || character == QStringLiteral("@");
   return QSize(wide ? 10 : 8, 13);
@@ -25,3 +27,5 @@ QImage symbolGlyph(const QString& character) {
   // One bit a pixel, as the printer's own font.
   return canvas.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
 }
+
+}  // namespace orvex::app

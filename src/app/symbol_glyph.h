@@ -5,5 +5,9 @@
 #include <QImage>
 #include <QString>
 
+namespace orvex::app {
+
 QSize symbolGlyphSize(const QString& character);
 QImage symbolGlyph(const QString& character);
+
+}  // namespace orvex::app

@@ -9,6 +9,8 @@
 #include "app/radio_group.h"
 #include "core/text/cp1252.h"
 
+namespace orvex::app {
+
 namespace {
 
 constexpr int kGroupHeight = 26;
@@ -16,8 +18,8 @@ constexpr int kEditLeft = 4;
 constexpr int kEditWidth = 158;
 
 // What the items of each group stand for, in item order.
-const char* const kKindNames[orvex::kKindItems] = {"Text", "Logo 1",   "Logo 2",  "Logo 3",
-                                                   "Data", "Not used", "Security"};
+const char* const kKindNames[core::kKindItems] = {"Text", "Logo 1",   "Logo 2",  "Logo 3",
+                                                  "Data", "Not used", "Security"};
 
 RadioGroup* MakeGroup(QWidget* page, const QString& objectName, int items, int x, int y) {
   auto* group = new RadioGroup(items, items, page);
@@ -36,7 +38,7 @@ void NameGroup(RadioGroup* group, const QString& groupName, const QStringList& i
 
 }  // namespace
 
-TicketLineEditor::TicketLineEditor(QWidget* page, int row, orvex::FormatLine& line,
+TicketLineEditor::TicketLineEditor(QWidget* page, int row, core::FormatLine& line,
                                    const ObjectNames& names, const QString& lineName)
     : QObject(page), line_(line) {
   const int top = kRowTop + row * kRowPitch;
@@ -50,14 +52,14 @@ TicketLineEditor::TicketLineEditor(QWidget* page, int row, orvex::FormatLine& li
   textBox_ = new QLineEdit(page);
   textBox_->setObjectName(names.textBox);
   textBox_->setGeometry(kEditLeft, top + 3, kEditWidth, 21);
-  textBox_->setMaxLength(static_cast<int>(orvex::kMaxTextBytes));
-  textBox_->setValidator(new Cp1252Validator(orvex::kMaxTextBytes, textBox_));
+  textBox_->setMaxLength(static_cast<int>(core::kMaxTextBytes));
+  textBox_->setValidator(new Cp1252Validator(core::kMaxTextBytes, textBox_));
   textBox_->setAccessibleName(lineName + QStringLiteral(", text"));
   connect(textBox_, &QLineEdit::textChanged, this, &TicketLineEditor::followText);
 
-  kindGroup_ = MakeGroup(page, names.kindGroup, orvex::kKindItems, kKindLeft, top);
-  sizeGroup_ = MakeGroup(page, names.sizeGroup, orvex::kSizeItems, kSizeLeft, top);
-  heightGroup_ = MakeGroup(page, names.heightGroup, orvex::kHeightItems, kHeightLeft, top);
+  kindGroup_ = MakeGroup(page, names.kindGroup, core::kKindItems, kKindLeft, top);
+  sizeGroup_ = MakeGroup(page, names.sizeGroup, core::kSizeItems, kSizeLeft, top);
+  heightGroup_ = MakeGroup(page, names.heightGroup, core::kHeightItems, kHeightLeft, top);
   QStringList kinds;
   for (const char* kind : kKindNames) kinds << QString::fromUtf8(kind);
   NameGroup(kindGroup_, lineName + QStringLiteral(", kind"), kinds);
@@ -84,7 +86,7 @@ TicketLineEditor::TicketLineEditor(QWidget* page, int row, orvex::FormatLine& li
 void TicketLineEditor::followText(const QString& text) {
   if (refreshing_) return;
   const QByteArray utf8 = text.toUtf8();
-  auto bytes = orvex::Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
+  auto bytes = core::Utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
   if (bytes) {
     line_.SetText(std::move(*bytes));
     emit changed();
@@ -99,7 +101,7 @@ void TicketLineEditor::followText(const QString& text) {
 
 void TicketLineEditor::showModelText() {
   const QScopedValueRollback quiet(refreshing_, true);
-  const QString text = QString::fromStdString(orvex::Cp1252ToUtf8(line_.text));
+  const QString text = QString::fromStdString(core::Cp1252ToUtf8(line_.text));
   // setText also clears the undo history: only when the text differs.
   if (textBox_->text() != text) textBox_->setText(text);
 }
@@ -113,10 +115,12 @@ void TicketLineEditor::refresh() {
 }
 
 void TicketLineEditor::applyKindRule() {
-  const orvex::LineAppearance look = orvex::KindRule(line_.kindItem);
+  const core::LineAppearance look = core::KindRule(line_.kindItem);
   if (!look.textVisible) caption_->setText(QString::fromStdString(look.caption));
   textBox_->setVisible(look.textVisible);
   caption_->setVisible(!look.textVisible);
   sizeGroup_->setEnabled(look.sizeEnabled);
   heightGroup_->setEnabled(look.heightEnabled);
 }
+
+}  // namespace orvex::app

@@ -17,6 +17,9 @@
 class QLabel;
 class QLineEdit;
 class QWidget;
+
+namespace orvex::app {
+
 class RadioGroup;
 
 class TicketLineEditor : public QObject {
@@ -38,7 +41,7 @@ class TicketLineEditor : public QObject {
 
   // Builds the controls of row `row` (0 = top) on `page`. `lineName` says
   // which line it is to a screen reader ("Coin line 3").
-  TicketLineEditor(QWidget* page, int row, orvex::FormatLine& line, const ObjectNames& names,
+  TicketLineEditor(QWidget* page, int row, core::FormatLine& line, const ObjectNames& names,
                    const QString& lineName);
 
   QLineEdit* textBox() const { return textBox_; }
@@ -49,7 +52,7 @@ class TicketLineEditor : public QObject {
 
   // Shows the line as the model holds it; runs none of the checks of an edit.
   void refresh();
-  const orvex::FormatLine& line() const { return line_; }
+  const core::FormatLine& line() const { return line_; }
 
  signals:
   // An edit has changed the line.
@@ -60,7 +63,7 @@ class TicketLineEditor : public QObject {
   void showModelText();
   void applyKindRule();
 
-  orvex::FormatLine& line_;
+  core::FormatLine& line_;
   QLabel* caption_ = nullptr;
   QLineEdit* textBox_ = nullptr;
   RadioGroup* kindGroup_ = nullptr;
@@ -68,3 +71,5 @@ class TicketLineEditor : public QObject {
   RadioGroup* heightGroup_ = nullptr;
   bool refreshing_ = false;
 };
+
+}  // namespace orvex::app

@@ -17,6 +17,8 @@
 
 #include "app/desktop_opener.h"
 
+namespace orvex::app {
+
 namespace {
 constexpr int kRefreshMs = 100;
 }  // namespace
@@ -199,3 +201,5 @@ void TrafficLogWindow::showStatus() {
   if (!openProblem_.isEmpty()) text = openProblem_ + QStringLiteral(" ") + text;
   statusLabel_->setText(text);
 }
+
+}  // namespace orvex::app

@@ -15,6 +15,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace orvex::app {
+
 class TrafficLogWindow : public QWidget {
   Q_OBJECT
 
@@ -63,3 +65,5 @@ class TrafficLogWindow : public QWidget {
   QPlainTextEdit* view_ = nullptr;
   QLabel* statusLabel_ = nullptr;
 };
+
+}  // namespace orvex::app

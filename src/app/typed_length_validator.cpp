@@ -3,6 +3,8 @@
 #include <QLineEdit>
 #include <algorithm>
 
+namespace orvex::app {
+
 TypedLengthValidator::TypedLengthValidator(int typedLength, QLineEdit* box,
                                            std::function<QString()> held)
     : QValidator(box), typedLength_(typedLength), box_(box), held_(std::move(held)) {}
@@ -24,3 +26,5 @@ QValidator::State TypedLengthValidator::validate(QString& input, int& pos) const
   pos = std::min(pos, static_cast<int>(room));
   return Acceptable;
 }
+
+}  // namespace orvex::app

@@ -9,6 +9,8 @@
 
 class QLineEdit;
 
+namespace orvex::app {
+
 class TypedLengthValidator : public QValidator {
   Q_OBJECT
 
@@ -23,3 +25,5 @@ class TypedLengthValidator : public QValidator {
   QLineEdit* box_;
   std::function<QString()> held_;
 };
+
+}  // namespace orvex::app

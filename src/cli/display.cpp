@@ -59,8 +59,8 @@ void Display::Finish(const std::vector<const PrinterRecord*>& printers, bool sto
   // Plain lines told each failure whole already, as it came.
   for (const PrinterRecord* printer : printers) {
     if (!rows_ || printer->outcome != Outcome::Failed) continue;
-    out_ << EscapeControls(printer->port) << ": FAILED: " << EscapeControls(printer->reason)
-         << '\n';
+    out_ << core::EscapeControls(printer->port)
+         << ": FAILED: " << core::EscapeControls(printer->reason) << '\n';
   }
   out_ << SummaryLine(printers, stopped) << '\n' << std::flush;
 }

@@ -15,7 +15,7 @@ namespace orvex::cli {
 
 // Keeps every message box's text; gauge and symbol chooser go nowhere
 // unless a subclass wants them. File dialogs are always cancelled.
-class CollectingPanel : public PanelPort {
+class CollectingPanel : public core::PanelPort {
  public:
   void SetGauge(int) override {}
   void ShowSymbolChooser(bool) override {}
@@ -29,7 +29,7 @@ class CollectingPanel : public PanelPort {
   std::vector<std::string> messages;
 };
 
-class LineList : public MessageWindow {
+class LineList : public core::MessageWindow {
  public:
   void AppendLine(const std::string& text) override { lines.push_back(text); }
   void ReplaceLine(int index, const std::string& text) override;
@@ -39,16 +39,16 @@ class LineList : public MessageWindow {
   std::vector<std::string> lines;
 };
 
-class NoSetupView : public SetupView {
+class NoSetupView : public core::SetupView {
  public:
   void RefreshSetup() override {}
   bool ShowLogo(int) override { return true; }  // nothing to draw it on
   void BlankLogo(int) override {}
 };
 
-class NoPreview : public PreviewPort {
+class NoPreview : public core::PreviewPort {
  public:
-  void ShowPreview(const PreviewPlan&) override {}
+  void ShowPreview(const core::PreviewPlan&) override {}
 };
 
 }  // namespace orvex::cli

@@ -27,7 +27,7 @@ class PrinterHost {
   virtual std::int64_t NowMs() const = 0;
   // The clock reading that the core used last (the clock setting, the
   // record search's stamp); nullopt when it has read none.
-  virtual std::optional<LocalDateTime> LastClockReading() const = 0;
+  virtual std::optional<core::LocalDateTime> LastClockReading() const = 0;
   // The message window's lines from index on, and the message boxes shown
   // from index on (counted from the first one).
   virtual std::vector<std::string> LinesFrom(int index) const = 0;

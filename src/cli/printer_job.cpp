@@ -12,25 +12,25 @@ namespace {
 // bursts; this is time for a late answer to arrive.
 constexpr int kSettleMs = 300;
 
-bool Identified(const Session& session) {
-  const ConnectionState& st = session.state;
-  return st.identified && st.identifyStep == 0 && st.linkState == LinkState::Online;
+bool Identified(const core::Session& session) {
+  const core::ConnectionState& st = session.state;
+  return st.identified && st.identifyStep == 0 && st.linkState == core::LinkState::Online;
 }
 
 }  // namespace
 
-bool RequestPending(const Session& session) {
+bool RequestPending(const core::Session& session) {
   return session.pending.Any();
 }
 
-bool Ask(Session& session, const std::function<void()>& command) {
+bool Ask(core::Session& session, const std::function<void()>& command) {
   const std::uint64_t answered = session.requestsAnswered;
   command();
   session.io.events.WaitWhile([&session] { return RequestPending(session); });
   return session.requestsAnswered != answered;
 }
 
-bool Ask(Session& session, void (*command)(Session&)) {
+bool Ask(core::Session& session, void (*command)(core::Session&)) {
   return Ask(session, [&session, command] { command(session); });
 }
 
@@ -39,7 +39,7 @@ void Fail(PrinterRecord& record, const std::string& reason) {
   if (record.reason.empty()) record.reason = reason;
 }
 
-void Identify(Session& session, PrinterHost& host, const IdentifySettings& settings,
+void Identify(core::Session& session, PrinterHost& host, const IdentifySettings& settings,
               PrinterRecord& record, ProgressSink& sink) {
   sink.Activity(settings.probe ? "asking for the printer's variant" : "waiting for the printer");
   if (settings.probe) ProbeVariant(session);

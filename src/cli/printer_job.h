@@ -15,14 +15,14 @@ namespace orvex::cli {
 
 // Whether the session still waits for the reply to a request. The one
 // place that looks at the pending requests.
-bool RequestPending(const Session& session);
+bool RequestPending(const core::Session& session);
 
 // Runs `command` as its menu item runs it and waits for its reply section
 // as the core's own commands wait (a stop gives the request its grace);
 // false when nothing was sent (its guard refused it), or the reply timeout,
 // a stop or a hang-up ended the wait instead.
-bool Ask(Session& session, const std::function<void()>& command);
-bool Ask(Session& session, void (*command)(Session&));
+bool Ask(core::Session& session, const std::function<void()>& command);
+bool Ask(core::Session& session, void (*command)(core::Session&));
 
 // The record fails, with the first reason given.
 void Fail(PrinterRecord& record, const std::string& reason);
@@ -35,7 +35,7 @@ struct IdentifySettings {
 };
 // Waits until the printer is identified and online; sets record.online and
 // record.variant, or fails the record.
-void Identify(Session& session, PrinterHost& host, const IdentifySettings& settings,
+void Identify(core::Session& session, PrinterHost& host, const IdentifySettings& settings,
               PrinterRecord& record, ProgressSink& sink);
 
 // The outcome of a run nothing failed: interrupted by a stop, failed by a

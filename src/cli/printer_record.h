@@ -38,7 +38,7 @@ struct PrinterRecord {
   std::string device;  // the device it resolved to
   bool online = false;
   Variant variant = Variant::Unknown;
-  std::optional<FirmwareReply> firmware;
+  std::optional<core::FirmwareReply> firmware;
   Outcome outcome = Outcome::Running;
   std::string reason;  // the first thing that went wrong, for a failed printer
   double seconds = 0;

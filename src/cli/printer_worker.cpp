@@ -7,13 +7,13 @@
 namespace orvex::cli {
 
 PrinterWorker::PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
-                             Spreadsheet* spreadsheet)
+                             core::Spreadsheet* spreadsheet)
     : choice_(std::move(port)),
       sink_(sink),
       stop_(stop),
       memo_(*this),
-      session_(Ports{memo_, *this, host_, *this, clock_, *this, view_,
-                     spreadsheet != nullptr ? *spreadsheet : noSpreadsheet_, preview_}) {
+      session_(core::Ports{memo_, *this, host_, *this, clock_, *this, view_,
+                           spreadsheet != nullptr ? *spreadsheet : noSpreadsheet_, preview_}) {
   host_.Attach(session_);
   session_.traffic.SetObserver(this);
   host_.SetHangUpHandler([this] {
@@ -21,7 +21,7 @@ PrinterWorker::PrinterWorker(PortChoice port, ProgressSink& sink, const std::ato
     // reply timeout. The reset drops every pending request and ends the
     // waits of the downloads and the batch.
     hungUp_ = true;
-    CommunicationReset(session_);
+    core::CommunicationReset(session_);
   });
 }
 
@@ -70,16 +70,17 @@ std::vector<std::string> PrinterWorker::MessagesFrom(int index) const {
 
 void PrinterWorker::Lines::ReplaceLine(int index, const std::string& text) {
   LineList::ReplaceLine(index, text);
-  const Session& session = worker_.session_;
-  if (index == session.state.timeoutLine && worker_.host_.TimerEnabled(TimerId::ReplyTimeout)) {
+  const core::Session& session = worker_.session_;
+  if (index == session.state.timeoutLine &&
+      worker_.host_.TimerEnabled(core::TimerId::ReplyTimeout)) {
     worker_.waitShown_ = true;
     worker_.sink_.Waiting(session.state.timeoutSeconds);
   }
 }
 
-void PrinterWorker::OnTraffic(const TrafficEntry& entry) {
-  for (const TakenSection& taken : entry.sections) {
-    if (taken.section == ReplySection::VariantReply) variantAnswered_ = true;
+void PrinterWorker::OnTraffic(const core::TrafficEntry& entry) {
+  for (const core::TakenSection& taken : entry.sections) {
+    if (taken.section == core::ReplySection::VariantReply) variantAnswered_ = true;
   }
 }
 
@@ -96,7 +97,7 @@ void PrinterWorker::OnStop(std::int64_t waitStartMs) {
     // download after its current row.
     cancelled_ = true;
     stopSeenMs_ = NowMs();
-    CancelDownload(session_);
+    core::CancelDownload(session_);
     sink_.Activity("stopping");
   } else if (!forced_ && NowMs() - std::max(stopSeenMs_, waitStartMs) >= kStopGraceMs) {
     // A printer that does not answer would hold the stop for the whole
@@ -104,7 +105,7 @@ void PrinterWorker::OnStop(std::int64_t waitStartMs) {
     // grace counts from the start of the wait: a request sent after the
     // stop (the rest of a format, say) gets its chance to be answered.
     forced_ = true;
-    CommunicationReset(session_);
+    core::CommunicationReset(session_);
   }
 }
 

@@ -35,21 +35,21 @@ struct PortChoice {
 // before it is given up as the reply timeout would give it up.
 constexpr int kStopGraceMs = 2000;
 
-class PrinterWorker final : private LinkPort,
-                            private EventPump,
+class PrinterWorker final : private core::LinkPort,
+                            private core::EventPump,
                             private CollectingPanel,
-                            private TrafficObserver,
+                            private core::TrafficObserver,
                             public PrinterHost {
  public:
   // spreadsheet: the spreadsheet the period report is written with; none
   // when nullptr.
   PrinterWorker(PortChoice port, ProgressSink& sink, const std::atomic<bool>& stop,
-                Spreadsheet* spreadsheet = nullptr);
+                core::Spreadsheet* spreadsheet = nullptr);
   ~PrinterWorker() override;
   PrinterWorker(const PrinterWorker&) = delete;
   PrinterWorker& operator=(const PrinterWorker&) = delete;
 
-  Session& session() { return session_; }
+  core::Session& session() { return session_; }
 
   // Opens the port, runs the job with it open and releases it; then the
   // record has the printer's lines, and the sink its last word. A port
@@ -63,7 +63,9 @@ class PrinterWorker final : private LinkPort,
   bool StopRequested() const override { return stop_.load(); }
   bool HungUp() const override { return hungUp_; }
   std::int64_t NowMs() const override { return host_.NowMs(); }
-  std::optional<LocalDateTime> LastClockReading() const override { return clock_.lastReading(); }
+  std::optional<core::LocalDateTime> LastClockReading() const override {
+    return clock_.lastReading();
+  }
   std::vector<std::string> LinesFrom(int index) const override;
   int MessageCount() const override { return static_cast<int>(messages.size()); }
   std::vector<std::string> MessagesFrom(int index) const override;
@@ -92,7 +94,7 @@ class PrinterWorker final : private LinkPort,
   void SetGauge(int percent) override { sink_.Progress(percent); }
   // TrafficObserver: which sections took the reads
   std::int64_t TrafficNowUs() override { return host_.NowMs() * 1000; }
-  void OnTraffic(const TrafficEntry& entry) override;
+  void OnTraffic(const core::TrafficEntry& entry) override;
 
   // waitStartMs: when the wait under way began.
   void OnStop(std::int64_t waitStartMs);
@@ -107,9 +109,9 @@ class PrinterWorker final : private LinkPort,
   Lines memo_;
   platform::SystemClock clock_;
   NoSetupView view_;
-  NoSpreadsheet noSpreadsheet_;
+  core::NoSpreadsheet noSpreadsheet_;
   NoPreview preview_;
-  Session session_;
+  core::Session session_;
 
   bool hungUp_ = false;
   bool cancelled_ = false;  // Cancel raised after the stop request

@@ -17,7 +17,7 @@ std::int64_t DaysFromCivil(int year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
-std::int64_t SecondsOf(const LocalDateTime& t) {
+std::int64_t SecondsOf(const core::LocalDateTime& t) {
   return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
@@ -30,14 +30,14 @@ std::optional<int> TwoDigits(const std::string& field) {
 
 }  // namespace
 
-std::string Describe(const MultiplierReply& values) {
+std::string Describe(const core::MultiplierReply& values) {
   return "coin " + std::to_string(values.coin) + ", note " + std::to_string(values.note) +
          ", payout " + std::to_string(values.payout) + ", decimals " +
          std::to_string(values.decimals);
 }
 
 std::string DescribePrintStatus(std::uint8_t status) {
-  const PrintStatusReply bits = DecodePrintStatus(status);
+  const core::PrintStatusReply bits = core::DecodePrintStatus(status);
   std::string text;
   auto add = [&text](bool on, const char* what) {
     if (!on) return;
@@ -55,26 +55,26 @@ std::string DescribePrintStatus(std::uint8_t status) {
   return text + " (" + hex + ")";
 }
 
-std::string Describe(const LocalDateTime& time) {
+std::string Describe(const core::LocalDateTime& time) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day,
                 time.hour, time.minute, time.second);
   return text;
 }
 
-std::string Describe(const SummaryReply& totals) {
+std::string Describe(const core::SummaryReply& totals) {
   return "coin " + std::to_string(totals.coin) + ", note " + std::to_string(totals.note) +
          ", payout " + std::to_string(totals.payout) + ", tickets out " +
          std::to_string(totals.ticketsOut);
 }
 
-std::string TrimmedVersion(const FirmwareReply& firmware) {
+std::string TrimmedVersion(const core::FirmwareReply& firmware) {
   std::string version = firmware.version;
   while (!version.empty() && version.back() == ' ') version.pop_back();
   return version;
 }
 
-std::string Describe(const FirmwareReply& firmware) {
+std::string Describe(const core::FirmwareReply& firmware) {
   return TrimmedVersion(firmware) + ", checksums " + firmware.checksum1 + " " + firmware.checksum2;
 }
 
@@ -83,7 +83,7 @@ const char* DateFormatName(int code) {
   return kNames[code & 3];
 }
 
-std::optional<LocalDateTime> PrinterTime(const DateTimeReply& reply) {
+std::optional<core::LocalDateTime> PrinterTime(const core::DateTimeReply& reply) {
   if (reply.readError) return std::nullopt;
   int v[6] = {};
   for (std::size_t i = 0; i < 6; ++i) {
@@ -94,20 +94,20 @@ std::optional<LocalDateTime> PrinterTime(const DateTimeReply& reply) {
   if (v[1] < 1 || v[1] > 12 || v[2] < 1 || v[2] > 31 || v[3] > 23 || v[4] > 59 || v[5] > 59) {
     return std::nullopt;
   }
-  return LocalDateTime{2000 + v[0], v[1], v[2], v[3], v[4], v[5]};
+  return core::LocalDateTime{2000 + v[0], v[1], v[2], v[3], v[4], v[5]};
 }
 
-std::string DescribePrinterClock(const DateTimeReply& reply) {
+std::string DescribePrinterClock(const core::DateTimeReply& reply) {
   if (reply.readError) return "Read Error,try again.";
   const auto& f = reply.fields;
   return "20" + f[0] + "-" + f[1] + "-" + f[2] + " " + f[3] + ":" + f[4] + ":" + f[5];
 }
 
-std::int64_t SecondsBetween(const LocalDateTime& a, const LocalDateTime& b) {
+std::int64_t SecondsBetween(const core::LocalDateTime& a, const core::LocalDateTime& b) {
   return SecondsOf(b) - SecondsOf(a);
 }
 
-CheckRecord CheckClock(const DateTimeReply& read, const LocalDateTime& pcNow,
+CheckRecord CheckClock(const core::DateTimeReply& read, const core::LocalDateTime& pcNow,
                        std::int64_t toleranceSeconds) {
   CheckRecord check{"clock", CheckResult::Unreadable, Describe(pcNow), DescribePrinterClock(read)};
   const auto printer = PrinterTime(read);

@@ -10,7 +10,7 @@ namespace orvex::cli {
 
 std::optional<std::string> ReportPathProblem(const std::string& path, const std::string& option) {
   if (path == kToStandardOutput) return std::nullopt;
-  const auto why = ReplaceFileProblem(path);
+  const auto why = core::ReplaceFileProblem(path);
   if (!why) return std::nullopt;
   std::string text = "cannot write the report to " + path + ": " + *why;
   if (*why == "it is not a regular file" || *why == "it is where standard output goes") {
@@ -20,7 +20,7 @@ std::optional<std::string> ReportPathProblem(const std::string& path, const std:
 }
 
 bool WriteReport(const std::string& path, const std::string& text) {
-  if (path != kToStandardOutput) return ReplaceFile(path, text);
+  if (path != kToStandardOutput) return core::ReplaceFile(path, text);
   std::cout << text << std::flush;
   return static_cast<bool>(std::cout);
 }

@@ -21,7 +21,7 @@ class StatusBoard::Sink : public ProgressSink {
     {
       std::lock_guard lock(board_.mutex_);
       PrinterRow& row = board_.rows_[index_];
-      row.activity = EscapeControls(text);
+      row.activity = core::EscapeControls(text);
       row.percent = -1;
       row.waitSeconds = -1;
       // The first progress of a new activity waits its turn too.
@@ -53,7 +53,7 @@ class StatusBoard::Sink : public ProgressSink {
   void Event(const std::string& text) override {
     {
       std::lock_guard lock(board_.mutex_);
-      board_.events_.push_back(board_.rows_[index_].port + ": " + EscapeControls(text));
+      board_.events_.push_back(board_.rows_[index_].port + ": " + core::EscapeControls(text));
     }
     board_.Notify();
   }
@@ -130,7 +130,7 @@ std::string RowProgress(const PrinterRow& row) {
   if (row.percent >= 0) text += "  " + std::to_string(row.percent) + "%";
   if (row.waitSeconds >= 0) {
     text += "  no answer for " + std::to_string(row.waitSeconds) + " s of " +
-            std::to_string(kReplyTimeoutSeconds);
+            std::to_string(core::kReplyTimeoutSeconds);
   }
   return text;
 }

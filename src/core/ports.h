@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace orvex {
+namespace orvex::core {
 
 // The message window on the left of the main window. Texts are UTF-8.
 class MessageWindow {
@@ -111,4 +111,4 @@ class PreviewPort {
   virtual void ShowPreview(const PreviewPlan& plan) = 0;
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -2,7 +2,7 @@
 
 #include "core/link/link_control.h"
 
-namespace orvex {
+namespace orvex::core {
 
 Session::Session(const Ports& ports)
     : traffic(ports.link), io{ports.memo,  traffic,           ports.timers,
@@ -39,4 +39,4 @@ void Session::StartReplyTimeout() {
   SetTimer(TimerId::ReplyTimeout, true);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

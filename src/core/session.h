@@ -16,7 +16,7 @@
 #include "core/setup/ticket_setup.h"
 #include "core/traffic/traffic_recorder.h"
 
-namespace orvex {
+namespace orvex::core {
 
 struct Ports {
   MessageWindow& memo;
@@ -94,4 +94,4 @@ constexpr std::uint8_t ESC = 0x1B;
 constexpr std::uint8_t GS = 0x1D;
 constexpr int kBytePauseMs = 10;
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -64,9 +64,9 @@ class ConfigHome {
 struct AppFixture {
   ScriptedDialogs dialogs;
   int processEnds = 0;
-  std::unique_ptr<MainWindow> form;
+  std::unique_ptr<orvex::app::MainWindow> form;
 
-  AppFixture() : form(std::make_unique<MainWindow>()) {
+  AppFixture() : form(std::make_unique<orvex::app::MainWindow>()) {
     form->setDialogs(&dialogs);
     form->setProcessEnd([this] { ++processEnds; });
   }
@@ -76,32 +76,32 @@ struct AppFixture {
   // thread's: tests look at it and set it up through here.
   template <class F>
   auto OnSession(F look) {
-    using Result = std::invoke_result_t<F, orvex::Session&>;
+    using Result = std::invoke_result_t<F, orvex::core::Session&>;
     if constexpr (std::is_void_v<Result>) {
       form->sessionThread().runAndWait(look);
     } else {
       std::optional<Result> result;
-      form->sessionThread().runAndWait([&](orvex::Session& s) { result.emplace(look(s)); });
+      form->sessionThread().runAndWait([&](orvex::core::Session& s) { result.emplace(look(s)); });
       return std::move(*result);
     }
   }
-  orvex::TicketSetup Setup() {
-    return OnSession([](orvex::Session& s) { return s.setup; });
+  orvex::core::TicketSetup Setup() {
+    return OnSession([](orvex::core::Session& s) { return s.setup; });
   }
-  orvex::ConnectionState State() {
-    return OnSession([](orvex::Session& s) { return s.state; });
+  orvex::core::ConnectionState State() {
+    return OnSession([](orvex::core::Session& s) { return s.state; });
   }
-  orvex::PendingRequest Pending() {
-    return OnSession([](orvex::Session& s) { return s.pending; });
+  orvex::core::PendingRequest Pending() {
+    return OnSession([](orvex::core::Session& s) { return s.pending; });
   }
-  bool TimerOn(orvex::TimerId timer) {
-    return OnSession([timer](orvex::Session& s) { return s.io.timers.TimerEnabled(timer); });
+  bool TimerOn(orvex::core::TimerId timer) {
+    return OnSession([timer](orvex::core::Session& s) { return s.io.timers.TimerEnabled(timer); });
   }
   // Waits until the session thread has handled what was posted so far (the
   // menu item just chosen, or the start of its wait) and the window has
   // shown what it reported.
   void Settle() {
-    OnSession([](orvex::Session&) {});
+    OnSession([](orvex::core::Session&) {});
   }
 
   template <class T>
@@ -119,7 +119,7 @@ struct AppFixture {
 
   // The printer is identified as the dispatcher would leave it.
   void Identify(bool wide = true) {
-    OnSession([wide](orvex::Session& s) {
+    OnSession([wide](orvex::core::Session& s) {
       s.state.identified = true;
       s.state.wideSymbols = wide;
     });
@@ -129,7 +129,7 @@ struct AppFixture {
 };
 
 // A real mouse click on item `index` of a radio group.
-inline void ClickItem(RadioGroup* group, int index) {
+inline void ClickItem(orvex::app::RadioGroup* group, int index) {
   QRadioButton* button = group->item(index);
   QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }

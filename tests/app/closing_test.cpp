@@ -9,7 +9,9 @@
 #include "app_fixture.h"
 #include "core/formatfile/format_file.h"
 
-using orvex::TicketKind;
+using namespace orvex::app;
+
+using orvex::core::TicketKind;
 
 namespace {
 
@@ -138,9 +140,9 @@ class ClosingTest : public QObject {
     AppFixture f;
     f.form->show();
     // A logo download at 7 %, as the session holds it between two rows.
-    f.OnSession([](orvex::Session& s) {
+    f.OnSession([](orvex::core::Session& s) {
       s.state.busy = true;
-      s.pending.Set(orvex::Request::Logo1);
+      s.pending.Set(orvex::core::Request::Logo1);
     });
     f.form->SetGauge(7);
     f.form->close();
@@ -162,9 +164,9 @@ class ClosingTest : public QObject {
     QVERIFY(!f.dialogs.closeQuestions.last().canSave);
 
     // Done: nothing pending, and the edit saved is stored.
-    f.OnSession([](orvex::Session& s) {
+    f.OnSession([](orvex::core::Session& s) {
       s.state.busy = false;
-      s.pending.Clear(orvex::Request::Logo1);
+      s.pending.Clear(orvex::core::Request::Logo1);
     });
     QTemporaryDir dir;
     f.dialogs.saveAnswers << dir.filePath(QStringLiteral("z.orx"));

@@ -10,6 +10,8 @@
 
 #include "app/modal_dialogs.h"
 
+using namespace orvex::app;
+
 namespace {
 
 // Runs the next modal file dialog through answer(dialog) once it is up.

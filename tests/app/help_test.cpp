@@ -10,6 +10,8 @@
 #include "app_fixture.h"
 #include "fake_desktop.h"
 
+using namespace orvex::app;
+
 class HelpTest : public QObject {
   Q_OBJECT
 

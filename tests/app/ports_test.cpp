@@ -18,6 +18,8 @@
 #include "core/session.h"
 #include "platform/host/paced_link.h"
 
+using namespace orvex::app;
+
 namespace {
 
 std::uint8_t Stripes(int row, int) {
@@ -123,15 +125,15 @@ class PortsTest : public QObject {
     AppFixture f;
     MessageMemo& memo = *f.form->messageWindow();
     for (int i = 0; i < 19990; ++i) memo.AppendLine(std::to_string(i));
-    f.OnSession([](orvex::Session& s) { s.StartReplyTimeout(); });  // counts on line 19990
+    f.OnSession([](orvex::core::Session& s) { s.StartReplyTimeout(); });  // counts on line 19990
     const int timeoutLine = f.State().timeoutLine;
     QCOMPARE(timeoutLine, 19990);
     // The first of these is the line the count then rewrites, as a search's
     // "The begining date you selected" line is.
     for (int i = 0; i < 100; ++i) memo.AppendLine("later " + std::to_string(i));
-    f.OnSession([](orvex::Session& s) {
-      orvex::ReplyTimeoutTick(s);
-      orvex::ReplyTimeoutTick(s);
+    f.OnSession([](orvex::core::Session& s) {
+      orvex::core::ReplyTimeoutTick(s);
+      orvex::core::ReplyTimeoutTick(s);
     });
     // 90 lines went; the count lands on its own line, not 90 further on.
     QCOMPARE(memo.document()->firstBlock().text(), QStringLiteral("90"));
@@ -154,18 +156,18 @@ class PortsTest : public QObject {
     // Cleared, the window counts from 0 again: the old line is past the end.
     memo.ClearLines();
     QCOMPARE(memo.LineCount(), 0);
-    f.OnSession([](orvex::Session& s) { orvex::ReplyTimeoutTick(s); });
+    f.OnSession([](orvex::core::Session& s) { orvex::core::ReplyTimeoutTick(s); });
     QCOMPARE(memo.LineCount(), 0);
   }
 
   void timeoutLineIsRewrittenInPlace() {
     AppFixture f;
     f.form->messageWindow()->AppendLine("before");
-    f.OnSession([](orvex::Session& s) { s.StartReplyTimeout(); });
-    QVERIFY(f.TimerOn(orvex::TimerId::ReplyTimeout));
-    f.OnSession([](orvex::Session& s) {
-      orvex::ReplyTimeoutTick(s);
-      orvex::ReplyTimeoutTick(s);
+    f.OnSession([](orvex::core::Session& s) { s.StartReplyTimeout(); });
+    QVERIFY(f.TimerOn(orvex::core::TimerId::ReplyTimeout));
+    f.OnSession([](orvex::core::Session& s) {
+      orvex::core::ReplyTimeoutTick(s);
+      orvex::core::ReplyTimeoutTick(s);
     });
     QCOMPARE(f.Lines(),
              (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
@@ -173,28 +175,30 @@ class PortsTest : public QObject {
 
   void timerTicksReachTheCore() {
     AppFixture f;
-    f.OnSession([](orvex::Session& s) {
-      s.state.linkState = orvex::LinkState::Online;
-      s.SetTimer(orvex::TimerId::OfflineCount, true);
+    f.OnSession([](orvex::core::Session& s) {
+      s.state.linkState = orvex::core::LinkState::Online;
+      s.SetTimer(orvex::core::TimerId::OfflineCount, true);
     });
     // Three real one-second ticks of the offline count.
-    QTRY_VERIFY_WITH_TIMEOUT(f.State().linkState == orvex::LinkState::Lost, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().linkState == orvex::core::LinkState::Lost, 5000);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
   }
 
   void stuckWatchIsATimerOfItsOwnAndReachesTheCore() {
     AppFixture f;
     // A renewal's busy whose end has not come for 88 seconds.
-    f.OnSession([](orvex::Session& s) {
+    f.OnSession([](orvex::core::Session& s) {
       s.state.busy = true;
       s.watch.silentSeconds = 88;
-      s.SetTimer(orvex::TimerId::StuckWatch, true);
+      s.SetTimer(orvex::core::TimerId::StuckWatch, true);
     });
-    QVERIFY(f.TimerOn(orvex::TimerId::StuckWatch));
-    QVERIFY(!f.TimerOn(orvex::TimerId::OfflineCount) && !f.TimerOn(orvex::TimerId::ReplyTimeout));
+    QVERIFY(f.TimerOn(orvex::core::TimerId::StuckWatch));
+    QVERIFY(!f.TimerOn(orvex::core::TimerId::OfflineCount) &&
+            !f.TimerOn(orvex::core::TimerId::ReplyTimeout));
     QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
-    QCOMPARE(f.Lines(), (QStringList{QString::fromUtf8(orvex::kRenewalUnfinished), QString()}));
-    QVERIFY(!f.TimerOn(orvex::TimerId::StuckWatch));
+    QCOMPARE(f.Lines(),
+             (QStringList{QString::fromUtf8(orvex::core::kRenewalUnfinished), QString()}));
+    QVERIFY(!f.TimerOn(orvex::core::TimerId::StuckWatch));
   }
 
   void gaugeAndCommunicationReset() {
@@ -203,9 +207,9 @@ class PortsTest : public QObject {
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 40);
     f.form->SetGauge(250);
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 100);
-    f.OnSession([](orvex::Session& s) { orvex::CommunicationReset(s); });
+    f.OnSession([](orvex::core::Session& s) { orvex::core::CommunicationReset(s); });
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
-    QVERIFY(f.TimerOn(orvex::TimerId::OfflineCount));
+    QVERIFY(f.TimerOn(orvex::core::TimerId::OfflineCount));
   }
 
   void filtersAreGivenInQtSyntax() {
@@ -268,7 +272,7 @@ class PortsTest : public QObject {
     file.close();
     AppFixture f;
     const auto shows = [&f](const QString& bitmap, int slot) {
-      return f.OnSession([bitmap, slot](orvex::Session& s) {
+      return f.OnSession([bitmap, slot](orvex::core::Session& s) {
         s.setup.logos[0].path = bitmap.toStdString();
         return s.io.view.ShowLogo(slot);
       });

@@ -13,10 +13,12 @@
 #include "bitmaps.h"
 #include "core/preview/preview_plan.h"
 
+using namespace orvex::app;
+
 namespace {
 
-orvex::PreviewStrip TextStrip(int top, const char* text, int textX, int pointSize) {
-  orvex::PreviewStrip s;
+orvex::core::PreviewStrip TextStrip(int top, const char* text, int textX, int pointSize) {
+  orvex::core::PreviewStrip s;
   s.visible = true;
   s.laidOut = true;
   s.top = top;
@@ -88,7 +90,7 @@ class PreviewTest : public QObject {
     QWidget main;
     main.showMaximized();
     PreviewWindow preview(&main);
-    orvex::PreviewPlan plan;
+    orvex::core::PreviewPlan plan;
     plan.strips[0].visible = true;
     plan.strips[0].laidOut = true;
     plan.strips[0].top = 10;
@@ -122,7 +124,7 @@ class PreviewTest : public QObject {
     const QImage shown = preview.strip(0)->grab().toImage();
     QVERIFY(qGray(shown.pixel(110, 30)) < 64);
 
-    QCOMPARE(preview.panel()->x(), orvex::PreviewPanelLeft(widthBefore));
+    QCOMPARE(preview.panel()->x(), orvex::core::PreviewPanelLeft(widthBefore));
     QCOMPARE(preview.panel()->height(), 140);
     QVERIFY(main.isMinimized());
     QVERIFY(preview.isVisible());
@@ -152,7 +154,7 @@ class PreviewTest : public QObject {
       orvex::test::WriteFile(path, orvex::test::PictureBmpBytes(Sample, 20, c.layout));
 
       PreviewWindow preview(nullptr);
-      orvex::PreviewPlan plan;
+      orvex::core::PreviewPlan plan;
       plan.strips[0].visible = true;
       plan.strips[0].laidOut = true;
       plan.strips[0].width = 220;
@@ -176,7 +178,7 @@ class PreviewTest : public QObject {
     QWidget main;
     main.show();
     PreviewWindow preview(&main);
-    orvex::PreviewPlan plan;
+    orvex::core::PreviewPlan plan;
     plan.stopped = true;
     plan.stopMessage = "'' is not a valid integer value";
     preview.ShowPreview(plan);
@@ -194,7 +196,7 @@ class PreviewTest : public QObject {
     QVERIFY(!preview.isVisible());  // not before identification
     f.Identify();
     for (int line = 1; line < 10; ++line)
-      ClickItem(f.form->lineEditor(orvex::TicketKind::Coin, line).kindGroup(), 5);
+      ClickItem(f.form->lineEditor(orvex::core::TicketKind::Coin, line).kindGroup(), 5);
     QTest::keyClicks(f.Find<QLineEdit>("Edit1"), QStringLiteral("HELLO"));
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
     f.Settle();

@@ -8,7 +8,7 @@
 
 #include "app/modal_dialogs.h"
 
-class ScriptedDialogs : public ModalDialogs {
+class ScriptedDialogs : public orvex::app::ModalDialogs {
  public:
   // Every message box text, in order.
   QStringList messages;
@@ -18,8 +18,8 @@ class ScriptedDialogs : public ModalDialogs {
   QStringList saveAnswers;
   // Answers to the questions before closing, in order; an exhausted queue
   // keeps the window open. Every question asked.
-  QList<CloseAnswer> closeAnswers;
-  QList<CloseQuestion> closeQuestions;
+  QList<orvex::app::CloseAnswer> closeAnswers;
+  QList<orvex::app::CloseQuestion> closeQuestions;
   // What each dialog was asked with.
   QStringList openFilters;
   QStringList saveFilters;
@@ -36,9 +36,9 @@ class ScriptedDialogs : public ModalDialogs {
     saveSuffixes << defaultSuffix;
     return Next(saveAnswers);
   }
-  CloseAnswer askClose(QWidget*, const CloseQuestion& question) override {
+  orvex::app::CloseAnswer askClose(QWidget*, const orvex::app::CloseQuestion& question) override {
     closeQuestions << question;
-    return closeAnswers.isEmpty() ? CloseAnswer::KeepOpen : closeAnswers.takeFirst();
+    return closeAnswers.isEmpty() ? orvex::app::CloseAnswer::KeepOpen : closeAnswers.takeFirst();
   }
 
  private:

@@ -27,6 +27,8 @@
 #include "bitmaps.h"
 #include "pseudo_terminal.h"
 
+using namespace orvex::app;
+
 namespace {
 
 using Bytes = QByteArray;
@@ -186,11 +188,11 @@ class ShownIsSentTest : public QObject {
   // a screen reader once a box may show more; or an edit of a longer value
   // cannot shorten it, or undo cannot bring it back.
   void typedLengthHoldsEditsOnly() {
-    using Field = std::string orvex::MultiplierSettings::*;
-    const Field coin = &orvex::MultiplierSettings::coin;
-    const Field note = &orvex::MultiplierSettings::note;
-    const Field payout = &orvex::MultiplierSettings::payout;
-    const Field decimals = &orvex::MultiplierSettings::decimals;
+    using Field = std::string orvex::core::MultiplierSettings::*;
+    const Field coin = &orvex::core::MultiplierSettings::coin;
+    const Field note = &orvex::core::MultiplierSettings::note;
+    const Field payout = &orvex::core::MultiplierSettings::payout;
+    const Field decimals = &orvex::core::MultiplierSettings::decimals;
     using Edit = std::function<void(QLineEdit*)>;
     const auto type = [](const char* keys) -> Edit {
       return [keys](QLineEdit* box) { QTest::keyClicks(box, QString::fromLatin1(keys)); };
@@ -252,7 +254,7 @@ class ShownIsSentTest : public QObject {
       QLineEdit* box = f.Find<QLineEdit>(c.box);
       const auto field = c.field;
       const std::string start = c.start;
-      f.OnSession([field, start](orvex::Session& s) {
+      f.OnSession([field, start](orvex::core::Session& s) {
         s.setup.multipliers.*field = start;
         s.io.view.RefreshSetup();
       });
@@ -315,7 +317,7 @@ class ShownIsSentTest : public QObject {
     f.form->menuAction(QStringLiteral("SetLogo3"))->trigger();
     QCOMPARE(printer.Receive(4), Bytes("\x1D\xFA\x00\x00", 4));
     printer.Send(0x42);  // the header's acknowledgement
-    QVERIFY(f.Pending().Has(orvex::Request::Logo3));
+    QVERIFY(f.Pending().Has(orvex::core::Request::Logo3));
     QCOMPARE(printer.Receive(1, 100), Bytes());  // no row follows
     printer.Send(0xAB);
     // After the reply timeout's count, when a second passed meanwhile.

@@ -28,6 +28,8 @@
 #include "platform/serial/port_names.h"
 #include "pseudo_terminal.h"
 
+using namespace orvex::app;
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -90,7 +92,7 @@ int UnusedTcpPort() {
 void Pick(MainWindow& form, int index) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
   emit Find<QComboBox>(form, "ComboBox1")->activated(index);
-  form.sessionThread().runAndWait([](orvex::Session&) {});  // the port is open
+  form.sessionThread().runAndWait([](orvex::core::Session&) {});  // the port is open
 }
 
 // What the program writes to std::cerr while it lives.

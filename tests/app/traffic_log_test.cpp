@@ -25,6 +25,8 @@
 #include "app_fixture.h"
 #include "fake_desktop.h"
 
+using namespace orvex::app;
+
 class TrafficLogTest : public QObject {
   Q_OBJECT
 
@@ -58,7 +60,7 @@ class TrafficLogTest : public QObject {
     f.Settle();
     QTRY_COMPARE(window->shownLines().size(), 1);
     QVERIFY(window->shownLines()[0].endsWith(QStringLiteral(" TX 1D F9 | firmware query")));
-    f.OnSession([](orvex::Session& s) {
+    f.OnSession([](orvex::core::Session& s) {
       s.state.busy = false;
       s.pending = {};
     });
@@ -106,7 +108,7 @@ class TrafficLogTest : public QObject {
     auto* ports = f.Find<QComboBox>("ComboBox1");
     ports->setCurrentIndex(2);
     emit ports->activated(2);
-    f.form->sessionThread().runAndWait([](orvex::Session&) {});
+    f.form->sessionThread().runAndWait([](orvex::core::Session&) {});
     f.Identify();
     f.form->readFirmwareVersion();
     f.Settle();

@@ -9,6 +9,8 @@
 
 #include "app_fixture.h"
 
+using namespace orvex::app;
+
 class WindowPlacementTest : public QObject {
   Q_OBJECT
 

@@ -21,7 +21,7 @@ class BenchHost : public cli::PrinterHost {
   bool StopRequested() const override { return stop; }
   bool HungUp() const override { return false; }
   std::int64_t NowMs() const override { return bench_.now(); }
-  std::optional<LocalDateTime> LastClockReading() const override { return bench_.clock.now; }
+  std::optional<core::LocalDateTime> LastClockReading() const override { return bench_.clock.now; }
   std::vector<std::string> LinesFrom(int index) const override { return bench_.memo.From(index); }
   int MessageCount() const override { return static_cast<int>(bench_.panel.messages.size()); }
   std::vector<std::string> MessagesFrom(int index) const override {
@@ -30,9 +30,9 @@ class BenchHost : public cli::PrinterHost {
             all.end()};
   }
   bool VariantAnswered() const override {
-    for (const TrafficEntry& entry : bench_.traffic.entries) {
-      for (const TakenSection& taken : entry.sections) {
-        if (taken.section == ReplySection::VariantReply) return true;
+    for (const core::TrafficEntry& entry : bench_.traffic.entries) {
+      for (const core::TakenSection& taken : entry.sections) {
+        if (taken.section == core::ReplySection::VariantReply) return true;
       }
     }
     return false;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 using Args = std::vector<std::string>;
@@ -62,4 +62,4 @@ TEST(CommandLine, MistakesAreNamed) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -5,7 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 namespace {
 
 using Args = std::vector<std::string>;
@@ -148,4 +148,4 @@ TEST(FleetCommandLine, MistakesAreNamed) {
 }
 
 }  // namespace
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

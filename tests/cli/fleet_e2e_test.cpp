@@ -9,7 +9,7 @@
 
 #include "sim_farm.h"
 
-namespace orvex {
+namespace orvex::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -289,4 +289,4 @@ TEST_F(FleetE2E, BadInputIsNamedAndNothingIsSent) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::cli

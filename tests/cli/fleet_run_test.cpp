@@ -13,7 +13,7 @@
 #include "cli/fleet/workbook_names.h"
 #include "platform/workbook/embedded_spreadsheet.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 namespace {
 
 namespace fs = std::filesystem;
@@ -39,7 +39,7 @@ struct FleetBench {
   // announcement asked.
   Bytes SentAfterIdentifying() const {
     const Bytes sent = bench.SentBytes();
-    if (sent.size() < 2 || sent[0] != ESC || sent[1] != 0xA0) return {0xEE};
+    if (sent.size() < 2 || sent[0] != core::ESC || sent[1] != 0xA0) return {0xEE};
     return {sent.begin() + 2, sent.end()};
   }
 
@@ -57,31 +57,33 @@ TEST(FleetRun, EachTaskSendsItsMenuItemsBytesAndGetsTheWindowsLine) {
     std::string line;
   };
   const Case cases[] = {
-      {Task::Firmware, {GS, 0xF9}, "     ORVEX-58 V2.15 "},
-      {Task::Clock, {ESC, 0xF0}, "Date & Time :"},
-      {Task::Multipliers, {GS, 0xF5}, "Data has no floating-point ."},
-      {Task::PrintStatus, {GS, 0xF7}, "Print date format is YY/MM/DD ."},
-      {Task::Totals, {ESC, 0xF4}, "Total TicketOut : 3642"},
-      {Task::CoinTicket, {ESC, 0xFA}, "Print coin ticket finished ."},
-      {Task::NoteTicket, {ESC, 0xFB}, "Print note ticket finished ."},
-      {Task::PayoutTicket, {ESC, 0xFC}, "Print payout ticket finished ."},
-      {Task::DailyReport, {GS, 0xF0}, "Print daily report finished ."},
-      {Task::HistoryReport, {GS, 0xF1}, "Print daily history report finished ."},
-      {Task::FullCut, {ESC, 0xF5}, "Test full cut finished ."},
-      {Task::PartCut, {ESC, 0xF6}, "Test part cut finished ."},
-      {Task::DateFormatYYMMDD, {ESC, 0xF9, '0'}, "Date format is now YY/MM/DD ."},
-      {Task::DateFormatDDMMYY, {ESC, 0xF9, '1'}, "Date format is now DD/MM/YY ."},
-      {Task::DateFormatMMDDYY, {ESC, 0xF9, '2'}, "Date format is now MM/DD/YY ."},
-      {Task::DateFormatYYDDMM, {ESC, 0xF9, '3'}, "Day format is now YY/DD/MM ."},
-      {Task::SerialNumberOn, {ESC, 0xE6, 0x01}, "Enable Printe Serial Number."},
-      {Task::SerialNumberOff, {ESC, 0xE6, 0x00}, "Disable Printe Serial Number."},
-      {Task::RecordSearch, {GS, 0xF2, 5, 3, 7, 5, 3, 9}, "The begining date Orvex selected :"},
+      {Task::Firmware, {core::GS, 0xF9}, "     ORVEX-58 V2.15 "},
+      {Task::Clock, {core::ESC, 0xF0}, "Date & Time :"},
+      {Task::Multipliers, {core::GS, 0xF5}, "Data has no floating-point ."},
+      {Task::PrintStatus, {core::GS, 0xF7}, "Print date format is YY/MM/DD ."},
+      {Task::Totals, {core::ESC, 0xF4}, "Total TicketOut : 3642"},
+      {Task::CoinTicket, {core::ESC, 0xFA}, "Print coin ticket finished ."},
+      {Task::NoteTicket, {core::ESC, 0xFB}, "Print note ticket finished ."},
+      {Task::PayoutTicket, {core::ESC, 0xFC}, "Print payout ticket finished ."},
+      {Task::DailyReport, {core::GS, 0xF0}, "Print daily report finished ."},
+      {Task::HistoryReport, {core::GS, 0xF1}, "Print daily history report finished ."},
+      {Task::FullCut, {core::ESC, 0xF5}, "Test full cut finished ."},
+      {Task::PartCut, {core::ESC, 0xF6}, "Test part cut finished ."},
+      {Task::DateFormatYYMMDD, {core::ESC, 0xF9, '0'}, "Date format is now YY/MM/DD ."},
+      {Task::DateFormatDDMMYY, {core::ESC, 0xF9, '1'}, "Date format is now DD/MM/YY ."},
+      {Task::DateFormatMMDDYY, {core::ESC, 0xF9, '2'}, "Date format is now MM/DD/YY ."},
+      {Task::DateFormatYYDDMM, {core::ESC, 0xF9, '3'}, "Day format is now YY/DD/MM ."},
+      {Task::SerialNumberOn, {core::ESC, 0xE6, 0x01}, "Enable Printe Serial Number."},
+      {Task::SerialNumberOff, {core::ESC, 0xE6, 0x00}, "Disable Printe Serial Number."},
+      {Task::RecordSearch,
+       {core::GS, 0xF2, 5, 3, 7, 5, 3, 9},
+       "The begining date Orvex selected :"},
   };
   const fs::path folder = test::TempFolder("fleet-tasks");
   for (const Case& c : cases) {
     SCOPED_TRACE(TaskName(c.task));
     FleetBench f;
-    EmbeddedSpreadsheet writer(folder.string() + "/");
+    platform::workbook::EmbeddedSpreadsheet writer(folder.string() + "/");
     std::optional<std::string> saved;
     writer.SetSavedListener([&saved](const std::string& path) { saved = path; });
     f.bench.UseSpreadsheet(writer);
@@ -146,7 +148,7 @@ TEST(FleetRun, AStopLetsTheRequestUnderWayEndAndNamesWhatWasNotDone) {
   EXPECT_EQ(f.report.outcome, cli::Outcome::Interrupted);
   EXPECT_EQ(f.report.tasks[0].result, TaskResult::Done);
   EXPECT_EQ(f.report.reason, "stopped by a signal; not done: note-ticket, full-cut");
-  EXPECT_EQ(f.SentAfterIdentifying(), (Bytes{ESC, 0xFA}));
+  EXPECT_EQ(f.SentAfterIdentifying(), (Bytes{core::ESC, 0xFA}));
 }
 
 TEST(FleetRun, ChecksFailOnlyWhatDoesNotMatch) {
@@ -171,19 +173,19 @@ TEST(FleetRun, ThePeriodWorkbookIsTheOneTheWindowWrites) {
   // The window: "Search & Print" with the same period, its own writer.
   VirtualBench window;
   window.clock.now = {2015, 6, 30, 14, 5, 9};
-  EmbeddedSpreadsheet windowWriter((folder / "window").string() + "/");
+  platform::workbook::EmbeddedSpreadsheet windowWriter((folder / "window").string() + "/");
   std::string windowFile;
   windowWriter.SetSavedListener([&windowFile](const std::string& path) { windowFile = path; });
   window.UseSpreadsheet(windowWriter);
   window.Connect();
-  SearchAndPrint(window.session(), {{2005, 3, 1}, {2005, 3, 31}});
+  core::SearchAndPrint(window.session(), {{2005, 3, 1}, {2005, 3, 31}});
   window.RunUntil([&window] { return !cli::RequestPending(window.session()); }, 60000);
   ASSERT_FALSE(windowFile.empty()) << window.memo.Text();
 
   FleetBench f;
   f.settings.period = {{2005, 3, 1}, {2005, 3, 31}};
   const std::string fleetFolder = (folder / "fleet").string() + "/";
-  EmbeddedSpreadsheet writer(fleetFolder);
+  platform::workbook::EmbeddedSpreadsheet writer(fleetFolder);
   std::optional<std::string> saved;
   writer.SetSavedListener([&saved](const std::string& path) { saved = path; });
   FleetWorkbook named(writer, fleetFolder, PeriodWorkbookFileName("COM3", f.settings.period));
@@ -222,4 +224,4 @@ TEST(FleetRun, NoRecordsIsNoWorkbookAndNoFailure) {
 }
 
 }  // namespace
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -8,7 +8,7 @@
 #include "cli/fleet/workbook_names.h"
 #include "cli/readouts.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 namespace {
 
 using cli::CheckResult;
@@ -29,7 +29,7 @@ TEST(FleetChecks, ChecksumsAreWrittenAsTheWindowShowsThem) {
 }
 
 TEST(FleetChecks, FirmwareAndChecksumsAgainstWhatWasRead) {
-  const FirmwareReply read{"ORVEX-58 V2.15 ", "3C5A", "E10F"};
+  const core::FirmwareReply read{"ORVEX-58 V2.15 ", "3C5A", "E10F"};
   EXPECT_EQ(CheckFirmware(read, "ORVEX-58 V2.15").result, CheckResult::Match);
   EXPECT_EQ(CheckFirmware(read, "ORVEX-58 V2.15   ").result, CheckResult::Match);
   EXPECT_EQ(CheckFirmware(read, "ORVEX-58 V2.1").result, CheckResult::Mismatch);
@@ -43,10 +43,10 @@ TEST(FleetChecks, FirmwareAndChecksumsAgainstWhatWasRead) {
 }
 
 TEST(FleetChecks, ClockToleranceHoldsEitherWay) {
-  const LocalDateTime pc{2021, 12, 31, 23, 59, 30};
+  const core::LocalDateTime pc{2021, 12, 31, 23, 59, 30};
   const auto reading = [](const char* yy, const char* mo, const char* dd, const char* hh,
                           const char* mi, const char* ss) {
-    DateTimeReply reply;
+    core::DateTimeReply reply;
     reply.fields = {yy, mo, dd, hh, mi, ss};
     return reply;
   };
@@ -60,13 +60,13 @@ TEST(FleetChecks, ClockToleranceHoldsEitherWay) {
             CheckResult::Mismatch);
   EXPECT_EQ(cli::CheckClock(reading("22", "01", "01", "00", "01", "31"), pc, twoMinutes).result,
             CheckResult::Mismatch);
-  DateTimeReply error;
+  core::DateTimeReply error;
   error.readError = true;
   EXPECT_EQ(cli::CheckClock(error, pc, twoMinutes).result, CheckResult::Unreadable);
 }
 
 TEST(FleetWorkbookNames, PrintersAndPeriodsNeverMeet) {
-  const SearchPeriod march{{2005, 3, 1}, {2005, 3, 31}};
+  const core::SearchPeriod march{{2005, 3, 1}, {2005, 3, 31}};
   EXPECT_EQ(PeriodWorkbookFileName("COM3", march), "COM3_2005-03-01_2005-03-31_Orvex_Report.xls");
   EXPECT_EQ(PeriodWorkbookFileName("/dev/ttyUSB0", {{2021, 1, 2}, {2021, 1, 2}}),
             "dev_ttyUSB0_2021-01-02_2021-01-02_Orvex_Report.xls");
@@ -90,8 +90,8 @@ TEST(FleetCsv, OneRowPerPrinterWithNothingFromOutsideUnescaped) {
   read.device = "/dev/pts/3";
   read.online = true;
   read.variant = cli::Variant::Narrow18;
-  read.firmware = FirmwareReply{"ORVEX, \\x1B ", "3C5A", "E10F"};
-  read.totals = SummaryReply{4294967295u, 2, 3, 4};
+  read.firmware = core::FirmwareReply{"ORVEX, \\x1B ", "3C5A", "E10F"};
+  read.totals = core::SummaryReply{4294967295u, 2, 3, 4};
   read.outcome = cli::Outcome::Succeeded;
   FleetPrinterReport silent;
   silent.port = "COM2";
@@ -115,4 +115,4 @@ TEST(FleetCsv, OneRowPerPrinterWithNothingFromOutsideUnescaped) {
 }
 
 }  // namespace
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

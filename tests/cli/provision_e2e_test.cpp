@@ -24,7 +24,7 @@
 #include "ser2net_process.h"
 #include "sim_farm.h"
 
-namespace orvex {
+namespace orvex::cli {
 namespace {
 
 namespace fs = std::filesystem;
@@ -38,16 +38,16 @@ std::uint8_t Checker(int row, int column) {
 
 class ProvisionE2E : public test::SimFarm {
  protected:
-  std::string WriteSetup(const TicketSetup& setup) {
+  std::string WriteSetup(const core::TicketSetup& setup) {
     const fs::path path = folder_ / "shop.orx";
-    test::WriteFile(path, FormatFile::FromSetup(setup).Bytes());
+    test::WriteFile(path, core::FormatFile::FromSetup(setup).Bytes());
     return path.string();
   }
-  TicketSetup ShopSetup() {
-    TicketSetup setup;
+  core::TicketSetup ShopSetup() {
+    core::TicketSetup setup;
     setup.multipliers = {"25", "100", "5", "2"};
     setup.printStatus.note = false;
-    setup.Ticket(TicketKind::Coin)[0].text = "SHOP 12";
+    setup.Ticket(core::TicketKind::Coin)[0].text = "SHOP 12";
     return setup;
   }
   std::string Logo(int height) {
@@ -127,7 +127,7 @@ TEST_F(ProvisionE2E, GarbageAndAHangUpFailTheirPrintersAlone) {
   // formats, the logo's two acknowledgements, then the multipliers' read-back.
   StartSim("COM2", {"--fault-every", "8", "--garbage-replies", "1"});
   StartSim("COM3", {"--hang-up-after-logo-row", "0"});
-  TicketSetup setup = ShopSetup();
+  core::TicketSetup setup = ShopSetup();
   setup.logos[0] = {Logo(1), 1};
   const Outcome run = Provision({"--setup", WriteSetup(setup), "--port", "COM1", "--port", "COM2",
                                  "--port", "COM3", "--no-clock", "--json", Json()});
@@ -156,10 +156,10 @@ TEST_F(ProvisionE2E, BadInputIsNamedAndNothingIsSent) {
     std::vector<std::string> args;
     std::string message;
   };
-  TicketSetup withLogo = ShopSetup();
+  core::TicketSetup withLogo = ShopSetup();
   withLogo.logos[2] = {Logo(2), 2};
   const std::string logoSetup = (folder_ / "logo.orx").string();
-  test::WriteFile(logoSetup, FormatFile::FromSetup(withLogo).Bytes());
+  test::WriteFile(logoSetup, core::FormatFile::FromSetup(withLogo).Bytes());
   test::WriteFile(folder_ / "logo.bmp", test::MonoBmpBytes(384, 400, Checker));  // now too large
   const std::string brokenSetup = (folder_ / "broken.orx").string();
   test::WriteFile(brokenSetup, "0\r\n1\r\n");
@@ -359,4 +359,4 @@ TEST_F(ProvisionE2E, LongAPrinterFallingSilentMidBatchDoesNotHoldTheOthers) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::cli

@@ -16,7 +16,7 @@
 #include "cli/status_board.h"
 #include "virtual_bench.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 namespace fs = std::filesystem;
@@ -42,7 +42,7 @@ class ProvisionRunTest : public ::testing::Test {
     s.setup.multipliers = {"25", "100", "5", "2"};
     s.setup.printStatus.note = false;
     s.setup.printStatus.recordSearch = false;
-    s.setup.Ticket(TicketKind::Coin)[0].text = "SHOP 12";
+    s.setup.Ticket(core::TicketKind::Coin)[0].text = "SHOP 12";
   }
 
   void Run(bool openPort = true) {
@@ -67,7 +67,7 @@ class ProvisionRunTest : public ::testing::Test {
   }
 
   VirtualBench bench;
-  Session& s = bench.session();
+  core::Session& s = bench.session();
   BenchHost host{bench};
   EventLog sink;
   ProvisionSettings settings;
@@ -137,7 +137,7 @@ TEST_F(ProvisionRunTest, NoClockLeavesTheClockAlone) {
   EXPECT_THAT(Step(1).detail, HasSubstr("--no-clock"));
   const auto sent = bench.SentBytes();
   for (std::size_t i = 0; i + 1 < sent.size(); ++i) {
-    EXPECT_FALSE(sent[i] == ESC && sent[i + 1] == 0xF1) << "clock setting sent at " << i;
+    EXPECT_FALSE(sent[i] == core::ESC && sent[i + 1] == 0xF1) << "clock setting sent at " << i;
   }
   EXPECT_EQ(Check("clock"), nullptr);
 }
@@ -214,7 +214,8 @@ TEST_F(ProvisionRunTest, AProbeNobodyAnswersFails) {
 }
 
 TEST_F(ProvisionRunTest, APrinterFallingSilentFailsItsStepAndLeavesTheRestUndone) {
-  bench.When([this] { return s.pending.Has(Request::NoteFormat); }, [this] { bench.Unplug(); });
+  bench.When([this] { return s.pending.Has(core::Request::NoteFormat); },
+             [this] { bench.Unplug(); });
   Run();
   EXPECT_EQ(report.outcome, Outcome::Failed);
   EXPECT_EQ(Result(Step(5)), "done");
@@ -258,9 +259,10 @@ TEST_F(ProvisionRunTest, AClockSettingThePrinterRefusesFailsTheStep) {
 
 TEST(StepNames, EachIsTheNameInItsOwnBatchLine) {
   // The report names the steps as their lines do: "STEP 5 : (Coin Format)".
-  for (int number = 1; number <= kDownloadAllSteps; ++number) {
-    const auto step = static_cast<DownloadAllStep>(number);
-    EXPECT_THAT(DownloadAllStepLine(number), HasSubstr(std::string("(") + StepName(step) + ")"));
+  for (int number = 1; number <= core::kDownloadAllSteps; ++number) {
+    const auto step = static_cast<core::DownloadAllStep>(number);
+    EXPECT_THAT(core::DownloadAllStepLine(number),
+                HasSubstr(std::string("(") + StepName(step) + ")"));
   }
 }
 
@@ -277,7 +279,7 @@ TEST(ProvisionInParallel, SessionsInThreadsDoWhatOneDoesAlone) {
   auto prepare = [](Printer& p) {
     p.bench.clock.now = {2015, 6, 30, 14, 5, 9};
     p.bench.session().setup.multipliers = {"7", "8", "9", "1"};
-    p.bench.session().setup.Ticket(TicketKind::Payout)[2].text = "PAID";
+    p.bench.session().setup.Ticket(core::TicketKind::Payout)[2].text = "PAID";
     p.bench.OpenPort();
   };
   ProvisionSettings settings;
@@ -349,4 +351,4 @@ TEST(ProvisionRunOutput, ControlBytesThePrinterSentNeverReachTheTerminalOrTheRep
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -5,7 +5,7 @@
 
 #include "bitmaps.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,7 +37,7 @@ TEST(ReportJson, AWholeReportParses) {
   ok.device = "/dev/pts/3";
   ok.online = true;
   ok.variant = cli::Variant::Wide20;
-  ok.firmware = FirmwareReply{"ORVEX 58 V1.2", "1234", "0ABC"};
+  ok.firmware = core::FirmwareReply{"ORVEX 58 V1.2", "1234", "0ABC"};
   ok.steps[0].result = StepOutcome::Skipped;
   ok.steps[0].detail = "Year must be smaller than 2022.";
   ok.checks.push_back({"multipliers", cli::CheckResult::Match, "coin 1", "coin 1"});
@@ -70,4 +70,4 @@ TEST(ReportJson, AWholeReportParses) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -9,7 +9,7 @@
 #include "core/formatfile/format_file.h"
 #include "virtual_bench.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 namespace fs = std::filesystem;
@@ -28,8 +28,8 @@ class SetupFileTest : public ::testing::Test {
 
   // Writes the setup as the tool saves it, with line `index` (0-based)
   // replaced when given.
-  std::string Write(const TicketSetup& setup, int index = -1, const std::string& line = "") {
-    FormatFile file = FormatFile::FromSetup(setup);
+  std::string Write(const core::TicketSetup& setup, int index = -1, const std::string& line = "") {
+    core::FormatFile file = core::FormatFile::FromSetup(setup);
     if (index >= 0) file.lines[static_cast<std::size_t>(index)] = line;
     const fs::path path = folder_ / "shop.orx";
     test::WriteFile(path, file.Bytes());
@@ -45,19 +45,19 @@ class SetupFileTest : public ::testing::Test {
 };
 
 TEST_F(SetupFileTest, ASavedSetupComesBackWhole) {
-  TicketSetup setup;
+  core::TicketSetup setup;
   setup.multipliers = {"25", "100", "5", "2"};
   setup.printStatus.payout = false;
-  setup.Ticket(TicketKind::Note)[3].text = "THANK YOU";
-  setup.Ticket(TicketKind::Note)[3].sizeItem = 2;
+  setup.Ticket(core::TicketKind::Note)[3].text = "THANK YOU";
+  setup.Ticket(core::TicketKind::Note)[3].sizeItem = 2;
   setup.logos[2] = {Logo("logo3.bmp", 384, 20), 20};
   const SetupLoad load = LoadSetup(Write(setup));
   ASSERT_TRUE(load.setup.has_value()) << ::testing::PrintToString(load.problems);
   EXPECT_TRUE(load.problems.empty());
   EXPECT_EQ(load.setup->multipliers.payout, "5");
   EXPECT_FALSE(load.setup->printStatus.payout);
-  EXPECT_EQ(load.setup->Ticket(TicketKind::Note)[3].text, "THANK YOU");
-  EXPECT_EQ(load.setup->Ticket(TicketKind::Note)[3].sizeItem, 2);
+  EXPECT_EQ(load.setup->Ticket(core::TicketKind::Note)[3].text, "THANK YOU");
+  EXPECT_EQ(load.setup->Ticket(core::TicketKind::Note)[3].sizeItem, 2);
   EXPECT_EQ(load.setup->logos[2].path, setup.logos[2].path);
   EXPECT_EQ(load.setup->logos[2].height, 20);
   EXPECT_TRUE(load.setup->logos[0].path.empty());
@@ -79,7 +79,7 @@ TEST_F(SetupFileTest, AShortOrBrokenFile) {
       shortLoad.problems,
       ElementsAre(path.string() + ": List index out of bounds (3) (not a complete format file)"));
 
-  const SetupLoad broken = LoadSetup(Write(TicketSetup{}, 43, "big"));
+  const SetupLoad broken = LoadSetup(Write(core::TicketSetup{}, 43, "big"));
   EXPECT_FALSE(broken.setup);
   EXPECT_THAT(broken.problems, Contains(HasSubstr("'big' is not a valid integer value")));
 }
@@ -95,10 +95,10 @@ TEST_F(SetupFileTest, TheWindowsLimitsHoldHereToo) {
                         {70 * 1024, " : too large for a format file."}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.length);
-    const std::string path = Write(TicketSetup{}, 13, std::string(c.length, 'A'));
+    const std::string path = Write(core::TicketSetup{}, 13, std::string(c.length, 'A'));
     test::VirtualBench window;
     window.panel.openAnswers.push_back(path);
-    LoadFormatFile(window.session());
+    core::LoadFormatFile(window.session());
     const std::string refusal = "Cannot open file " + path + c.why;
     EXPECT_THAT(window.panel.messages, ElementsAre(refusal));
     const SetupLoad load = LoadSetup(path);
@@ -108,7 +108,7 @@ TEST_F(SetupFileTest, TheWindowsLimitsHoldHereToo) {
 }
 
 TEST_F(SetupFileTest, ALogoThatNoLongerPassesTheTest) {
-  TicketSetup setup;
+  core::TicketSetup setup;
   setup.logos[1] = {Logo("logo2.bmp", 384, 20), 20};
   const std::string file = Write(setup);
   // Replaced since it was saved: now 400 pixels wide.
@@ -123,7 +123,7 @@ TEST_F(SetupFileTest, ALogoThatNoLongerPassesTheTest) {
 }
 
 TEST_F(SetupFileTest, MultipliersThatCannotBeSent) {
-  TicketSetup setup;
+  core::TicketSetup setup;
   setup.multipliers.note = "12a";
   const SetupLoad load = LoadSetup(Write(setup));
   EXPECT_FALSE(load.setup);
@@ -142,4 +142,4 @@ TEST_F(SetupFileTest, MultipliersThatCannotBeSent) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

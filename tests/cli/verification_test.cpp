@@ -5,22 +5,22 @@
 
 #include "cli/readouts.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 using cli::CheckRecord;
 using cli::CheckResult;
 using cli::SecondsBetween;
 
-DateTimeReply Reading(const char* yy, const char* mo, const char* dd, const char* hh,
-                      const char* mi, const char* ss) {
-  DateTimeReply reply;
+core::DateTimeReply Reading(const char* yy, const char* mo, const char* dd, const char* hh,
+                            const char* mi, const char* ss) {
+  core::DateTimeReply reply;
   reply.fields = {yy, mo, dd, hh, mi, ss};
   return reply;
 }
 
 TEST(Verification, MultipliersMatchOnlyWhenAllFourAgree) {
-  const MultiplierReply sent{25, 100, 5, 2};
+  const core::MultiplierReply sent{25, 100, 5, 2};
   EXPECT_EQ(CheckMultipliers(sent, sent).result, CheckResult::Match);
   const CheckRecord off = CheckMultipliers(sent, {25, 100, 5, 3});
   EXPECT_EQ(off.result, CheckResult::Mismatch);
@@ -38,7 +38,7 @@ TEST(Verification, PrintStatusLeavesThePrintersDateFormatBitsOut) {
 }
 
 TEST(Verification, ClockWithinAMinuteOfThePc) {
-  const LocalDateTime pc{2015, 6, 30, 14, 5, 50};
+  const core::LocalDateTime pc{2015, 6, 30, 14, 5, 50};
   // Set at 14:05 (seconds are not sent), read 50 s later: the usual lag.
   EXPECT_EQ(CheckClock(Reading("15", "06", "30", "14", "05", "00"), pc).result, CheckResult::Match);
   EXPECT_EQ(CheckClock(Reading("15", "06", "30", "14", "04", "50"), pc).result, CheckResult::Match);
@@ -47,7 +47,7 @@ TEST(Verification, ClockWithinAMinuteOfThePc) {
   EXPECT_EQ(CheckClock(Reading("15", "06", "30", "14", "06", "51"), pc).result,
             CheckResult::Mismatch);
   // Across midnight and a month's end the minute still counts as a minute.
-  const LocalDateTime newMonth{2015, 7, 1, 0, 0, 20};
+  const core::LocalDateTime newMonth{2015, 7, 1, 0, 0, 20};
   EXPECT_EQ(CheckClock(Reading("15", "06", "30", "23", "59", "40"), newMonth).result,
             CheckResult::Match);
   // A day off, the same time of day, is far off.
@@ -59,8 +59,8 @@ TEST(Verification, ClockWithinAMinuteOfThePc) {
 }
 
 TEST(Verification, AnUnreadableClockIsNeitherMatchNorMismatch) {
-  const LocalDateTime pc{2015, 6, 30, 14, 5, 50};
-  DateTimeReply error;
+  const core::LocalDateTime pc{2015, 6, 30, 14, 5, 50};
+  core::DateTimeReply error;
   error.readError = true;
   EXPECT_EQ(CheckClock(error, pc).result, CheckResult::Unreadable);
   EXPECT_EQ(CheckClock(Reading("15", "06", "3x", "14", "05", "00"), pc).result,
@@ -78,4 +78,4 @@ TEST(Verification, SecondsBetweenCountsLeapDays) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

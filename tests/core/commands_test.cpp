@@ -10,7 +10,7 @@
 #include "virtual_bench.h"
 #include "wire_test.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -421,4 +421,4 @@ TEST_F(CommandsTest, SetDateTimeWhileLost) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -10,7 +10,7 @@
 #include "core/link/link_control.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -304,4 +304,4 @@ TEST(DownloadAllStepLines, NamesEveryStepAndNothingElse) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

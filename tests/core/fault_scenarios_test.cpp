@@ -19,7 +19,7 @@
 #include "sim/model/day_records.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -658,4 +658,4 @@ TEST_F(FaultScenarioTest, PrinterRestartDuringAQueryAnswersItWithTheAnnouncement
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -49,7 +49,7 @@ extern "C" int fsync(int fd) {
   return real(fd);
 }
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -75,4 +75,4 @@ TEST(FormatFileSync, FileIsSyncedBeforeTheRenameAndTheFolderAfter) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -17,7 +17,7 @@
 #include "special_files.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -760,4 +760,4 @@ TEST_F(FormatFileTest, SaveOnADanglingLinkWritesTheFileItNames) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -9,7 +9,7 @@
 #include "virtual_bench.h"
 #include "wire_test.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -284,4 +284,4 @@ TEST(ClearBeforeIdentification, DoesNothing) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -10,7 +10,7 @@
 #include "core/commands/queries.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -68,4 +68,4 @@ TEST_F(FuzzRegressionTest, LineBreaksInADateTimeReplyStayInsideTheDateLine) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -15,7 +15,7 @@
 #include "core/records/record_search.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -132,4 +132,4 @@ TEST_F(LineStallTest, DownloadAllEndsAtTheStepThatStalled) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -10,7 +10,7 @@
 #include "core/logos/logo_download.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -327,4 +327,4 @@ TEST_F(LinkTest, AnUnansweredProbeIdentifiesButLeavesTheLinkUnseen) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -13,7 +13,7 @@
 #include "core/logos/logo_file.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -364,4 +364,4 @@ TEST_F(LogoSlotTest, DownloadOfAV5WhiteFirstTopDownLogoPrintsItsImage) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

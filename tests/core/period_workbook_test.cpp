@@ -15,7 +15,7 @@
 #include "search_reply.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -470,4 +470,4 @@ TEST_F(PeriodWorkbookTest, FullTwoThousandDayReplyExports) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -10,7 +10,7 @@
 #include "bitmaps.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -268,4 +268,4 @@ TEST_F(PreviewPlanTest, NothingHappensBeforeThePrinterIsIdentified) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -15,7 +15,7 @@
 #include "core/records/record_search.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -364,4 +364,4 @@ TEST_F(PrinterSessionTest, RecordSearchOutsideTheStoredDays) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

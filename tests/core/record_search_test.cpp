@@ -7,7 +7,7 @@
 #include "virtual_bench.h"
 #include "wire_test.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 using test::VirtualBench;
@@ -112,4 +112,4 @@ TEST_F(SearchTest, RecordsWithNoSpreadsheetReportTheFailure) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

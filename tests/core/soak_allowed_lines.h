@@ -120,7 +120,7 @@ class AllowedLines {
   // "20yy/mm/dd   hh:mm:ss" whose digits are whatever bytes came.
   static bool PrinterText(const std::string& line) {
     if (line.rfind("     ", 0) != 0) return false;
-    const auto shown = Utf8ToCp1252(line.substr(5));
+    const auto shown = core::Utf8ToCp1252(line.substr(5));
     if (!shown) return false;
     const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     std::string b;  // the bytes that came

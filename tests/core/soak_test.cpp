@@ -35,7 +35,7 @@
 #include "soak_allowed_lines.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -671,4 +671,4 @@ TEST(SoakTest, TenThousandRandomCommandsWithFaults) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

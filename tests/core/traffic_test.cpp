@@ -22,7 +22,7 @@
 #include "core/traffic/traffic_line.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::core {
 namespace {
 
 namespace fs = std::filesystem;
@@ -417,4 +417,4 @@ TEST(TrafficNames, SectionsAndMeanings) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::core

@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   const QString how = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("close");
 
-  MainWindow form;  // ends the process when it closes, as in the program
+  orvex::app::MainWindow form;  // ends the process when it closes, as in the program
   form.show();
   auto* portBox = form.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
   portBox->setCurrentIndex(2);
@@ -38,9 +38,9 @@ int main(int argc, char* argv[]) {
     struct Seen {
       bool identified, busy, searching, exporting;
     } s{};
-    form.sessionThread().runAndWait([&s](orvex::Session& session) {
+    form.sessionThread().runAndWait([&s](orvex::core::Session& session) {
       s = {session.state.identified, session.state.busy,
-           session.pending.Has(orvex::Request::RecordSearch), session.exporting};
+           session.pending.Has(orvex::core::Request::RecordSearch), session.exporting};
     });
     if (!searched) {
       if (!s.identified) return;
@@ -54,8 +54,9 @@ int main(int argc, char* argv[]) {
     if (s.searching && s.exporting) {
       // The export is over within milliseconds; a call posted now runs
       // between two of its days and holds it there while the window closes.
-      form.sessionThread().post(
-          [](orvex::Session&) { std::this_thread::sleep_for(std::chrono::milliseconds(300)); });
+      form.sessionThread().post([](orvex::core::Session&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      });
       std::fprintf(stderr, "closing during the export\n");
       std::fflush(stderr);
       if (how == QStringLiteral("serial-number")) {

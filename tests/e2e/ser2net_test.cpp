@@ -71,8 +71,9 @@ void PickCom5(AppFixture& f) {
 // and checks what reached the printer: every byte in order (the printer
 // stored the text as sent) and paced.
 void DownloadFormatAndCheckTheLine(AppFixture& f, const Venue& venue) {
-  f.OnSession(
-      [](orvex::Session& s) { s.setup.Ticket(orvex::TicketKind::Coin)[0].text = "PRIX \xFF 12"; });
+  f.OnSession([](orvex::core::Session& s) {
+    s.setup.Ticket(orvex::core::TicketKind::Coin)[0].text = "PRIX \xFF 12";
+  });
   const std::size_t before = ByteTimes(venue.times()).size();
   QTimer::singleShot(0, f.form.get(), [&f] { f.form->downloadCoinFormat(); });
   QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Download coin format finished .")),

@@ -29,10 +29,10 @@
 
 namespace {
 
-void PickCom3(MainWindow& form) {
+void PickCom3(orvex::app::MainWindow& form) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(2);
   emit Find<QComboBox>(form, "ComboBox1")->activated(2);
-  form.sessionThread().runAndWait([](orvex::Session&) {});  // the port is open
+  form.sessionThread().runAndWait([](orvex::core::Session&) {});  // the port is open
 }
 
 int Count(const QStringList& lines, const QString& line) {
@@ -69,7 +69,7 @@ class ToolWithSimTest : public QObject {
     f.Settle();
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Firmware version :")), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
-    QVERIFY(!f.TimerOn(orvex::TimerId::ReplyTimeout));
+    QVERIFY(!f.TimerOn(orvex::core::TimerId::ReplyTimeout));
 
     // The simulator goes away: no reading of a dead port, and a request
     // sent now runs into its reply timeout.
@@ -80,12 +80,12 @@ class ToolWithSimTest : public QObject {
     QVERIFY2(CpuSeconds() - before < 0.2, "the window spins after the port went away");
     f.form->menuAction(QStringLiteral("ReadFirmwareVersion"))->trigger();
     f.Settle();
-    QVERIFY(f.Pending().Has(orvex::Request::Firmware));
+    QVERIFY(f.Pending().Has(orvex::core::Request::Firmware));
     QTRY_VERIFY_WITH_TIMEOUT(f.Lines().contains(QStringLiteral("Timeout Detect : 1 sec")), 3000);
 
     // Closing asks first, since the request waits for its reply; closed
     // all the same, the window releases the port and ends the process.
-    f.dialogs.closeAnswers << CloseAnswer::Close;
+    f.dialogs.closeAnswers << orvex::app::CloseAnswer::Close;
     f.form->close();
     QCOMPARE(f.dialogs.closeQuestions.size(), 1);
     QVERIFY(f.dialogs.closeQuestions.first().text.startsWith(
@@ -108,7 +108,7 @@ class ToolWithSimTest : public QObject {
                   {QStringLiteral("--records"), QStringLiteral("2005-03-01:2005-03-31")});
     QVERIFY(sim.WaitUntilServing());
     AppFixture f;
-    QSignalSpy saved(f.form.get(), &MainWindow::workbookSaved);
+    QSignalSpy saved(f.form.get(), &orvex::app::MainWindow::workbookSaved);
     PickCom3(*f.form);
     QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     f.Find<QDateEdit>("DateTimePicker1")->setDate(QDate(2005, 3, 1));
@@ -127,7 +127,7 @@ class ToolWithSimTest : public QObject {
     QCOMPARE(programFolder.entryList(reportPattern, QDir::Files), besideProgram);
 
     // The status bar says where it went; the message window only that it is done.
-    StatusBar* bar = f.form->toolStatusBar();
+    orvex::app::StatusBar* bar = f.form->toolStatusBar();
     QCOMPARE(bar->savedFile(), report.absoluteFilePath());
     QCOMPARE(bar->notice(), QStringLiteral("Workbook saved: ") + report.absoluteFilePath());
     QVERIFY(!f.form->findChild<QWidget*>(QStringLiteral("SavedFileNotice"))->isHidden());
@@ -144,7 +144,7 @@ class ToolWithSimTest : public QObject {
     AppFixture f;
     const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
     orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 2, Stripes));
-    f.OnSession([&logo](orvex::Session& s) {
+    f.OnSession([&logo](orvex::core::Session& s) {
       for (auto& slot : s.setup.logos) slot = {logo.string(), 2};
     });
     PickCom3(*f.form);
@@ -154,9 +154,9 @@ class ToolWithSimTest : public QObject {
     QElapsedTimer clock;
     clock.start();
     QTimer::singleShot(0, f.form.get(), [&f] { f.form->downloadAll(); });
-    QTRY_VERIFY_WITH_TIMEOUT(
-        !f.OnSession([](orvex::Session& s) { return s.batchRunning; }) && clock.elapsed() > 100,
-        60000);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.OnSession([](orvex::core::Session& s) { return s.batchRunning; }) &&
+                                 clock.elapsed() > 100,
+                             60000);
     qInfo("Download All took %lld ms", static_cast<long long>(clock.elapsed()));
 
     const QStringList lines = f.Lines().mid(mark);
@@ -291,7 +291,7 @@ class ToolWithSimTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 5000);
     const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
     orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 40, Stripes));
-    f.OnSession([&logo](orvex::Session& s) { s.setup.logos[0] = {logo.string(), 40}; });
+    f.OnSession([&logo](orvex::core::Session& s) { s.setup.logos[0] = {logo.string(), 40}; });
     f.form->downloadLogo1();
     auto* gauge = f.Find<QProgressBar>("CGauge1");
     QTRY_VERIFY_WITH_TIMEOUT(gauge->value() >= 7, 20000);
@@ -307,7 +307,7 @@ class ToolWithSimTest : public QObject {
     const int before = gauge->value();
     QTRY_VERIFY_WITH_TIMEOUT(gauge->value() > before, 5000);
     // Closed all the same: the download stops and the port is let go.
-    f.dialogs.closeAnswers << CloseAnswer::Close;
+    f.dialogs.closeAnswers << orvex::app::CloseAnswer::Close;
     f.form->close();
     QCOMPARE(f.processEnds, 1);
     QVERIFY(!f.Lines().contains(QStringLiteral("Download logo1 finished .")));
@@ -345,7 +345,7 @@ class ToolWithSimTest : public QObject {
 
     const auto logo = std::filesystem::path(home.path().toStdString()) / "logo.bmp";
     orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 8, Stripes));
-    f.OnSession([&logo](orvex::Session& s) { s.setup.logos[0] = {logo.string(), 8}; });
+    f.OnSession([&logo](orvex::core::Session& s) { s.setup.logos[0] = {logo.string(), 8}; });
     // The download waits in a nested event loop; what happens meanwhile is
     // watched from a timer.
     QStringList seen;

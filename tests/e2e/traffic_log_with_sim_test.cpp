@@ -61,7 +61,8 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
     button->click();
   }
   QTRY_VERIFY_WITH_TIMEOUT(
-      !f.State().busy && !f.OnSession([](orvex::Session& s) { return s.batchRunning; }), waitMs);
+      !f.State().busy && !f.OnSession([](orvex::core::Session& s) { return s.batchRunning; }),
+      waitMs);
   // Quiet: no new line in the window for 800 ms (a record renewal's reports
   // follow the erase result 100 ms apart; the window takes lines in every
   // 100 ms), and nothing outstanding.
@@ -71,7 +72,7 @@ void RunCase(AppFixture& f, const QString& folder, const char* objectName, const
   overall.start();
   qsizetype seen = f.form->trafficLogWindow()->shownLines().size();
   while (quiet.elapsed() < 800 || f.State().busy ||
-         f.OnSession([](orvex::Session& s) { return s.batchRunning; })) {
+         f.OnSession([](orvex::core::Session& s) { return s.batchRunning; })) {
     QVERIFY2(overall.elapsed() < waitMs, objectName);
     QTest::qWait(100);
     const qsizetype now = f.form->trafficLogWindow()->shownLines().size();
@@ -104,7 +105,7 @@ struct Connected {
     f.form->startTrafficLog(folder, false);
     const QString logoPath = state.path() + QStringLiteral("/logo.bmp");
     orvex::test::WriteFile(logoPath.toStdString(), orvex::test::MonoBmpBytes(384, 2, Diagonal));
-    f.OnSession([&logoPath](orvex::Session& s) {
+    f.OnSession([&logoPath](orvex::core::Session& s) {
       for (auto& slot : s.setup.logos) slot = {logoPath.toStdString(), 2};
     });
     f.Find<QComboBox>("ComboBox1")->setCurrentIndex(2);

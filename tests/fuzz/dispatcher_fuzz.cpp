@@ -91,7 +91,7 @@
 
 namespace {
 
-using namespace orvex;
+using namespace orvex::core;
 using fuzz::FuzzInput;
 
 // The reply sections for requests, in the dispatcher's order (6 to 24).

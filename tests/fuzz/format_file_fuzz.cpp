@@ -34,7 +34,7 @@
 
 namespace {
 
-using namespace orvex;
+using namespace orvex::core;
 
 struct Files {
   std::string logos[5];

@@ -24,7 +24,7 @@
 
 namespace {
 
-using namespace orvex;
+using namespace orvex::core;
 
 LogoCheck ReferenceCheck(std::string_view b) {
   auto at = [&b](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i])); };

@@ -54,7 +54,7 @@
 
 namespace {
 
-using namespace orvex;
+using namespace orvex::core;
 namespace chr = std::chrono;
 
 // Passes every step to the embedded spreadsheet and keeps the text put into

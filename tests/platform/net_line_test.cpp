@@ -139,7 +139,7 @@ TEST(NetLineTest, Rfc2217SetsTheLineAndEscapesFfBothWays) {
   EXPECT_EQ(commands.at(telnet::kSetControl), Bytes{1});   // no flow control
 
   Bytes burst;
-  ASSERT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 2000), Status::Data);
+  ASSERT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 2000), Status::Data);
   EXPECT_EQ(burst, Bytes{0x26});  // read during the setup, not lost
 
   for (const std::uint8_t byte : Bytes{0x1D, 0xFF, 0x00}) {
@@ -147,7 +147,7 @@ TEST(NetLineTest, Rfc2217SetsTheLineAndEscapesFfBothWays) {
   }
   EXPECT_EQ(written.get_future().get(), (Bytes{0x1D, IAC, IAC, 0x00}));
   // The notice 120 ms before is no read of its own and no part of this one.
-  ASSERT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 2000), Status::Data);
+  ASSERT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 2000), Status::Data);
   EXPECT_EQ(burst, (Bytes{'O', 0xFF, 'K', '!'}));
 }
 
@@ -167,7 +167,7 @@ TEST(NetLineTest, RawTcpPassesEveryByteAsItIs) {
   EXPECT_EQ(line.WriteByte(0xFF), Line::WriteStatus::Written);
   EXPECT_EQ(written.get_future().get(), Bytes{0xFF});
   Bytes burst;
-  ASSERT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 2000), Status::Data);
+  ASSERT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 2000), Status::Data);
   EXPECT_EQ(burst, (Bytes{IAC, WILL, 1, IAC, IAC}));
 }
 
@@ -259,11 +259,11 @@ TEST(NetLineTest, ADroppedConnectionIsAHangUpReportedOnceWithoutSpinning) {
   NetLine line;
   ASSERT_TRUE(line.Open(At(server.Address("rfc2217"))).ok);
   Bytes burst;
-  ASSERT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 2000), Status::Data);
+  ASSERT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 2000), Status::Data);
   EXPECT_EQ(burst, Bytes{0x42});
-  EXPECT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 2000), Status::HungUp);
+  EXPECT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 2000), Status::HungUp);
   const double cpu = ProcessCpuSeconds();
-  EXPECT_EQ(line.ReadBurst(burst, kReadMaxBytes, kReadGapMs, 300), Status::TimedOut);
+  EXPECT_EQ(line.ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs, 300), Status::TimedOut);
   EXPECT_LT(ProcessCpuSeconds() - cpu, 0.05);
   EXPECT_EQ(line.WriteByte(0x1D), Line::WriteStatus::Gone);
   line.Wake();
@@ -293,7 +293,7 @@ class PortKeeperNetTest : public ::testing::Test {
   PortKeeperNetTest()
       : folder_(test::TempFolder("keeper-net")),
         config_("XDG_CONFIG_HOME", folder_.c_str()),
-        session_(Ports{memo_, host_, host_, panel_, clock_, host_, view_, none_, preview_}) {
+        session_(core::Ports{memo_, host_, host_, panel_, clock_, host_, view_, none_, preview_}) {
     host_.Attach(session_);
     fs::create_directories(folder_ / "orvex-tool/ports");
   }
@@ -316,9 +316,9 @@ class PortKeeperNetTest : public ::testing::Test {
   test::FakeClock clock_;
   test::FakeView view_;
   test::FakePreview preview_;
-  NoSpreadsheet none_;
+  core::NoSpreadsheet none_;
   SessionHost host_;
-  Session session_;
+  core::Session session_;
   KeeperEvents events_;
 };
 
@@ -338,7 +338,7 @@ TEST_F(PortKeeperNetTest, ADroppedConnectionIsMadeAgainAfterAWaitAndReadsGoOn) {
   EXPECT_EQ(events_.events[0], "opened");
   EXPECT_EQ(events_.events[1], "gone " + server.Address("rfc2217") + ", watching");
   EXPECT_FALSE(keeper.IsOpen());
-  EXPECT_EQ(session_.state.linkState, LinkState::NotSeen);
+  EXPECT_EQ(session_.state.linkState, core::LinkState::NotSeen);
 
   // Waiting to connect again costs nothing.
   const double cpu = ProcessCpuSeconds();
@@ -349,7 +349,7 @@ TEST_F(PortKeeperNetTest, ADroppedConnectionIsMadeAgainAfterAWaitAndReadsGoOn) {
   EXPECT_EQ(events_.events[2], "opened again");
   EXPECT_TRUE(keeper.IsOpen());
   // The printer's announcement on the new connection reaches the session.
-  EXPECT_TRUE(RunUntil([&] { return session_.state.linkState == LinkState::Online; }, 3000));
+  EXPECT_TRUE(RunUntil([&] { return session_.state.linkState == core::LinkState::Online; }, 3000));
   keeper.Close();
 }
 

@@ -33,12 +33,12 @@ using Clock = std::chrono::steady_clock;
 
 // A session on fakes, hosted on the test's thread unless Start()ed.
 struct Hosted {
-  explicit Hosted(Spreadsheet* spreadsheet = nullptr)
-      : session(Ports{memo, host, host, panel, clock, host, view,
-                      spreadsheet != nullptr ? *spreadsheet : none, preview}) {
+  explicit Hosted(core::Spreadsheet* spreadsheet = nullptr)
+      : session(core::Ports{memo, host, host, panel, clock, host, view,
+                            spreadsheet != nullptr ? *spreadsheet : none, preview}) {
     host.Attach(session);
     session.state.identified = true;
-    session.state.linkState = LinkState::Online;
+    session.state.linkState = core::LinkState::Online;
   }
   bool RunFor(
       int ms, const std::function<bool()>& done = [] { return false; }) {
@@ -53,9 +53,9 @@ struct Hosted {
   test::FakeClock clock;
   test::FakeView view;
   test::FakePreview preview;
-  NoSpreadsheet none;
+  core::NoSpreadsheet none;
   SessionHost host;
-  Session session;
+  core::Session session;
 };
 
 // A logo of two blank rows in a file of its own, removed afterwards.
@@ -81,13 +81,13 @@ TEST(SessionHostTest, RepliesQueuedWhileTheSessionWasBusyAreEachTakenOnTheirOwn)
   Hosted h;
   test::TrafficCapture traffic;
   h.session.traffic.SetObserver(&traffic);
-  DownloadCoinFormat(h.session);
-  ASSERT_TRUE(h.session.pending.Has(Request::CoinFormat));
+  core::DownloadCoinFormat(h.session);
+  ASSERT_TRUE(h.session.pending.Has(core::Request::CoinFormat));
   const int mark = h.memo.LineCount();
   for (const Bytes& read : {kRenewalStart, kRenewalProgress, kRenewalEnd, kFormatTaken}) {
     h.host.InjectRead(read);
   }
-  EXPECT_TRUE(h.RunFor(2000, [&h] { return !h.session.pending.Has(Request::CoinFormat); }));
+  EXPECT_TRUE(h.RunFor(2000, [&h] { return !h.session.pending.Has(core::Request::CoinFormat); }));
   EXPECT_THAT(h.memo.From(mark),
               ElementsAre("Renew records now :", "Last erase date : 2005/01/09",
                           "Now write record : 2005/03/31", "Renew records finished .", "",
@@ -105,7 +105,7 @@ TEST(SessionHostTest, RepliesQueuedWhileTheSessionWasBusyAreEachTakenOnTheirOwn)
 class ReadDuringExport : public test::AcceptingSpreadsheet {
  public:
   SessionHost* host = nullptr;
-  Obtained<SpreadsheetApp> Start() override {
+  core::Obtained<core::SpreadsheetApp> Start() override {
     host->InjectRead({0x77, 0x44, 0x10, 0x0B, 0x02});
     return AcceptingSpreadsheet::Start();
   }
@@ -118,7 +118,7 @@ TEST(SessionHostTest, AReadFramedDuringAnExportWaitsUntilTheExportHasEnded) {
   Hosted h(&spreadsheet);
   spreadsheet.host = &h.host;
   h.session.state.busy = true;
-  h.session.pending.Set(Request::RecordSearch);
+  h.session.pending.Set(core::Request::RecordSearch);
   h.host.InjectRead(test::SearchReply(
       {5, 3, 1}, {5, 3, 20}, 2, std::vector<test::Day>(20, {100, 200, 300, 4}), test::kSerial));
   EXPECT_TRUE(
@@ -128,7 +128,7 @@ TEST(SessionHostTest, AReadFramedDuringAnExportWaitsUntilTheExportHasEnded) {
   EXPECT_THAT(std::vector<std::string>(lines.end() - 4, lines.end()),
               ElementsAre("Finish outputing EXCEL file.", "",
                           "Records full! Last record date : 2016/11/02", ""));
-  EXPECT_FALSE(h.session.pending.Has(Request::RecordSearch));
+  EXPECT_FALSE(h.session.pending.Has(core::Request::RecordSearch));
 }
 
 TEST(SessionHostTest, BurstsOnTheLineWhileTheSessionIsBusyStayApartWithTheirOwnTimes) {
@@ -177,7 +177,7 @@ TEST(SessionHostTest, ARequestSentWhileAnEarlierReadWaitsIsLoggedAfterThatRead) 
   h.session.traffic.SetObserver(&traffic);
   h.host.InjectRead(kRenewalStart);  // framed now, taken at the next wait
   std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  ReadFirmwareVersion(h.session);
+  core::ReadFirmwareVersion(h.session);
   EXPECT_TRUE(traffic.entries.empty());  // the request waits for the read before it
   h.host.ProcessPendingEvents();
   // The read came before the request, though the request was answered by it.
@@ -193,18 +193,18 @@ TEST(SessionHostTest, ACallPostedDuringALongOperationIsHandledInsideItsWait) {
   bool refusedWhileWaiting = false;
   bool ended = false;
   h.host.Post([&] {
-    DownloadLogo1(h.session);  // waits for the header's acknowledgement
+    core::DownloadLogo1(h.session);  // waits for the header's acknowledgement
     ended = true;
   });
-  h.host.Post([&h] { ReadFirmwareVersion(h.session); });
+  h.host.Post([&h] { core::ReadFirmwareVersion(h.session); });
   h.host.Post([&] {
     refusedWhileWaiting =
-        h.session.pending.Has(Request::Logo1) && h.Said("Printer is busy right now .");
-    CommunicationReset(h.session);  // ends the download's wait
+        h.session.pending.Has(core::Request::Logo1) && h.Said("Printer is busy right now .");
+    core::CommunicationReset(h.session);  // ends the download's wait
   });
   EXPECT_TRUE(h.RunFor(2000, [&ended] { return ended; }));
   EXPECT_TRUE(refusedWhileWaiting);
-  EXPECT_FALSE(h.session.pending.Has(Request::Firmware));
+  EXPECT_FALSE(h.session.pending.Has(core::Request::Firmware));
 }
 
 TEST(SessionHostTest, StopEndsEveryWaitAndSendsNothingMore) {
@@ -213,7 +213,7 @@ TEST(SessionHostTest, StopEndsEveryWaitAndSendsNothingMore) {
   h.session.setup.logos[0] = {logo.path, 2};
   std::atomic<bool> waiting{false};
   h.host.Start();
-  h.host.Post([&h] { DownloadLogo1(h.session); });
+  h.host.Post([&h] { core::DownloadLogo1(h.session); });
   h.host.Post([&waiting] { waiting = true; });  // runs inside the download's wait
   const auto until = Clock::now() + std::chrono::seconds(3);
   while (!waiting && Clock::now() < until)
@@ -225,7 +225,7 @@ TEST(SessionHostTest, StopEndsEveryWaitAndSendsNothingMore) {
   EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
   // Joined: the session is the test's again.
   EXPECT_EQ(h.session.bytesSent, 4u);  // the header only, no row after the stop
-  EXPECT_FALSE(h.session.pending.Has(Request::Logo1));
+  EXPECT_FALSE(h.session.pending.Has(core::Request::Logo1));
   EXPECT_FALSE(h.session.state.busy);
   EXPECT_TRUE(h.Said("Communication Error !!"));
 }
@@ -235,7 +235,7 @@ TEST(SessionHostTest, ATimerEnabledAgainKeepsItsPeriod) {
   const auto start = Clock::now();
   h.session.StartReplyTimeout();
   h.RunFor(400);
-  h.host.SetTimerEnabled(TimerId::ReplyTimeout, true);  // running already
+  h.host.SetTimerEnabled(core::TimerId::ReplyTimeout, true);  // running already
   EXPECT_TRUE(h.RunFor(2000, [&h] { return h.Said("Timeout Detect : 1 sec"); }));
   const auto elapsed = Clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(990));

@@ -337,11 +337,13 @@ TEST(TrafficLog, LinesStampedInLocalTimeIntoTheDayFile) {
     log.StartFiles(folder.string());
     // 2015-06-30 14:05:09.120 UTC and 10 ms later.
     const std::int64_t at = 1435673109120000;
-    log.OnTraffic({TrafficDirection::Sent, "firmware query", {0x1D, 0xF9}, at, at + 10000, {}});
-    log.OnTraffic({TrafficDirection::Read, "firmware reply", {0x41}, at + 60999, at + 60999, {}});
+    log.OnTraffic(
+        {core::TrafficDirection::Sent, "firmware query", {0x1D, 0xF9}, at, at + 10000, {}});
+    log.OnTraffic(
+        {core::TrafficDirection::Read, "firmware reply", {0x41}, at + 60999, at + 60999, {}});
     // From the port's pick on, each line names it, in the window and the file.
     log.SetPort("COM3");
-    log.OnTraffic({TrafficDirection::Sent, "full cut test", {0x1B, 0xF5}, at, at, {}});
+    log.OnTraffic({core::TrafficDirection::Sent, "full cut test", {0x1B, 0xF5}, at, at, {}});
     ASSERT_TRUE(log.writer().Flush(5000));
   }
   const std::vector<std::string> expected = {

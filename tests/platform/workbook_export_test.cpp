@@ -17,7 +17,7 @@
 #include "search_reply.h"
 #include "virtual_bench.h"
 
-namespace orvex {
+namespace orvex::platform::workbook {
 namespace {
 
 namespace fs = std::filesystem;
@@ -147,9 +147,9 @@ class WorkbookExportTest : public ::testing::Test {
   ~WorkbookExportTest() override { fs::remove_all(folder); }
 
   void Receive(const std::vector<std::uint8_t>& reply) {
-    Session& s = bench->session();
+    core::Session& s = bench->session();
     s.state.busy = true;
-    s.pending.Set(Request::RecordSearch);
+    s.pending.Set(core::Request::RecordSearch);
     bench->Deliver(reply);
   }
 
@@ -272,11 +272,11 @@ TEST_F(WorkbookExportTest, ReplyShorterThanItsSpanWritesNoWorkbook) {
 
 TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
   // Watches the progress line whenever a block's first cell is written.
-  class Spy : public ForwardingSpreadsheet {
+  class Spy : public core::ForwardingSpreadsheet {
    public:
-    Spy(Spreadsheet& inner, VirtualBench& bench) : inner_(inner), bench_(bench) {}
-    SpreadsheetResult SetCell(WorkbookId book, int row, int column,
-                              const std::string& text) override {
+    Spy(core::Spreadsheet& inner, VirtualBench& bench) : inner_(inner), bench_(bench) {}
+    core::SpreadsheetResult SetCell(core::WorkbookId book, int row, int column,
+                                    const std::string& text) override {
       if (row % 11 == 1) {
         const auto line = static_cast<std::size_t>(bench_.session().progressLine);
         if (seen.empty() || seen.back() != bench_.memo.lines[line]) {
@@ -290,9 +290,9 @@ TEST_F(WorkbookExportTest, ProgressDotsEveryElevenDaysWhileWriting) {
     std::vector<int> atRow;
 
    private:
-    Spreadsheet& Inner() override { return inner_; }
+    core::Spreadsheet& Inner() override { return inner_; }
 
-    Spreadsheet& inner_;
+    core::Spreadsheet& inner_;
     VirtualBench& bench_;
   };
   Spy spy(*spreadsheet, *bench);
@@ -384,29 +384,29 @@ TEST_F(WorkbookExportTest, TwoExportsInOneSecondKeepBothWorkbooks) {
 // Texts straight through the spreadsheet's steps.
 class WorkbookTextTest : public WorkbookExportTest {
  protected:
-  WorkbookId Sheet() {
-    const Obtained<SpreadsheetApp> app = spreadsheet->Start();
+  core::WorkbookId Sheet() {
+    const core::Obtained<core::SpreadsheetApp> app = spreadsheet->Start();
     EXPECT_TRUE(app.done) << app.failure;
-    const Obtained<WorkbookId> added = spreadsheet->AddWorkbook(app.handle);
+    const core::Obtained<core::WorkbookId> added = spreadsheet->AddWorkbook(app.handle);
     EXPECT_TRUE(added.done) << added.failure;
     workbook = added.handle;
     return workbook;
   }
-  void Write(WorkbookId sheet, int row, int column, const std::string& text) {
-    const SpreadsheetResult set = spreadsheet->SetCell(sheet, row, column, text);
+  void Write(core::WorkbookId sheet, int row, int column, const std::string& text) {
+    const core::SpreadsheetResult set = spreadsheet->SetCell(sheet, row, column, text);
     ASSERT_TRUE(set.done) << set.failure;
   }
   ReadBack Save() {
     const fs::path file = folder / "texts.xls";
-    const SpreadsheetResult saved = spreadsheet->SaveAs(workbook, file.string());
+    const core::SpreadsheetResult saved = spreadsheet->SaveAs(workbook, file.string());
     EXPECT_TRUE(saved.done) << saved.failure;
     return ReadWorkbook(file);
   }
-  WorkbookId workbook;
+  core::WorkbookId workbook;
 };
 
 TEST_F(WorkbookTextTest, LatinAndWiderCharactersSurvive) {
-  const WorkbookId sheet = Sheet();
+  const core::WorkbookId sheet = Sheet();
   ASSERT_TRUE(spreadsheet->NameSheet(sheet, "Отчёт €").done);
   const std::vector<std::string> texts = {
       "Café ñ ß ÿ", "€ 100", "日本語のテキスト", "smile 😀 here", "tab\tand\nnew line", "A"};
@@ -428,7 +428,7 @@ TEST_F(WorkbookTextTest, LatinAndWiderCharactersSurvive) {
 }
 
 TEST_F(WorkbookTextTest, LongStringsSplitAcrossContinueRecords) {
-  const WorkbookId sheet = Sheet();
+  const core::WorkbookId sheet = Sheet();
   // Strings of both widths that straddle record boundaries at odd and even
   // places, and one as long as a cell may hold.
   std::vector<std::string> texts;
@@ -456,7 +456,7 @@ TEST_F(WorkbookTextTest, LongStringsSplitAcrossContinueRecords) {
 }
 
 TEST_F(WorkbookTextTest, CharactersBeyondTheBasicPlaneStayWholeAcrossRecords) {
-  const WorkbookId sheet = Sheet();
+  const core::WorkbookId sheet = Sheet();
   // One two-byte character first puts every surrogate pair at an odd unit,
   // so the first record ends between the two halves of one of them.
   std::string text = "ж";
@@ -479,7 +479,7 @@ TEST_F(WorkbookTextTest, EmptyWorkbookSaves) {
 }
 
 TEST_F(WorkbookTextTest, CellsOnRowsFarApartAndManyColumns) {
-  const WorkbookId sheet = Sheet();
+  const core::WorkbookId sheet = Sheet();
   Write(sheet, 65536, 256, "last cell");
   Write(sheet, 1, 1, "first");
   Write(sheet, 33, 2, "second block");
@@ -494,4 +494,4 @@ TEST_F(WorkbookTextTest, CellsOnRowsFarApartAndManyColumns) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::platform::workbook

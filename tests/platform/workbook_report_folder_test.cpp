@@ -13,7 +13,7 @@
 #include "platform/workbook/report_folder.h"
 #include "scoped_env.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 namespace {
 
 namespace fs = std::filesystem;
@@ -107,4 +107,4 @@ TEST_F(WorkbookReportFolderTest, ReportsNeverGoBesideTheProgram) {
 }
 
 }  // namespace
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -12,7 +12,7 @@
 
 #include "platform/workbook/embedded_spreadsheet.h"
 
-namespace orvex {
+namespace orvex::platform::workbook {
 namespace {
 
 namespace fs = std::filesystem;
@@ -20,12 +20,12 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 template <typename Handle>
-Handle HandleOf(const Obtained<Handle>& obtained) {
+Handle HandleOf(const core::Obtained<Handle>& obtained) {
   EXPECT_TRUE(obtained.done) << obtained.failure;
   return obtained.handle;
 }
 
-void ExpectDone(const SpreadsheetResult& result) {
+void ExpectDone(const core::SpreadsheetResult& result) {
   EXPECT_TRUE(result.done) << result.failure;
 }
 
@@ -64,18 +64,18 @@ class WorkbookSpreadsheetTest : public ::testing::Test {
 
   fs::path folder;
   EmbeddedSpreadsheet excel{"/unused/"};
-  SpreadsheetApp app;
-  WorkbookId book;
+  core::SpreadsheetApp app;
+  core::WorkbookId book;
 };
 
 TEST_F(WorkbookSpreadsheetTest, StartAndAttach) {
-  const Obtained<SpreadsheetApp> none = excel.Attach();
+  const core::Obtained<core::SpreadsheetApp> none = excel.Attach();
   EXPECT_FALSE(none.done);
   EXPECT_THAT(none.failure, HasSubstr("running"));
 
-  const SpreadsheetApp first = HandleOf(excel.Start());
+  const core::SpreadsheetApp first = HandleOf(excel.Start());
   EXPECT_EQ(HandleOf(excel.Attach()), first);
-  const SpreadsheetApp second = HandleOf(excel.Start());
+  const core::SpreadsheetApp second = HandleOf(excel.Start());
   EXPECT_NE(second, first) << "Start starts a new instance";
   EXPECT_EQ(excel.RunningInstances(), 2u);
   EXPECT_EQ(HandleOf(excel.Attach()), second) << "the latest one started";
@@ -90,23 +90,23 @@ TEST_F(WorkbookSpreadsheetTest, StartAndAttach) {
 TEST_F(WorkbookSpreadsheetTest, WorkbooksOfAQuitInstanceAreGone) {
   Open();
   ExpectDone(excel.SetCell(book, 1, 1, "x"));
-  const SpreadsheetApp other = HandleOf(excel.Start());
+  const core::SpreadsheetApp other = HandleOf(excel.Start());
   ExpectDone(excel.Quit(app));
-  const std::vector<SpreadsheetResult> steps = {
+  const std::vector<core::SpreadsheetResult> steps = {
       excel.NameSheet(book, "x"),     excel.SetColumnWidth(book, 1, 10),
       excel.SetCell(book, 1, 1, "x"), excel.SaveAs(book, (folder / "gone.xls").string()),
       excel.CloseWorkbook(book),      excel.SetVisible(app, false),
       excel.AddWorkbook(app),         excel.Quit(app),
   };
-  for (const SpreadsheetResult& gone : steps) {
+  for (const core::SpreadsheetResult& gone : steps) {
     EXPECT_FALSE(gone.done);
     EXPECT_THAT(gone.failure, HasSubstr("no longer exists"));
   }
   EXPECT_EQ(excel.SheetOf(book), nullptr);
   EXPECT_FALSE(excel.Quit(app).done) << "no second Quit";
   EXPECT_TRUE(excel.AddWorkbook(other).done) << "the other instance is untouched";
-  EXPECT_FALSE(excel.AddWorkbook(SpreadsheetApp{}).done);
-  EXPECT_FALSE(excel.AddWorkbook(SpreadsheetApp{987654}).done);
+  EXPECT_FALSE(excel.AddWorkbook(core::SpreadsheetApp{}).done);
+  EXPECT_FALSE(excel.AddWorkbook(core::SpreadsheetApp{987654}).done);
   EXPECT_THAT(Files(), IsEmpty());
 }
 
@@ -135,7 +135,7 @@ TEST_F(WorkbookSpreadsheetTest, WhatIsSetReadsBack) {
   EXPECT_THAT(Sheet().cells, IsEmpty());
 
   // A second workbook has a sheet of its own.
-  const WorkbookId book2 = HandleOf(excel.AddWorkbook(app));
+  const core::WorkbookId book2 = HandleOf(excel.AddWorkbook(app));
   EXPECT_NE(book2, book);
   ASSERT_NE(excel.SheetOf(book2), nullptr);
   EXPECT_EQ(excel.SheetOf(book2)->name, "Sheet1");
@@ -146,11 +146,11 @@ TEST_F(WorkbookSpreadsheetTest, HandlesOfTheOtherKindNameNothing) {
   // Applications and workbooks never share an id: a handle made from the
   // other kind's id is refused, not taken for some other object.
   Open();
-  const SpreadsheetApp bookAsApp{book.id};
-  const WorkbookId appAsBook{app.id};
+  const core::SpreadsheetApp bookAsApp{book.id};
+  const core::WorkbookId appAsBook{app.id};
   struct Case {
     const char* what;
-    SpreadsheetResult result;
+    core::SpreadsheetResult result;
   };
   const std::vector<Case> cases = {
       {"workbook as application, visible", excel.SetVisible(bookAsApp, false)},
@@ -161,7 +161,7 @@ TEST_F(WorkbookSpreadsheetTest, HandlesOfTheOtherKindNameNothing) {
       {"application as workbook, cell", excel.SetCell(appAsBook, 1, 1, "x")},
       {"application as workbook, save", excel.SaveAs(appAsBook, (folder / "a.xls").string())},
       {"application as workbook, close", excel.CloseWorkbook(appAsBook)},
-      {"no workbook", excel.SetCell(WorkbookId{}, 1, 1, "x")},
+      {"no workbook", excel.SetCell(core::WorkbookId{}, 1, 1, "x")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -179,7 +179,7 @@ TEST_F(WorkbookSpreadsheetTest, PlacesWidthsAndNamesOutsideTheLimitsFail) {
   Open();
   struct Case {
     const char* what;
-    SpreadsheetResult result;
+    core::SpreadsheetResult result;
     const char* says;
   };
   const std::vector<Case> cases = {
@@ -233,12 +233,12 @@ TEST_F(WorkbookSpreadsheetTest, SheetNamesAndCellTextsAreChecked) {
   const std::vector<std::string> badTexts = {"\xFF", "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                                              "ab\xE2\x82"};
   for (const std::string& bad : badTexts) {
-    const SpreadsheetResult set = excel.SetCell(book, 1, 1, bad);
+    const core::SpreadsheetResult set = excel.SetCell(book, 1, 1, bad);
     EXPECT_FALSE(set.done);
     EXPECT_THAT(set.failure, HasSubstr("UTF-8"));
   }
   ExpectDone(excel.SetCell(book, 1, 1, std::string(32767, 'x')));
-  const SpreadsheetResult tooLong = excel.SetCell(book, 1, 1, std::string(32768, 'x'));
+  const core::SpreadsheetResult tooLong = excel.SetCell(book, 1, 1, std::string(32768, 'x'));
   EXPECT_FALSE(tooLong.done);
   EXPECT_THAT(tooLong.failure, HasSubstr("at most 32767 characters"));
   // Characters count as UTF-16 units: 16384 emoji are 32768 units.
@@ -281,7 +281,8 @@ TEST_F(WorkbookSpreadsheetTest, SaveAsKeepsExistingFilesAndWritesWholeFilesOnly)
   EXPECT_TRUE(fs::is_regular_file(folder / "linked (2).xls"));
 
   // A folder that does not exist fails, and no temporary file is left behind.
-  const SpreadsheetResult noFolder = excel.SaveAs(book, (folder / "missing" / "x.xls").string());
+  const core::SpreadsheetResult noFolder =
+      excel.SaveAs(book, (folder / "missing" / "x.xls").string());
   EXPECT_FALSE(noFolder.done);
   EXPECT_THAT(noFolder.failure, HasSubstr("cannot create a file"));
   EXPECT_EQ(Files(), (std::vector<std::string>{"linked (2).xls", "linked.xls", "report (2).xls",
@@ -302,7 +303,7 @@ TEST_F(WorkbookSpreadsheetTest, ClosingAWorkbookLetsGoOfItAndItsCells) {
   EXPECT_FALSE(excel.CloseWorkbook(book).done) << "no second close";
   // The application stays, with room for the next workbook.
   EXPECT_EQ(excel.RunningInstances(), 1u);
-  const WorkbookId next = HandleOf(excel.AddWorkbook(app));
+  const core::WorkbookId next = HandleOf(excel.AddWorkbook(app));
   EXPECT_NE(next, book);
   ASSERT_NE(excel.SheetOf(next), nullptr);
   EXPECT_THAT(excel.SheetOf(next)->cells, IsEmpty());
@@ -337,4 +338,4 @@ TEST_F(WorkbookSpreadsheetTest, ReportFolderGivenEndsInSlash) {
 }
 
 }  // namespace
-}  // namespace orvex
+}  // namespace orvex::platform::workbook

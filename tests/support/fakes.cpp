@@ -41,7 +41,7 @@ std::optional<std::string> FakePanel::ChooseSaveFile(const std::string& filter,
   return answer;
 }
 
-std::string FakeClock::ShortDate(const CalendarDate& date) const {
+std::string FakeClock::ShortDate(const core::CalendarDate& date) const {
   char text[32];
   std::snprintf(text, sizeof text, "%02d/%02d/%04d", date.day, date.month, date.year);
   return text;
@@ -49,8 +49,8 @@ std::string FakeClock::ShortDate(const CalendarDate& date) const {
 
 std::vector<std::string> TrafficCapture::Names() const {
   std::vector<std::string> names;
-  for (const TrafficEntry& entry : entries) {
-    names.push_back((entry.direction == TrafficDirection::Sent ? "TX " : "RX ") + entry.name);
+  for (const core::TrafficEntry& entry : entries) {
+    names.push_back((entry.direction == core::TrafficDirection::Sent ? "TX " : "RX ") + entry.name);
   }
   return names;
 }

@@ -17,7 +17,7 @@
 
 namespace orvex::test {
 
-class FakeMemo : public MessageWindow {
+class FakeMemo : public core::MessageWindow {
  public:
   void AppendLine(const std::string& text) override { lines.push_back(text); }
   void ReplaceLine(int index, const std::string& text) override;
@@ -31,7 +31,7 @@ class FakeMemo : public MessageWindow {
   std::vector<std::string> lines;
 };
 
-class FakePanel : public PanelPort {
+class FakePanel : public core::PanelPort {
  public:
   void SetGauge(int percent) override { gauge.push_back(percent); }
   void ShowSymbolChooser(bool wide) override { chooserWide = wide; }
@@ -51,18 +51,18 @@ class FakePanel : public PanelPort {
   std::vector<std::string> dialogFilters;
 };
 
-class FakeClock : public ClockPort {
+class FakeClock : public core::ClockPort {
  public:
-  LocalDateTime Now() const override { return now; }
+  core::LocalDateTime Now() const override { return now; }
   // dd/MM/yyyy, a fixed short date format for tests.
-  std::string ShortDate(const CalendarDate& date) const override;
+  std::string ShortDate(const core::CalendarDate& date) const override;
   char DecimalSeparator() const override { return separator; }
 
-  LocalDateTime now{2015, 6, 30, 14, 5, 9};
+  core::LocalDateTime now{2015, 6, 30, 14, 5, 9};
   char separator = '.';
 };
 
-class FakeView : public SetupView {
+class FakeView : public core::SetupView {
  public:
   void RefreshSetup() override { ++refreshes; }
   bool ShowLogo(int slot) override {
@@ -77,30 +77,34 @@ class FakeView : public SetupView {
   std::vector<int> blankedLogos;
 };
 
-class FakePreview : public PreviewPort {
+class FakePreview : public core::PreviewPort {
  public:
-  void ShowPreview(const PreviewPlan& plan) override { shown.push_back(plan); }
-  std::vector<PreviewPlan> shown;
+  void ShowPreview(const core::PreviewPlan& plan) override { shown.push_back(plan); }
+  std::vector<core::PreviewPlan> shown;
 };
 
 // Every step fails, as on a machine with no spreadsheet application.
-using NoSpreadsheet = orvex::NoSpreadsheet;
+using NoSpreadsheet = core::NoSpreadsheet;
 
 // A spreadsheet on which every step goes through: handles are fresh, and
 // nothing is kept. Lets the period export run its whole loop without a
 // spreadsheet behind it.
-class AcceptingSpreadsheet : public Spreadsheet {
+class AcceptingSpreadsheet : public core::Spreadsheet {
  public:
-  Obtained<SpreadsheetApp> Start() override { return SpreadsheetApp{++next_}; }
-  Obtained<SpreadsheetApp> Attach() override { return SpreadsheetApp{++next_}; }
-  SpreadsheetResult SetVisible(SpreadsheetApp, bool) override { return {}; }
-  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp) override { return WorkbookId{++next_}; }
-  SpreadsheetResult NameSheet(WorkbookId, const std::string&) override { return {}; }
-  SpreadsheetResult SetColumnWidth(WorkbookId, int, double) override { return {}; }
-  SpreadsheetResult SetCell(WorkbookId, int, int, const std::string&) override { return {}; }
-  SpreadsheetResult SaveAs(WorkbookId, const std::string&) override { return {}; }
-  SpreadsheetResult CloseWorkbook(WorkbookId) override { return {}; }
-  SpreadsheetResult Quit(SpreadsheetApp) override { return {}; }
+  core::Obtained<core::SpreadsheetApp> Start() override { return core::SpreadsheetApp{++next_}; }
+  core::Obtained<core::SpreadsheetApp> Attach() override { return core::SpreadsheetApp{++next_}; }
+  core::SpreadsheetResult SetVisible(core::SpreadsheetApp, bool) override { return {}; }
+  core::Obtained<core::WorkbookId> AddWorkbook(core::SpreadsheetApp) override {
+    return core::WorkbookId{++next_};
+  }
+  core::SpreadsheetResult NameSheet(core::WorkbookId, const std::string&) override { return {}; }
+  core::SpreadsheetResult SetColumnWidth(core::WorkbookId, int, double) override { return {}; }
+  core::SpreadsheetResult SetCell(core::WorkbookId, int, int, const std::string&) override {
+    return {};
+  }
+  core::SpreadsheetResult SaveAs(core::WorkbookId, const std::string&) override { return {}; }
+  core::SpreadsheetResult CloseWorkbook(core::WorkbookId) override { return {}; }
+  core::SpreadsheetResult Quit(core::SpreadsheetApp) override { return {}; }
   std::string ReportFolder() override { return "/nonexistent/"; }
 
  private:
@@ -108,16 +112,16 @@ class AcceptingSpreadsheet : public Spreadsheet {
 };
 
 // Keeps every traffic entry, stamped by the given clock (0 without one).
-class TrafficCapture : public TrafficObserver {
+class TrafficCapture : public core::TrafficObserver {
  public:
   std::int64_t TrafficNowUs() override { return clockUs ? clockUs() : 0; }
-  void OnTraffic(const TrafficEntry& entry) override { entries.push_back(entry); }
+  void OnTraffic(const core::TrafficEntry& entry) override { entries.push_back(entry); }
 
   // "TX firmware query", "RX firmware reply", ... in line order.
   std::vector<std::string> Names() const;
 
   std::function<std::int64_t()> clockUs;
-  std::vector<TrafficEntry> entries;
+  std::vector<core::TrafficEntry> entries;
 };
 
 }  // namespace orvex::test

@@ -9,7 +9,7 @@
 namespace orvex::test {
 
 namespace {
-constexpr std::int64_t kFrameGapMs = kReadGapMs;
+constexpr std::int64_t kFrameGapMs = core::kReadGapMs;
 // 38400 baud, 10 bits a byte: about a quarter of a millisecond a byte.
 std::int64_t WireTimeMs(std::size_t bytes) {
   return static_cast<std::int64_t>(bytes / 4);
@@ -17,14 +17,14 @@ std::int64_t WireTimeMs(std::size_t bytes) {
 }  // namespace
 
 // Lets a test swap the spreadsheet after the session was made.
-class VirtualBench::SpreadsheetRelay : public ForwardingSpreadsheet {
+class VirtualBench::SpreadsheetRelay : public core::ForwardingSpreadsheet {
  public:
-  explicit SpreadsheetRelay(Spreadsheet** target) : target_(target) {}
+  explicit SpreadsheetRelay(core::Spreadsheet** target) : target_(target) {}
 
  private:
-  Spreadsheet& Inner() override { return **target_; }
+  core::Spreadsheet& Inner() override { return **target_; }
 
-  Spreadsheet** target_;
+  core::Spreadsheet** target_;
 };
 
 VirtualBench::VirtualBench() : VirtualBench(Options{}) {}
@@ -33,8 +33,8 @@ VirtualBench::~VirtualBench() = default;
 VirtualBench::VirtualBench(Options options) : options_(std::move(options)) {
   printer_ = std::make_unique<sim::PrinterModel>(options_.printer);
   relay_ = std::make_unique<SpreadsheetRelay>(&spreadsheet_);
-  session_ = std::make_unique<Session>(
-      Ports{memo, *this, *this, panel, clock, *this, view, *relay_, preview});
+  session_ = std::make_unique<core::Session>(
+      core::Ports{memo, *this, *this, panel, clock, *this, view, *relay_, preview});
 }
 
 void VirtualBench::RecordTraffic() {
@@ -68,13 +68,13 @@ void VirtualBench::Pause(int milliseconds) {
   nowMs_ += milliseconds;
 }
 
-void VirtualBench::SetTimerEnabled(TimerId timer, bool enabled) {
+void VirtualBench::SetTimerEnabled(core::TimerId timer, bool enabled) {
   TimerSlot& slot = timers_[static_cast<int>(timer)];
-  if (enabled && !slot.enabled) slot.nextTickMs = nowMs_ + kTimerPeriodMs;
+  if (enabled && !slot.enabled) slot.nextTickMs = nowMs_ + core::kTimerPeriodMs;
   slot.enabled = enabled;
 }
 
-bool VirtualBench::TimerEnabled(TimerId timer) const {
+bool VirtualBench::TimerEnabled(core::TimerId timer) const {
   return timers_[static_cast<int>(timer)].enabled;
 }
 
@@ -115,7 +115,7 @@ void VirtualBench::Dispatch(const std::vector<std::uint8_t>& read) {
   // No other read is dispatched until it returns; reads framed meanwhile
   // wait, each on its own, as in the receive thread's queue.
   dispatching_ = true;
-  ReplyDispatcher(*session_, read);
+  core::ReplyDispatcher(*session_, read);
   dispatching_ = false;
 }
 
@@ -147,8 +147,8 @@ bool VirtualBench::RunDue() {
   for (int i = 0; i < kTimers; ++i) {
     TimerSlot& slot = timers_[i];
     if (slot.enabled && slot.nextTickMs <= nowMs_) {
-      slot.nextTickMs += kTimerPeriodMs;
-      TimerTick(*session_, static_cast<TimerId>(i));
+      slot.nextTickMs += core::kTimerPeriodMs;
+      core::TimerTick(*session_, static_cast<core::TimerId>(i));
       return true;
     }
   }

@@ -29,7 +29,7 @@ struct StuckWait : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class VirtualBench : private LinkPort, private TimerPort, private EventPump {
+class VirtualBench : private core::LinkPort, private core::TimerPort, private core::EventPump {
  public:
   struct Options {
     // Without a printer the sent bytes are only recorded; tests feed reads.
@@ -43,7 +43,7 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   explicit VirtualBench(Options options);
   ~VirtualBench() override;
 
-  Session& session() { return *session_; }
+  core::Session& session() { return *session_; }
   sim::PrinterModel& printer() { return *printer_; }
   FakeMemo memo;
   FakePanel panel;
@@ -94,10 +94,10 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   int refusedBytes() const { return refused_; }
   int requestsBegun() const { return requestsBegun_; }
 
-  bool TimerEnabled(TimerId timer) const override;
+  bool TimerEnabled(core::TimerId timer) const override;
 
   // The spreadsheet that sessions get; defaults to NoSpreadsheet.
-  void UseSpreadsheet(Spreadsheet& spreadsheet) { spreadsheet_ = &spreadsheet; }
+  void UseSpreadsheet(core::Spreadsheet& spreadsheet) { spreadsheet_ = &spreadsheet; }
 
  private:
   struct Delivery {
@@ -119,7 +119,7 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override;
   // TimerPort
-  void SetTimerEnabled(TimerId timer, bool enabled) override;
+  void SetTimerEnabled(core::TimerId timer, bool enabled) override;
   // EventPump
   void WaitWhile(const std::function<bool()>& condition) override;
   void ProcessPendingEvents() override;
@@ -145,12 +145,12 @@ class VirtualBench : private LinkPort, private TimerPort, private EventPump {
   std::optional<std::size_t> stallAfter_;
   int refused_ = 0;
   int requestsBegun_ = 0;
-  static constexpr int kTimers = kTimerCount;
+  static constexpr int kTimers = core::kTimerCount;
   TimerSlot timers_[kTimers];
   bool dispatching_ = false;
-  Spreadsheet* spreadsheet_ = &noSpreadsheet;
+  core::Spreadsheet* spreadsheet_ = &noSpreadsheet;
   std::unique_ptr<sim::PrinterModel> printer_;
-  std::unique_ptr<Session> session_;
+  std::unique_ptr<core::Session> session_;
 
   class SpreadsheetRelay;
   std::unique_ptr<SpreadsheetRelay> relay_;

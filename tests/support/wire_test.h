@@ -29,7 +29,7 @@ class WireTest : public ::testing::Test {
   void NextMark() { mark = bench.memo.LineCount(); }
 
   VirtualBench bench;
-  Session& s = bench.session();
+  core::Session& s = bench.session();
   int mark = 0;
 };
 

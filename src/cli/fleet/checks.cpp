@@ -2,7 +2,7 @@
 
 #include "cli/readouts.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 namespace {
 
@@ -45,7 +45,8 @@ std::optional<std::array<std::string, 2>> ParseChecksums(const std::string& text
   return std::array<std::string, 2>{Upper(digits.substr(0, 4)), Upper(digits.substr(4))};
 }
 
-CheckRecord CheckFirmware(const std::optional<FirmwareReply>& read, const std::string& expected) {
+CheckRecord CheckFirmware(const std::optional<core::FirmwareReply>& read,
+                          const std::string& expected) {
   CheckRecord check{"firmware", CheckResult::NoAnswer, Trimmed(expected), ""};
   if (!read) return check;
   check.read = cli::TrimmedVersion(*read);
@@ -53,7 +54,7 @@ CheckRecord CheckFirmware(const std::optional<FirmwareReply>& read, const std::s
   return check;
 }
 
-CheckRecord CheckChecksums(const std::optional<FirmwareReply>& read,
+CheckRecord CheckChecksums(const std::optional<core::FirmwareReply>& read,
                            const std::array<std::string, 2>& expected) {
   CheckRecord check{"checksums", CheckResult::NoAnswer, expected[0] + " " + expected[1], ""};
   if (!read) return check;
@@ -64,4 +65,4 @@ CheckRecord CheckChecksums(const std::optional<FirmwareReply>& read,
   return check;
 }
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

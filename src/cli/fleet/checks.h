@@ -11,7 +11,7 @@
 #include "core/commands/queries.h"
 #include "core/ports.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 struct Expectations {
   std::optional<std::string> firmware;                  // the version text
@@ -28,9 +28,9 @@ std::optional<std::array<std::string, 2>> ParseChecksums(const std::string& text
 
 // The version as read against the one expected, both without the blanks
 // that pad the printer's version to 15 characters.
-cli::CheckRecord CheckFirmware(const std::optional<FirmwareReply>& read,
+cli::CheckRecord CheckFirmware(const std::optional<core::FirmwareReply>& read,
                                const std::string& expected);
-cli::CheckRecord CheckChecksums(const std::optional<FirmwareReply>& read,
+cli::CheckRecord CheckChecksums(const std::optional<core::FirmwareReply>& read,
                                 const std::array<std::string, 2>& expected);
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -7,7 +7,7 @@
 
 #include "cli/option_scanner.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 namespace {
 
@@ -162,7 +162,7 @@ bool IsCalendarDate(int year, int month, int day) {
 
 // "2005-03-07"; the message says what is wrong, with the window's own words
 // for a year the printer does not hold.
-std::optional<CalendarDate> ParseDate(const std::string& text, std::string* problem) {
+std::optional<core::CalendarDate> ParseDate(const std::string& text, std::string* problem) {
   const auto digits = [&text](std::size_t from, std::size_t count) {
     return cli::ParseNumberInRange(text.substr(from, count), 0, 9999);
   };
@@ -178,7 +178,7 @@ std::optional<CalendarDate> ParseDate(const std::string& text, std::string* prob
     *problem = "a date the printers hold: Year must be from 2002 to 2021.";
     return std::nullopt;
   }
-  return CalendarDate{*year, *month, *day};
+  return core::CalendarDate{*year, *month, *day};
 }
 
 // "firmware,clock" -> the read-outs, in the menu's order.
@@ -417,4 +417,4 @@ FleetCommandLine ParseFleetCommandLine(const std::vector<std::string>& args) {
   return result;
 }
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -11,7 +11,7 @@
 #include "cli/printer_job.h"
 #include "core/records/record_search.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 enum class Command {
   Read,
@@ -37,7 +37,7 @@ struct FleetCommandLine {
   std::vector<Task> tasks;
   std::vector<std::string> operands;  // the command's words, as given
   Expectations expect;                // check
-  SearchPeriod period;                // records
+  core::SearchPeriod period;          // records
   std::optional<std::string> folder;  // records: where the workbooks go
   std::optional<std::string> jsonPath;
   std::optional<std::string> csvPath;
@@ -49,4 +49,4 @@ FleetCommandLine ParseFleetCommandLine(const std::vector<std::string>& args);
 std::string FleetUsageText();
 std::string CommandUsageText(Command command);
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -6,7 +6,7 @@
 #include "cli/readouts.h"
 #include "core/text/escaped_text.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 namespace {
 
@@ -16,7 +16,7 @@ using cli::JsonNumber;
 using cli::JsonString;
 using cli::JsonWriter;
 
-std::string Date(const CalendarDate& date) {
+std::string Date(const core::CalendarDate& date) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;
@@ -45,14 +45,14 @@ std::string Clock(const FleetPrinterReport& p) {
 
 std::string Multipliers(const FleetPrinterReport& p) {
   if (!p.multipliers) return "null";
-  const MultiplierReply& m = *p.multipliers;
+  const core::MultiplierReply& m = *p.multipliers;
   return Object({JsonField("coin", Count(m.coin)), JsonField("note", Count(m.note)),
                  JsonField("payout", Count(m.payout)), JsonField("decimals", Count(m.decimals))});
 }
 
 std::string PrintStatus(const FleetPrinterReport& p) {
   if (!p.printStatus) return "null";
-  const PrintStatusReply& s = *p.printStatus;
+  const core::PrintStatusReply& s = *p.printStatus;
   return Object({JsonField("byte", Count(s.byte)), JsonField("coin_ticket", JsonBool(s.coin)),
                  JsonField("note_ticket", JsonBool(s.note)),
                  JsonField("payout_ticket", JsonBool(s.payout)),
@@ -63,7 +63,7 @@ std::string PrintStatus(const FleetPrinterReport& p) {
 
 std::string Totals(const FleetPrinterReport& p) {
   if (!p.totals) return "null";
-  const SummaryReply& t = *p.totals;
+  const core::SummaryReply& t = *p.totals;
   return Object({JsonField("coin", Count(t.coin)), JsonField("note", Count(t.note)),
                  JsonField("payout", Count(t.payout)),
                  JsonField("tickets_out", Count(t.ticketsOut))});
@@ -169,7 +169,7 @@ std::string FleetJson(const FleetRun& run) {
 }
 
 std::string CsvField(const std::string& text) {
-  std::string shown = EscapeControls(text);
+  std::string shown = core::EscapeControls(text);
   const bool quoted = shown.find_first_of(",\"") != std::string::npos ||
                       (!shown.empty() && (shown.front() == ' ' || shown.back() == ' '));
   if (!quoted) return shown;
@@ -194,19 +194,19 @@ std::string ReadoutCsv(const std::vector<FleetPrinterReport>& printers) {
     const auto add = [&row](bool have, std::initializer_list<std::string> values) {
       for (const std::string& value : values) row.push_back(have ? value : "");
     };
-    const FirmwareReply firmware = p.firmware.value_or(FirmwareReply{});
+    const core::FirmwareReply firmware = p.firmware.value_or(core::FirmwareReply{});
     add(p.firmware.has_value(),
         {cli::TrimmedVersion(firmware), firmware.checksum1, firmware.checksum2});
     add(p.clock.has_value(), {p.clock ? cli::DescribePrinterClock(p.clock->printer) : "",
                               p.clock ? cli::Describe(p.clock->pc) : ""});
-    const MultiplierReply m = p.multipliers.value_or(MultiplierReply{});
+    const core::MultiplierReply m = p.multipliers.value_or(core::MultiplierReply{});
     add(p.multipliers.has_value(),
         {Count(m.coin), Count(m.note), Count(m.payout), Count(m.decimals)});
-    const PrintStatusReply s = p.printStatus.value_or(PrintStatusReply{});
+    const core::PrintStatusReply s = p.printStatus.value_or(core::PrintStatusReply{});
     add(p.printStatus.has_value(),
         {yes(s.coin), yes(s.note), yes(s.payout), cli::DateFormatName(s.dateFormat), yes(s.symbol),
          yes(s.recordSearch)});
-    const SummaryReply t = p.totals.value_or(SummaryReply{});
+    const core::SummaryReply t = p.totals.value_or(core::SummaryReply{});
     add(p.totals.has_value(), {Count(t.coin), Count(t.note), Count(t.payout), Count(t.ticketsOut)});
     row.push_back(p.reason);
     for (std::size_t i = 0; i < row.size(); ++i) csv += (i > 0 ? "," : "") + CsvField(row[i]);
@@ -215,4 +215,4 @@ std::string ReadoutCsv(const std::vector<FleetPrinterReport>& printers) {
   return csv;
 }
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -7,7 +7,7 @@
 #include "cli/fleet/fleet_command_line.h"
 #include "cli/fleet/fleet_report.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 struct FleetRun {
   std::string version;
@@ -28,4 +28,4 @@ std::string ReadoutCsv(const std::vector<FleetPrinterReport>& printers);
 // blanks at its ends; control characters shown as \xHH.
 std::string CsvField(const std::string& text);
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

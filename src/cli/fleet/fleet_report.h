@@ -11,7 +11,7 @@
 #include "core/commands/queries.h"
 #include "core/ports.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 enum class TaskResult { NotRun, Done, Failed, Interrupted };
 // "not run", "done", "failed", "interrupted".
@@ -26,25 +26,25 @@ struct TaskRecord {
 };
 
 struct ClockReading {
-  DateTimeReply printer;
-  LocalDateTime pc;  // the PC's local time when the answer came
+  core::DateTimeReply printer;
+  core::LocalDateTime pc;  // the PC's local time when the answer came
 };
 
 struct RecordsResult {
   bool found = false;  // the printer selected days (not "No record be found .")
-  CalendarDate selectedBegin;
-  CalendarDate selectedEnd;
+  core::CalendarDate selectedBegin;
+  core::CalendarDate selectedEnd;
   std::optional<std::string> workbook;  // the file written
 };
 
 struct FleetPrinterReport : cli::PrinterRecord {
   std::optional<ClockReading> clock;
-  std::optional<MultiplierReply> multipliers;
-  std::optional<PrintStatusReply> printStatus;
-  std::optional<SummaryReply> totals;
+  std::optional<core::MultiplierReply> multipliers;
+  std::optional<core::PrintStatusReply> printStatus;
+  std::optional<core::SummaryReply> totals;
   std::optional<RecordsResult> records;
   std::vector<TaskRecord> tasks;
   std::vector<cli::CheckRecord> checks;
 };
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

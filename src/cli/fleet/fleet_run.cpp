@@ -5,7 +5,7 @@
 #include "cli/readouts.h"
 #include "core/link/link_control.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 const char* TaskResultName(TaskResult result) {
   switch (result) {
@@ -33,13 +33,13 @@ std::string Hex(std::uint8_t byte) {
   return text;
 }
 
-CalendarDate DateAt(const ReceiveBuffer& rx, std::size_t at) {
+core::CalendarDate DateAt(const core::ReceiveBuffer& rx, std::size_t at) {
   return {2000 + rx[at], rx[at + 1], rx[at + 2]};
 }
 
 class TaskRunner {
  public:
-  TaskRunner(Session& session, PrinterHost& host, const FleetSettings& settings,
+  TaskRunner(core::Session& session, PrinterHost& host, const FleetSettings& settings,
              FleetPrinterReport& report, ProgressSink& sink, const SavedWorkbook& savedWorkbook)
       : s_(session),
         host_(host),
@@ -66,14 +66,15 @@ class TaskRunner {
       info.command(s_);
       if (s_.bytesSent == sentBefore) {
         Failed(record, "refused, nothing was sent");
-      } else if (s_.state.linkState != LinkState::Online) {
+      } else if (s_.state.linkState != core::LinkState::Online) {
         Failed(record, "the line took no more bytes");
         lost = true;
       }
     } else {
-      const bool answered = info.kind == TaskKind::Search
-                                ? cli::Ask(s_, [this] { SearchAndPrint(s_, settings_.period); })
-                                : cli::Ask(s_, info.command);
+      const bool answered =
+          info.kind == TaskKind::Search
+              ? cli::Ask(s_, [this] { core::SearchAndPrint(s_, settings_.period); })
+              : cli::Ask(s_, info.command);
       if (!answered) {
         lost = s_.bytesSent != sentBefore;
         if (!lost) {
@@ -84,7 +85,7 @@ class TaskRunner {
         } else if (host_.HungUp()) {
           Failed(record, "the port hung up");
         } else {
-          Failed(record, "no answer within " + std::to_string(kReplyTimeoutSeconds) + " s");
+          Failed(record, "no answer within " + std::to_string(core::kReplyTimeoutSeconds) + " s");
         }
       } else {
         TakeAnswer(record);
@@ -114,24 +115,24 @@ class TaskRunner {
 
   // The answer as the reply section left it in the receive buffer.
   void TakeAnswer(TaskRecord& record) {
-    const ReceiveBuffer& rx = s_.rx;
+    const core::ReceiveBuffer& rx = s_.rx;
     switch (record.task) {
       case Task::Firmware:
-        report_.firmware = DecodeFirmwareReply(rx);
+        report_.firmware = core::DecodeFirmwareReply(rx);
         break;
       case Task::Clock:
-        report_.clock = ClockReading{DecodeDateTimeReply(rx), s_.io.clock.Now()};
+        report_.clock = ClockReading{core::DecodeDateTimeReply(rx), s_.io.clock.Now()};
         if (report_.clock->printer.readError)
           Failed(record, "the printer could not read its clock");
         break;
       case Task::Multipliers:
-        report_.multipliers = DecodeMultiplierReply(rx);
+        report_.multipliers = core::DecodeMultiplierReply(rx);
         break;
       case Task::PrintStatus:
-        report_.printStatus = DecodePrintStatus(rx[0]);
+        report_.printStatus = core::DecodePrintStatus(rx[0]);
         break;
       case Task::Totals:
-        report_.totals = DecodeSummaryReply(rx);
+        report_.totals = core::DecodeSummaryReply(rx);
         break;
       case Task::RecordSearch:
         TakeSearchAnswer(record);
@@ -153,7 +154,7 @@ class TaskRunner {
   }
 
   void TakeSearchAnswer(TaskRecord& record) {
-    const ReceiveBuffer& rx = s_.rx;
+    const core::ReceiveBuffer& rx = s_.rx;
     const std::optional<std::string> saved = savedWorkbook_ ? savedWorkbook_() : std::nullopt;
     RecordsResult& records = report_.records.emplace();
     if (rx[0] == 0x00) {
@@ -168,7 +169,7 @@ class TaskRunner {
     if (rx[6] == 1 && !saved) Failed(record, "the period workbook was not written");
   }
 
-  Session& s_;
+  core::Session& s_;
   PrinterHost& host_;
   const FleetSettings& settings_;
   FleetPrinterReport& report_;
@@ -205,7 +206,7 @@ void Check(const Expectations& expect, FleetPrinterReport& report, ProgressSink&
 
 }  // namespace
 
-void RunFleetPrinter(Session& session, PrinterHost& host, const FleetSettings& settings,
+void RunFleetPrinter(core::Session& session, PrinterHost& host, const FleetSettings& settings,
                      FleetPrinterReport& report, ProgressSink& sink,
                      const SavedWorkbook& savedWorkbook) {
   const std::int64_t startMs = host.NowMs();
@@ -244,4 +245,4 @@ void RunFleetPrinter(Session& session, PrinterHost& host, const FleetSettings& s
   cli::Finish(report, host, sink, startMs);
 }
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -16,20 +16,20 @@
 #include "core/records/record_search.h"
 #include "core/session.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 struct FleetSettings {
   cli::IdentifySettings identify;
   std::vector<Task> tasks;
   Expectations expect;
-  SearchPeriod period;  // for Task::RecordSearch
+  core::SearchPeriod period;  // for Task::RecordSearch
 };
 
 // Tells the path of the workbook saved since it was last asked, if any.
 using SavedWorkbook = std::function<std::optional<std::string>()>;
 
-void RunFleetPrinter(Session& session, cli::PrinterHost& host, const FleetSettings& settings,
+void RunFleetPrinter(core::Session& session, cli::PrinterHost& host, const FleetSettings& settings,
                      FleetPrinterReport& report, cli::ProgressSink& sink,
                      const SavedWorkbook& savedWorkbook = {});
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -27,14 +27,14 @@
 #include "platform/workbook/embedded_spreadsheet.h"
 #include "platform/workbook/report_folder.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 namespace {
 
 constexpr const char* kProgram = "orvex-fleet";
 
 int BadInput(const std::vector<std::string>& problems) {
   for (const std::string& problem : problems) {
-    std::cerr << kProgram << ": " << EscapeControls(problem) << '\n';
+    std::cerr << kProgram << ": " << core::EscapeControls(problem) << '\n';
   }
   std::cerr << kProgram << ": nothing was sent\n";
   return cli::kExitBadInput;
@@ -44,7 +44,7 @@ int BadInput(const std::vector<std::string>& problems) {
 // be: checked before anything is sent, as the reports' paths are.
 std::optional<std::string> WorkbookFolder(const std::optional<std::string>& given,
                                           std::string* problem) {
-  if (!given) return workbook::DocumentsFolder(workbook::ProcessEnvironment());
+  if (!given) return platform::workbook::DocumentsFolder(platform::workbook::ProcessEnvironment());
   const std::string folder = cli::AbsolutePath(*given);
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) {
@@ -61,7 +61,7 @@ std::optional<std::string> WorkbookFolder(const std::optional<std::string>& give
 // One printer's session and, for a period report, the window's workbook
 // writer under the fleet's name for it.
 struct Printer {
-  std::unique_ptr<EmbeddedSpreadsheet> writer;
+  std::unique_ptr<platform::workbook::EmbeddedSpreadsheet> writer;
   std::unique_ptr<FleetWorkbook> workbook;
   std::optional<std::string> saved;
   std::unique_ptr<cli::PrinterWorker> worker;
@@ -105,9 +105,9 @@ int Run(const FleetCommandLine& command) {
   run.printers.resize(ports.ports.size());
   for (std::size_t i = 0; i < printers.size(); ++i) {
     Printer& p = printers[i];
-    Spreadsheet* spreadsheet = nullptr;
+    core::Spreadsheet* spreadsheet = nullptr;
     if (*command.command == Command::Records) {
-      p.writer = std::make_unique<EmbeddedSpreadsheet>(folder);
+      p.writer = std::make_unique<platform::workbook::EmbeddedSpreadsheet>(folder);
       p.writer->SetSavedListener([&p](const std::string& path) { p.saved = path; });
       p.workbook = std::make_unique<FleetWorkbook>(
           *p.writer, folder, PeriodWorkbookFileName(names[i], command.period));
@@ -157,10 +157,10 @@ int Run(const FleetCommandLine& command) {
 }
 
 }  // namespace
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet
 
 int main(int argc, char** argv) {
-  using namespace orvex::fleet;
+  using namespace orvex::cli::fleet;
   const FleetCommandLine command =
       ParseFleetCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (command.action) {

@@ -8,7 +8,7 @@
 
 #include "core/session.h"
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 enum class Task {
   // "Read"
@@ -51,7 +51,7 @@ struct TaskInfo {
   const char* menuItem;  // "\"Test_Print\" > \"Coin  Ticket\"": where the window has it
   const char* activity;  // "printing the coin test ticket"
   TaskKind kind;
-  void (*command)(Session&);  // the core function of the menu item; none for the search
+  void (*command)(core::Session&);  // the core function of the menu item; none for the search
 };
 
 const TaskInfo& InfoOf(Task task);
@@ -69,4 +69,4 @@ std::optional<Task> DateFormatNamed(const std::string& word);
 std::optional<Task> SerialNumberNamed(const std::string& word);
 std::optional<Task> ReadOutNamed(const std::string& word);
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <map>
 
-namespace orvex::fleet {
+namespace orvex::cli::fleet {
 
 namespace {
 
-std::string Date(const CalendarDate& date) {
+std::string Date(const core::CalendarDate& date) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year, date.month, date.day);
   return text;
@@ -27,7 +27,7 @@ std::string PortFileStem(const std::string& port) {
   return stem.empty() ? "port" : stem;
 }
 
-std::string PeriodWorkbookFileName(const std::string& port, const SearchPeriod& period) {
+std::string PeriodWorkbookFileName(const std::string& port, const core::SearchPeriod& period) {
   return PortFileStem(port) + "_" + Date(period.begin) + "_" + Date(period.end) +
          "_Orvex_Report.xls";
 }
@@ -45,4 +45,4 @@ std::vector<std::string> WorkbookNameClashes(const std::vector<std::string>& por
   return clashes;
 }
 
-}  // namespace orvex::fleet
+}  // namespace orvex::cli::fleet

@@ -2,7 +2,7 @@
 
 #include "cli/option_scanner.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 std::string UsageText() {
   return "Usage: orvex-provision --setup FILE.orx --port PORT [--port PORT ...] [options]\n"
@@ -87,4 +87,4 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   return result;
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

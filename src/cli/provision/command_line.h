@@ -7,7 +7,7 @@
 
 #include "cli/provision/provision_run.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 struct CommandLine {
   enum class Action { Run, Help, Version, Error };
@@ -24,4 +24,4 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 std::string UsageText();
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

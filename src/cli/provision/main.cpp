@@ -21,7 +21,7 @@
 #include "cli/status_board.h"
 #include "core/text/escaped_text.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 namespace {
 
 constexpr const char* kProgram = "orvex-provision";
@@ -29,7 +29,7 @@ constexpr const char* kProgram = "orvex-provision";
 int BadInput(const std::vector<std::string>& problems) {
   // A problem may quote a format file's line: nothing of it acts on the terminal.
   for (const std::string& problem : problems) {
-    std::cerr << kProgram << ": " << EscapeControls(problem) << '\n';
+    std::cerr << kProgram << ": " << core::EscapeControls(problem) << '\n';
   }
   std::cerr << kProgram << ": nothing was sent\n";
   return cli::kExitBadInput;
@@ -103,10 +103,10 @@ int Run(const CommandLine& command) {
 }
 
 }  // namespace
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision
 
 int main(int argc, char** argv) {
-  using namespace orvex::provision;
+  using namespace orvex::cli::provision;
   const CommandLine command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   switch (command.action) {
     case CommandLine::Action::Help:

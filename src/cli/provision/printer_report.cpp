@@ -1,28 +1,28 @@
 #include "cli/provision/printer_report.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
-const char* StepName(DownloadAllStep step) {
+const char* StepName(core::DownloadAllStep step) {
   switch (step) {
-    case DownloadAllStep::Clock:
+    case core::DownloadAllStep::Clock:
       return "Date & Time";
-    case DownloadAllStep::EraseRecords:
+    case core::DownloadAllStep::EraseRecords:
       return "Erase Record";
-    case DownloadAllStep::Multipliers:
+    case core::DownloadAllStep::Multipliers:
       return "Data mutiplier & Decimal";
-    case DownloadAllStep::PrintStatus:
+    case core::DownloadAllStep::PrintStatus:
       return "Printer status";
-    case DownloadAllStep::CoinFormat:
+    case core::DownloadAllStep::CoinFormat:
       return "Coin Format";
-    case DownloadAllStep::NoteFormat:
+    case core::DownloadAllStep::NoteFormat:
       return "Note Format";
-    case DownloadAllStep::PayoutFormat:
+    case core::DownloadAllStep::PayoutFormat:
       return "Payout Format";
-    case DownloadAllStep::Logo1:
+    case core::DownloadAllStep::Logo1:
       return "Logo1";
-    case DownloadAllStep::Logo2:
+    case core::DownloadAllStep::Logo2:
       return "Logo2";
-    case DownloadAllStep::Logo3:
+    case core::DownloadAllStep::Logo3:
       break;
   }
   return "Logo3";
@@ -45,9 +45,9 @@ const char* StepOutcomeName(StepOutcome outcome) {
 }
 
 PrinterReport::PrinterReport() {
-  for (int number = 1; number <= kDownloadAllSteps; ++number) {
-    steps[static_cast<std::size_t>(number - 1)].step = static_cast<DownloadAllStep>(number);
+  for (int number = 1; number <= core::kDownloadAllSteps; ++number) {
+    steps[static_cast<std::size_t>(number - 1)].step = static_cast<core::DownloadAllStep>(number);
   }
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -9,7 +9,7 @@
 #include "core/commands/queries.h"
 #include "core/formats/settings.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 namespace {
 
@@ -18,15 +18,15 @@ using cli::CheckResult;
 using cli::Outcome;
 using cli::PrinterHost;
 using cli::ProgressSink;
-using Step = DownloadAllStep;
+using Step = core::DownloadAllStep;
 
 std::string StepLabel(Step step) {
   return "step " + std::to_string(StepNumber(step)) + " " + StepName(step);
 }
 
-class StepObserver : public DownloadAllObserver {
+class StepObserver : public core::DownloadAllObserver {
  public:
-  StepObserver(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink)
+  StepObserver(core::Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink)
       : session_(session), host_(host), report_(report), sink_(sink) {}
 
   void StepStarting(Step step) override {
@@ -35,18 +35,18 @@ class StepObserver : public DownloadAllObserver {
     // The step's own lines follow its STEP line, which the batch writes first.
     firstLine_ = session_.io.memo.LineCount() + 1;
     firstMessage_ = host_.MessageCount();
-    sink_.Activity("step " + std::to_string(StepNumber(step)) + "/" +
-                   std::to_string(kDownloadAllSteps) + " " + StepName(step));
+    sink_.Activity("step " + std::to_string(core::StepNumber(step)) + "/" +
+                   std::to_string(core::kDownloadAllSteps) + " " + StepName(step));
   }
 
-  void StepFinished(Step step, StepResult result) override {
+  void StepFinished(Step step, core::StepResult result) override {
     StepRecord& record = report_.Step(step);
     record.seconds = static_cast<double>(host_.NowMs() - startMs_) / 1000.0;
     std::vector<std::string> said = host_.LinesFrom(firstLine_);
     for (std::string& message : host_.MessagesFrom(firstMessage_)) said.push_back(message);
     record.detail = cli::JoinLines(said);
     record.result = Classify(step, result, record.detail);
-    finished_ = StepNumber(step);
+    finished_ = core::StepNumber(step);
     std::string event = StepLabel(step) + ": " + StepOutcomeName(record.result) + ", " +
                         cli::Seconds(record.seconds);
     if (!record.detail.empty()) event += ": " + record.detail;
@@ -57,29 +57,29 @@ class StepObserver : public DownloadAllObserver {
   std::optional<Step> current() const { return current_; }
 
  private:
-  StepOutcome Classify(Step step, StepResult result, std::string& detail) const {
+  StepOutcome Classify(Step step, core::StepResult result, std::string& detail) const {
     switch (result) {
-      case StepResult::Done:
+      case core::StepResult::Done:
         return StepOutcome::Done;
-      case StepResult::Skipped:
+      case core::StepResult::Skipped:
         detail = step == Step::Clock ? "--no-clock: the printer's clock is left alone"
                                      : "no --erase-records: the day records are kept";
         return StepOutcome::Skipped;
-      case StepResult::NotSent:
+      case core::StepResult::NotSent:
         break;
-      case StepResult::Rejected:
+      case core::StepResult::Rejected:
         return StepOutcome::Failed;
-      case StepResult::NoAnswer:
+      case core::StepResult::NoAnswer:
         // After a stop request a request may be given up unanswered.
         return host_.StopRequested() ? StepOutcome::Interrupted : StepOutcome::Failed;
-      case StepResult::Interrupted:
+      case core::StepResult::Interrupted:
         return StepOutcome::Interrupted;
     }
     // Nothing went out. Two reasons are no failure: a PC year the printer
     // cannot hold, and a logo slot the setup leaves empty.
     if (step == Step::Clock) {
       const auto reading = host_.LastClockReading();
-      if (reading && ClockYearProblem(*reading)) {
+      if (reading && core::ClockYearProblem(*reading)) {
         detail = *ClockYearProblem(*reading) + " The printer holds the years 2002 to 2021.";
         return StepOutcome::Skipped;
       }
@@ -92,11 +92,11 @@ class StepObserver : public DownloadAllObserver {
   }
 
   static std::optional<std::size_t> LogoSlot(Step step) {
-    if (StepNumber(step) < StepNumber(Step::Logo1)) return std::nullopt;
-    return static_cast<std::size_t>(StepNumber(step) - StepNumber(Step::Logo1));
+    if (core::StepNumber(step) < StepNumber(Step::Logo1)) return std::nullopt;
+    return static_cast<std::size_t>(core::StepNumber(step) - StepNumber(Step::Logo1));
   }
 
-  Session& session_;
+  core::Session& session_;
   PrinterHost& host_;
   PrinterReport& report_;
   ProgressSink& sink_;
@@ -107,9 +107,10 @@ class StepObserver : public DownloadAllObserver {
   std::optional<Step> current_;
 };
 
-void ReadFirmware(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink) {
+void ReadFirmware(core::Session& session, PrinterHost& host, PrinterReport& report,
+                  ProgressSink& sink) {
   sink.Activity("reading the firmware version");
-  if (!cli::Ask(session, ReadFirmwareVersion)) {
+  if (!cli::Ask(session, core::ReadFirmwareVersion)) {
     if (!host.StopRequested() && !host.HungUp()) {
       cli::Fail(report, "no answer to the firmware query");
     }
@@ -121,16 +122,17 @@ void ReadFirmware(Session& session, PrinterHost& host, PrinterReport& report, Pr
 
 // The multiplier request exactly as step 3 sent it; nullopt when a box is
 // not a number (step 3 then sent nothing).
-std::optional<MultiplierReply> SentMultipliers(const TicketSetup& setup) {
-  const MultiplierSettings& m = setup.multipliers;
+std::optional<core::MultiplierReply> SentMultipliers(const core::TicketSetup& setup) {
+  const core::MultiplierSettings& m = setup.multipliers;
   std::int32_t values[4] = {};
   const std::string* texts[4] = {&m.coin, &m.note, &m.payout, &m.decimals};
   for (int i = 0; i < 4; ++i) {
-    const auto value = ParseWholeNumber(*texts[i]);
+    const auto value = core::ParseWholeNumber(*texts[i]);
     if (!value) return std::nullopt;
     values[i] = *value;
   }
-  return MultipliersInRequest(EncodeMultiplierRequest(values[0], values[1], values[2], values[3]));
+  return core::MultipliersInRequest(
+      core::EncodeMultiplierRequest(values[0], values[1], values[2], values[3]));
 }
 
 void AddCheck(PrinterReport& report, ProgressSink& sink, CheckRecord check) {
@@ -144,8 +146,8 @@ void AddCheck(PrinterReport& report, ProgressSink& sink, CheckRecord check) {
 }
 
 // False when a query went unanswered: the others would wait as long.
-bool ReadBack(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink,
-              const char* item, void (*query)(Session&),
+bool ReadBack(core::Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink,
+              const char* item, void (*query)(core::Session&),
               const std::function<CheckRecord()>& compare) {
   sink.Activity(std::string("reading back the ") + item);
   if (!cli::Ask(session, query)) {
@@ -161,11 +163,11 @@ bool Done(const PrinterReport& report, Step step) {
   return report.Step(step).result == StepOutcome::Done;
 }
 
-void Verify(Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink) {
-  const TicketSetup& setup = session.setup;
+void Verify(core::Session& session, PrinterHost& host, PrinterReport& report, ProgressSink& sink) {
+  const core::TicketSetup& setup = session.setup;
   if (Done(report, Step::Multipliers)) {
     const auto sent = SentMultipliers(setup);
-    if (sent && !ReadBack(session, host, report, sink, "multipliers", ReadMultipliers, [&] {
+    if (sent && !ReadBack(session, host, report, sink, "multipliers", core::ReadMultipliers, [&] {
           return CheckMultipliers(*sent, DecodeMultiplierReply(session.rx));
         })) {
       return;
@@ -173,20 +175,20 @@ void Verify(Session& session, PrinterHost& host, PrinterReport& report, Progress
   }
   if (Done(report, Step::PrintStatus)) {
     const std::uint8_t sent = setup.printStatus.Byte();
-    if (!ReadBack(session, host, report, sink, "print status", ReadPrintStatus,
+    if (!ReadBack(session, host, report, sink, "print status", core::ReadPrintStatus,
                   [&] { return CheckPrintStatus(sent, session.rx[0]); })) {
       return;
     }
   }
   if (Done(report, Step::Clock)) {
-    if (!ReadBack(session, host, report, sink, "clock", ReadPrinterClock, [&] {
+    if (!ReadBack(session, host, report, sink, "clock", core::ReadPrinterClock, [&] {
           return CheckClock(DecodeDateTimeReply(session.rx), session.io.clock.Now());
         })) {
       return;
     }
   }
   // Formats and logos cannot be read back: their answer is all there is.
-  for (int number = StepNumber(Step::CoinFormat); number <= kDownloadAllSteps; ++number) {
+  for (int number = StepNumber(Step::CoinFormat); number <= core::kDownloadAllSteps; ++number) {
     const auto step = static_cast<Step>(number);
     if (!Done(report, step)) continue;
     const auto first = StepNumber(Step::Logo1);
@@ -198,7 +200,7 @@ void Verify(Session& session, PrinterHost& host, PrinterReport& report, Progress
 
 }  // namespace
 
-void RunProvisioning(Session& session, PrinterHost& host, const ProvisionSettings& settings,
+void RunProvisioning(core::Session& session, PrinterHost& host, const ProvisionSettings& settings,
                      PrinterReport& report, ProgressSink& sink) {
   const std::int64_t startMs = host.NowMs();
   auto finish = [&] { cli::Finish(report, host, sink, startMs); };
@@ -213,7 +215,7 @@ void RunProvisioning(Session& session, PrinterHost& host, const ProvisionSetting
   if (!report.firmware || host.StopRequested()) return finish();
 
   StepObserver observer(session, host, report, sink);
-  DownloadAllOptions options;
+  core::DownloadAllOptions options;
   options.setClock = settings.setClock;
   options.eraseRecords = settings.eraseRecords;
   options.observer = &observer;
@@ -232,14 +234,14 @@ void RunProvisioning(Session& session, PrinterHost& host, const ProvisionSetting
     }
   }
   if (host.StopRequested() || host.HungUp()) return finish();
-  if (observer.finished() < kDownloadAllSteps) {
+  if (observer.finished() < core::kDownloadAllSteps) {
     cli::Fail(report, observer.finished() == 0
                           ? "the batch did not start: the printer was lost"
                           : "the batch stopped after step " + std::to_string(observer.finished()) +
                                 ": the printer was lost");
     return finish();
   }
-  if (session.state.linkState != LinkState::Online) {
+  if (session.state.linkState != core::LinkState::Online) {
     cli::Fail(report, "the printer was lost after the last step");
     return finish();
   }
@@ -247,4 +249,4 @@ void RunProvisioning(Session& session, PrinterHost& host, const ProvisionSetting
   finish();
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -8,7 +8,7 @@
 #include "cli/provision/printer_report.h"
 #include "core/session.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 struct ProvisionSettings {
   bool probe = false;         // ask for the variant instead of awaiting the announcement
@@ -19,7 +19,8 @@ struct ProvisionSettings {
 
 // Runs everything after the port is open. The session's setup must hold the
 // setup to apply; report.port and report.device are the caller's.
-void RunProvisioning(Session& session, cli::PrinterHost& host, const ProvisionSettings& settings,
-                     PrinterReport& report, cli::ProgressSink& sink);
+void RunProvisioning(core::Session& session, cli::PrinterHost& host,
+                     const ProvisionSettings& settings, PrinterReport& report,
+                     cli::ProgressSink& sink);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -1,6 +1,6 @@
 #include "cli/provision/report_json.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 namespace {
 
@@ -15,7 +15,7 @@ void WritePrinter(JsonWriter& w, const PrinterReport& p, bool last) {
   w.Line(3, "\"steps\": [");
   for (std::size_t i = 0; i < p.steps.size(); ++i) {
     const StepRecord& s = p.steps[i];
-    w.Line(4, "{" + JsonField("step", std::to_string(StepNumber(s.step))) + ", " +
+    w.Line(4, "{" + JsonField("step", std::to_string(core::StepNumber(s.step))) + ", " +
                   JsonField("name", JsonString(StepName(s.step))) + ", " +
                   JsonField("result", JsonString(StepOutcomeName(s.result))) + ", " +
                   JsonField("detail", JsonString(s.detail)) + ", " +
@@ -65,4 +65,4 @@ std::string ReportJson(const RunReport& run) {
   return w.Take();
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

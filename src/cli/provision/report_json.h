@@ -7,7 +7,7 @@
 #include "cli/json_writer.h"
 #include "cli/provision/printer_report.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 using cli::JsonString;
 
@@ -25,4 +25,4 @@ struct RunReport {
 
 std::string ReportJson(const RunReport& run);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

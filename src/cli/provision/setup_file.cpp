@@ -8,7 +8,7 @@
 #include "core/session.h"
 #include "platform/host/system_clock.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 namespace {
 
@@ -17,17 +17,17 @@ constexpr int kFirstLogoLine = 10;
 
 // A loading session needs every port, though only the panel and the view
 // are used: nothing is sent while a file is applied.
-class NoLink : public LinkPort {
+class NoLink : public core::LinkPort {
  public:
   bool SendByte(std::uint8_t) override { return true; }
   void Pause(int) override {}
 };
-class NoTimers : public TimerPort {
+class NoTimers : public core::TimerPort {
  public:
-  void SetTimerEnabled(TimerId, bool) override {}
-  bool TimerEnabled(TimerId) const override { return false; }
+  void SetTimerEnabled(core::TimerId, bool) override {}
+  bool TimerEnabled(core::TimerId) const override { return false; }
 };
-class NoEvents : public EventPump {
+class NoEvents : public core::EventPump {
  public:
   void WaitWhile(const std::function<bool()>&) override {}
   void ProcessPendingEvents() override {}
@@ -41,12 +41,12 @@ SetupLoad LoadSetup(const std::string& path) {
     load.problems.push_back(path + ": " + text);
   };
   // The window's reader, with its limits.
-  const FormatFileRead read = ReadFormatFile(path);
+  const core::FormatFileRead read = core::ReadFormatFile(path);
   if (!read.file) {
     problem(read.problem);
     return load;
   }
-  const FormatFile& file = *read.file;
+  const core::FormatFile& file = *read.file;
 
   cli::LineList memo;
   NoLink link;
@@ -55,27 +55,28 @@ SetupLoad LoadSetup(const std::string& path) {
   platform::SystemClock clock;
   NoEvents events;
   cli::NoSetupView view;
-  NoSpreadsheet spreadsheet;
+  core::NoSpreadsheet spreadsheet;
   cli::NoPreview preview;
-  Session session(Ports{memo, link, timers, panel, clock, events, view, spreadsheet, preview});
+  core::Session session(
+      core::Ports{memo, link, timers, panel, clock, events, view, spreadsheet, preview});
 
-  const auto stop = ApplyFormatFile(session, file);
+  const auto stop = core::ApplyFormatFile(session, file);
   if (stop) problem(*stop + " (not a complete format file)");
   // Logo problems and the decimal range check come as message boxes.
   for (const std::string& message : panel.messages) problem(message);
   for (int slot = 1; slot <= 3 && !stop; ++slot) {
     const std::string& line = file.lines[static_cast<std::size_t>(kFirstLogoLine + slot - 2)];
     if (line.empty()) continue;
-    const std::string named = LogoPathFromLine(line);
+    const std::string named = core::LogoPathFromLine(line);
     if (session.setup.logos[static_cast<std::size_t>(slot - 1)].path != named) {
       problem("logo " + std::to_string(slot) + " is " + named);
     }
   }
   // Texts the printer cannot be sent: the batch would send no multipliers.
-  const MultiplierSettings& m = session.setup.multipliers;
+  const core::MultiplierSettings& m = session.setup.multipliers;
   for (const std::string* text : {&m.coin, &m.note, &m.payout, &m.decimals}) {
-    if (ParseWholeNumber(*text)) continue;
-    const std::string message = NotAnIntegerMessage(*text);
+    if (core::ParseWholeNumber(*text)) continue;
+    const std::string message = core::NotAnIntegerMessage(*text);
     if (std::find(panel.messages.begin(), panel.messages.end(), message) == panel.messages.end()) {
       problem(message);
     }
@@ -84,4 +85,4 @@ SetupLoad LoadSetup(const std::string& path) {
   return load;
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

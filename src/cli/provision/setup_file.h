@@ -9,13 +9,13 @@
 
 #include "core/setup/ticket_setup.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 struct SetupLoad {
-  std::optional<TicketSetup> setup;   // set when the file can be applied as it is
-  std::vector<std::string> problems;  // why not, one line each
+  std::optional<core::TicketSetup> setup;  // set when the file can be applied as it is
+  std::vector<std::string> problems;       // why not, one line each
 };
 
 SetupLoad LoadSetup(const std::string& path);
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

@@ -2,24 +2,25 @@
 
 #include "cli/readouts.h"
 
-namespace orvex::provision {
+namespace orvex::cli::provision {
 
 using cli::CheckRecord;
 using cli::CheckResult;
 
-CheckRecord CheckMultipliers(const MultiplierReply& sent, const MultiplierReply& read) {
+CheckRecord CheckMultipliers(const core::MultiplierReply& sent, const core::MultiplierReply& read) {
   return {"multipliers", sent == read ? CheckResult::Match : CheckResult::Mismatch,
           cli::Describe(sent), cli::Describe(read)};
 }
 
 CheckRecord CheckPrintStatus(std::uint8_t sent, std::uint8_t read) {
-  const bool same = (sent & kPrintStatusSettingBits) == (read & kPrintStatusSettingBits);
+  const bool same =
+      (sent & core::kPrintStatusSettingBits) == (read & core::kPrintStatusSettingBits);
   return {"print status", same ? CheckResult::Match : CheckResult::Mismatch,
           cli::DescribePrintStatus(sent), cli::DescribePrintStatus(read)};
 }
 
-CheckRecord CheckClock(const DateTimeReply& read, const LocalDateTime& pcNow) {
+CheckRecord CheckClock(const core::DateTimeReply& read, const core::LocalDateTime& pcNow) {
   return cli::CheckClock(read, pcNow, kClockToleranceSeconds);
 }
 
-}  // namespace orvex::provision
+}  // namespace orvex::cli::provision

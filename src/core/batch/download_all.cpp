@@ -8,7 +8,7 @@
 #include "core/formats/settings.h"
 #include "core/logos/logo_download.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -153,4 +153,4 @@ void DownloadAll(Session& session, const DownloadAllOptions& options) {
   session.AppendEmpty();
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -4,7 +4,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 constexpr int kDownloadAllSteps = 10;
 
@@ -59,4 +59,4 @@ struct DownloadAllOptions {
 void DownloadAll(Session& session);
 void DownloadAll(Session& session, const DownloadAllOptions& options);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -4,7 +4,7 @@
 
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -161,4 +161,4 @@ void OnPrintResult(Session& session, Request request) {
   FinishRequest(session, request);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

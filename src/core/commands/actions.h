@@ -4,7 +4,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 void PrintCoinTestTicket(Session& session);
 void PrintNoteTestTicket(Session& session);
@@ -38,4 +38,4 @@ void OnPrintResult(Session& session, Request request);
 // "20" and the date of a record report: 0x03 0x0C 0x1F -> "2003/12/31".
 std::string ReportDate(std::uint8_t year, std::uint8_t month, std::uint8_t day);
 
-}  // namespace orvex
+}  // namespace orvex::core

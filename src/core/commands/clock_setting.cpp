@@ -5,7 +5,7 @@
 
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 std::optional<std::string> ClockYearProblem(const LocalDateTime& now) {
   if (now.year > kLastPrinterYear) {
@@ -53,4 +53,4 @@ void OnClockSetReply(Session& session) {
   FinishRequest(session, Request::ClockSet);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -6,7 +6,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // The years the printer's calendar holds.
 constexpr int kFirstPrinterYear = 2002;
@@ -24,4 +24,4 @@ void SetPrinterClock(Session& session);
 // Dispatcher section 7.
 void OnClockSetReply(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -7,7 +7,7 @@
 #include "core/link/request_guard.h"
 #include "core/text/escaped_text.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -155,4 +155,4 @@ void OnSummaryReply(Session& session) {
   FinishRequest(session, Request::Summary);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -8,7 +8,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // The replies as their sections take them from fixed positions of the
 // receive buffer. The sections write their lines from these; orvex-provision
@@ -76,4 +76,4 @@ void OnMultiplierReply(Session& session);
 void OnPrintStatusReply(Session& session);
 void OnSummaryReply(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace orvex {
+namespace orvex::core {
 
 namespace fs = std::filesystem;
 
@@ -183,4 +183,4 @@ bool ReplaceFile(const std::string& path, std::string_view bytes) {
   return true;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvex {
+namespace orvex::core {
 
 struct FileHead {
   std::string bytes;       // at most the limit
@@ -39,4 +39,4 @@ bool ReplaceFile(const std::string& path, std::string_view bytes);
 // before it begins.
 std::optional<std::string> ReplaceFileProblem(const std::string& path);
 
-}  // namespace orvex
+}  // namespace orvex::core

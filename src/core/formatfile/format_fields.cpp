@@ -1,6 +1,6 @@
 #include "core/formatfile/format_fields.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -65,4 +65,4 @@ FormatField FieldAt(TicketSetup& setup, int index) {
   }
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -6,7 +6,7 @@
 
 #include "core/setup/ticket_setup.h"
 
-namespace orvex {
+namespace orvex::core {
 
 constexpr int kFormatFileLines = 132;
 
@@ -32,4 +32,4 @@ struct FormatField {
 // The field of line `index`, counted from 0.
 FormatField FieldAt(TicketSetup& setup, int index);
 
-}  // namespace orvex
+}  // namespace orvex::core

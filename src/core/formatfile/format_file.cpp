@@ -5,7 +5,7 @@
 
 #include "core/text/cp1252.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -128,4 +128,4 @@ std::optional<int> FormatFile::LineOverLimit() const {
   return std::nullopt;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -11,7 +11,7 @@
 #include "core/formatfile/format_fields.h"
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // A real format file is about 2 KB; the limits keep a wrong choice of file
 // from filling the memory or a message box.
@@ -66,4 +66,4 @@ bool LoadFormatFile(Session& session);
 // chosen in its dialog (orvex-tool FILE.orx).
 bool LoadFormatFileAt(Session& session, const std::string& path);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -7,7 +7,7 @@
 #include "core/logos/logo_file.h"
 #include "core/text/cp1252.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -115,4 +115,4 @@ bool LoadFormatFileAt(Session& session, const std::string& path) {
   return !stop;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -1,7 +1,7 @@
 #include "core/formatfile/file_io.h"
 #include "core/formatfile/format_file.h"
 
-namespace orvex {
+namespace orvex::core {
 
 bool SaveFormatFile(Session& session) {
   const auto chosen = session.io.panel.ChooseSaveFile("Orvex Files(*.orx)|*.orx", "orx");
@@ -28,4 +28,4 @@ bool SaveFormatFile(Session& session) {
   return true;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

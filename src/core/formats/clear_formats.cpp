@@ -2,7 +2,7 @@
 
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 void ClearTicket(Session& session, TicketKind kind) {
   if (!IdentifiedCheck(session)) return;
@@ -20,4 +20,4 @@ void ClearPayoutFormat(Session& session) {
   ClearTicket(session, TicketKind::Payout);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -3,7 +3,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Resets one ticket to ten empty Text lines of size 1, height 1.
 void ClearTicket(Session& session, TicketKind kind);
@@ -12,4 +12,4 @@ void ClearCoinFormat(Session& session);
 void ClearNoteFormat(Session& session);
 void ClearPayoutFormat(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -4,7 +4,7 @@
 
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -124,4 +124,4 @@ void OnFormatAccepted(Session& session, TicketKind kind) {
   FinishRequest(session, FormatRequest(kind));
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -7,7 +7,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 constexpr std::size_t kLineRecordSize = 26;
 constexpr std::size_t kFormatRequestSize = 268;
@@ -24,4 +24,4 @@ void SendTicketFormat(Session& session, TicketKind kind);
 // Dispatcher sections 11 to 13, when the read begins with 0xAA.
 void OnFormatAccepted(Session& session, TicketKind kind);
 
-}  // namespace orvex
+}  // namespace orvex::core

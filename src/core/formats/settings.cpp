@@ -5,7 +5,7 @@
 
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 std::optional<std::int32_t> ParseWholeNumber(const std::string& text) {
   std::size_t i = 0;
@@ -114,4 +114,4 @@ void CheckDecimalPlaces(Session& session) {
   }
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -9,7 +9,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // A box's text read as a signed whole number, as the edit boxes always read
 // them: leading blanks and a sign allowed, nothing after the digits.
@@ -29,4 +29,4 @@ constexpr int kMaxDecimalPlaces = 3;
 // Range check of the decimal box; runs on every change of its text.
 void CheckDecimalPlaces(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

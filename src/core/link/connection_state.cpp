@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace orvex {
+namespace orvex::core {
 
 std::size_t ReceiveBuffer::Store(const std::uint8_t* data, std::size_t length) {
   const std::size_t taken = std::min(length, kSize);
@@ -12,4 +12,4 @@ std::size_t ReceiveBuffer::Store(const std::uint8_t* data, std::size_t length) {
   return taken;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

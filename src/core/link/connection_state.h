@@ -6,7 +6,7 @@
 
 #include "core/link/requests.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Numbered as the printer link always numbered them: a test of "not zero"
 // means "not online".
@@ -70,4 +70,4 @@ class ReceiveBuffer {
 
 inline constexpr std::size_t kReadMaxBytes = ReceiveBuffer::kSize;
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -4,7 +4,7 @@
 
 #include "core/link/stuck_watch.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -120,4 +120,4 @@ void CancelDownload(Session& session) {
   session.state.cancelBatch = true;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

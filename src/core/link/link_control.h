@@ -4,7 +4,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Dispatcher sections 4 and 5: the printer announced itself with 0x26.
 void HandleAnnouncement(Session& session);
@@ -34,4 +34,4 @@ void CancelDownload(Session& session);
 
 constexpr int kReplyTimeoutSeconds = 90;
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -13,7 +13,7 @@
 #include "core/logos/logo_download.h"
 #include "core/records/record_search.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -144,4 +144,4 @@ void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
   LookForStuckStates(session);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

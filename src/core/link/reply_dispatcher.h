@@ -6,7 +6,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Interprets one read: stores it in the receive buffer, scans it for the
 // acknowledgement byte 0x42 and runs the 24 sections in their fixed order.
@@ -23,4 +23,4 @@ void ReplyDispatcher(Session& session, std::span<const std::uint8_t> read,
 // "firmware reply".
 const char* ReplyName(Request request);
 
-}  // namespace orvex
+}  // namespace orvex::core

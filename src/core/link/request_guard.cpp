@@ -1,6 +1,6 @@
 #include "core/link/request_guard.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 constexpr const char* kBusy = "Printer is busy right now .";
@@ -40,4 +40,4 @@ void FinishRequest(Session& session, Request request) {
   session.state.busy = false;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -2,7 +2,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // The test every printer command makes first. Both forms return silently
 // while the printer is not identified. Returns true when the command may go on.
@@ -22,4 +22,4 @@ void StartRequest(Session& session, Request request);
 // lines) the request and busy cleared by FinishRequest.
 void FinishRequest(Session& session, Request request);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace orvex {
+namespace orvex::core {
 
 // In the order the reply dispatcher tests their sections (6 to 24, after the
 // record reports, the variant reply and the announcement): a read may
@@ -66,4 +66,4 @@ class PendingRequest {
   std::bitset<kRequestCount> flags_;
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -2,7 +2,7 @@
 
 #include "core/link/link_control.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -57,4 +57,4 @@ void StuckWatchTick(Session& session) {
   StopWatch(session);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

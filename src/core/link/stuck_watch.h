@@ -21,7 +21,7 @@
 #include "core/link/link_control.h"
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Starts the watch when either state holds. The dispatcher calls it after
 // every read; so does anything else that stops the reply timeout.
@@ -34,4 +34,4 @@ inline const std::string kRenewalUnfinished = "Renew records: no report for " +
                                               std::to_string(kReplyTimeoutSeconds) +
                                               " sec, taken as ended .";
 
-}  // namespace orvex
+}  // namespace orvex::core

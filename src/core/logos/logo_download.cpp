@@ -6,7 +6,7 @@
 #include "core/link/stuck_watch.h"
 #include "core/logos/logo_file.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -228,4 +228,4 @@ void OnLogoAccepted(Session& session, int slot) {
   FinishRequest(session, LogoRequest(slot));
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

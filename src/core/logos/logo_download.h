@@ -8,7 +8,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Choosing a bitmap for slot 1..3 (a click on the slot's image box).
 void ChooseLogo(Session& session, int slot);
@@ -43,4 +43,4 @@ void DownloadLogo(Session& session, int slot);
 // Dispatcher sections 14 to 16, when the read begins with 0xAB.
 void OnLogoAccepted(Session& session, int slot);
 
-}  // namespace orvex
+}  // namespace orvex::core

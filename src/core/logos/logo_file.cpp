@@ -6,7 +6,7 @@
 
 #include "core/formatfile/file_io.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -124,4 +124,4 @@ std::string LoadLogoMessage(LogoCheckResult result, int slot) {
   return {};
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

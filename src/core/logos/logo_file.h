@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvex {
+namespace orvex::core {
 
 enum class LogoCheckResult {
   Accepted,
@@ -44,4 +44,4 @@ std::string ChooseLogoMessage(LogoCheckResult result, int slot);
 // Message boxes when a format file names the logo of a slot (1..3).
 std::string LoadLogoMessage(LogoCheckResult result, int slot);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -7,7 +7,7 @@
 #include "core/logos/logo_file.h"
 #include "core/text/cp1252.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -165,4 +165,4 @@ void PreviewPayoutTicket(Session& session) {
   ShowTicketPreview(session, TicketKind::Payout);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -8,7 +8,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 struct PreviewStrip {
   bool visible = false;
@@ -52,4 +52,4 @@ void PreviewCoinTicket(Session& session);
 void PreviewNoteTicket(Session& session);
 void PreviewPayoutTicket(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -13,7 +13,7 @@
 #include "core/records/record_search.h"
 #include "core/text/cp1252.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -249,4 +249,4 @@ void WritePeriodWorkbook(Session& session) {
   session.AppendEmpty();
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

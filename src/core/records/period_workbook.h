@@ -9,7 +9,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // Runs inside the record-search reply section, reading the reply where it
 // lies in the receive buffer. Reports in the message window; never fails
@@ -64,4 +64,4 @@ std::optional<PeriodReport> LayOutPeriodReport(const ReceiveBuffer& rx, const Cl
 // inside the serial record it announces; false when it holds none.
 std::optional<bool> SerialRecordInRead(const ReceiveBuffer& rx, std::uint32_t days);
 
-}  // namespace orvex
+}  // namespace orvex::core

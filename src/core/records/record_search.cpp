@@ -6,7 +6,7 @@
 #include "core/link/request_guard.h"
 #include "core/records/period_workbook.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -82,4 +82,4 @@ void OnRecordSearchReply(Session& session) {
   FinishRequest(session, Request::RecordSearch);
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

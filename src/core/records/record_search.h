@@ -6,7 +6,7 @@
 
 #include "core/session.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // A day's number counted from 1 January 2002 (day 1).
 std::int32_t DayNumber(std::uint8_t yearCode, std::uint8_t month, std::uint8_t day);
@@ -25,4 +25,4 @@ void SearchAndPrint(Session& session, const SearchPeriod& period);
 // Dispatcher section 19.
 void OnRecordSearchReply(Session& session);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace orvex {
+namespace orvex::core {
 
 // Handles; id 0 is none.
 struct SpreadsheetApp {
@@ -130,4 +130,4 @@ class NoSpreadsheet : public Spreadsheet {
   }
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace orvex {
+namespace orvex::core {
 
 // The widgets that show the ticket setup. The core calls these after it
 // changes the model itself (clear, load); edits made in the widgets write
@@ -16,4 +16,4 @@ class SetupView {
   virtual void BlankLogo(int slot) = 0;
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

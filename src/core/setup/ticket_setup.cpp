@@ -1,6 +1,6 @@
 #include "core/setup/ticket_setup.h"
 
-namespace orvex {
+namespace orvex::core {
 
 LineKind FormatLine::kind() const {
   if (kindItem < 0 || kindItem >= kKindItems) return LineKind::NotUsed;
@@ -83,4 +83,4 @@ LineAppearance KindRule(int kindItem) {
   }
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

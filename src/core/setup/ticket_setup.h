@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace orvex {
+namespace orvex::core {
 
 enum class TicketKind { Coin = 0, Note = 1, Payout = 2 };
 
@@ -103,4 +103,4 @@ struct LineAppearance {
 };
 LineAppearance KindRule(int kindItem);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvex {
+namespace orvex::core {
 
 // Every byte maps to a character; the five bytes that Windows-1252 leaves
 // undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the
@@ -17,4 +17,4 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // not valid UTF-8.
 std::optional<std::string> Utf8ToCp1252(std::string_view utf8);
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -4,7 +4,7 @@
 
 #include "core/text/cp1252.h"
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::string LineTextToUtf8(std::string_view cp1252) {
   return EscapeControls(Cp1252ToUtf8(cp1252));
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

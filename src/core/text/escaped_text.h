@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvex {
+namespace orvex::core {
 
 // UTF-8 text with every control character (C0, DEL and C1) and every byte
 // that is not valid UTF-8 written as \xHH; everything else is kept.
@@ -18,4 +18,4 @@ std::string EscapeControls(std::string_view utf8);
 // stand for C1 controls).
 std::string LineTextToUtf8(std::string_view cp1252);
 
-}  // namespace orvex
+}  // namespace orvex::core

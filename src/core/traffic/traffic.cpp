@@ -4,7 +4,7 @@
 
 #include "core/link/reply_dispatcher.h"
 
-namespace orvex {
+namespace orvex::core {
 
 std::string SectionName(const TakenSection& taken) {
   switch (taken.section) {
@@ -40,4 +40,4 @@ std::string ReadMeaning(const std::vector<TakenSection>& sections) {
   return sections.empty() ? "not taken" : "acknowledgement";
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

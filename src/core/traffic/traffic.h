@@ -9,7 +9,7 @@
 
 #include "core/link/requests.h"
 
-namespace orvex {
+namespace orvex::core {
 
 // The sections of the reply dispatcher that can take a read, and the
 // acknowledgement scan that acts on every read.
@@ -65,4 +65,4 @@ class TrafficObserver {
   virtual void OnTraffic(const TrafficEntry& entry) = 0;
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

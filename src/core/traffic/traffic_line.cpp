@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace orvex {
+namespace orvex::core {
 
 namespace {
 
@@ -67,4 +67,4 @@ std::string FormatTrafficLine(const TrafficEntry& entry, const TimeOfDay& first,
   return line;
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

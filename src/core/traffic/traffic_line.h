@@ -13,7 +13,7 @@
 
 #include "core/traffic/traffic.h"
 
-namespace orvex {
+namespace orvex::core {
 
 struct TimeOfDay {
   int hour = 0;
@@ -32,4 +32,4 @@ std::string HexBytes(std::span<const std::uint8_t> bytes);
 std::string FormatTrafficLine(const TrafficEntry& entry, const TimeOfDay& first,
                               const TimeOfDay& last, std::string_view port = {});
 
-}  // namespace orvex
+}  // namespace orvex::core

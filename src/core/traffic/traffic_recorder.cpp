@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace orvex {
+namespace orvex::core {
 
 void TrafficRecorder::BeginRequest(std::string_view name) {
   link_.BeginRequest();
@@ -96,4 +96,4 @@ void TrafficRecorder::Deliver(TrafficEntry entry) {
   Flush();
 }
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -13,7 +13,7 @@
 #include "core/ports.h"
 #include "core/traffic/traffic.h"
 
-namespace orvex {
+namespace orvex::core {
 
 class TrafficRecorder : public LinkPort {
  public:
@@ -73,4 +73,4 @@ class TrafficRecorder : public LinkPort {
   std::vector<std::size_t> openReads_;  // indexes into held_
 };
 
-}  // namespace orvex
+}  // namespace orvex::core

@@ -31,8 +31,9 @@ class Line {
   // gapMs or when maxBytes are in. HungUp is returned once; later calls wait
   // on Wake() alone. waitMs bounds the wait for the first byte (negative:
   // none). See SerialPort::ReadBurst for the details every line keeps.
-  virtual ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = kReadMaxBytes,
-                               int gapMs = kReadGapMs, int waitMs = -1) = 0;
+  virtual ReadStatus ReadBurst(std::vector<std::uint8_t>& out,
+                               std::size_t maxBytes = core::kReadMaxBytes,
+                               int gapMs = core::kReadGapMs, int waitMs = -1) = 0;
   // Makes a waiting ReadBurst return Woken; not lost when none waits.
   virtual void Wake() = 0;
 

@@ -12,7 +12,7 @@
 
 namespace orvex::platform {
 
-class PacedLink : public orvex::LinkPort {
+class PacedLink : public core::LinkPort {
  public:
   // Without a line (none open yet, or it went away) bytes go into the void,
   // as they do into a device that has gone: the reply timeout tells of that.

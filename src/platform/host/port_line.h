@@ -28,8 +28,8 @@ class PortLine final : public Line {
 
   void BeginRequest() override { active_.load()->BeginRequest(); }
   WriteStatus WriteByte(std::uint8_t byte) override { return active_.load()->WriteByte(byte); }
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = kReadMaxBytes,
-                       int gapMs = kReadGapMs, int waitMs = -1) override {
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = core::kReadMaxBytes,
+                       int gapMs = core::kReadGapMs, int waitMs = -1) override {
     return active_.load()->ReadBurst(out, maxBytes, gapMs, waitMs);
   }
   void Wake() override { active_.load()->Wake(); }

@@ -21,7 +21,7 @@ SessionHost::~SessionHost() {
   if (wakeFd_ >= 0) close(wakeFd_);
 }
 
-void SessionHost::Attach(Session& session) {
+void SessionHost::Attach(core::Session& session) {
   session_ = &session;
   // The traffic log records a request sent while an earlier read still
   // waits here after that read.
@@ -60,7 +60,7 @@ void SessionHost::StopReader() {
 void SessionHost::ReadBursts(Line* line) {
   std::vector<std::uint8_t> burst;
   while (!readerStop_) {
-    const Line::ReadStatus status = line->ReadBurst(burst, kReadMaxBytes, kReadGapMs);
+    const Line::ReadStatus status = line->ReadBurst(burst, core::kReadMaxBytes, core::kReadGapMs);
     if (status == Line::ReadStatus::HungUp) {
       readerHungUp_ = true;
       Wake();
@@ -141,8 +141,8 @@ void SessionHost::SeeStop() {
   // As the Cancel button would, and as the reply timeout would for a request
   // nobody will wait for now: every download and the batch end their waits
   // and send nothing more.
-  CancelDownload(*session_);
-  if (session_->pending.Any()) CommunicationReset(*session_);
+  core::CancelDownload(*session_);
+  if (session_->pending.Any()) core::CommunicationReset(*session_);
 }
 
 void SessionHost::HandleEvents(std::int64_t deadlineMs) {
@@ -202,7 +202,7 @@ void SessionHost::DispatchReads() {
   const bool hungUp = readerHungUp_.load();
   while (auto read = reads_.Take()) {
     ++dispatchDepth_;
-    ReplyDispatcher(*session_, read->bytes, read->framedUs);
+    core::ReplyDispatcher(*session_, read->bytes, read->framedUs);
     --dispatchDepth_;
     if (stopping_) return;
   }
@@ -244,13 +244,13 @@ void SessionHost::RunDeferred() {
 void SessionHost::RunDueTimers() {
   if (session_ == nullptr) return;
   const std::int64_t now = NowMs();
-  for (int i = 0; i < kTimerCount; ++i) {
+  for (int i = 0; i < core::kTimerCount; ++i) {
     Timer& t = timers_[i];
     if (!t.enabled || t.nextTickMs > now) continue;
     // Ticks missed while the thread was busy sending come as one, as a
     // window's timer does.
-    while (t.nextTickMs <= now) t.nextTickMs += kTimerPeriodMs;
-    TimerTick(*session_, static_cast<TimerId>(i));
+    while (t.nextTickMs <= now) t.nextTickMs += core::kTimerPeriodMs;
+    core::TimerTick(*session_, static_cast<core::TimerId>(i));
   }
 }
 
@@ -296,14 +296,14 @@ void SessionHost::Pause(int milliseconds) {
 
 // ---- TimerPort ----
 
-void SessionHost::SetTimerEnabled(TimerId timer, bool enabled) {
+void SessionHost::SetTimerEnabled(core::TimerId timer, bool enabled) {
   Timer& t = timers_[static_cast<int>(timer)];
   // A running timer keeps its period.
-  if (enabled && !t.enabled) t.nextTickMs = NowMs() + kTimerPeriodMs;
+  if (enabled && !t.enabled) t.nextTickMs = NowMs() + core::kTimerPeriodMs;
   t.enabled = enabled;
 }
 
-bool SessionHost::TimerEnabled(TimerId timer) const {
+bool SessionHost::TimerEnabled(core::TimerId timer) const {
   return timers_[static_cast<int>(timer)].enabled;
 }
 

@@ -29,7 +29,7 @@
 
 namespace orvex::platform {
 
-class SessionHost final : public LinkPort, public TimerPort, public EventPump {
+class SessionHost final : public core::LinkPort, public core::TimerPort, public core::EventPump {
  public:
   using Call = std::function<void()>;
 
@@ -41,7 +41,7 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   // The session whose reads, ticks and posted calls this host runs. Its
   // ports take this host as their link, timers and event pump. Set once,
   // before the loop first runs.
-  void Attach(Session& session);
+  void Attach(core::Session& session);
 
   // ---- the line (on the session thread) ----
   // The line the session talks over from now on, open, or nullptr for none
@@ -106,8 +106,8 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   bool SendByte(std::uint8_t byte) override;
   void Pause(int milliseconds) override;
   // TimerPort
-  void SetTimerEnabled(TimerId timer, bool enabled) override;
-  bool TimerEnabled(TimerId timer) const override;
+  void SetTimerEnabled(core::TimerId timer, bool enabled) override;
+  bool TimerEnabled(core::TimerId timer) const override;
   // EventPump
   void WaitWhile(const std::function<bool()>& condition) override;
   void ProcessPendingEvents() override;
@@ -146,7 +146,7 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   void Loop();
 
   MonotonicClock& clock_;
-  Session* session_ = nullptr;
+  core::Session* session_ = nullptr;
   PacedLink link_;
   int wakeFd_ = -1;
 
@@ -164,7 +164,7 @@ class SessionHost final : public LinkPort, public TimerPort, public EventPump {
   mutable std::mutex postedMutex_;
   std::deque<Call> posted_;
 
-  Timer timers_[kTimerCount];
+  Timer timers_[core::kTimerCount];
   std::vector<Deferred> deferred_;
   std::vector<Watched> watched_;
   int nextId_ = 1;

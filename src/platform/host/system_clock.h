@@ -11,17 +11,17 @@
 
 namespace orvex::platform {
 
-class SystemClock : public ClockPort {
+class SystemClock : public core::ClockPort {
  public:
-  LocalDateTime Now() const override;
-  std::string ShortDate(const CalendarDate& date) const override;
+  core::LocalDateTime Now() const override;
+  std::string ShortDate(const core::CalendarDate& date) const override;
   char DecimalSeparator() const override { return '.'; }
 
   // The last reading of Now(), if any: what the clock setting sent.
-  std::optional<LocalDateTime> lastReading() const { return last_; }
+  std::optional<core::LocalDateTime> lastReading() const { return last_; }
 
  private:
-  mutable std::optional<LocalDateTime> last_;
+  mutable std::optional<core::LocalDateTime> last_;
 };
 
 }  // namespace orvex::platform

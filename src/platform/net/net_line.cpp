@@ -230,7 +230,7 @@ std::optional<PortProblem> NetLine::SetLine(const PortDevice& port, int cancelFd
     const Wait wait = WaitFor(fd_, POLLIN, cancelFd, deadline);
     if (wait == Wait::Cancelled) return ConnectProblem(port, ECANCELED, timeouts_.connectMs);
     if (wait == Wait::TimedOut) return SettingsUnansweredProblem(port, timeouts_.settingsMs);
-    if (FetchQueued(pending_, kReadMaxBytes) == Fetched::Gone) return DroppedProblem(port);
+    if (FetchQueued(pending_, core::kReadMaxBytes) == Fetched::Gone) return DroppedProblem(port);
   }
   if (auto refused = CheckAnswers()) return SettingsRefusedProblem(port, *refused);
   return std::nullopt;

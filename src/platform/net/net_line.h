@@ -58,8 +58,8 @@ class NetLine final : public Line {
 
   // As SerialPort::ReadBurst. Only the line's bytes start and extend a
   // burst; telnet commands alone are no read.
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = kReadMaxBytes,
-                       int gapMs = kReadGapMs, int waitMs = -1) override;
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = core::kReadMaxBytes,
+                       int gapMs = core::kReadGapMs, int waitMs = -1) override;
   void Wake() override;
   void Close() override;
 

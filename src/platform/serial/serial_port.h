@@ -63,8 +63,8 @@ class SerialPort final : public Line {
   //
   // waitMs bounds the wait for the first byte (negative: no bound); when it
   // passes with nothing come, the call returns TimedOut.
-  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = kReadMaxBytes,
-                       int gapMs = kReadGapMs, int waitMs = -1) override;
+  ReadStatus ReadBurst(std::vector<std::uint8_t>& out, std::size_t maxBytes = core::kReadMaxBytes,
+                       int gapMs = core::kReadGapMs, int waitMs = -1) override;
   // Safe from any thread: makes a waiting ReadBurst return Woken. Not lost
   // when no ReadBurst is waiting: the next one returns Woken at once.
   void Wake() override;

@@ -29,10 +29,10 @@ std::int64_t TrafficLog::TrafficNowUs() {
   return WallClockUs();
 }
 
-void TrafficLog::OnTraffic(const TrafficEntry& entry) {
+void TrafficLog::OnTraffic(const core::TrafficEntry& entry) {
   const LocalStamp first = LocalStampOf(entry.firstUs);
   const LocalStamp last = entry.lastUs == entry.firstUs ? first : LocalStampOf(entry.lastUs);
-  const std::string line = FormatTrafficLine(entry, first.time, last.time, port_);
+  const std::string line = core::FormatTrafficLine(entry, first.time, last.time, port_);
   writer_.Write(first.day, line);
   if (listener_) listener_(line);
 }

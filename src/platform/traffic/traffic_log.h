@@ -18,11 +18,11 @@ namespace orvex::platform {
 // A moment of the wall clock in local time.
 struct LocalStamp {
   std::string day;  // "YYYY-MM-DD"
-  TimeOfDay time;
+  core::TimeOfDay time;
 };
 LocalStamp LocalStampOf(std::int64_t unixMicroseconds);
 
-class TrafficLog : public TrafficObserver {
+class TrafficLog : public core::TrafficObserver {
  public:
   using LineListener = std::function<void(const std::string& line)>;
 
@@ -39,7 +39,7 @@ class TrafficLog : public TrafficObserver {
 
   // TrafficObserver: the wall clock, and one line per entry.
   std::int64_t TrafficNowUs() override;
-  void OnTraffic(const TrafficEntry& entry) override;
+  void OnTraffic(const core::TrafficEntry& entry) override;
 
  private:
   TrafficWriter writer_;

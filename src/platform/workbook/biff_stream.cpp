@@ -1,6 +1,6 @@
 #include "platform/workbook/biff_stream.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 std::size_t BiffStream::Begin(std::uint16_t type) {
   const std::size_t at = bytes_.size();
@@ -58,4 +58,4 @@ void BiffStream::Record(std::uint16_t type, std::initializer_list<std::uint16_t>
   End(at);
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -9,7 +9,7 @@
 
 #include "platform/workbook/biff_text.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 constexpr std::size_t kMaxRecordData = 8224;
 
@@ -47,4 +47,4 @@ class BiffStream {
   bool overflowed_ = false;
 };
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -67,4 +67,4 @@ std::optional<BiffText> ToBiffText(std::string_view utf8) {
   return text;
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 struct BiffText {
   std::u16string units;
@@ -16,4 +16,4 @@ struct BiffText {
 // nullopt when the text is not valid UTF-8.
 std::optional<BiffText> ToBiffText(std::string_view utf8);
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

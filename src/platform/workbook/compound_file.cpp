@@ -14,7 +14,7 @@
 #include <fstream>
 #include <mutex>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -158,4 +158,4 @@ std::optional<std::string> WriteCompoundFile(const std::string& path, const std:
   return std::nullopt;
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 // Writes the document to a temporary file beside `path` and, once it is
 // complete and on the disk, gives it the name `path`, so a failure never
@@ -17,4 +17,4 @@ std::optional<std::string> WriteCompoundFile(const std::string& path, const std:
                                              std::span<const std::uint8_t> data,
                                              std::string* savedAs = nullptr);
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

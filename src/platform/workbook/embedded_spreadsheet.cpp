@@ -7,7 +7,7 @@
 #include "platform/workbook/report_folder.h"
 #include "platform/workbook/workbook_stream.h"
 
-namespace orvex {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -16,8 +16,8 @@ constexpr std::size_t kMaxSheetNameUnits = 31;
 constexpr int kMaxColumnWidth = 255;
 constexpr double kWidthUnitsPerCharacter = 256;
 
-SpreadsheetResult Fail(std::string why) {
-  return SpreadsheetResult::Failed(std::move(why));
+core::SpreadsheetResult Fail(std::string why) {
+  return core::SpreadsheetResult::Failed(std::move(why));
 }
 
 // A row or column from 1 to limit.
@@ -67,7 +67,8 @@ std::string EmbeddedSpreadsheet::ReportFolder() {
   return workbook::DocumentsFolder(workbook::ProcessEnvironment());
 }
 
-EmbeddedSpreadsheet::Instance* EmbeddedSpreadsheet::Find(SpreadsheetApp app, std::string& why) {
+EmbeddedSpreadsheet::Instance* EmbeddedSpreadsheet::Find(core::SpreadsheetApp app,
+                                                         std::string& why) {
   if (app.empty()) {
     why = "no application given";
     return nullptr;
@@ -80,7 +81,7 @@ EmbeddedSpreadsheet::Instance* EmbeddedSpreadsheet::Find(SpreadsheetApp app, std
   return &it->second;
 }
 
-EmbeddedSpreadsheet::Workbook* EmbeddedSpreadsheet::Find(WorkbookId book, std::string& why) {
+EmbeddedSpreadsheet::Workbook* EmbeddedSpreadsheet::Find(core::WorkbookId book, std::string& why) {
   if (book.empty()) {
     why = "no workbook given";
     return nullptr;
@@ -93,44 +94,46 @@ EmbeddedSpreadsheet::Workbook* EmbeddedSpreadsheet::Find(WorkbookId book, std::s
   return &it->second;
 }
 
-Obtained<SpreadsheetApp> EmbeddedSpreadsheet::Start() {
+core::Obtained<core::SpreadsheetApp> EmbeddedSpreadsheet::Start() {
   const std::int64_t id = nextId_++;
   instances_[id] = Instance{};
-  return SpreadsheetApp{id};
+  return core::SpreadsheetApp{id};
 }
 
-Obtained<SpreadsheetApp> EmbeddedSpreadsheet::Attach() {
+core::Obtained<core::SpreadsheetApp> EmbeddedSpreadsheet::Attach() {
   // The most recently started instance, as the running-object table has it.
   if (instances_.empty()) return Fail("no instance of the spreadsheet is running");
-  return SpreadsheetApp{instances_.rbegin()->first};
+  return core::SpreadsheetApp{instances_.rbegin()->first};
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::SetVisible(SpreadsheetApp app, bool visible) {
+core::SpreadsheetResult EmbeddedSpreadsheet::SetVisible(core::SpreadsheetApp app, bool visible) {
   std::string why;
   Instance* instance = Find(app, why);
   if (instance == nullptr) return Fail(why);
   instance->visible = visible;
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-Obtained<WorkbookId> EmbeddedSpreadsheet::AddWorkbook(SpreadsheetApp app) {
+core::Obtained<core::WorkbookId> EmbeddedSpreadsheet::AddWorkbook(core::SpreadsheetApp app) {
   std::string why;
   if (Find(app, why) == nullptr) return Fail(why);
   const std::int64_t id = nextId_++;
   workbooks_[id] = Workbook{app.id, {workbook::SheetContent{"Sheet1", {}, {}}}};
-  return WorkbookId{id};
+  return core::WorkbookId{id};
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::NameSheet(WorkbookId book, const std::string& name) {
+core::SpreadsheetResult EmbeddedSpreadsheet::NameSheet(core::WorkbookId book,
+                                                       const std::string& name) {
   std::string why;
   Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
   if (const auto problem = SheetNameProblem(name)) return Fail(*problem);
   workbook->sheets.front().name = name;
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::SetColumnWidth(WorkbookId book, int column, double width) {
+core::SpreadsheetResult EmbeddedSpreadsheet::SetColumnWidth(core::WorkbookId book, int column,
+                                                            double width) {
   std::string why;
   Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
@@ -142,11 +145,11 @@ SpreadsheetResult EmbeddedSpreadsheet::SetColumnWidth(WorkbookId book, int colum
   }
   workbook->sheets.front().columnWidths[column - 1] =
       static_cast<std::uint16_t>(std::lround(width * kWidthUnitsPerCharacter));
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::SetCell(WorkbookId book, int row, int column,
-                                               const std::string& text) {
+core::SpreadsheetResult EmbeddedSpreadsheet::SetCell(core::WorkbookId book, int row, int column,
+                                                     const std::string& text) {
   std::string why;
   Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
@@ -162,10 +165,11 @@ SpreadsheetResult EmbeddedSpreadsheet::SetCell(WorkbookId book, int row, int col
   } else {
     cells[key] = text;
   }
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::SaveAs(WorkbookId book, const std::string& path) {
+core::SpreadsheetResult EmbeddedSpreadsheet::SaveAs(core::WorkbookId book,
+                                                    const std::string& path) {
   std::string why;
   const Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
@@ -178,34 +182,34 @@ SpreadsheetResult EmbeddedSpreadsheet::SaveAs(WorkbookId book, const std::string
     return Fail(*problem);
   }
   if (savedListener_) savedListener_(savedAs);
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::CloseWorkbook(WorkbookId book) {
+core::SpreadsheetResult EmbeddedSpreadsheet::CloseWorkbook(core::WorkbookId book) {
   std::string why;
   if (Find(book, why) == nullptr) return Fail(why);
   workbooks_.erase(book.id);
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-SpreadsheetResult EmbeddedSpreadsheet::Quit(SpreadsheetApp app) {
+core::SpreadsheetResult EmbeddedSpreadsheet::Quit(core::SpreadsheetApp app) {
   std::string why;
   if (Find(app, why) == nullptr) return Fail(why);
   // Unsaved workbooks go with the application.
   instances_.erase(app.id);
   std::erase_if(workbooks_, [&app](const auto& entry) { return entry.second.instance == app.id; });
-  return SpreadsheetResult::Done();
+  return core::SpreadsheetResult::Done();
 }
 
-std::optional<bool> EmbeddedSpreadsheet::Visible(SpreadsheetApp app) const {
+std::optional<bool> EmbeddedSpreadsheet::Visible(core::SpreadsheetApp app) const {
   const auto it = instances_.find(app.id);
   if (it == instances_.end()) return std::nullopt;
   return it->second.visible;
 }
 
-const workbook::SheetContent* EmbeddedSpreadsheet::SheetOf(WorkbookId book) const {
+const workbook::SheetContent* EmbeddedSpreadsheet::SheetOf(core::WorkbookId book) const {
   const auto it = workbooks_.find(book.id);
   return it == workbooks_.end() ? nullptr : &it->second.sheets.front();
 }
 
-}  // namespace orvex
+}  // namespace orvex::platform::workbook

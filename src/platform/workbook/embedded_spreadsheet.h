@@ -13,27 +13,28 @@
 #include "core/records/spreadsheet.h"
 #include "platform/workbook/sheet_content.h"
 
-namespace orvex {
+namespace orvex::platform::workbook {
 
-class EmbeddedSpreadsheet : public Spreadsheet {
+class EmbeddedSpreadsheet : public core::Spreadsheet {
  public:
   // Reports go into the user's documents folder.
   EmbeddedSpreadsheet();
   // Reports go into the folder given.
   explicit EmbeddedSpreadsheet(std::string reportFolder);
 
-  Obtained<SpreadsheetApp> Start() override;
-  Obtained<SpreadsheetApp> Attach() override;
-  SpreadsheetResult SetVisible(SpreadsheetApp app, bool visible) override;
-  Obtained<WorkbookId> AddWorkbook(SpreadsheetApp app) override;
-  SpreadsheetResult NameSheet(WorkbookId book, const std::string& name) override;
-  SpreadsheetResult SetColumnWidth(WorkbookId book, int column, double width) override;
-  SpreadsheetResult SetCell(WorkbookId book, int row, int column, const std::string& text) override;
+  core::Obtained<core::SpreadsheetApp> Start() override;
+  core::Obtained<core::SpreadsheetApp> Attach() override;
+  core::SpreadsheetResult SetVisible(core::SpreadsheetApp app, bool visible) override;
+  core::Obtained<core::WorkbookId> AddWorkbook(core::SpreadsheetApp app) override;
+  core::SpreadsheetResult NameSheet(core::WorkbookId book, const std::string& name) override;
+  core::SpreadsheetResult SetColumnWidth(core::WorkbookId book, int column, double width) override;
+  core::SpreadsheetResult SetCell(core::WorkbookId book, int row, int column,
+                                  const std::string& text) override;
   // A name that is taken keeps its file: the workbook takes the first free
   // name of "stem (2).ext", "stem (3).ext", ...
-  SpreadsheetResult SaveAs(WorkbookId book, const std::string& path) override;
-  SpreadsheetResult CloseWorkbook(WorkbookId book) override;
-  SpreadsheetResult Quit(SpreadsheetApp app) override;
+  core::SpreadsheetResult SaveAs(core::WorkbookId book, const std::string& path) override;
+  core::SpreadsheetResult CloseWorkbook(core::WorkbookId book) override;
+  core::SpreadsheetResult Quit(core::SpreadsheetApp app) override;
   std::string ReportFolder() override;
 
   // Told the full path of each workbook that SaveAs has written, so the
@@ -47,8 +48,8 @@ class EmbeddedSpreadsheet : public Spreadsheet {
   // Workbooks added and neither closed nor gone with their application.
   std::size_t OpenWorkbooks() const { return workbooks_.size(); }
   // What is there to see: nullopt for an instance or a workbook that is gone.
-  std::optional<bool> Visible(SpreadsheetApp app) const;
-  const workbook::SheetContent* SheetOf(WorkbookId book) const;
+  std::optional<bool> Visible(core::SpreadsheetApp app) const;
+  const workbook::SheetContent* SheetOf(core::WorkbookId book) const;
 
  private:
   struct Instance {
@@ -61,8 +62,8 @@ class EmbeddedSpreadsheet : public Spreadsheet {
 
   // The instance or workbook a handle names; nullptr with the reason when
   // it names none.
-  Instance* Find(SpreadsheetApp app, std::string& why);
-  Workbook* Find(WorkbookId book, std::string& why);
+  Instance* Find(core::SpreadsheetApp app, std::string& why);
+  Workbook* Find(core::WorkbookId book, std::string& why);
 
   std::optional<std::string> reportFolder_;  // unset: chosen at each save
   std::function<void(const std::string& path)> savedListener_;
@@ -73,4 +74,4 @@ class EmbeddedSpreadsheet : public Spreadsheet {
   std::map<std::int64_t, Workbook> workbooks_;
 };
 
-}  // namespace orvex
+}  // namespace orvex::platform::workbook

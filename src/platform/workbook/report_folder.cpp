@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -90,4 +90,4 @@ EnvironmentLookup ProcessEnvironment() {
   };
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 using EnvironmentLookup = std::function<std::optional<std::string>(const std::string& name)>;
 
@@ -20,4 +20,4 @@ std::string DocumentsFolder(const EnvironmentLookup& environment);
 // The lookup of the real process environment.
 EnvironmentLookup ProcessEnvironment();
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -88,4 +88,4 @@ void SharedStrings::Write(BiffStream& out) const {
   out.End(ext);
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -10,7 +10,7 @@
 #include "platform/workbook/biff_stream.h"
 #include "platform/workbook/biff_text.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 class SharedStrings {
  public:
@@ -35,4 +35,4 @@ class SharedStrings {
   std::uint32_t references_ = 0;
 };
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 constexpr int kMaxRows = 65536;
 constexpr int kMaxColumns = 256;
@@ -29,4 +29,4 @@ struct SheetContent {
   std::map<std::uint32_t, std::string> cells;
 };
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

@@ -5,7 +5,7 @@
 #include "platform/workbook/biff_stream.h"
 #include "platform/workbook/shared_strings.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 namespace {
 
@@ -294,4 +294,4 @@ std::optional<std::vector<std::uint8_t>> BuildWorkbookStream(
   return out.Take();
 }
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook

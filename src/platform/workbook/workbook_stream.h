@@ -8,10 +8,10 @@
 
 #include "platform/workbook/sheet_content.h"
 
-namespace orvex::workbook {
+namespace orvex::platform::workbook {
 
 // nullopt only if a record could not be laid out within its size limit.
 std::optional<std::vector<std::uint8_t>> BuildWorkbookStream(
     const std::vector<SheetContent>& sheets);
 
-}  // namespace orvex::workbook
+}  // namespace orvex::platform::workbook
