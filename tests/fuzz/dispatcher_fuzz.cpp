@@ -92,7 +92,7 @@
 namespace {
 
 using namespace orvex::core;
-using fuzz::FuzzInput;
+using orvex::fuzz::FuzzInput;
 
 // The reply sections for requests, in the dispatcher's order (6 to 24).
 struct Section {
@@ -180,7 +180,7 @@ constexpr int kCommandCount = static_cast<int>(sizeof kCommands / sizeof kComman
 struct LogoFiles {
   std::string paths[3];
   LogoFiles() {
-    const std::string& folder = fuzz::ScratchFolder("dispatcher");
+    const std::string& folder = orvex::fuzz::ScratchFolder("dispatcher");
     auto bmp = [](int height) {
       std::string bytes(62 + 48 * static_cast<std::size_t>(height), '\x5A');
       std::memset(bytes.data(), 0, 62);
@@ -319,7 +319,7 @@ class Scenario {
       date->day = 1 + in_.Byte() % 31;
     }
 
-    ports_ = std::make_unique<fuzz::FuzzPorts>((bits & 0x40) != 0 ? &accepting_ : nullptr);
+    ports_ = std::make_unique<orvex::fuzz::FuzzPorts>((bits & 0x40) != 0 ? &accepting_ : nullptr);
     ports_->onWait = [this](const std::function<bool()>& condition) { Wait(condition); };
     ports_->onPendingEvents = [this] { PendingEvents(); };
     for (int i = 0; i < lines % 8; ++i) ports_->memo.lines.push_back("line " + std::to_string(i));
@@ -659,8 +659,8 @@ class Scenario {
   }
 
   FuzzInput in_;
-  test::AcceptingSpreadsheet accepting_;
-  std::unique_ptr<fuzz::FuzzPorts> ports_;
+  orvex::test::AcceptingSpreadsheet accepting_;
+  std::unique_ptr<orvex::fuzz::FuzzPorts> ports_;
   int firstCommand_ = 0;
   std::array<std::uint8_t, ReceiveBuffer::kSize> shadow_{};
   std::size_t shadowLength_ = 0;

@@ -40,7 +40,7 @@ struct Files {
   std::string logos[5];
   std::string saved;
   Files() {
-    const std::string& folder = fuzz::ScratchFolder("format-file");
+    const std::string& folder = orvex::fuzz::ScratchFolder("format-file");
     auto bmp = [](int height, std::size_t pixelBytes) {
       std::string bytes(62 + pixelBytes, '\x33');
       std::fill_n(bytes.begin(), 62, '\0');
@@ -135,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Such a file is refused before anything is applied.
   if (file.LineOverLimit()) return 0;
 
-  fuzz::FuzzPorts first;
+  orvex::fuzz::FuzzPorts first;
   const auto stop = ApplyFormatFile(first.session(), file);
   if (stop) {
     const bool shortFile =
@@ -154,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(!first.panel.messages.empty() && first.panel.messages.back() == "Save finished.",
              first.panel.messages.empty() ? "no message" : first.panel.messages.back());
 
-  fuzz::FuzzPorts second;
+  orvex::fuzz::FuzzPorts second;
   second.panel.openAnswers.push_back(files.saved);
   LoadFormatFile(second.session());
   FUZZ_CHECK(!second.panel.messages.empty() && second.panel.messages.back() == "Load finished.",

@@ -52,9 +52,10 @@ void CheckedMemo::ClearLines() {
   FakeMemo::ClearLines();
 }
 
-FuzzPorts::FuzzPorts(Spreadsheet* spreadsheet) {
-  session_ = std::make_unique<Session>(Ports{memo, *this, *this, panel, clock, *this, view,
-                                             spreadsheet ? *spreadsheet : noSpreadsheet, preview});
+FuzzPorts::FuzzPorts(core::Spreadsheet* spreadsheet) {
+  session_ = std::make_unique<core::Session>(
+      core::Ports{memo, *this, *this, panel, clock, *this, view,
+                  spreadsheet ? *spreadsheet : noSpreadsheet, preview});
 }
 
 FuzzPorts::~FuzzPorts() = default;

@@ -71,12 +71,12 @@ class CheckedMemo : public test::FakeMemo {
 // The ports of one session. Sent bytes are recorded, pauses only add up,
 // timers are switches that the target ticks, and the two event operations
 // call the target's hooks (a wait with no hook is a fault of the target).
-class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
+class FuzzPorts : private core::LinkPort, private core::TimerPort, private core::EventPump {
  public:
-  explicit FuzzPorts(Spreadsheet* spreadsheet = nullptr);
+  explicit FuzzPorts(core::Spreadsheet* spreadsheet = nullptr);
   ~FuzzPorts() override;
 
-  Session& session() { return *session_; }
+  core::Session& session() { return *session_; }
 
   CheckedMemo memo;
   test::FakePanel panel;
@@ -88,14 +88,16 @@ class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
   std::vector<std::uint8_t> sent;
   std::int64_t pausedMs = 0;
 
-  bool TimerEnabled(TimerId timer) const override { return timers_[Index(timer)]; }
-  void SetTimerEnabled(TimerId timer, bool enabled) override { timers_[Index(timer)] = enabled; }
+  bool TimerEnabled(core::TimerId timer) const override { return timers_[Index(timer)]; }
+  void SetTimerEnabled(core::TimerId timer, bool enabled) override {
+    timers_[Index(timer)] = enabled;
+  }
 
   std::function<void(const std::function<bool()>&)> onWait;
   std::function<void()> onPendingEvents;
 
  private:
-  static int Index(TimerId timer) { return static_cast<int>(timer); }
+  static int Index(core::TimerId timer) { return static_cast<int>(timer); }
   bool SendByte(std::uint8_t byte) override {
     sent.push_back(byte);
     return true;
@@ -105,7 +107,7 @@ class FuzzPorts : private LinkPort, private TimerPort, private EventPump {
   void ProcessPendingEvents() override;
 
   bool timers_[4] = {false, false, false, false};
-  std::unique_ptr<Session> session_;
+  std::unique_ptr<core::Session> session_;
 };
 
 // A fresh folder for this process (in memory where the system offers one),

@@ -57,7 +57,7 @@ int Luma(std::string_view b, std::size_t i) {
 }
 
 const std::string& ScratchFile() {
-  static const std::string path = fuzz::ScratchFolder("logo-file") + "logo.bmp";
+  static const std::string path = orvex::fuzz::ScratchFolder("logo-file") + "logo.bmp";
   return path;
 }
 

@@ -85,7 +85,7 @@ class RecordingSpreadsheet : public ForwardingSpreadsheet {
  private:
   Spreadsheet& Inner() override { return inner_; }
 
-  EmbeddedSpreadsheet inner_;
+  orvex::platform::workbook::EmbeddedSpreadsheet inner_;
 };
 
 bool IsDate(int year, int month, int day) {
@@ -222,7 +222,7 @@ void MakeSmallPeriod(std::vector<std::uint8_t>& reply, std::uint8_t mode, std::u
 }
 
 // One search answered by the reply; false when no workbook was saved.
-bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
+bool SearchOnce(orvex::fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
                 const std::vector<std::uint8_t>& reply, const std::string& folder) {
   spreadsheet.cells.clear();
   spreadsheet.saved.clear();
@@ -293,8 +293,8 @@ bool SearchOnce(fuzz::FuzzPorts& ports, RecordingSpreadsheet& spreadsheet,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string& folder = fuzz::ScratchFolder("workbook");
-  fuzz::FuzzInput in(data, size);
+  static const std::string& folder = orvex::fuzz::ScratchFolder("workbook");
+  orvex::fuzz::FuzzInput in(data, size);
   const std::uint8_t mode = in.Byte();
   const std::uint8_t days = in.Byte();
   const auto rest = in.Rest();
@@ -310,7 +310,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   RecordingSpreadsheet spreadsheet(folder);
-  fuzz::FuzzPorts ports(&spreadsheet);
+  orvex::fuzz::FuzzPorts ports(&spreadsheet);
   Session& s = ports.session();
   s.state.linkState = LinkState::Online;
   s.state.identified = true;
