@@ -29,9 +29,9 @@
 #include "app_fixture.h"
 #include "pty_printer.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
-using orvex::core::TicketKind;
+using core::TicketKind;
 
 namespace {
 
@@ -61,7 +61,7 @@ void Toggle(QAccessibleInterface* item) {
   item->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
 }
 
-orvex::core::FormatLine Line(AppFixture& f, TicketKind kind, int line) {
+core::FormatLine Line(AppFixture& f, TicketKind kind, int line) {
   return f.Setup().Ticket(kind)[static_cast<std::size_t>(line)];
 }
 
@@ -295,7 +295,7 @@ class AccessibilityTest : public QObject {
     RadioGroup* narrow = f.Find<RadioGroup>("RadioGroup92");
     Toggle(Accessible(narrow->item(17)));
     QCOMPARE(f.Setup().symbolItemNarrow, 17);
-    QCOMPARE(orvex::core::SymbolCode(f.Setup(), false), std::uint8_t{43});
+    QCOMPARE(core::SymbolCode(f.Setup(), false), std::uint8_t{43});
     Toggle(Accessible(narrow->item(17)));
     QCOMPARE(narrow->itemIndex(), 17);
     QVERIFY(narrow->item(17)->isChecked());
@@ -303,7 +303,7 @@ class AccessibilityTest : public QObject {
 
     // A refresh from the model writes nothing back and checks nothing.
     f.dialogs.messages.clear();
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.setup.multipliers.decimals = "9";
       s.setup.Ticket(TicketKind::Coin)[0].text = "FROM FILE";
       s.io.view.RefreshSetup();
@@ -424,5 +424,7 @@ class AccessibilityTest : public QObject {
   }
 };
 
-QTEST_MAIN(AccessibilityTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::AccessibilityTest)
 #include "accessibility_test.moc"

@@ -9,9 +9,9 @@
 #include "app_fixture.h"
 #include "core/formatfile/format_file.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
-using orvex::core::TicketKind;
+using core::TicketKind;
 
 namespace {
 
@@ -140,9 +140,9 @@ class ClosingTest : public QObject {
     AppFixture f;
     f.form->show();
     // A logo download at 7 %, as the session holds it between two rows.
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.state.busy = true;
-      s.pending.Set(orvex::core::Request::Logo1);
+      s.pending.Set(core::Request::Logo1);
     });
     f.form->SetGauge(7);
     f.form->close();
@@ -164,9 +164,9 @@ class ClosingTest : public QObject {
     QVERIFY(!f.dialogs.closeQuestions.last().canSave);
 
     // Done: nothing pending, and the edit saved is stored.
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.state.busy = false;
-      s.pending.Clear(orvex::core::Request::Logo1);
+      s.pending.Clear(core::Request::Logo1);
     });
     QTemporaryDir dir;
     f.dialogs.saveAnswers << dir.filePath(QStringLiteral("z.orx"));
@@ -178,5 +178,7 @@ class ClosingTest : public QObject {
   }
 };
 
-QTEST_MAIN(ClosingTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::ClosingTest)
 #include "closing_test.moc"

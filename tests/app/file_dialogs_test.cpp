@@ -10,7 +10,7 @@
 
 #include "app/modal_dialogs.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
@@ -66,5 +66,7 @@ class FileDialogsTest : public QObject {
   }
 };
 
-QTEST_MAIN(FileDialogsTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::FileDialogsTest)
 #include "file_dialogs_test.moc"

@@ -10,7 +10,7 @@
 #include "app_fixture.h"
 #include "fake_desktop.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 class HelpTest : public QObject {
   Q_OBJECT
@@ -61,5 +61,7 @@ class HelpTest : public QObject {
   }
 };
 
-QTEST_MAIN(HelpTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::HelpTest)
 #include "help_test.moc"

@@ -22,7 +22,7 @@
 #include "app/image_box.h"
 #include "app_fixture.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
@@ -192,7 +192,7 @@ class MainWindowTest : public QObject {
     }
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     // The line editors' controls carry the designed names, irregular ones included.
-    using orvex::core::TicketKind;
+    using core::TicketKind;
     QCOMPARE(f.form->lineEditor(TicketKind::Coin, 0).kindGroup()->objectName(),
              QStringLiteral("RadioGroup20"));
     QCOMPARE(f.form->lineEditor(TicketKind::Coin, 9).heightGroup()->objectName(),
@@ -223,7 +223,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Find<QPushButton>("Button4")->geometry(), QRect(218, 26, 95, 24));
     QCOMPARE(f.Find<ImageBox>("Image1")->size(), QSize(340, 300));
     // Ten rows 28 pixels apart on each page.
-    for (const auto kind : {orvex::core::TicketKind::Coin, orvex::core::TicketKind::Payout}) {
+    for (const auto kind : {core::TicketKind::Coin, core::TicketKind::Payout}) {
       for (int line = 1; line < 10; ++line) {
         const auto& above = w->lineEditor(kind, line - 1);
         const auto& row = w->lineEditor(kind, line);
@@ -286,8 +286,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.Find<QComboBox>("ComboBox1")->placeholderText(), QStringLiteral("Select"));
     QVERIFY(f.Find<QComboBox>("ComboBox1")->isEnabled());
     // The link's timers run in the session's host; all stopped at start.
-    for (const auto timer : {orvex::core::TimerId::OfflineCount, orvex::core::TimerId::ReplyTimeout,
-                             orvex::core::TimerId::VariantWait, orvex::core::TimerId::StuckWatch}) {
+    for (const auto timer : {core::TimerId::OfflineCount, core::TimerId::ReplyTimeout,
+                             core::TimerId::VariantWait, core::TimerId::StuckWatch}) {
       QVERIFY(!f.TimerOn(timer));
     }
     QCOMPARE(f.Find<QDateEdit>("DateTimePicker1")->date(), QDate::currentDate());
@@ -299,7 +299,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->messageWindow()->LineCount(), 0);
     QCOMPARE(w->portName(), QStringLiteral("COM1"));
     QVERIFY(!f.State().identified);
-    QCOMPARE(f.State().linkState, orvex::core::LinkState::NotSeen);
+    QCOMPARE(f.State().linkState, core::LinkState::NotSeen);
   }
 
   void logoBoxesStartWhiteWithThePrompt() {
@@ -386,10 +386,12 @@ class MainWindowTest : public QObject {
     f.Find<QPushButton>("Button1")->click();
     f.Settle();
     QCOMPARE(f.form->messageWindow()->LineCount(), 0);
-    QVERIFY(!f.TimerOn(orvex::core::TimerId::ReplyTimeout));
+    QVERIFY(!f.TimerOn(core::TimerId::ReplyTimeout));
     QVERIFY(f.dialogs.messages.isEmpty());
   }
 };
 
-QTEST_MAIN(MainWindowTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::MainWindowTest)
 #include "main_window_test.moc"

@@ -18,7 +18,7 @@
 #include "core/session.h"
 #include "platform/host/paced_link.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
@@ -125,15 +125,15 @@ class PortsTest : public QObject {
     AppFixture f;
     MessageMemo& memo = *f.form->messageWindow();
     for (int i = 0; i < 19990; ++i) memo.AppendLine(std::to_string(i));
-    f.OnSession([](orvex::core::Session& s) { s.StartReplyTimeout(); });  // counts on line 19990
+    f.OnSession([](core::Session& s) { s.StartReplyTimeout(); });  // counts on line 19990
     const int timeoutLine = f.State().timeoutLine;
     QCOMPARE(timeoutLine, 19990);
     // The first of these is the line the count then rewrites, as a search's
     // "The begining date you selected" line is.
     for (int i = 0; i < 100; ++i) memo.AppendLine("later " + std::to_string(i));
-    f.OnSession([](orvex::core::Session& s) {
-      orvex::core::ReplyTimeoutTick(s);
-      orvex::core::ReplyTimeoutTick(s);
+    f.OnSession([](core::Session& s) {
+      core::ReplyTimeoutTick(s);
+      core::ReplyTimeoutTick(s);
     });
     // 90 lines went; the count lands on its own line, not 90 further on.
     QCOMPARE(memo.document()->firstBlock().text(), QStringLiteral("90"));
@@ -156,18 +156,18 @@ class PortsTest : public QObject {
     // Cleared, the window counts from 0 again: the old line is past the end.
     memo.ClearLines();
     QCOMPARE(memo.LineCount(), 0);
-    f.OnSession([](orvex::core::Session& s) { orvex::core::ReplyTimeoutTick(s); });
+    f.OnSession([](core::Session& s) { core::ReplyTimeoutTick(s); });
     QCOMPARE(memo.LineCount(), 0);
   }
 
   void timeoutLineIsRewrittenInPlace() {
     AppFixture f;
     f.form->messageWindow()->AppendLine("before");
-    f.OnSession([](orvex::core::Session& s) { s.StartReplyTimeout(); });
-    QVERIFY(f.TimerOn(orvex::core::TimerId::ReplyTimeout));
-    f.OnSession([](orvex::core::Session& s) {
-      orvex::core::ReplyTimeoutTick(s);
-      orvex::core::ReplyTimeoutTick(s);
+    f.OnSession([](core::Session& s) { s.StartReplyTimeout(); });
+    QVERIFY(f.TimerOn(core::TimerId::ReplyTimeout));
+    f.OnSession([](core::Session& s) {
+      core::ReplyTimeoutTick(s);
+      core::ReplyTimeoutTick(s);
     });
     QCOMPARE(f.Lines(),
              (QStringList{QStringLiteral("before"), QStringLiteral("Timeout Detect : 2 sec")}));
@@ -175,30 +175,28 @@ class PortsTest : public QObject {
 
   void timerTicksReachTheCore() {
     AppFixture f;
-    f.OnSession([](orvex::core::Session& s) {
-      s.state.linkState = orvex::core::LinkState::Online;
-      s.SetTimer(orvex::core::TimerId::OfflineCount, true);
+    f.OnSession([](core::Session& s) {
+      s.state.linkState = core::LinkState::Online;
+      s.SetTimer(core::TimerId::OfflineCount, true);
     });
     // Three real one-second ticks of the offline count.
-    QTRY_VERIFY_WITH_TIMEOUT(f.State().linkState == orvex::core::LinkState::Lost, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(f.State().linkState == core::LinkState::Lost, 5000);
     QCOMPARE(f.Lines(), (QStringList{QStringLiteral("Printer not online ."), QString()}));
   }
 
   void stuckWatchIsATimerOfItsOwnAndReachesTheCore() {
     AppFixture f;
     // A renewal's busy whose end has not come for 88 seconds.
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.state.busy = true;
       s.watch.silentSeconds = 88;
-      s.SetTimer(orvex::core::TimerId::StuckWatch, true);
+      s.SetTimer(core::TimerId::StuckWatch, true);
     });
-    QVERIFY(f.TimerOn(orvex::core::TimerId::StuckWatch));
-    QVERIFY(!f.TimerOn(orvex::core::TimerId::OfflineCount) &&
-            !f.TimerOn(orvex::core::TimerId::ReplyTimeout));
+    QVERIFY(f.TimerOn(core::TimerId::StuckWatch));
+    QVERIFY(!f.TimerOn(core::TimerId::OfflineCount) && !f.TimerOn(core::TimerId::ReplyTimeout));
     QTRY_VERIFY_WITH_TIMEOUT(!f.State().busy, 5000);
-    QCOMPARE(f.Lines(),
-             (QStringList{QString::fromUtf8(orvex::core::kRenewalUnfinished), QString()}));
-    QVERIFY(!f.TimerOn(orvex::core::TimerId::StuckWatch));
+    QCOMPARE(f.Lines(), (QStringList{QString::fromUtf8(core::kRenewalUnfinished), QString()}));
+    QVERIFY(!f.TimerOn(core::TimerId::StuckWatch));
   }
 
   void gaugeAndCommunicationReset() {
@@ -207,9 +205,9 @@ class PortsTest : public QObject {
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 40);
     f.form->SetGauge(250);
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 100);
-    f.OnSession([](orvex::core::Session& s) { orvex::core::CommunicationReset(s); });
+    f.OnSession([](core::Session& s) { core::CommunicationReset(s); });
     QCOMPARE(f.Find<QProgressBar>("CGauge1")->value(), 0);
-    QVERIFY(f.TimerOn(orvex::core::TimerId::OfflineCount));
+    QVERIFY(f.TimerOn(core::TimerId::OfflineCount));
   }
 
   void filtersAreGivenInQtSyntax() {
@@ -231,8 +229,8 @@ class PortsTest : public QObject {
     QTemporaryDir dir;
     const std::string good = dir.filePath(QStringLiteral("good.bmp")).toStdString();
     const std::string narrow = dir.filePath(QStringLiteral("narrow.bmp")).toStdString();
-    orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 64, Stripes));
-    orvex::test::WriteFile(narrow, orvex::test::MonoBmpBytes(383, 64, Stripes));
+    test::WriteFile(good, test::MonoBmpBytes(384, 64, Stripes));
+    test::WriteFile(narrow, test::MonoBmpBytes(383, 64, Stripes));
 
     AppFixture f;
     f.form->show();
@@ -272,7 +270,7 @@ class PortsTest : public QObject {
     file.close();
     AppFixture f;
     const auto shows = [&f](const QString& bitmap, int slot) {
-      return f.OnSession([bitmap, slot](orvex::core::Session& s) {
+      return f.OnSession([bitmap, slot](core::Session& s) {
         s.setup.logos[0].path = bitmap.toStdString();
         return s.io.view.ShowLogo(slot);
       });
@@ -285,7 +283,7 @@ class PortsTest : public QObject {
   void clearLogoNeedsTheIdentifiedPrinter() {
     QTemporaryDir dir;
     const std::string good = dir.filePath(QStringLiteral("good.bmp")).toStdString();
-    orvex::test::WriteFile(good, orvex::test::MonoBmpBytes(384, 32, Stripes));
+    test::WriteFile(good, test::MonoBmpBytes(384, 32, Stripes));
     AppFixture f;
     f.dialogs.openAnswers.append(QString::fromStdString(good));
     f.form->chooseLogo1();
@@ -302,7 +300,7 @@ class PortsTest : public QObject {
   }
 
   void pauseBlocksForItsLength() {
-    orvex::platform::PacedLink link;  // no line
+    platform::PacedLink link;  // no line
     QElapsedTimer clock;
     clock.start();
     link.Pause(30);
@@ -311,5 +309,7 @@ class PortsTest : public QObject {
   }
 };
 
-QTEST_MAIN(PortsTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::PortsTest)
 #include "ports_test.moc"

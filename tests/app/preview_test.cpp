@@ -13,12 +13,12 @@
 #include "bitmaps.h"
 #include "core/preview/preview_plan.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
-orvex::core::PreviewStrip TextStrip(int top, const char* text, int textX, int pointSize) {
-  orvex::core::PreviewStrip s;
+core::PreviewStrip TextStrip(int top, const char* text, int textX, int pointSize) {
+  core::PreviewStrip s;
   s.visible = true;
   s.laidOut = true;
   s.top = top;
@@ -85,12 +85,12 @@ class PreviewTest : public QObject {
   void appliesThePlanAndRestoresTheMainWindow() {
     QTemporaryDir dir;
     const std::string logo = dir.filePath(QStringLiteral("logo.bmp")).toStdString();
-    orvex::test::WriteFile(logo, orvex::test::MonoBmpBytes(384, 120, Black));
+    test::WriteFile(logo, test::MonoBmpBytes(384, 120, Black));
 
     QWidget main;
     main.showMaximized();
     PreviewWindow preview(&main);
-    orvex::core::PreviewPlan plan;
+    core::PreviewPlan plan;
     plan.strips[0].visible = true;
     plan.strips[0].laidOut = true;
     plan.strips[0].top = 10;
@@ -124,7 +124,7 @@ class PreviewTest : public QObject {
     const QImage shown = preview.strip(0)->grab().toImage();
     QVERIFY(qGray(shown.pixel(110, 30)) < 64);
 
-    QCOMPARE(preview.panel()->x(), orvex::core::PreviewPanelLeft(widthBefore));
+    QCOMPARE(preview.panel()->x(), core::PreviewPanelLeft(widthBefore));
     QCOMPARE(preview.panel()->height(), 140);
     QVERIFY(main.isMinimized());
     QVERIFY(preview.isVisible());
@@ -140,7 +140,7 @@ class PreviewTest : public QObject {
     // dots the logo download sends.
     const struct {
       const char* name;
-      orvex::test::BmpLayout layout;
+      test::BmpLayout layout;
     } cases[] = {
         {"classic.bmp", {}},
         {"v5-white-first-top-down.bmp", {124, {0xFFFFFF, 0x000000}, true}},
@@ -148,13 +148,13 @@ class PreviewTest : public QObject {
         {"offset-gap.bmp", {40, {0x000000, 0xFFFFFF}, false, 64}},
     };
     QTemporaryDir dir;
-    const std::vector<std::uint8_t> printed = orvex::test::PrinterRows(Sample, 20);
+    const std::vector<std::uint8_t> printed = test::PrinterRows(Sample, 20);
     for (const auto& c : cases) {
       const std::string path = dir.filePath(QString::fromLatin1(c.name)).toStdString();
-      orvex::test::WriteFile(path, orvex::test::PictureBmpBytes(Sample, 20, c.layout));
+      test::WriteFile(path, test::PictureBmpBytes(Sample, 20, c.layout));
 
       PreviewWindow preview(nullptr);
-      orvex::core::PreviewPlan plan;
+      core::PreviewPlan plan;
       plan.strips[0].visible = true;
       plan.strips[0].laidOut = true;
       plan.strips[0].width = 220;
@@ -178,7 +178,7 @@ class PreviewTest : public QObject {
     QWidget main;
     main.show();
     PreviewWindow preview(&main);
-    orvex::core::PreviewPlan plan;
+    core::PreviewPlan plan;
     plan.stopped = true;
     plan.stopMessage = "'' is not a valid integer value";
     preview.ShowPreview(plan);
@@ -196,7 +196,7 @@ class PreviewTest : public QObject {
     QVERIFY(!preview.isVisible());  // not before identification
     f.Identify();
     for (int line = 1; line < 10; ++line)
-      ClickItem(f.form->lineEditor(orvex::core::TicketKind::Coin, line).kindGroup(), 5);
+      ClickItem(f.form->lineEditor(core::TicketKind::Coin, line).kindGroup(), 5);
     QTest::keyClicks(f.Find<QLineEdit>("Edit1"), QStringLiteral("HELLO"));
     f.form->menuAction(QStringLiteral("CoinTicket1"))->trigger();
     f.Settle();
@@ -210,5 +210,7 @@ class PreviewTest : public QObject {
   }
 };
 
-QTEST_MAIN(PreviewTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::PreviewTest)
 #include "preview_test.moc"

@@ -13,7 +13,7 @@
 #include "platform/serial/serial_port.h"
 #include "pty_printer.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 class SessionThreadTest : public QObject {
   Q_OBJECT
@@ -23,8 +23,8 @@ class SessionThreadTest : public QObject {
     AppFixture f;
     f.form->show();
     // The session holds a coin multiplier the window has not been shown.
-    f.OnSession([](orvex::core::Session& s) { s.setup.multipliers.coin.assign(1, '7'); });
-    const orvex::core::TicketSetup before = f.Setup();
+    f.OnSession([](core::Session& s) { s.setup.multipliers.coin.assign(1, '7'); });
+    const core::TicketSetup before = f.Setup();
     QLineEdit* line1 = f.Find<QLineEdit>("Edit1");
     QTest::keyClicks(line1, QStringLiteral("X"));
     // A copy made before the typed X reached the session arrives now.
@@ -35,7 +35,7 @@ class SessionThreadTest : public QObject {
     f.Settle();
     QCOMPARE(line1->text(), QStringLiteral("X"));
     QCOMPARE(f.Find<QLineEdit>("Edit11")->text(), QStringLiteral("7"));
-    QVERIFY(f.Setup().Ticket(orvex::core::TicketKind::Coin)[0].text == "X");
+    QVERIFY(f.Setup().Ticket(core::TicketKind::Coin)[0].text == "X");
   }
 
   void closingDuringALogoDownloadEndsItAndLetsGoOfThePort() {
@@ -43,8 +43,7 @@ class SessionThreadTest : public QObject {
     PtyPrinter printer(home.path());
     QTemporaryDir dir;
     const std::string logo = dir.filePath(QStringLiteral("logo.bmp")).toStdString();
-    orvex::test::WriteFile(
-        logo, orvex::test::MonoBmpBytes(384, 4, [](int, int) { return std::uint8_t{0x0F}; }));
+    test::WriteFile(logo, test::MonoBmpBytes(384, 4, [](int, int) { return std::uint8_t{0x0F}; }));
     AppFixture f;
     f.form->show();
     auto* port = f.Find<QComboBox>("ComboBox1");
@@ -55,7 +54,7 @@ class SessionThreadTest : public QObject {
     QCOMPARE(printer.Read(2), (std::vector<std::uint8_t>{0x1B, 0xA0}));
     printer.Write({0x0A});
     QTRY_VERIFY_WITH_TIMEOUT(f.State().identified, 3000);
-    f.OnSession([&logo](orvex::core::Session& s) { s.setup.logos[0] = {logo, 4}; });
+    f.OnSession([&logo](core::Session& s) { s.setup.logos[0] = {logo, 4}; });
 
     f.form->menuAction(QStringLiteral("SetLogo1"))->trigger();
     QCOMPARE(printer.Read(4).size(), std::size_t{4});  // the header
@@ -76,11 +75,13 @@ class SessionThreadTest : public QObject {
     printer.Write({0x42});  // too late: nobody sends the next row
     QVERIFY(printer.Read(1, 300).empty());
     // The download ended as a reply timeout ends it; the port is free again.
-    QVERIFY(!f.form->sessionThread().session().pending.Has(orvex::core::Request::Logo1));
-    orvex::platform::SerialPort again;
+    QVERIFY(!f.form->sessionThread().session().pending.Has(core::Request::Logo1));
+    platform::SerialPort again;
     QVERIFY(again.Open("COM3").ok);
   }
 };
 
-QTEST_MAIN(SessionThreadTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::SessionThreadTest)
 #include "session_thread_test.moc"

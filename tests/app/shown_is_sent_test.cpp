@@ -27,7 +27,7 @@
 #include "bitmaps.h"
 #include "pseudo_terminal.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
@@ -75,7 +75,7 @@ class Printer {
   }
 
  private:
-  orvex::test::PseudoTerminal line_;
+  test::PseudoTerminal line_;
 };
 
 QStringList FileLines(const QString& path) {
@@ -119,7 +119,7 @@ bool AllWhite(const QImage& image) {
 
 // The classic layout of a 384 x 0 logo: headers and palette, no pixels.
 std::string NoRowsLogo() {
-  return orvex::test::MonoBmpBytes(384, 0, [](int, int) { return std::uint8_t{0}; });
+  return test::MonoBmpBytes(384, 0, [](int, int) { return std::uint8_t{0}; });
 }
 
 }  // namespace
@@ -188,11 +188,11 @@ class ShownIsSentTest : public QObject {
   // a screen reader once a box may show more; or an edit of a longer value
   // cannot shorten it, or undo cannot bring it back.
   void typedLengthHoldsEditsOnly() {
-    using Field = std::string orvex::core::MultiplierSettings::*;
-    const Field coin = &orvex::core::MultiplierSettings::coin;
-    const Field note = &orvex::core::MultiplierSettings::note;
-    const Field payout = &orvex::core::MultiplierSettings::payout;
-    const Field decimals = &orvex::core::MultiplierSettings::decimals;
+    using Field = std::string core::MultiplierSettings::*;
+    const Field coin = &core::MultiplierSettings::coin;
+    const Field note = &core::MultiplierSettings::note;
+    const Field payout = &core::MultiplierSettings::payout;
+    const Field decimals = &core::MultiplierSettings::decimals;
     using Edit = std::function<void(QLineEdit*)>;
     const auto type = [](const char* keys) -> Edit {
       return [keys](QLineEdit* box) { QTest::keyClicks(box, QString::fromLatin1(keys)); };
@@ -254,7 +254,7 @@ class ShownIsSentTest : public QObject {
       QLineEdit* box = f.Find<QLineEdit>(c.box);
       const auto field = c.field;
       const std::string start = c.start;
-      f.OnSession([field, start](orvex::core::Session& s) {
+      f.OnSession([field, start](core::Session& s) {
         s.setup.multipliers.*field = start;
         s.io.view.RefreshSetup();
       });
@@ -274,7 +274,7 @@ class ShownIsSentTest : public QObject {
   void chosenLogoOfNoRowsFillsItsSlot() {
     QTemporaryDir dir;
     const QString logo = dir.filePath(QStringLiteral("empty.bmp"));
-    orvex::test::WriteFile(logo.toStdString(), NoRowsLogo());
+    test::WriteFile(logo.toStdString(), NoRowsLogo());
     AppFixture f;
     f.form->show();
     f.dialogs.openAnswers << logo;
@@ -296,7 +296,7 @@ class ShownIsSentTest : public QObject {
   void formatFileLogoOfNoRowsFillsItsSlotAndDownloads() {
     QTemporaryDir dir;
     const QString logo = dir.filePath(QStringLiteral("empty.bmp"));
-    orvex::test::WriteFile(logo.toStdString(), NoRowsLogo());
+    test::WriteFile(logo.toStdString(), NoRowsLogo());
     QStringList lines = StartUpLines(dir.path());
     lines[11] = logo;
     const QString file = dir.filePath(QStringLiteral("logo3.orx"));
@@ -317,7 +317,7 @@ class ShownIsSentTest : public QObject {
     f.form->menuAction(QStringLiteral("SetLogo3"))->trigger();
     QCOMPARE(printer.Receive(4), Bytes("\x1D\xFA\x00\x00", 4));
     printer.Send(0x42);  // the header's acknowledgement
-    QVERIFY(f.Pending().Has(orvex::core::Request::Logo3));
+    QVERIFY(f.Pending().Has(core::Request::Logo3));
     QCOMPARE(printer.Receive(1, 100), Bytes());  // no row follows
     printer.Send(0xAB);
     // After the reply timeout's count, when a second passed meanwhile.
@@ -369,5 +369,7 @@ class ShownIsSentTest : public QObject {
   }
 };
 
-QTEST_MAIN(ShownIsSentTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::ShownIsSentTest)
 #include "shown_is_sent_test.moc"

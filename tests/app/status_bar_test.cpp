@@ -28,14 +28,14 @@
 #include "platform/serial/port_names.h"
 #include "pseudo_terminal.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 namespace {
 
 namespace fs = std::filesystem;
 
 // The printer's end of a pseudo-terminal.
-struct Printer : orvex::test::PseudoTerminal {
+struct Printer : test::PseudoTerminal {
   void Send(std::uint8_t byte) const { QVERIFY(PseudoTerminal::Send(byte)); }
   // What the tool sent, up to `count` bytes or what came within `ms`.
   QByteArray Receive(int count, int ms = 2000) const {
@@ -66,15 +66,15 @@ struct Bench {
   QTemporaryDir dir;
   ScopedVariable config{"XDG_CONFIG_HOME", (dir.path() + QStringLiteral("/config")).toLocal8Bit()};
   ScopedVariable root{"ORVEX_DEVICE_ROOT", (dir.path() + QStringLiteral("/root")).toLocal8Bit()};
-  orvex::test::FakeDeviceTree tree{(dir.path() + QStringLiteral("/root")).toStdString()};
+  test::FakeDeviceTree tree{(dir.path() + QStringLiteral("/root")).toStdString()};
 };
 
-const orvex::test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
-                                            "FT232R USB UART",
-                                            "FTDI",
-                                            "PRN001",
-                                            "ftdi_sio",
-                                            1};
+const test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
+                                     "FT232R USB UART",
+                                     "FTDI",
+                                     "PRN001",
+                                     "ftdi_sio",
+                                     1};
 
 // A port of 127.0.0.1 that nothing listens on (it was free a moment ago).
 int UnusedTcpPort() {
@@ -92,7 +92,7 @@ int UnusedTcpPort() {
 void Pick(MainWindow& form, int index) {
   Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
   emit Find<QComboBox>(form, "ComboBox1")->activated(index);
-  form.sessionThread().runAndWait([](orvex::core::Session&) {});  // the port is open
+  form.sessionThread().runAndWait([](core::Session&) {});  // the port is open
 }
 
 // What the program writes to std::cerr while it lives.
@@ -356,7 +356,7 @@ class StatusBarTest : public QObject {
       // Held by another open of this very program.
       Printer printer;
       b.tree.PlugAdapter("ttyUSB0", kPrinterAdapter, printer.path);
-      orvex::platform::SerialPort holder;
+      platform::SerialPort holder;
       QVERIFY(holder.Open("COM1").ok);
       AppFixture f;
       Pick(*f.form, 0);
@@ -429,5 +429,7 @@ class StatusBarTest : public QObject {
   }
 };
 
-QTEST_MAIN(StatusBarTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::StatusBarTest)
 #include "status_bar_test.moc"

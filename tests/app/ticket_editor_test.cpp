@@ -15,13 +15,13 @@
 #include "core/link/link_control.h"
 #include "core/link/reply_dispatcher.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
-using orvex::core::TicketKind;
+using core::TicketKind;
 
 namespace {
 
-orvex::core::FormatLine Model(AppFixture& f, TicketKind kind, int line) {
+core::FormatLine Model(AppFixture& f, TicketKind kind, int line) {
   return f.Setup().Ticket(kind)[static_cast<std::size_t>(line)];
 }
 
@@ -216,8 +216,8 @@ class TicketEditorTest : public QObject {
 
   void refreshReadsEveryControlFromTheModel() {
     AppFixture f;
-    f.OnSession([](orvex::core::Session& s) {
-      orvex::core::TicketSetup& setup = s.setup;
+    f.OnSession([](core::Session& s) {
+      core::TicketSetup& setup = s.setup;
       auto& line = setup.Ticket(TicketKind::Note)[2];
       line.text = "Caf\xE9";  // Windows-1252 e acute
       line.kindItem = 6;
@@ -339,7 +339,7 @@ class TicketEditorTest : public QObject {
     f.Identify(true);
     ClickItem(f.Find<RadioGroup>("RadioGroup91"), 17);
     QCOMPARE(f.Setup().symbolItemWide, 17);
-    QCOMPARE(orvex::core::SymbolCode(f.Setup(), true), std::uint8_t{131});
+    QCOMPARE(core::SymbolCode(f.Setup(), true), std::uint8_t{131});
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox4"), Qt::LeftButton);
     QVERIFY(!f.Setup().printStatus.symbol);
     QVERIFY(!f.Find<RadioGroup>("RadioGroup91")->isEnabled());
@@ -351,31 +351,31 @@ class TicketEditorTest : public QObject {
   void variantReplyShowsTheMatchingChooser() {
     AppFixture f;
     const auto dispatch = [&f](std::vector<std::uint8_t> read) {
-      f.OnSession([&read](orvex::core::Session& s) { orvex::core::ReplyDispatcher(s, read); });
+      f.OnSession([&read](core::Session& s) { core::ReplyDispatcher(s, read); });
     };
     dispatch({0x26});
     QCOMPARE(f.form->messageWindow()->lineText(0), QStringLiteral("Orvex is online ."));
-    QVERIFY(f.TimerOn(orvex::core::TimerId::VariantWait));
+    QVERIFY(f.TimerOn(core::TimerId::VariantWait));
     QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
     dispatch({0x0A});
     QVERIFY(!f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
-    QVERIFY(!f.TimerOn(orvex::core::TimerId::VariantWait));
+    QVERIFY(!f.TimerOn(core::TimerId::VariantWait));
     QVERIFY(f.State().identified);
     QCOMPARE(f.form->messageWindow()->LineCount(), 1);
   }
 
   void silentPrinterGetsThe18SymbolChooserAfterFourTicks() {
     AppFixture f;
-    const auto onSession = [&f](void (*what)(orvex::core::Session&)) { f.OnSession(what); };
-    onSession([](orvex::core::Session& s) {
+    const auto onSession = [&f](void (*what)(core::Session&)) { f.OnSession(what); };
+    onSession([](core::Session& s) {
       const std::uint8_t announce[] = {0x26};
-      orvex::core::ReplyDispatcher(s, announce);
-      for (int tick = 0; tick < 3; ++tick) orvex::core::VariantWaitTick(s);
+      core::ReplyDispatcher(s, announce);
+      for (int tick = 0; tick < 3; ++tick) core::VariantWaitTick(s);
     });
     QVERIFY(f.Find<QGroupBox>("GroupBox5")->isHidden());
-    onSession(orvex::core::VariantWaitTick);
+    onSession(core::VariantWaitTick);
     QVERIFY(!f.Find<QGroupBox>("GroupBox5")->isHidden());
     QVERIFY(f.Find<QGroupBox>("GroupBox4")->isHidden());
     QVERIFY(f.Find<QCheckBox>("CheckBox4")->isEnabled());
@@ -394,7 +394,7 @@ class TicketEditorTest : public QObject {
     f.Find<QLineEdit>("Edit11")->selectAll();
     QTest::keyClicks(f.Find<QLineEdit>("Edit11"), QStringLiteral("250"));
     QTest::mouseClick(f.Find<QCheckBox>("CheckBox2"), Qt::LeftButton);
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.setup.multipliers.decimals = "7";
       s.io.view.RefreshSetup();
     });
@@ -437,5 +437,7 @@ class TicketEditorTest : public QObject {
   }
 };
 
-QTEST_MAIN(TicketEditorTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::TicketEditorTest)
 #include "ticket_editor_test.moc"

@@ -25,7 +25,7 @@
 #include "app_fixture.h"
 #include "fake_desktop.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 class TrafficLogTest : public QObject {
   Q_OBJECT
@@ -60,7 +60,7 @@ class TrafficLogTest : public QObject {
     f.Settle();
     QTRY_COMPARE(window->shownLines().size(), 1);
     QVERIFY(window->shownLines()[0].endsWith(QStringLiteral(" TX 1D F9 | firmware query")));
-    f.OnSession([](orvex::core::Session& s) {
+    f.OnSession([](core::Session& s) {
       s.state.busy = false;
       s.pending = {};
     });
@@ -108,7 +108,7 @@ class TrafficLogTest : public QObject {
     auto* ports = f.Find<QComboBox>("ComboBox1");
     ports->setCurrentIndex(2);
     emit ports->activated(2);
-    f.form->sessionThread().runAndWait([](orvex::core::Session&) {});
+    f.form->sessionThread().runAndWait([](core::Session&) {});
     f.Identify();
     f.form->readFirmwareVersion();
     f.Settle();
@@ -257,5 +257,7 @@ class TrafficLogTest : public QObject {
   }
 };
 
-QTEST_MAIN(TrafficLogTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::TrafficLogTest)
 #include "traffic_log_test.moc"

@@ -9,7 +9,7 @@
 
 #include "app_fixture.h"
 
-using namespace orvex::app;
+namespace orvex::app {
 
 class WindowPlacementTest : public QObject {
   Q_OBJECT
@@ -54,5 +54,7 @@ class WindowPlacementTest : public QObject {
   }
 };
 
-QTEST_MAIN(WindowPlacementTest)
+}  // namespace orvex::app
+
+QTEST_MAIN(orvex::app::WindowPlacementTest)
 #include "window_placement_test.moc"

@@ -42,15 +42,15 @@ class WorkbookSpreadsheetTest : public ::testing::Test {
     app = HandleOf(excel.Start());
     book = HandleOf(excel.AddWorkbook(app));
   }
-  const workbook::SheetContent& Sheet() const {
-    const workbook::SheetContent* sheet = excel.SheetOf(book);
+  const SheetContent& Sheet() const {
+    const SheetContent* sheet = excel.SheetOf(book);
     EXPECT_NE(sheet, nullptr);
-    static const workbook::SheetContent none;
+    static const SheetContent none;
     return sheet != nullptr ? *sheet : none;
   }
   std::string CellText(int row, int column) const {
     const auto& cells = Sheet().cells;
-    const auto it = cells.find(workbook::CellKey(row - 1, column - 1));
+    const auto it = cells.find(CellKey(row - 1, column - 1));
     return it == cells.end() ? "<empty>" : it->second;
   }
   std::vector<std::string> Files() const {

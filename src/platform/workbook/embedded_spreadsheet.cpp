@@ -28,7 +28,7 @@ std::optional<std::string> PlaceProblem(const char* what, int place, int limit) 
 }
 
 std::optional<std::string> SheetNameProblem(const std::string& name) {
-  const auto text = workbook::ToBiffText(name);
+  const auto text = ToBiffText(name);
   if (!text) return "the sheet name is not valid UTF-8";
   if (text->units.empty() || text->units.size() > kMaxSheetNameUnits) {
     return "a sheet name has 1 to " + std::to_string(kMaxSheetNameUnits) + " characters";
@@ -45,7 +45,7 @@ std::optional<std::string> SheetNameProblem(const std::string& name) {
 }
 
 std::optional<std::string> CellTextProblem(const std::string& text) {
-  const auto units = workbook::ToBiffText(text);
+  const auto units = ToBiffText(text);
   if (!units) return "the cell text is not valid UTF-8";
   if (units->units.size() > kMaxCellUnits) {
     return "a cell holds at most " + std::to_string(kMaxCellUnits) + " characters";
@@ -64,7 +64,7 @@ EmbeddedSpreadsheet::EmbeddedSpreadsheet(std::string reportFolder) {
 
 std::string EmbeddedSpreadsheet::ReportFolder() {
   if (reportFolder_) return *reportFolder_;
-  return workbook::DocumentsFolder(workbook::ProcessEnvironment());
+  return DocumentsFolder(ProcessEnvironment());
 }
 
 EmbeddedSpreadsheet::Instance* EmbeddedSpreadsheet::Find(core::SpreadsheetApp app,
@@ -118,7 +118,7 @@ core::Obtained<core::WorkbookId> EmbeddedSpreadsheet::AddWorkbook(core::Spreadsh
   std::string why;
   if (Find(app, why) == nullptr) return Fail(why);
   const std::int64_t id = nextId_++;
-  workbooks_[id] = Workbook{app.id, {workbook::SheetContent{"Sheet1", {}, {}}}};
+  workbooks_[id] = Workbook{app.id, {SheetContent{"Sheet1", {}, {}}}};
   return core::WorkbookId{id};
 }
 
@@ -137,7 +137,7 @@ core::SpreadsheetResult EmbeddedSpreadsheet::SetColumnWidth(core::WorkbookId boo
   std::string why;
   Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
-  if (const auto problem = PlaceProblem("the column", column, workbook::kMaxColumns)) {
+  if (const auto problem = PlaceProblem("the column", column, kMaxColumns)) {
     return Fail(*problem);
   }
   if (!std::isfinite(width) || width < 0 || width > kMaxColumnWidth) {
@@ -153,13 +153,13 @@ core::SpreadsheetResult EmbeddedSpreadsheet::SetCell(core::WorkbookId book, int 
   std::string why;
   Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
-  if (const auto problem = PlaceProblem("the row", row, workbook::kMaxRows)) return Fail(*problem);
-  if (const auto problem = PlaceProblem("the column", column, workbook::kMaxColumns)) {
+  if (const auto problem = PlaceProblem("the row", row, kMaxRows)) return Fail(*problem);
+  if (const auto problem = PlaceProblem("the column", column, kMaxColumns)) {
     return Fail(*problem);
   }
   if (const auto problem = CellTextProblem(text)) return Fail(*problem);
   auto& cells = workbook->sheets.front().cells;
-  const auto key = workbook::CellKey(row - 1, column - 1);
+  const auto key = CellKey(row - 1, column - 1);
   if (text.empty()) {
     cells.erase(key);
   } else {
@@ -174,11 +174,11 @@ core::SpreadsheetResult EmbeddedSpreadsheet::SaveAs(core::WorkbookId book,
   const Workbook* workbook = Find(book, why);
   if (workbook == nullptr) return Fail(why);
   if (path.empty()) return Fail("no file name given");
-  const auto stream = workbook::BuildWorkbookStream(workbook->sheets);
+  const auto stream = BuildWorkbookStream(workbook->sheets);
   if (!stream) return Fail("the workbook could not be laid out");
   // A taken name gets a number: the listener hears the name it got.
   std::string savedAs;
-  if (const auto problem = workbook::WriteCompoundFile(path, "Workbook", *stream, &savedAs)) {
+  if (const auto problem = WriteCompoundFile(path, "Workbook", *stream, &savedAs)) {
     return Fail(*problem);
   }
   if (savedListener_) savedListener_(savedAs);
@@ -207,7 +207,7 @@ std::optional<bool> EmbeddedSpreadsheet::Visible(core::SpreadsheetApp app) const
   return it->second.visible;
 }
 
-const workbook::SheetContent* EmbeddedSpreadsheet::SheetOf(core::WorkbookId book) const {
+const SheetContent* EmbeddedSpreadsheet::SheetOf(core::WorkbookId book) const {
   const auto it = workbooks_.find(book.id);
   return it == workbooks_.end() ? nullptr : &it->second.sheets.front();
 }

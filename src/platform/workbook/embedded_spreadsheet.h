@@ -49,7 +49,7 @@ class EmbeddedSpreadsheet : public core::Spreadsheet {
   std::size_t OpenWorkbooks() const { return workbooks_.size(); }
   // What is there to see: nullopt for an instance or a workbook that is gone.
   std::optional<bool> Visible(core::SpreadsheetApp app) const;
-  const workbook::SheetContent* SheetOf(core::WorkbookId book) const;
+  const SheetContent* SheetOf(core::WorkbookId book) const;
 
  private:
   struct Instance {
@@ -57,7 +57,7 @@ class EmbeddedSpreadsheet : public core::Spreadsheet {
   };
   struct Workbook {
     std::int64_t instance = 0;
-    std::vector<workbook::SheetContent> sheets;  // one
+    std::vector<SheetContent> sheets;  // one
   };
 
   // The instance or workbook a handle names; nullptr with the reason when
