@@ -69,12 +69,7 @@ struct Bench {
   test::FakeDeviceTree tree{(dir.path() + QStringLiteral("/root")).toStdString()};
 };
 
-const test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
-                                     "FT232R USB UART",
-                                     "FTDI",
-                                     "PRN001",
-                                     "ftdi_sio",
-                                     1};
+using test::kPrinterAdapter;
 
 // A port of 127.0.0.1 that nothing listens on (it was free a moment ago).
 int UnusedTcpPort() {

@@ -169,12 +169,7 @@ TEST_F(PortNamesTest, AdaptersTakeTheLowestFreeNumbersInByIdOrder) {
 }
 
 TEST_F(PortNamesTest, TheSameAdapterKeepsItsNameAfterAReplug) {
-  const UsbFacts printer{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
-                         "FT232R USB UART",
-                         "FTDI",
-                         "PRN001",
-                         "ftdi_sio",
-                         1};
+  const UsbFacts& printer = test::kPrinterAdapter;
   const UsbFacts scanner{"usb-FTDI_FT232R_USB_UART_SCN002-if00-port0",
                          "FT232R USB UART",
                          "FTDI",

@@ -46,12 +46,7 @@ double ProcessCpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-const test::UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
-                                     "FT232R USB UART",
-                                     "FTDI",
-                                     "PRN001",
-                                     "ftdi_sio",
-                                     1};
+using test::kPrinterAdapter;
 
 class PortWatchTest : public ::testing::Test {
  protected:

@@ -17,6 +17,14 @@ struct UsbFacts {
   int usbPort = 1;                  // the hub port: 1-<usbPort>
 };
 
+// The FTDI adapter a printer hangs on, on hub port 1.
+inline const UsbFacts kPrinterAdapter{"usb-FTDI_FT232R_USB_UART_PRN001-if00-port0",
+                                      "FT232R USB UART",
+                                      "FTDI",
+                                      "PRN001",
+                                      "ftdi_sio",
+                                      1};
+
 class FakeDeviceTree {
  public:
   // Makes root/dev and root/sys/class/tty.
